@@ -1,0 +1,36 @@
+# The two set-up commands of the README.
+#   make run   install what is missing, build (Release), start the program
+#   make test  install what is missing, build with sanitizers, run every test
+
+JOBS ?= 2
+BUILD_RELEASE := build
+BUILD_TEST := build-test
+
+.PHONY: run test build build-test deps clean
+
+deps:
+	@scripts/install-deps
+
+build: deps
+	cmake -S . -B $(BUILD_RELEASE) -DCMAKE_BUILD_TYPE=Release -DIJKEN_BUILD_TESTS=OFF -DIJKEN_BUILD_BENCH=OFF >/dev/null
+	cmake --build $(BUILD_RELEASE) -j$(JOBS)
+
+run: build
+	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ]; then \
+	  echo "No display found. Start the program under a virtual display with:"; \
+	  echo "  xvfb-run -a -s \"-screen 0 1024x768x24\" ./$(BUILD_RELEASE)/ijken"; \
+	  echo "or without any display: ./$(BUILD_RELEASE)/ijken -platform offscreen"; \
+	  exit 1; \
+	fi
+	./$(BUILD_RELEASE)/ijken
+
+build-test: deps
+	cmake -S . -B $(BUILD_TEST) -DCMAKE_BUILD_TYPE=Debug -DIJKEN_SANITIZE=ON >/dev/null
+	cmake --build $(BUILD_TEST) -j$(JOBS)
+
+test: build-test
+	cd $(BUILD_TEST) && ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS=suppressions=$(CURDIR)/scripts/lsan.supp \
+	  QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j$(JOBS)
+
+clean:
+	rm -rf $(BUILD_RELEASE) $(BUILD_TEST)
