@@ -1,0 +1,88 @@
+#pragma once
+// The gauge computation: from the readings of one state (empty or loaded) to the ship's tonnage,
+// and from both states to the cells of the result grid.
+#include <array>
+#include <cstdint>
+#include <exception>
+#include <string>
+#include <string_view>
+
+namespace ijken::survey {
+
+// The selected ship as the computation needs it.
+struct ShipParams {
+    int SchipID = 0;
+    int Aantal_ijken = 0;   // gauge points per side, 1 to 5
+    int Max_inzinking = 0;  // cm; also the top of the gauge table
+    int Min_inzinking = 0;  // cm; first immersion with a tonnage, 0 when not set
+};
+
+// The computed result of one state. Before the first computation every field is zero.
+struct IjkResultaat {
+    double som_bb = 0;
+    double som_sb = 0;
+    double totaal = 0;
+    double gemiddeld = 0;
+    double inzinking = 0;
+    double fractie = 0;
+    double per_cm = 0;
+    double fractie_tonnage = 0;
+    double tonnage_laag = 0;
+    double tonnage_hoog = 0;
+    double tonnage = 0;
+    std::int32_t cm_laag = 0;
+    std::int32_t cm_hoog = 0;
+};
+
+// A reading that cannot be held with four decimals in 64 bits (about 9.2e14 and beyond).
+class ReadingOverflow : public std::exception {
+public:
+    explicit ReadingOverflow(std::string text);
+    const char* what() const noexcept override { return message_.c_str(); }
+
+private:
+    std::string message_;
+};
+
+// A reading's text as a count of ten-thousandths. Empty or unparseable text is 0; the first comma
+// counts as the decimal point. Throws ReadingOverflow for a value too large to hold.
+std::int64_t waarde_uit_tekst(std::string_view text);
+
+// The same value as a double, as the arithmetic uses it.
+double reading_value(std::string_view text);
+
+// Which of the five gauge points (index 0 = point 1) are in use for a number of gauge points.
+std::array<bool, 5> ijkpunten_in_gebruik(int aantal_ijken);
+
+// One state. Opens its own connection on db_pad for the two lookups; extends the ship's gauge table
+// first when the immersion lies outside it.
+IjkResultaat bereken_toestand(const std::string& db_pad, const ShipParams& ship,
+                              const std::array<double, 5>& bb, const std::array<double, 5>& sb);
+
+// Writes up to 60 extrapolated rows below and above the ship's gauge table, once per ship (as long
+// as a negative row exists, nothing more is written).
+void verleng_ijktabel(const std::string& db_pad, int schip_id, int max_inzinking);
+
+// The twenty readings of a survey in the order port empty 1-5, starboard empty 1-5, port loaded 1-5,
+// starboard loaded 1-5, plus the salt-correction text.
+struct SurveyInput {
+    std::array<std::string, 20> readings;
+    std::string zout_correctie = "1.000";
+};
+
+// The ten value cells of the result grid.
+struct ResultCells {
+    std::string e01, e02, e11, e12, e21, e22, e31, e32, e42, e52;
+};
+
+struct Recomputation {
+    IjkResultaat leeg;
+    IjkResultaat vol;
+    ResultCells cells;
+};
+
+// Both states and the result cells, exactly as the main window shows them. Throws (without having
+// changed anything) when a reading cannot be held; database errors propagate.
+Recomputation herbereken(const std::string& db_pad, const ShipParams& ship, const SurveyInput& input);
+
+}  // namespace ijken::survey
