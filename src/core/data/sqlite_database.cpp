@@ -1,0 +1,183 @@
+#include "core/data/sqlite_database.h"
+
+#include <sqlite3.h>
+
+#include <utility>
+
+#include "core/text/numbers.h"
+
+namespace ijken::data {
+
+// Owns a prepared statement and finalizes it on every way out, also when an exception leaves.
+class SQLiteDatabase::Statement {
+public:
+    explicit Statement(sqlite3_stmt* handle) : handle_(handle) {}
+    Statement(Statement&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+    Statement& operator=(Statement&&) = delete;
+    ~Statement() {
+        if (handle_) sqlite3_finalize(handle_);
+    }
+    sqlite3_stmt* get() const { return handle_; }
+
+private:
+    sqlite3_stmt* handle_;
+};
+
+std::string sqlite_code_description(int code) {
+    switch (code) {
+        case 0: return "Successful result";
+        case 1: return "SQL error or missing database";
+        case 2: return "An internal logic error in SQLite";
+        case 3: return "Access permission denied";
+        case 4: return "Callback routine requested an abort";
+        case 5: return "The database file is locked";
+        case 6: return "A table in the database is locked";
+        case 7: return "A malloc() failed";
+        case 8: return "Attempt to write a readonly database";
+        case 9: return "Operation terminated by sqlite3_interrupt()";
+        case 10: return "Some kind of disk I/O error occurred";
+        case 11: return "The database disk image is malformed";
+        case 12: return "(Internal Only) Table or record not found";
+        case 13: return "Insertion failed because database is full";
+        case 14: return "Unable to open the database file";
+        case 15: return "Database lock protocol error";
+        case 16: return "Database is empty";
+        case 17: return "The database schema changed";
+        case 18: return "Too much data for one row of a table";
+        case 19: return "Abort due to contraint violation";
+        case 20: return "Data type mismatch";
+        case 21: return "Library used incorrectly";
+        case 22: return "Uses OS features not supported on host";
+        case 23: return "Authorization denied";
+        case 24: return "Auxiliary database format error";
+        case 25: return "2nd parameter to sqlite3_bind out of range";
+        case 26: return "File opened that is not a database file";
+        case 100: return "sqlite3_step() has another row ready";
+        case 101: return "sqlite3_step() has finished executing";
+        default: return "Unknown SQLite Error Code \"" + text::format_int(code) + "\"";
+    }
+}
+
+SQLiteDatabase::SQLiteDatabase(const std::string& file_name) {
+    // Read-write and create, as the plain open does; the v2 call only spells the flags out.
+    sqlite3* handle = nullptr;
+    int rc = sqlite3_open_v2(file_name.c_str(), &handle, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    if (rc != SQLITE_OK) {
+        if (!handle) throw SQLiteException("Failed to open database \"" + file_name + "\" : unknown error");
+        std::string message = "Failed to open database \"" + file_name + "\" : " + sqlite3_errmsg(handle);
+        // No destructor runs after a failed constructor, so the half-open handle is closed here.
+        sqlite3_close(handle);
+        throw SQLiteException(message);
+    }
+    db_ = handle;
+}
+
+SQLiteDatabase::~SQLiteDatabase() {
+    if (in_transaction_) {
+        // Going away inside a transaction means the operation did not finish: discard its work. A
+        // failing ROLLBACK cannot be reported from here, and closing rolls back anyway.
+        sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+        in_transaction_ = false;
+    }
+    if (db_) sqlite3_close(db_);
+}
+
+void SQLiteDatabase::RaiseError(const std::string& message, const std::string& sql) const {
+    int code = sqlite3_errcode(db_);
+    if (code != SQLITE_OK) {
+        const char* error_text = sqlite3_errmsg(db_);
+        if (error_text) {
+            throw SQLiteException(message + ".\rError [" + text::format_int(code) +
+                                  "]: " + sqlite_code_description(code) + ".\r\"" + sql + "\": " + error_text);
+        }
+    }
+    throw SQLiteException(message);
+}
+
+SQLiteDatabase::Statement SQLiteDatabase::prepare(const std::string& sql, const std::vector<SqlValue>* params) {
+    sqlite3_stmt* handle = nullptr;
+    if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &handle, nullptr) != SQLITE_OK) {
+        // A failed prepare leaves no statement behind, but be safe.
+        Statement guard(handle);
+        RaiseError("Error executing SQL", sql);
+    }
+    Statement statement(handle);
+    if (!handle) RaiseError("Could not prepare SQL statement", sql);  // empty text or only a comment
+    if (!params) return statement;
+
+    const int placeholders = sqlite3_bind_parameter_count(handle);
+    // More values than placeholders: binding the first surplus one makes SQLite report
+    // SQLITE_RANGE, which then reaches the message. Fewer values would silently leave NULLs.
+    if (static_cast<int>(params->size()) < placeholders) {
+        throw SQLiteException("BindData: Too few values to bind (" + text::format_int(params->size()) +
+                              " given for " + text::format_int(placeholders) + " placeholders).\r\"" + sql +
+                              "\"");
+    }
+    int index = 0;
+    for (const SqlValue& value : *params) {
+        ++index;
+        int rc = SQLITE_OK;
+        const char* what = "";
+        if (std::holds_alternative<std::nullptr_t>(value)) {
+            rc = sqlite3_bind_null(handle, index);
+            what = "BindData: Could not bind null";
+        } else if (const auto* i = std::get_if<std::int64_t>(&value)) {
+            rc = sqlite3_bind_int64(handle, index, *i);
+            what = "BindData: Could not bind integer";
+        } else if (const auto* d = std::get_if<double>(&value)) {
+            rc = sqlite3_bind_double(handle, index, *d);
+            what = "BindData: Could not bind float";
+        } else {
+            const std::string& s = std::get<std::string>(value);
+            // The values outlive the statement (it is finalized before Execute/Query return), so
+            // SQLite need not copy the bytes.
+            rc = sqlite3_bind_text64(handle, index, s.data(), s.size(), SQLITE_STATIC, SQLITE_UTF8);
+            what = "BindData: Could not bind text";
+        }
+        if (rc != SQLITE_OK) RaiseError(what, sql);
+    }
+    return statement;
+}
+
+void SQLiteDatabase::run(const std::string& sql, const std::vector<SqlValue>* params) {
+    Statement statement = prepare(sql, params);
+    if (sqlite3_step(statement.get()) != SQLITE_DONE) {
+        sqlite3_reset(statement.get());
+        RaiseError("Error executing SQL statement", sql);
+    }
+}
+
+std::unique_ptr<SQLiteTable> SQLiteDatabase::fetch(const std::string& sql, const std::vector<SqlValue>* params) {
+    Statement statement = prepare(sql, params);
+    std::unique_ptr<SQLiteTable> table(new SQLiteTable());
+    table->fetch(statement.get(), *this, sql);
+    return table;
+}
+
+void SQLiteDatabase::Execute(const std::string& sql) { run(sql, nullptr); }
+void SQLiteDatabase::Execute(const std::string& sql, const std::vector<SqlValue>& params) { run(sql, &params); }
+
+std::unique_ptr<SQLiteTable> SQLiteDatabase::Query(const std::string& sql) { return fetch(sql, nullptr); }
+std::unique_ptr<SQLiteTable> SQLiteDatabase::Query(const std::string& sql, const std::vector<SqlValue>& params) {
+    return fetch(sql, &params);
+}
+
+void SQLiteDatabase::BeginTransaction() {
+    if (in_transaction_) throw SQLiteException("Transaction already open");
+    Execute("BEGIN TRANSACTION");
+    in_transaction_ = true;
+}
+
+void SQLiteDatabase::Commit() {
+    Execute("COMMIT");
+    in_transaction_ = false;
+}
+
+void SQLiteDatabase::Rollback() {
+    Execute("ROLLBACK");
+    in_transaction_ = false;
+}
+
+}  // namespace ijken::data

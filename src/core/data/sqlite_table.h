@@ -1,0 +1,74 @@
+#pragma once
+// The complete result of one query, fetched into memory at once. It does not refer to the connection
+// afterwards, so it may outlive it (the main window keeps one across user actions).
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+struct sqlite3_stmt;
+
+namespace ijken::data {
+
+class SQLiteDatabase;
+
+// A column's kind, decided once from the first row. The values are SQLite's fundamental type codes.
+enum class ColumnKind : int { Integer = 1, Numeric = 2, Text = 3, Blob = 4, Null = 5 };
+
+// Upper case as the program's single-byte character set knows it: ASCII letters, and the
+// Windows-1252 letters 0xE0..0xFE (except the division sign 0xF7) to 0xC0..0xDE.
+std::string upper_case(std::string_view text);
+
+class SQLiteTable {
+public:
+    SQLiteTable(const SQLiteTable&) = delete;
+    SQLiteTable& operator=(const SQLiteTable&) = delete;
+    SQLiteTable(SQLiteTable&&) noexcept = default;
+    SQLiteTable& operator=(SQLiteTable&&) noexcept = default;
+    ~SQLiteTable() = default;
+
+    int RowCount() const { return row_count_; }
+    int ColumnCount() const { return column_count_; }
+    bool AtEnd() const { return current_row_ >= row_count_; }
+    bool AtStart() const { return current_row_ == 0; }
+
+    // Position of the column with this name, compared without regard to case.
+    int FieldIndex(const std::string& name) const;
+
+    std::string AsString(int column) const;
+    std::int64_t AsInteger(int column) const;
+    double AsFloat(int column) const;
+    // The bytes of a blob column (empty for NULL or a zero-length blob); valid while the table lives.
+    std::string_view AsBlob(int column) const;
+
+    bool Next();
+    bool Previous();
+    bool MoveLast();
+
+    // The kind the fetch gave the column (Null for a table without rows).
+    ColumnKind Kind(int column) const;
+
+private:
+    friend class SQLiteDatabase;
+    SQLiteTable() = default;
+
+    // Steps `stmt` to its end and copies every row. Raises through `db` on a failing step; the
+    // caller owns (and finalizes) the statement.
+    void fetch(sqlite3_stmt* stmt, const SQLiteDatabase& db, const std::string& sql);
+
+    // monostate is an absent cell (SQL NULL). Text and blob bytes are both held in a std::string;
+    // the column kind says which it is.
+    using Cell = std::variant<std::monostate, std::int64_t, double, std::string>;
+    const Cell& cell(int column) const;
+
+    std::vector<Cell> cells_;  // row-major: row r, column c at r * column_count_ + c
+    std::vector<std::string> column_names_;
+    std::vector<ColumnKind> column_kinds_;
+    int row_count_ = 0;
+    int column_count_ = 0;
+    int current_row_ = 0;
+};
+
+}  // namespace ijken::data
