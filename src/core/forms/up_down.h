@@ -1,0 +1,47 @@
+#pragma once
+#include "core/forms/control.h"
+
+namespace ijken::forms {
+
+class Edit;
+
+// A pair of arrow buttons that count the number in an associated edit up or down.
+//
+// The number is the associate's text read as a whole number (optional blanks and sign, digits);
+// any other text, "12.5" or "" or "abc" included, counts as 0. A value outside the range is first
+// brought into it. The result is written back through the edit's set_text, so the edit's
+// on_change runs when the text changes.
+class UpDown : public Control {
+public:
+    static constexpr ControlKind static_kind = ControlKind::up_down;
+
+    UpDown(std::string name, Control* parent, Rect geometry, Edit* associate = nullptr, int minimum = 0,
+           int maximum = 100);
+
+    Edit* associate() const { return associate_; }
+    void set_associate(Edit* edit) { assign(associate_, edit); }
+
+    int minimum() const { return minimum_; }
+    int maximum() const { return maximum_; }
+    // Throws std::invalid_argument when maximum < minimum.
+    void set_range(int minimum, int maximum);
+
+    // The associate's number brought into the range (minimum when there is no associate).
+    int position() const;
+    // Writes the number, brought into the range, into the associate.
+    void set_position(int value);
+
+    // One step up or down, staying within the range. Only when the control can be reached
+    // (visible and enabled with its parents); returns whether it stepped.
+    bool up();
+    bool down();
+
+private:
+    bool step(int delta);
+
+    Edit* associate_;
+    int minimum_;
+    int maximum_;
+};
+
+}  // namespace ijken::forms
