@@ -1,0 +1,23 @@
+#pragma once
+// A ship's row as the main window and the compute command load it.
+#include <optional>
+#include <string>
+
+#include "core/survey/computation.h"
+
+namespace ijken::survey {
+
+struct ShipRecord {
+    ShipParams params;
+    std::string name;       // Name
+    std::string meetbrief;  // Meetbrief_NR
+    int taal = 0;           // interface language number
+};
+
+// The ship with Selected = 1 (the first such row), or nothing when no ship is selected.
+std::optional<ShipRecord> read_selected_ship(const std::string& db_pad);
+
+// The ship with the given identifier, or nothing.
+std::optional<ShipRecord> read_ship(const std::string& db_pad, int schip_id);
+
+}  // namespace ijken::survey
