@@ -20,8 +20,8 @@ std::string error_of(F&& f) {
 // The three-line message that RaiseError builds from SQLite's last error.
 inline std::string detailed(const std::string& message, int code, const std::string& description,
                             const std::string& sql, const std::string& sqlite_text) {
-    return message + ".\rError [" + std::to_string(code) + "]: " + description + ".\r\"" + sql + "\": " +
-           sqlite_text;
+    return message + ".\rError [" + std::to_string(code) + "]: " + description + ".\r\"" + sql +
+           "\": " + sqlite_text;
 }
 
 }  // namespace ijken::data::test

@@ -1,10 +1,11 @@
+#include "core/data/database_schema.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
 #include <string>
 
-#include "core/data/database_schema.h"
 #include "core/data/sqlite_database.h"
 #include "data_test_util.h"
 #include "support/temp_dir.h"
@@ -22,7 +23,7 @@ TEST(DatabasePath, IsTheProgramDirectoryAndTheFileName) {
 
 // One freshly created and seeded database shared by the read-only checks.
 class FreshDatabase : public ::testing::Test {
-protected:
+  protected:
     static void SetUpTestSuite() {
         dir = new ijken::testing::TempDir;
         created = create_database_if_missing(dir->db_path());
@@ -65,7 +66,8 @@ TEST_F(FreshDatabase, HoldsFiveShipsWithTheFirstSelected) {
         EXPECT_EQ(t->AsInteger(min), i == 0 ? 51 : 0);  // NULL reads as 0 for Dummy 2..5
         EXPECT_EQ(t->AsString(veld1), "");
     }
-    EXPECT_EQ(query("SELECT typeof(Min_inzinking) FROM Schiptable WHERE Name = 'Dummy 2'")->AsString(0), "null");
+    EXPECT_EQ(query("SELECT typeof(Min_inzinking) FROM Schiptable WHERE Name = 'Dummy 2'")->AsString(0),
+              "null");
 }
 
 TEST_F(FreshDatabase, HoldsTheGaugeTableOfShipOne) {
@@ -88,9 +90,9 @@ TEST_F(FreshDatabase, HoldsTheGaugeTableOfShipOne) {
         double tonnage;
         const char* text;
     };
-    for (const Point& p : {Point{49, 0.0, "0"}, Point{50, 1.705, "1.705"}, Point{51, 3.41, "3.41"},
-                           Point{59, 17.05, "17.05"}, Point{60, 18.761, "18.761"}, Point{61, 20.472, "20.472"},
-                           Point{249, 363.8, "363.8"}}) {
+    for (const Point& p :
+         {Point{49, 0.0, "0"}, Point{50, 1.705, "1.705"}, Point{51, 3.41, "3.41"}, Point{59, 17.05, "17.05"},
+          Point{60, 18.761, "18.761"}, Point{61, 20.472, "20.472"}, Point{249, 363.8, "363.8"}}) {
         auto row = query("SELECT Tonnage FROM IJKtable WHERE SchipID = 1 AND Inzinking = " +
                          std::to_string(p.immersion));
         ASSERT_EQ(row->RowCount(), 1);
@@ -115,8 +117,9 @@ TEST_F(FreshDatabase, HoldsThreeSurveysListedByEntryTime) {
         EXPECT_EQ(t->AsString(t->FieldIndex("Ontvanger_Plaats")), "Veghel");
         EXPECT_EQ(t->AsString(t->FieldIndex("SBV_5")), "20");
     }
-    EXPECT_EQ(query("SELECT count(*) FROM IJkOpnames WHERE InvoerDatum > datetime('now', '-1 hour')")->AsInteger(0),
-              1);
+    EXPECT_EQ(
+        query("SELECT count(*) FROM IJkOpnames WHERE InvoerDatum > datetime('now', '-1 hour')")->AsInteger(0),
+        1);
 }
 
 TEST_F(FreshDatabase, UnwrittenSurveyColumnsReadTheirDefaults) {
@@ -158,11 +161,13 @@ TEST(CreatedDatabase, GaugeRowsAreUniquePerShipAndImmersion) {
     ijken::testing::TempDir dir;
     create_database(dir.db_path());
     SQLiteDatabase db(dir.db_path());
-    const std::string duplicate = "INSERT INTO IJktable(SchipID,Inzinking,Tonnage) VALUES (\"1\",\"60\",\"1.000\");";
+    const std::string duplicate =
+        "INSERT INTO IJktable(SchipID,Inzinking,Tonnage) VALUES (\"1\",\"60\",\"1.000\");";
     EXPECT_EQ(error_of([&] { db.Execute(duplicate); }),
               detailed("Error executing SQL statement", 19, "Abort due to contraint violation", duplicate,
                        "UNIQUE constraint failed: IJKtable.Inzinking, IJKtable.SchipID"));
-    db.Execute("INSERT OR REPLACE INTO IJktable(SchipID,Inzinking,Tonnage) VALUES (\"1\",\"60\",\"-1.000\");");
+    db.Execute(
+        "INSERT OR REPLACE INTO IJktable(SchipID,Inzinking,Tonnage) VALUES (\"1\",\"60\",\"-1.000\");");
     auto t = db.Query("SELECT Tonnage FROM IJKtable WHERE [schipId]=1 AND Inzinking=60");
     ASSERT_EQ(t->RowCount(), 1);
     EXPECT_EQ(t->AsFloat(0), -1.0);
@@ -176,7 +181,8 @@ TEST(CreatedDatabase, AnExistingEmptyFileIsUsedAsItIs) {
     SQLiteDatabase db(dir.db_path());
     const std::string sql = "SELECT * FROM Schiptable where [Selected]=1";
     EXPECT_EQ(error_of([&] { db.Query(sql); }),
-              detailed("Error executing SQL", 1, "SQL error or missing database", sql, "no such table: Schiptable"));
+              detailed("Error executing SQL", 1, "SQL error or missing database", sql,
+                       "no such table: Schiptable"));
 }
 
 TEST(CreatedDatabase, CreationInAMissingDirectoryFails) {

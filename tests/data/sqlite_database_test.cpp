@@ -1,3 +1,5 @@
+#include "core/data/sqlite_database.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -5,7 +7,6 @@
 #include <limits>
 #include <string>
 
-#include "core/data/sqlite_database.h"
 #include "data_test_util.h"
 #include "support/temp_dir.h"
 
@@ -16,7 +17,7 @@ using test::detailed;
 using test::error_of;
 
 class SQLiteDatabaseTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         SQLiteDatabase db(path());
         db.Execute("CREATE TABLE t (id INTEGER PRIMARY KEY, Name VARCHAR (35), n INTEGER, f FLOAT)");
@@ -40,7 +41,8 @@ TEST_F(SQLiteDatabaseTest, MissingTableGivesTheThreeLineMessage) {
     SQLiteDatabase db(path());
     const std::string sql = "SELECT * FROM Nope";
     const std::string expected =
-        "Error executing SQL.\rError [1]: SQL error or missing database.\r\"SELECT * FROM Nope\": no such table: Nope";
+        "Error executing SQL.\rError [1]: SQL error or missing database.\r\"SELECT * FROM Nope\": no such "
+        "table: Nope";
     EXPECT_EQ(error_of([&] { db.Query(sql); }), expected);
     EXPECT_EQ(error_of([&] { db.Execute(sql); }), expected);
 }
@@ -68,7 +70,8 @@ TEST_F(SQLiteDatabaseTest, FailingStepGivesTheStatementMessage) {
                        "UNIQUE constraint failed: t.id"));
     const std::string overflow = "SELECT abs(-9223372036854775808)";
     EXPECT_EQ(error_of([&] { db.Query(overflow); }),
-              detailed("Could not retrieve data", 1, "SQL error or missing database", overflow, "integer overflow"));
+              detailed("Could not retrieve data", 1, "SQL error or missing database", overflow,
+                       "integer overflow"));
 }
 
 TEST_F(SQLiteDatabaseTest, ExecuteOfAStatementThatReturnsRowsFails) {
@@ -153,7 +156,7 @@ TEST(SQLiteDatabase, AFileThatIsNotADatabase) {
 
 // Another connection holds an exclusive lock; with no busy timeout the failure comes at once.
 class LockedDatabase : public SQLiteDatabaseTest {
-protected:
+  protected:
     void lock() { locker.Execute("BEGIN EXCLUSIVE"); }
     SQLiteDatabase locker{path()};
 };
@@ -176,7 +179,8 @@ TEST_F(LockedDatabase, AConnectionThatKnowsTheSchemaFailsWhenStepping) {
     EXPECT_EQ(error_of([&] { db.Query("SELECT * FROM t"); }), "Could not prepare SQL statement");
     const std::string sql = "INSERT INTO t (Name) VALUES ('x')";
     EXPECT_EQ(error_of([&] { db.Execute(sql); }),
-              detailed("Error executing SQL statement", 5, "The database file is locked", sql, "database is locked"));
+              detailed("Error executing SQL statement", 5, "The database file is locked", sql,
+                       "database is locked"));
     locker.Execute("COMMIT");
     db.Execute(sql);  // the connection is still usable once the lock is gone
 }
@@ -201,8 +205,8 @@ TEST_F(SQLiteDatabaseTest, AFailedBeginLeavesNoTransaction) {
     SQLiteDatabase db(path());
     db.Execute("BEGIN");
     EXPECT_EQ(error_of([&] { db.BeginTransaction(); }),
-              detailed("Error executing SQL statement", 1, "SQL error or missing database", "BEGIN TRANSACTION",
-                       "cannot start a transaction within a transaction"));
+              detailed("Error executing SQL statement", 1, "SQL error or missing database",
+                       "BEGIN TRANSACTION", "cannot start a transaction within a transaction"));
     EXPECT_FALSE(db.InTransaction());
 }
 
@@ -232,8 +236,7 @@ TEST(BoundValues, NullIntegerAndFloat) {
     ijken::testing::TempDir dir;
     SQLiteDatabase db(dir.db_path());
     db.Execute("CREATE TABLE t (n INTEGER, f FLOAT, s VARCHAR(5))");
-    db.Execute("INSERT INTO t VALUES (?, ?, ?)",
-               {std::numeric_limits<std::int64_t>::min(), 1.705, nullptr});
+    db.Execute("INSERT INTO t VALUES (?, ?, ?)", {std::numeric_limits<std::int64_t>::min(), 1.705, nullptr});
     db.Execute("INSERT INTO t VALUES (?, ?, ?)", {nullptr, nullptr, std::string("x")});
     auto t = db.Query("SELECT n, f, s, typeof(s) FROM t ORDER BY rowid");
     ASSERT_EQ(t->RowCount(), 2);
@@ -250,9 +253,11 @@ TEST(BoundValues, TooManyValuesIsARangeError) {
     ijken::testing::TempDir dir;
     SQLiteDatabase db(dir.db_path());
     const std::string sql = "SELECT ?";
-    EXPECT_EQ(error_of([&] { db.Query(sql, {std::int64_t{1}, std::int64_t{2}}); }),
-              detailed("BindData: Could not bind integer", 25, "2nd parameter to sqlite3_bind out of range", sql,
-                       "column index out of range"));
+    EXPECT_EQ(error_of([&] {
+                  db.Query(sql, {std::int64_t{1}, std::int64_t{2}});
+              }),
+              detailed("BindData: Could not bind integer", 25, "2nd parameter to sqlite3_bind out of range",
+                       sql, "column index out of range"));
     EXPECT_EQ(error_of([&] { db.Execute("CREATE TABLE t (a)", {std::string("x")}); }),
               detailed("BindData: Could not bind text", 25, "2nd parameter to sqlite3_bind out of range",
                        "CREATE TABLE t (a)", "column index out of range"));

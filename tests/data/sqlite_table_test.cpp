@@ -12,7 +12,7 @@ namespace {
 using test::error_of;
 
 class SQLiteTableTest : public ::testing::Test {
-protected:
+  protected:
     ijken::testing::TempDir dir;
     SQLiteDatabase db{dir.db_path()};
 };
@@ -55,7 +55,9 @@ struct AccessCase {
     double as_float;
 };
 
-void PrintTo(const AccessCase& c, std::ostream* os) { *os << c.declared << " holding " << c.literal; }
+void PrintTo(const AccessCase& c, std::ostream* os) {
+    *os << c.declared << " holding " << c.literal;
+}
 
 class FieldAccess : public ::testing::TestWithParam<AccessCase> {};
 
@@ -175,7 +177,10 @@ TEST_F(SQLiteTableTest, BlobAccess) {
 }
 
 TEST_F(SQLiteTableTest, FieldIndexIgnoresCaseIncludingWindows1252Letters) {
-    db.Execute("CREATE TABLE t (SchipID INTEGER, [caf\xE9] INTEGER, [a\xF7" "b] INTEGER, [stra\xDF" "e] INTEGER)");
+    db.Execute(
+        "CREATE TABLE t (SchipID INTEGER, [caf\xE9] INTEGER, [a\xF7"
+        "b] INTEGER, [stra\xDF"
+        "e] INTEGER)");
     db.Execute("INSERT INTO t VALUES (1, 2, 3, 4)");
     auto t = db.Query("SELECT * FROM t");
     EXPECT_EQ(t->FieldIndex("schipid"), 0);
@@ -183,9 +188,19 @@ TEST_F(SQLiteTableTest, FieldIndexIgnoresCaseIncludingWindows1252Letters) {
     EXPECT_EQ(t->FieldIndex("SCHIPID"), 0);
     EXPECT_EQ(t->FieldIndex("CAF\xC9"), 1);
     EXPECT_EQ(t->FieldIndex("caf\xE9"), 1);
-    EXPECT_EQ(t->FieldIndex("A\xF7" "B"), 2);  // the division sign has no upper case
-    EXPECT_EQ(error_of([&] { t->FieldIndex("A\xD7" "B"); }), "Field not found in dataset: A\xD7" "B");
-    EXPECT_EQ(t->FieldIndex("STRA\xDF" "E"), 3);
+    EXPECT_EQ(t->FieldIndex("A\xF7"
+                            "B"),
+              2);  // the division sign has no upper case
+    EXPECT_EQ(error_of([&] {
+                  t->FieldIndex(
+                      "A\xD7"
+                      "B");
+              }),
+              "Field not found in dataset: A\xD7"
+              "B");
+    EXPECT_EQ(t->FieldIndex("STRA\xDF"
+                            "E"),
+              3);
     EXPECT_EQ(error_of([&] { t->FieldIndex("Nope"); }), "Field not found in dataset: Nope");
 }
 

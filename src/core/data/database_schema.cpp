@@ -29,17 +29,22 @@ const char* const kCreateIJkOpnames =
     " [Ontvanger_Plaats] VARCHAR(25),  [Ontvanger_Telefoon] VARCHAR(15),"
     " [Lading] VARCHAR(25),  [Taal] VARCHAR(1) DEFAULT (0),"
     " [InvoerDatum] DATETIME DEFAULT (datetime('now')),"
-    " [BBL_1] VARCHAR(7) DEFAULT (0.0),  [BBL_2] VARCHAR(7) DEFAULT (0.0),  [BBL_3] VARCHAR(7) DEFAULT (0.0),  "
+    " [BBL_1] VARCHAR(7) DEFAULT (0.0),  [BBL_2] VARCHAR(7) DEFAULT (0.0),  [BBL_3] VARCHAR(7) DEFAULT "
+    "(0.0),  "
     "[BBL_4] VARCHAR(7) DEFAULT (0.0),  [BBL_5] VARCHAR(7) DEFAULT (0.0),"
-    " [SBL_1] VARCHAR(7) DEFAULT (0.0),  [SBL_2] VARCHAR(7) DEFAULT (0.0),  [SBL_3] VARCHAR(7) DEFAULT (0.0),  "
+    " [SBL_1] VARCHAR(7) DEFAULT (0.0),  [SBL_2] VARCHAR(7) DEFAULT (0.0),  [SBL_3] VARCHAR(7) DEFAULT "
+    "(0.0),  "
     "[SBL_4] VARCHAR(7) DEFAULT (0.0),  [SBL_5] VARCHAR(7) DEFAULT (0.0),"
-    " [BBV_1] VARCHAR(7) DEFAULT (0.0),  [BBV_2] VARCHAR(7) DEFAULT (0.0),  [BBV_3] VARCHAR(7) DEFAULT (0.0),  "
+    " [BBV_1] VARCHAR(7) DEFAULT (0.0),  [BBV_2] VARCHAR(7) DEFAULT (0.0),  [BBV_3] VARCHAR(7) DEFAULT "
+    "(0.0),  "
     "[BBV_4] VARCHAR(7) DEFAULT (0.0),  [BBV_5] VARCHAR(7) DEFAULT (0.0),"
-    " [SBV_1] VARCHAR(7) DEFAULT (0.0),  [SBV_2] VARCHAR(7) DEFAULT (0.0),  [SBV_3] VARCHAR(7) DEFAULT (0.0),  "
+    " [SBV_1] VARCHAR(7) DEFAULT (0.0),  [SBV_2] VARCHAR(7) DEFAULT (0.0),  [SBV_3] VARCHAR(7) DEFAULT "
+    "(0.0),  "
     "[SBV_4] VARCHAR(7) DEFAULT (0.0),  [SBV_5] VARCHAR(7) DEFAULT (0.0)"
     ",[ZoutCorrectie]  DOUBLE NOT NULL DEFAULT (1.000));";
 
-const char* const kCreateOpnameIndex = "CREATE UNIQUE INDEX [OpnameIndex] ON [IJkOpnames] ([Schipid],[Opnameid]);";
+const char* const kCreateOpnameIndex =
+    "CREATE UNIQUE INDEX [OpnameIndex] ON [IJkOpnames] ([Schipid],[Opnameid]);";
 
 namespace {
 
@@ -62,7 +67,8 @@ std::string gauge_row(const std::string& ship, long long immersion, const std::s
 }
 
 const char* const kSurveyColumnsA =
-    "INSERT INTO [IJkOpnames](Schipid,BBL_1,BBL_3,BBL_5,SBL_1,SBL_3,SBL_5,BBV_1,BBV_3,BBV_5,SBV_1,SBV_3,SBV_5,"
+    "INSERT INTO "
+    "[IJkOpnames](Schipid,BBL_1,BBL_3,BBL_5,SBL_1,SBL_3,SBL_5,BBV_1,BBV_3,BBV_5,SBV_1,SBV_3,SBV_5,"
     "Verlader_Naam,Verlader_Plaats,Ontvanger_Naam,Ontvanger_Plaats,taal)";
 const char* const kSurveyColumnsB =
     "INSERT INTO [IJkOpnames](Schipid,BBL_1,BBL_3,BBL_5,SBL_1,SBL_3,"
@@ -105,7 +111,8 @@ void create_database(const std::string& db_pad) {
         d += k * 10;
         for (int j = 0; j <= 9; ++j) {
             t += d;
-            db.Execute(gauge_row(ship, 10 * k + j, text::format_fixed(static_cast<double>(t) / 10000.0, 3, 5)));
+            db.Execute(
+                gauge_row(ship, 10 * k + j, text::format_fixed(static_cast<double>(t) / 10000.0, 3, 5)));
         }
     }
     db.Commit();
@@ -114,8 +121,9 @@ void create_database(const std::string& db_pad) {
     db.Execute(kCreateOpnameIndex);
 
     db.BeginTransaction();
-    db.Execute(std::string(kSurveyColumnsA) + " VALUES (\"" + ship +
-               "\",220,200,180,220,200,180,20,20,20,20,20,20,\"Grain Coop 3\",\"Melun\",\"CHV\",\"Veghel\",0);");
+    db.Execute(
+        std::string(kSurveyColumnsA) + " VALUES (\"" + ship +
+        "\",220,200,180,220,200,180,20,20,20,20,20,20,\"Grain Coop 3\",\"Melun\",\"CHV\",\"Veghel\",0);");
     db.Execute(std::string(kSurveyColumnsB) + "VALUES (" + ship +
                ",225,200,180,220,200,180,20,20,20,20,20,20,\"Grain Coop 2\","
                "\"Melun\",\"CHV\",\"Veghel\",datetime('now','-2 month','-1 day'));");

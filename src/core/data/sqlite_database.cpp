@@ -10,7 +10,7 @@ namespace ijken::data {
 
 // Owns a prepared statement and finalizes it on every way out, also when an exception leaves.
 class SQLiteDatabase::Statement {
-public:
+  public:
     explicit Statement(sqlite3_stmt* handle) : handle_(handle) {}
     Statement(Statement&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
     Statement(const Statement&) = delete;
@@ -21,42 +21,72 @@ public:
     }
     sqlite3_stmt* get() const { return handle_; }
 
-private:
+  private:
     sqlite3_stmt* handle_;
 };
 
 std::string sqlite_code_description(int code) {
     switch (code) {
-        case 0: return "Successful result";
-        case 1: return "SQL error or missing database";
-        case 2: return "An internal logic error in SQLite";
-        case 3: return "Access permission denied";
-        case 4: return "Callback routine requested an abort";
-        case 5: return "The database file is locked";
-        case 6: return "A table in the database is locked";
-        case 7: return "A malloc() failed";
-        case 8: return "Attempt to write a readonly database";
-        case 9: return "Operation terminated by sqlite3_interrupt()";
-        case 10: return "Some kind of disk I/O error occurred";
-        case 11: return "The database disk image is malformed";
-        case 12: return "(Internal Only) Table or record not found";
-        case 13: return "Insertion failed because database is full";
-        case 14: return "Unable to open the database file";
-        case 15: return "Database lock protocol error";
-        case 16: return "Database is empty";
-        case 17: return "The database schema changed";
-        case 18: return "Too much data for one row of a table";
-        case 19: return "Abort due to contraint violation";
-        case 20: return "Data type mismatch";
-        case 21: return "Library used incorrectly";
-        case 22: return "Uses OS features not supported on host";
-        case 23: return "Authorization denied";
-        case 24: return "Auxiliary database format error";
-        case 25: return "2nd parameter to sqlite3_bind out of range";
-        case 26: return "File opened that is not a database file";
-        case 100: return "sqlite3_step() has another row ready";
-        case 101: return "sqlite3_step() has finished executing";
-        default: return "Unknown SQLite Error Code \"" + text::format_int(code) + "\"";
+        case 0:
+            return "Successful result";
+        case 1:
+            return "SQL error or missing database";
+        case 2:
+            return "An internal logic error in SQLite";
+        case 3:
+            return "Access permission denied";
+        case 4:
+            return "Callback routine requested an abort";
+        case 5:
+            return "The database file is locked";
+        case 6:
+            return "A table in the database is locked";
+        case 7:
+            return "A malloc() failed";
+        case 8:
+            return "Attempt to write a readonly database";
+        case 9:
+            return "Operation terminated by sqlite3_interrupt()";
+        case 10:
+            return "Some kind of disk I/O error occurred";
+        case 11:
+            return "The database disk image is malformed";
+        case 12:
+            return "(Internal Only) Table or record not found";
+        case 13:
+            return "Insertion failed because database is full";
+        case 14:
+            return "Unable to open the database file";
+        case 15:
+            return "Database lock protocol error";
+        case 16:
+            return "Database is empty";
+        case 17:
+            return "The database schema changed";
+        case 18:
+            return "Too much data for one row of a table";
+        case 19:
+            return "Abort due to contraint violation";
+        case 20:
+            return "Data type mismatch";
+        case 21:
+            return "Library used incorrectly";
+        case 22:
+            return "Uses OS features not supported on host";
+        case 23:
+            return "Authorization denied";
+        case 24:
+            return "Auxiliary database format error";
+        case 25:
+            return "2nd parameter to sqlite3_bind out of range";
+        case 26:
+            return "File opened that is not a database file";
+        case 100:
+            return "sqlite3_step() has another row ready";
+        case 101:
+            return "sqlite3_step() has finished executing";
+        default:
+            return "Unknown SQLite Error Code \"" + text::format_int(code) + "\"";
     }
 }
 
@@ -89,14 +119,15 @@ void SQLiteDatabase::RaiseError(const std::string& message, const std::string& s
     if (code != SQLITE_OK) {
         const char* error_text = sqlite3_errmsg(db_);
         if (error_text) {
-            throw SQLiteException(message + ".\rError [" + text::format_int(code) +
-                                  "]: " + sqlite_code_description(code) + ".\r\"" + sql + "\": " + error_text);
+            throw SQLiteException(message + ".\rError [" + text::format_int(code) + "]: " +
+                                  sqlite_code_description(code) + ".\r\"" + sql + "\": " + error_text);
         }
     }
     throw SQLiteException(message);
 }
 
-SQLiteDatabase::Statement SQLiteDatabase::prepare(const std::string& sql, const std::vector<SqlValue>* params) {
+SQLiteDatabase::Statement SQLiteDatabase::prepare(const std::string& sql,
+                                                  const std::vector<SqlValue>* params) {
     sqlite3_stmt* handle = nullptr;
     if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &handle, nullptr) != SQLITE_OK) {
         // A failed prepare leaves no statement behind, but be safe.
@@ -149,18 +180,26 @@ void SQLiteDatabase::run(const std::string& sql, const std::vector<SqlValue>* pa
     }
 }
 
-std::unique_ptr<SQLiteTable> SQLiteDatabase::fetch(const std::string& sql, const std::vector<SqlValue>* params) {
+std::unique_ptr<SQLiteTable> SQLiteDatabase::fetch(const std::string& sql,
+                                                   const std::vector<SqlValue>* params) {
     Statement statement = prepare(sql, params);
     std::unique_ptr<SQLiteTable> table(new SQLiteTable());
     table->fetch(statement.get(), *this, sql);
     return table;
 }
 
-void SQLiteDatabase::Execute(const std::string& sql) { run(sql, nullptr); }
-void SQLiteDatabase::Execute(const std::string& sql, const std::vector<SqlValue>& params) { run(sql, &params); }
+void SQLiteDatabase::Execute(const std::string& sql) {
+    run(sql, nullptr);
+}
+void SQLiteDatabase::Execute(const std::string& sql, const std::vector<SqlValue>& params) {
+    run(sql, &params);
+}
 
-std::unique_ptr<SQLiteTable> SQLiteDatabase::Query(const std::string& sql) { return fetch(sql, nullptr); }
-std::unique_ptr<SQLiteTable> SQLiteDatabase::Query(const std::string& sql, const std::vector<SqlValue>& params) {
+std::unique_ptr<SQLiteTable> SQLiteDatabase::Query(const std::string& sql) {
+    return fetch(sql, nullptr);
+}
+std::unique_ptr<SQLiteTable> SQLiteDatabase::Query(const std::string& sql,
+                                                   const std::vector<SqlValue>& params) {
     return fetch(sql, &params);
 }
 

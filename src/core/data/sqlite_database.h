@@ -20,7 +20,7 @@ namespace ijken::data {
 using SqlValue = std::variant<std::nullptr_t, std::int64_t, double, std::string>;
 
 class SQLiteDatabase {
-public:
+  public:
     // Opens (and when missing creates) the file. Raises "Failed to open database ..." on failure.
     explicit SQLiteDatabase(const std::string& file_name);
     ~SQLiteDatabase();
@@ -44,7 +44,7 @@ public:
     // error when SQLite holds one.
     [[noreturn]] void RaiseError(const std::string& message, const std::string& sql) const;
 
-private:
+  private:
     class Statement;
     Statement prepare(const std::string& sql, const std::vector<SqlValue>* params);
     void run(const std::string& sql, const std::vector<SqlValue>* params);

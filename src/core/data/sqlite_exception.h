@@ -6,7 +6,7 @@
 namespace ijken::data {
 
 class SQLiteException : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 

@@ -126,7 +126,8 @@ std::int64_t SQLiteTable::AsInteger(int column) const {
     const Cell& value = cell(column);
     if (std::holds_alternative<std::monostate>(value)) return 0;
     switch (column_kinds_[column]) {
-        case ColumnKind::Integer: return std::get<std::int64_t>(value);
+        case ColumnKind::Integer:
+            return std::get<std::int64_t>(value);
         case ColumnKind::Numeric: {
             const double d = std::get<double>(value);
             // Truncation toward zero; a value beyond 64 bits has no integer to give.
@@ -134,7 +135,8 @@ std::int64_t SQLiteTable::AsInteger(int column) const {
                 throw SQLiteException("Value out of integer range: " + text::format_general(d));
             return static_cast<std::int64_t>(d);
         }
-        default: throw SQLiteException("Not an integer or numeric field");
+        default:
+            throw SQLiteException("Not an integer or numeric field");
     }
 }
 
@@ -142,9 +144,12 @@ double SQLiteTable::AsFloat(int column) const {
     const Cell& value = cell(column);
     if (std::holds_alternative<std::monostate>(value)) return 0.0;
     switch (column_kinds_[column]) {
-        case ColumnKind::Integer: return static_cast<double>(std::get<std::int64_t>(value));
-        case ColumnKind::Numeric: return std::get<double>(value);
-        default: throw SQLiteException("Not an integer or numeric field");
+        case ColumnKind::Integer:
+            return static_cast<double>(std::get<std::int64_t>(value));
+        case ColumnKind::Numeric:
+            return std::get<double>(value);
+        default:
+            throw SQLiteException("Not an integer or numeric field");
     }
 }
 
@@ -152,14 +157,19 @@ std::string SQLiteTable::AsString(int column) const {
     const Cell& value = cell(column);
     const ColumnKind kind = column_kinds_[column];
     if (std::holds_alternative<std::monostate>(value)) {
-        return (kind == ColumnKind::Integer || kind == ColumnKind::Numeric) ? std::string("0") : std::string();
+        return (kind == ColumnKind::Integer || kind == ColumnKind::Numeric) ? std::string("0")
+                                                                            : std::string();
     }
     switch (kind) {
-        case ColumnKind::Integer: return text::format_int(std::get<std::int64_t>(value));
-        case ColumnKind::Numeric: return text::format_general(std::get<double>(value));
+        case ColumnKind::Integer:
+            return text::format_int(std::get<std::int64_t>(value));
+        case ColumnKind::Numeric:
+            return text::format_general(std::get<double>(value));
         case ColumnKind::Text:
-        case ColumnKind::Blob: return std::get<std::string>(value);
-        default: return std::string();  // a Null column reads as empty text
+        case ColumnKind::Blob:
+            return std::get<std::string>(value);
+        default:
+            return std::string();  // a Null column reads as empty text
     }
 }
 

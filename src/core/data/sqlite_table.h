@@ -22,7 +22,7 @@ enum class ColumnKind : int { Integer = 1, Numeric = 2, Text = 3, Blob = 4, Null
 std::string upper_case(std::string_view text);
 
 class SQLiteTable {
-public:
+  public:
     SQLiteTable(const SQLiteTable&) = delete;
     SQLiteTable& operator=(const SQLiteTable&) = delete;
     SQLiteTable(SQLiteTable&&) noexcept = default;
@@ -50,7 +50,7 @@ public:
     // The kind the fetch gave the column (Null for a table without rows).
     ColumnKind Kind(int column) const;
 
-private:
+  private:
     friend class SQLiteDatabase;
     SQLiteTable() = default;
 
