@@ -1,0 +1,87 @@
+// The compute command, run as a real process on a real database.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <sys/wait.h>
+
+#include "core/data/database_schema.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+struct Outcome {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+class ComputeCommand : public ::testing::Test {
+protected:
+    ijken::testing::TempDir dir;
+
+    Outcome compute(const std::string& args, const std::string& input) {
+        std::ofstream(dir.path() / "in.txt", std::ios::binary) << input;
+        std::string cmd = std::string(IJKEN_BINARY) + " compute " + args + " < '" + (dir.path() / "in.txt").string() +
+                          "' 2> '" + (dir.path() / "err.txt").string() + "'";
+        Outcome r;
+        FILE* p = popen(cmd.c_str(), "r");
+        char buf[4096];
+        for (size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;) r.out.append(buf, n);
+        int st = pclose(p);
+        r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+        std::ifstream e(dir.path() / "err.txt");
+        r.err.assign(std::istreambuf_iterator<char>(e), {});
+        return r;
+    }
+};
+
+const std::string kGrainCoop3 =
+    "220\t0.0\t200\t0.0\t180\t220\t0.0\t200\t0.0\t180\t20\t0.0\t20\t0.0\t20\t20\t0.0\t20\t0.0\t20\t";
+
+}  // namespace
+
+TEST_F(ComputeCommand, WritesTheResultCellsOfEachLine) {
+    ijken::data::create_database(dir.db_path());
+    auto r = compute("--db " + dir.db_path(), kGrainCoop3 + "1.000\n" + kGrainCoop3 + "1.025\r\n");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out,
+              "1200.0\t120.0\t200.0\t20.0\t51.0\t231.0\t3.410\t328.172\t324.762\t324.762\n"
+              "1200.0\t120.0\t200.0\t20.0\t51.0\t231.0\t3.410\t328.172\t324.762\t332.881\n");
+}
+
+TEST_F(ComputeCommand, UsesTheGivenShip) {
+    ijken::data::create_database(dir.db_path());
+    auto r = compute("--db " + dir.db_path() + " --ship 2", kGrainCoop3 + "1.000\n");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "1200.0\t120.0\t200.0\t20.0\t50.0\t230.0\t0.000\t0.000\t0.000\t0.000\n");
+}
+
+TEST_F(ComputeCommand, BadInputStopsWithAMessage) {
+    ijken::data::create_database(dir.db_path());
+    auto r = compute("--db " + dir.db_path(), kGrainCoop3 + "1.000\n1\t2\n");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "ijken compute: line 2: expected 21 tab-separated fields, found 2\n");
+
+    r = compute("--db " + dir.db_path(), "1e20" + kGrainCoop3.substr(3) + "1.000\n");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "ijken compute: line 1: De aflezing \"1e20\" is te groot om mee te rekenen\n");
+
+    r = compute("--db " + dir.db_path() + " --ship 99", "");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("no ship with SchipID 99"), std::string::npos);
+
+    r = compute("--db " + dir.db_path() + " --ship x", "");
+    EXPECT_EQ(r.status, 2);
+    r = compute("--bogus", "");
+    EXPECT_EQ(r.status, 2);
+}
+
+TEST_F(ComputeCommand, DoesNotCreateAMissingDatabase) {
+    auto r = compute("--db " + dir.db_path(), kGrainCoop3 + "1.000\n");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "ijken compute: no database at " + dir.db_path() + "\n");
+    EXPECT_FALSE(std::filesystem::exists(dir.db_path()));
+}
