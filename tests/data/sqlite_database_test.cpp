@@ -273,19 +273,5 @@ TEST(BoundValues, TooFewValuesIsRefused) {
     EXPECT_EQ(db.Query("SELECT count(*) FROM t")->AsInteger(0), 0);
 }
 
-TEST(SQLiteDatabase, RaiseErrorWithoutAnErrorGivesTheMessageAlone) {
-    ijken::testing::TempDir dir;
-    SQLiteDatabase db(dir.db_path());
-    EXPECT_EQ(error_of([&] { db.RaiseError("Something", "SELECT 1"); }), "Something");
-}
-
-TEST(SQLiteDatabase, CodeDescriptions) {
-    EXPECT_EQ(sqlite_code_description(0), "Successful result");
-    EXPECT_EQ(sqlite_code_description(14), "Unable to open the database file");
-    EXPECT_EQ(sqlite_code_description(101), "sqlite3_step() has finished executing");
-    EXPECT_EQ(sqlite_code_description(27), "Unknown SQLite Error Code \"27\"");
-    EXPECT_EQ(sqlite_code_description(-1), "Unknown SQLite Error Code \"-1\"");
-}
-
 }  // namespace
 }  // namespace ijken::data

@@ -204,11 +204,6 @@ TEST_F(SQLiteTableTest, FieldIndexIgnoresCaseIncludingWindows1252Letters) {
     EXPECT_EQ(error_of([&] { t->FieldIndex("Nope"); }), "Field not found in dataset: Nope");
 }
 
-TEST_F(SQLiteTableTest, DuplicateColumnNamesFindTheFirst) {
-    auto t = db.Query("SELECT 1 AS x, 2 AS X");
-    EXPECT_EQ(t->FieldIndex("x"), 0);
-}
-
 TEST_F(SQLiteTableTest, NextOnOneRowLeavesTheTableAtItsEnd) {
     auto t = db.Query("SELECT 5");
     EXPECT_TRUE(t->AtStart());
