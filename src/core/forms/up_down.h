@@ -31,8 +31,9 @@ public:
     // Writes the number, brought into the range, into the associate.
     void set_position(int value);
 
-    // One step up or down, staying within the range. Only when the control can be reached
-    // (visible and enabled with its parents); returns whether it stepped.
+    // One step up or down, staying within the range (at a bound the text is rewritten unchanged,
+    // which is no change). Only when the control can be reached (visible and enabled with its
+    // parents) and has an associate; returns false otherwise.
     bool up();
     bool down();
 
