@@ -1,0 +1,60 @@
+#pragma once
+// Where a document is saved to. The writer needs only three things of it: the current position
+// (to record each object's offset), going back to the start, and appending bytes.
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+namespace ijken::pdf {
+
+class OutputStream {
+public:
+    virtual ~OutputStream() = default;
+    virtual void write(std::string_view bytes) = 0;
+    virtual std::int64_t position() const = 0;
+    virtual void seek_start() = 0;
+};
+
+// A growable buffer in memory. Writing after seek_start() overwrites from the start; the size is
+// that of the longest content written, as with any random-access stream.
+class MemoryStream : public OutputStream {
+public:
+    void write(std::string_view bytes) override;
+    std::int64_t position() const override { return static_cast<std::int64_t>(pos_); }
+    void seek_start() override { pos_ = 0; }
+
+    const std::string& data() const { return data_; }
+    void clear() {
+        data_.clear();
+        pos_ = 0;
+    }
+
+private:
+    std::string data_;
+    std::size_t pos_ = 0;
+};
+
+// A file created (or replaced) on construction. Errors of the file system are thrown as
+// std::system_error naming the file; they reach the caller unchanged.
+class FileStream : public OutputStream {
+public:
+    explicit FileStream(const std::string& path);
+    ~FileStream() override;
+    FileStream(const FileStream&) = delete;
+    FileStream& operator=(const FileStream&) = delete;
+
+    void write(std::string_view bytes) override;
+    std::int64_t position() const override { return pos_; }
+    void seek_start() override;
+    // Flushes and closes; errors of the final flush are thrown here rather than lost in the
+    // destructor.
+    void close();
+
+private:
+    std::string path_;
+    std::FILE* file_ = nullptr;
+    std::int64_t pos_ = 0;
+};
+
+}  // namespace ijken::pdf
