@@ -197,14 +197,22 @@ std::string format_general(double value) {
             std::string digits = d.digits;
             if (digits.size() < n) digits.append(n - digits.size(), '0');
             out += digits.substr(0, n);
-            if (digits.size() > n) out += "." + digits.substr(n);
+            if (digits.size() > n) {
+                out.push_back('.');
+                out.append(digits, n);
+            }
         } else {
-            out += "0." + std::string(static_cast<std::size_t>(-exponent - 1), '0') + d.digits;
+            out += "0.";
+            out.append(static_cast<std::size_t>(-exponent - 1), '0');
+            out += d.digits;
         }
         return out;
     }
     out.push_back(d.digits[0]);
-    if (d.digits.size() > 1) out += "." + d.digits.substr(1);
+    if (d.digits.size() > 1) {
+        out.push_back('.');
+        out.append(d.digits, 1);
+    }
     out += "E";
     out += format_int(exponent);
     return out;
