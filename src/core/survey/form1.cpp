@@ -1,0 +1,322 @@
+#include "core/survey/form1.h"
+
+#include <filesystem>
+#include <stdexcept>
+
+#include "core/data/database_schema.h"
+#include "core/data/sqlite_database.h"
+#include "core/survey/ship_record.h"
+#include "core/text/numbers.h"
+
+namespace ijken::survey {
+
+using data::SQLiteDatabase;
+using data::SqlValue;
+using text::format_int;
+
+namespace {
+
+// Every user text goes in through a placeholder: a quote, a backslash or a column name in a
+// shipper's name is stored as typed and cannot change the statement. The numbers the program
+// writes itself (the report language, the ship and the survey) stay in the text.
+const char* const kInsertHead =
+    "INSERT INTO [IJkOpnames]([BBL_1], [BBL_2], [BBL_3], [BBL_4], [BBL_5],[SBL_1], [SBL_2], [SBL_3], [SBL_4], "
+    "[SBL_5],[BBV_1], [BBV_2], [BBV_3], [BBV_4], [BBV_5],[SBV_1], [SBV_2], [SBV_3], [SBV_4], "
+    "[SBV_5],[Verlader_Naam],[Verlader_Plaats],[Verlader_Telefoon],[Ontvanger_Naam],[Ontvanger_Plaats],"
+    "[Ontvanger_Telefoon],[Lading],[Taal],[ZoutCorrectie],[Schipid])VALUES (?,?,?,?,?, ?,?,?,?,?, ?,?,?,?,?, "
+    "?,?,?,?,?,?,?,?   ,?,?,?,  ?,\"";
+
+const char* const kUpdateHead =
+    "update [IJkOpnames] set [InvoerDatum]=datetime('now'),[BBL_1]=?, [BBL_2]=?, [BBL_3]=?, [BBL_4]=?, "
+    "[BBL_5]=?,[SBL_1]=?, [SBL_2]=?, [SBL_3]=?, [SBL_4]=?, [SBL_5]=?,[BBV_1]=?, [BBV_2]=?, [BBV_3]=?, "
+    "[BBV_4]=?, [BBV_5]=?,[SBV_1]=?, [SBV_2]=?, [SBV_3]=?, [SBV_4]=?, [SBV_5]=?,[Verlader_Naam]=?,"
+    "[Verlader_Plaats]=?,[Verlader_Telefoon]=?,[Ontvanger_Naam]=?,[Ontvanger_Plaats]=?,"
+    "[Ontvanger_Telefoon]=?,[Lading]=?,[Taal]=\"";
+
+// The parties and the cargo: field name and column, in the order the statements and toon_opname
+// use them.
+struct PartyField {
+    const char* field;
+    const char* column;
+};
+constexpr PartyField kPartyFields[7] = {
+    {"Verlader_Naam", "Verlader_Naam"},         {"Verlader_Plaats", "Verlader_Plaats"},
+    {"Verlader_telefoon", "Verlader_Telefoon"}, {"Ontvanger_naam", "Ontvanger_Naam"},
+    {"Ontvanger_plaats", "Ontvanger_Plaats"},   {"Ontvanger_telefoon", "Ontvanger_Telefoon"},
+    {"Lading", "Lading"},
+};
+
+const char* const kResultCellNames[10] = {"e01", "e02", "e11", "e12", "e21", "e22", "e31", "e32", "e42", "e52"};
+
+// Whether the current row is the last one. The table offers no row number, so step forward and back.
+bool at_last_row(data::SQLiteTable& table) {
+    if (table.AtEnd()) return true;
+    table.Next();
+    const bool last = table.AtEnd();
+    table.Previous();
+    return last;
+}
+
+// The report language stored with a survey is a digit in a text column.
+int taal_index(const std::string& stored) {
+    const auto value = text::parse_int(stored);
+    if (!value) throw std::runtime_error("'" + stored + "' is not a valid integer value");
+    return static_cast<int>(*value);
+}
+
+}  // namespace
+
+Form1::Form1(std::string program_dir, forms::Dialogs& dialogs)
+    : forms::Form("Form1", "IJken", forms::Rect{430, 60, 649, 606}),
+      db_pad(data::database_path(program_dir)),
+      program_dir_(std::move(program_dir)),
+      dialogs_(dialogs) {
+    build_layout();
+    build_menu();
+    wire_events();
+}
+
+Form1::~Form1() = default;
+
+const std::array<std::string, 20>& Form1::reading_columns() {
+    static const std::array<std::string, 20> columns = [] {
+        std::array<std::string, 20> c;
+        const char* prefixes[4] = {"BBL_", "SBL_", "BBV_", "SBV_"};
+        for (int block = 0; block < 4; ++block) {
+            for (int point = 1; point <= 5; ++point) c[block * 5 + point - 1] = prefixes[block] + std::to_string(point);
+        }
+        return c;
+    }();
+    return columns;
+}
+
+void Form1::wire_events() {
+    for (forms::Edit* field : readings_) field->on_change = [this] { ijk_bb_l_1change(); };
+    get<forms::MaskEdit>("ZoutMaskEdit").on_change = [this] { ijk_bb_l_1change(); };
+    get<forms::Slider>("TrackbarLeeg").on_change = [this] { TrackbarLeegChange(); };
+    get<forms::Slider>("TrackBarVol").on_change = [this] { TrackBarVolChange(); };
+    get<forms::Edit>("Verlader_Naam").on_change = [this] { verlader_naamchange(); };
+    get<forms::Button>("sltb_prev").on_click = [this] { sltb_prevclick(); };
+    get<forms::Button>("sltb_next").on_click = [this] { sltb_nextclick(); };
+    get<forms::Button>("sltb_del").on_click = [this] { sltb_delclick(); };
+    get<forms::Button>("sltb_add").on_click = [this] { sltb_addclick(); };
+    get<forms::Button>("sltb_save").on_click = [this] { sltb_saveclick(); };
+    get<forms::MenuItem>("Einde1").on_click = [this] { Einde1Click(); };
+    // The ships menus, the other windows and the interface languages are wired where those are
+    // built; until then their items do nothing.
+    on_show = [this] { formshow(); };
+}
+
+// ---- start-up and showing ----------------------------------------------------------------------
+
+void Form1::formcreate() {
+    get<forms::Label>("e00").set_caption("Totaal");
+    get<forms::Label>("e10").set_caption("Gemiddeld");
+    get<forms::Label>("e20").set_caption("Inzinking");
+    get<forms::Label>("e30").set_caption("Tonnage");
+    get<forms::Label>("e40").set_caption("geladen");
+    get<forms::Label>("e50").set_caption("Zout correctie");
+    db_pad = data::database_path(program_dir_);
+    data::create_database_if_missing(db_pad);
+    // The default language files are written here once the language component exists, and the
+    // ships menus are built before the ship is loaded.
+    laad_schip();
+}
+
+void Form1::formshow() {
+    if (opnamelijst && opnamelijst->RowCount() > 0) opnamelijst->MoveLast();
+    toon_opname();
+    // The windows are translated here once the language component exists.
+}
+
+void Form1::Einde1Click() {
+    if (auto quit = on_quit) quit();
+}
+
+// ---- computation ---------------------------------------------------------------------------------
+
+void Form1::ijk_bb_l_1change() {
+    SurveyInput input;
+    for (std::size_t i = 0; i < readings_.size(); ++i) input.readings[i] = readings_[i]->text();
+    input.zout_correctie = get<forms::MaskEdit>("ZoutMaskEdit").text();
+    // herbereken throws before anything is computed for a reading too large to hold: the results
+    // and the cells then keep what the last good recomputation left.
+    Recomputation r = herbereken(db_pad, ship_params(), input);
+    resultaat_leeg = r.leeg;
+    resultaat_vol = r.vol;
+    set_result_cells(r.cells);
+    get<forms::Button>("sltb_save").set_enabled(true);
+    get<forms::Button>("sltb_add").set_enabled(true);
+}
+
+void Form1::set_result_cells(const ResultCells& c) {
+    const std::string* values[10] = {&c.e01, &c.e02, &c.e11, &c.e12, &c.e21,
+                                     &c.e22, &c.e31, &c.e32, &c.e42, &c.e52};
+    for (int i = 0; i < 10; ++i) get<forms::Label>(kResultCellNames[i]).set_caption(*values[i]);
+}
+
+void Form1::zet_ijkpunten() {
+    // Hidden in the designed order: loaded starboard, loaded port, empty starboard, empty port.
+    for (int block = 3; block >= 0; --block) {
+        for (int point = 0; point < 5; ++point) panels_[block * 5 + point]->set_visible(false);
+    }
+    for (forms::Edit* field : readings_) field->set_text("0");
+    const auto in_use = ijkpunten_in_gebruik(Aantal_ijken);
+    for (int point = 0; point < 5; ++point) {
+        if (!in_use[point]) continue;
+        for (int block = 0; block < 4; ++block) panels_[block * 5 + point]->set_visible(true);
+    }
+}
+
+void Form1::set_slider_readings(const forms::Slider& slider, char state) {
+    const std::string value = format_int(slider.maximum() - slider.position());
+    const auto in_use = ijkpunten_in_gebruik(Aantal_ijken);
+    for (char side : {'s', 'b'}) {
+        for (int point = 1; point <= 5; ++point) {
+            if (in_use[point - 1]) reading(side, state, point).set_text(value);
+        }
+    }
+}
+
+void Form1::TrackbarLeegChange() { set_slider_readings(get<forms::Slider>("TrackbarLeeg"), 'l'); }
+
+void Form1::TrackBarVolChange() { set_slider_readings(get<forms::Slider>("TrackBarVol"), 'v'); }
+
+// ---- the selected ship -----------------------------------------------------------------------------
+
+void Form1::laad_schip() {
+    const std::optional<ShipRecord> ship = read_selected_ship(db_pad);
+    if (!ship) return;
+    get<forms::Label>("LabelMeetbrief").set_caption(ship->meetbrief);
+    get<forms::Label>("LabelNaam").set_caption(ship->name);
+    get<forms::MenuItem>("Naam1").set_caption(get<forms::Label>("LabelNaam").caption());
+    Aantal_ijken = ship->params.Aantal_ijken;
+    Max_inzinking = ship->params.Max_inzinking;
+    Min_inzinking = ship->params.Min_inzinking;
+    SchipID = ship->params.SchipID;
+    // The ship's interface language becomes the active one here once the language component exists.
+    zet_ijkpunten();
+    for (const char* name : {"TrackbarLeeg", "TrackBarVol"}) {
+        auto& slider = get<forms::Slider>(name);
+        slider.set_maximum(Max_inzinking);
+        slider.set_position(Max_inzinking);
+    }
+    laad_opnames();
+}
+
+// ---- survey records --------------------------------------------------------------------------------
+
+void Form1::laad_opnames() {
+    {
+        SQLiteDatabase db(db_pad);
+        opnamelijst = db.Query("SELECT * from [IJkOpnames] WHERE [Schipid]=\"" + format_int(SchipID) +
+                               "\" order by [InvoerDatum]");
+    }
+    if (opnamelijst->RowCount() > 0) opnamelijst->MoveLast();
+    toon_opname();
+}
+
+void Form1::set_survey_buttons(bool prev, bool next, bool del, bool save, bool add) {
+    get<forms::Button>("sltb_prev").set_enabled(prev);
+    get<forms::Button>("sltb_next").set_enabled(next);
+    get<forms::Button>("sltb_del").set_enabled(del);
+    get<forms::Button>("sltb_save").set_enabled(save);
+    get<forms::Button>("sltb_add").set_enabled(add);
+}
+
+void Form1::toon_opname() {
+    if (!opnamelijst || opnamelijst->RowCount() == 0) {
+        huidige_opname = geen_opname;
+        set_survey_buttons(false, false, false, false, false);
+        return;
+    }
+    data::SQLiteTable& t = *opnamelijst;
+    auto column_text = [&](const std::string& column) { return t.AsString(t.FieldIndex(column)); };
+    // Each field that changes fires its handler: the readings and the factor recompute, the
+    // shipper's name enables save and add (disabled again at the end).
+    for (const PartyField& f : kPartyFields) get<forms::Edit>(f.field).set_text(column_text(f.column));
+    get<forms::RadioGroup>("TaalKeuze").set_item_index(taal_index(column_text("Taal")));
+    for (std::size_t i = 0; i < readings_.size(); ++i) readings_[i]->set_text(column_text(reading_columns()[i]));
+    huidige_opname = static_cast<int>(t.AsInteger(t.FieldIndex("Opnameid")));
+    get<forms::MaskEdit>("ZoutMaskEdit").set_text(text::format_fixed(t.AsFloat(t.FieldIndex("ZoutCorrectie")), 3, 5));
+
+    set_survey_buttons(!t.AtStart(), !at_last_row(t), true, false, false);
+}
+
+void Form1::sltb_prevclick() {
+    if (!opnamelijst || !opnamelijst->Previous()) return;
+    toon_opname();
+}
+
+void Form1::sltb_nextclick() {
+    if (!opnamelijst || at_last_row(*opnamelijst)) return;
+    opnamelijst->Next();
+    toon_opname();
+}
+
+std::vector<SqlValue> Form1::survey_values() const {
+    std::vector<SqlValue> values;
+    values.reserve(28);
+    for (const forms::Edit* field : readings_) values.emplace_back(field->text());
+    for (const PartyField& f : kPartyFields) values.emplace_back(get<forms::Edit>(f.field).text());
+    values.emplace_back(get<forms::MaskEdit>("ZoutMaskEdit").text());
+    return values;
+}
+
+void Form1::insert_survey() {
+    const std::string taal = format_int(get<forms::RadioGroup>("TaalKeuze").item_index());
+    const std::string sql = std::string(kInsertHead) + taal + "\" ,? , \"" + format_int(SchipID) + "\");";
+    {
+        SQLiteDatabase db(db_pad);
+        db.BeginTransaction();
+        db.Execute(sql, survey_values());
+        dialogs_.information("IJken opgeslagen");
+        db.Commit();
+    }
+    laad_opnames();
+}
+
+void Form1::sltb_addclick() {
+    insert_survey();
+    get<forms::Button>("sltb_add").set_enabled(false);
+}
+
+void Form1::sltb_saveclick() {
+    if (huidige_opname < 0) {
+        // No survey to save over: the fields become the ship's first.
+        sltb_addclick();
+        return;
+    }
+    const std::string taal = format_int(get<forms::RadioGroup>("TaalKeuze").item_index());
+    const std::string sql = std::string(kUpdateHead) + taal + "\",[ZoutCorrectie]=?where [Schipid]=" +
+                            format_int(SchipID) + " and [OpnameID]=" + format_int(huidige_opname) + " ;";
+    {
+        SQLiteDatabase db(db_pad);
+        db.BeginTransaction();
+        db.Execute(sql, survey_values());
+        dialogs_.information("IJken opgeslagen");
+        db.Commit();
+    }
+    get<forms::Button>("sltb_save").set_enabled(false);
+    laad_opnames();
+}
+
+void Form1::sltb_delclick() {
+    const std::string question = ActiveTaalFile == 2 ? "Enlever echelle?" : "IJkopname  verwijderen?";
+    if (!dialogs_.confirm(question)) return;
+    {
+        SQLiteDatabase db(db_pad);
+        db.BeginTransaction();
+        db.Execute("DELETE from [IJkOpnames] where [Schipid]=" + format_int(SchipID) +
+                   " and [OpnameID]=" + format_int(huidige_opname) + " ;");
+        db.Commit();
+    }
+    laad_opnames();
+}
+
+void Form1::verlader_naamchange() {
+    get<forms::Button>("sltb_save").set_enabled(true);
+    get<forms::Button>("sltb_add").set_enabled(true);
+}
+
+}  // namespace ijken::survey

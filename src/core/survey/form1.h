@@ -1,0 +1,110 @@
+#pragma once
+// The main window: the selected ship, the twenty readings of one survey with the two sliders, the
+// survey's parties and cargo, the result grid, the survey navigation buttons and the menu. It also
+// holds the state the other windows read: the database path, the selected ship's parameters, the
+// current survey and the two computed results.
+#include <array>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/data/sqlite_database.h"
+#include "core/data/sqlite_table.h"
+#include "core/forms/forms.h"
+#include "core/survey/computation.h"
+
+namespace ijken::survey {
+
+class Form1 : public forms::Form {
+public:
+    // program_dir: the directory of the program file, with its trailing separator; the database
+    // lives there as "ijken.db". Message boxes go through dialogs, which must outlive the form.
+    Form1(std::string program_dir, forms::Dialogs& dialogs);
+    ~Form1() override;
+
+    // ---- state read (and partly written) by the other windows ----
+
+    std::string db_pad;
+    int SchipID = 0;
+    int Aantal_ijken = 0;
+    int Max_inzinking = 0;
+    int Min_inzinking = 0;
+    // The selected ship's surveys in order of entry; the current row is the survey shown.
+    std::unique_ptr<data::SQLiteTable> opnamelijst;
+    // Opnameid of the survey shown; geen_opname when the ship has none.
+    int huidige_opname = geen_opname;
+    IjkResultaat resultaat_leeg;
+    IjkResultaat resultaat_vol;
+    // The active interface language (1 Dutch, 2 French, 3 German). The language component will own
+    // it; until then the window is Dutch.
+    int ActiveTaalFile = 1;
+
+    static constexpr int geen_opname = -199;
+
+    // Ends the program ("Einde", Ctrl+Q). The window layer sets it to leave its event loop.
+    std::function<void()> on_quit;
+
+    // ---- handlers ----
+
+    // Start-up: caption cells, database path, the database when missing, the selected ship with its
+    // newest survey. An error ends it where it occurs (the caller shows it); the window can still be
+    // shown with the state reached.
+    void formcreate();
+    // Each time the window becomes visible: the newest survey of the list is shown again.
+    void formshow();
+
+    // Recomputes both states from the fields and fills the result cells. When the computation
+    // fails the cells keep their texts and the error goes on to the caller.
+    void ijk_bb_l_1change();
+    // Hides all reading panels, sets every reading to "0", shows the panels of the points in use.
+    void zet_ijkpunten();
+    void TrackbarLeegChange();
+    void TrackBarVolChange();
+
+    // Loads the ship marked Selected=1: its particulars, gauge points, sliders and surveys.
+    void laad_schip();
+
+    void laad_opnames();
+    void toon_opname();
+    void sltb_prevclick();
+    void sltb_nextclick();
+    void sltb_addclick();
+    void sltb_saveclick();
+    void sltb_delclick();
+    void verlader_naamchange();
+    void Einde1Click();
+
+    // ---- convenience for the other windows and the tests ----
+
+    ShipParams ship_params() const { return {SchipID, Aantal_ijken, Max_inzinking, Min_inzinking}; }
+    // The twenty reading fields, in the order port empty 1-5, starboard empty 1-5, port loaded 1-5,
+    // starboard loaded 1-5 (the order of the survey's columns).
+    const std::array<forms::Edit*, 20>& reading_fields() const { return readings_; }
+    forms::Edit& reading(char side, char state, int point) const;
+
+    // Column names of IJkOpnames for the twenty readings, in reading_fields() order ("BBL_1", ...).
+    static const std::array<std::string, 20>& reading_columns();
+
+private:
+    void build_layout();
+    void build_menu();
+    void wire_events();
+
+    // The values the add and save statements bind, in their order: twenty readings, the seven
+    // texts of the parties and the cargo, the correction factor.
+    std::vector<data::SqlValue> survey_values() const;
+    // The survey's row as a new record; shared by add and by save without a current survey.
+    void insert_survey();
+    void set_result_cells(const ResultCells& cells);
+    void set_slider_readings(const forms::Slider& slider, char state);
+    void set_survey_buttons(bool prev, bool next, bool del, bool save, bool add);
+
+    std::string program_dir_;
+    forms::Dialogs& dialogs_;
+
+    std::array<forms::Edit*, 20> readings_{};
+    std::array<forms::Panel*, 20> panels_{};
+};
+
+}  // namespace ijken::survey
