@@ -10,8 +10,8 @@ public:
 
     Label(std::string name, Control* parent, Rect geometry, std::string caption = {});
 
-    // A label that sizes itself to its text. The core cannot measure text; the window measures it
-    // and reports the size back through set_geometry.
+    // A label that sizes itself to its text: the window gives it the width its text needs (the
+    // geometry held here keeps the designed width; the core does not measure text).
     bool auto_size() const { return auto_size_; }
     void set_auto_size(bool value) { assign(auto_size_, value); }
 

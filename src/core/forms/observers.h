@@ -14,6 +14,8 @@ class ObserverList {
 public:
     using Callback = std::function<void(Subject&)>;
 
+    // Ids are unique across all lists, so an id kept after its subject died can never remove
+    // somebody else's observer.
     int add(Callback callback) {
         const int id = ++last_id_;
         entries_.push_back({id, std::make_shared<Callback>(std::move(callback))});
@@ -44,7 +46,7 @@ private:
         std::shared_ptr<Callback> callback;
     };
     std::vector<Entry> entries_;
-    int last_id_ = 0;
+    static inline int last_id_ = 0;
 };
 
 }  // namespace ijken::forms

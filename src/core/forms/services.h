@@ -171,4 +171,22 @@ private:
     std::vector<std::filesystem::path> opened_;
 };
 
+// ---- the event loop ---------------------------------------------------------------------------
+
+class EventLoop {
+public:
+    virtual ~EventLoop() = default;
+    // Ends the program once the current event has been handled.
+    virtual void quit() = 0;
+};
+
+class RecordingEventLoop : public EventLoop {
+public:
+    void quit() override { ++quit_requests_; }
+    int quit_requests() const { return quit_requests_; }
+
+private:
+    int quit_requests_ = 0;
+};
+
 }  // namespace ijken::forms

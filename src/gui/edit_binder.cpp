@@ -1,0 +1,117 @@
+#include "gui/edit_binder.h"
+
+#include <QSignalBlocker>
+
+#include "core/forms/labeled_edit.h"
+#include "core/forms/mask_edit.h"
+#include "core/text/cp1252.h"
+#include "gui/label_binder.h"
+#include "gui/qt_text.h"
+
+namespace ijken::gui {
+
+QString qt_input_mask(const forms::EditMask& mask) {
+    using S = forms::EditMask::Slot;
+    if (mask.empty()) return {};
+    static const QString qt_meta = QStringLiteral("AaNnXx90Dd#HhBb><!\\[]{};");
+    QString result;
+    for (const forms::EditMask::Position& p : mask.positions()) {
+        switch (p.slot) {
+            case S::literal: {
+                const QString c = to_qt(std::string(1, p.literal));
+                if (qt_meta.contains(c)) result += '\\';
+                result += c;
+                break;
+            }
+            case S::digit: result += '9'; break;
+            case S::digit_optional: result += '0'; break;
+            case S::digit_or_sign: result += '#'; break;
+            case S::letter: result += 'A'; break;
+            case S::letter_optional: result += 'a'; break;
+            case S::alnum: result += 'N'; break;
+            case S::alnum_optional: result += 'n'; break;
+            case S::any: result += 'X'; break;
+            case S::any_optional: result += 'x'; break;
+        }
+    }
+    result += ';';
+    result += to_qt(std::string(1, mask.blank()));
+    return result;
+}
+
+EditBinder::EditBinder(forms::Edit& edit, QWidget* parent, forms::Dialogs& dialogs)
+    : ControlBinder(edit, dialogs), edit_(edit), line_(new QLineEdit(parent)) {
+    line_->setObjectName(to_qt(edit.name()));
+    line_->setFrame(true);
+    if (edit.kind() == forms::ControlKind::labeled_edit) {
+        label_ = new QLabel(parent);
+        label_->setObjectName(to_qt(edit.name()) + "_label");
+        label_->setTextFormat(Qt::PlainText);
+        label_->setBuddy(line_);
+    }
+    if (edit.kind() == forms::ControlKind::mask_edit) {
+        masked_ = true;
+        line_->setInputMask(qt_input_mask(static_cast<forms::MaskEdit&>(edit).mask()));
+    }
+    QObject::connect(line_, &QLineEdit::textEdited, line_, [this](const QString&) { user_edited(); });
+    start();
+}
+
+QString EditBinder::shown_text() const { return masked_ ? line_->displayText() : line_->text(); }
+
+void EditBinder::show_text(const QString& text) {
+    if (shown_text() == text) return;
+    const QSignalBlocker block(line_);
+    const int cursor = line_->cursorPosition();
+    const int growth = static_cast<int>(shown_text().size() - text.size());
+    line_->setText(text);
+    // Keep the caret where the user was typing: a refused or altered input puts it back before
+    // the characters that went away.
+    if (line_->hasFocus()) line_->setCursorPosition(std::max(0, cursor - std::max(0, growth)));
+}
+
+void EditBinder::refresh_kind() {
+    if (masked_) {
+        const QString mask = qt_input_mask(static_cast<forms::MaskEdit&>(edit_).mask());
+        if (line_->inputMask() != mask) {
+            const QSignalBlocker block(line_);
+            line_->setInputMask(mask);
+        }
+    } else {
+        line_->setMaxLength(edit_.max_length() > 0 ? edit_.max_length() : 32767);
+    }
+    line_->setReadOnly(edit_.read_only());
+    line_->setAlignment(qt_alignment(edit_.alignment()) | Qt::AlignVCenter);
+    show_text(to_qt(edit_.text()));
+
+    if (label_ != nullptr) {
+        const auto& labelled = static_cast<forms::LabeledEdit&>(edit_);
+        const QString caption = to_qt(labelled.caption());
+        if (label_->text() != caption) label_->setText(caption);
+        apply_font(label_, edit_);
+        const QFontMetrics metrics(label_->font());
+        const int w = metrics.horizontalAdvance(label_->text());
+        const int h = metrics.height();
+        const QRect edit_rect = line_->geometry();
+        label_->setGeometry(edit_rect.x() - labelled.label_spacing() - w,
+                            edit_rect.y() + (edit_rect.height() - h) / 2, w, h);
+        label_->setHidden(!edit_.visible());
+        label_->setEnabled(edit_.enabled());
+    }
+}
+
+void EditBinder::user_edited() {
+    run([this] {
+        std::string bytes;
+        try {
+            bytes = from_qt(shown_text());
+        } catch (const text::EncodingError&) {
+            // Back to what the core holds before the message box says why.
+            show_text(to_qt(edit_.text()));
+            throw;
+        }
+        edit_.set_text(std::move(bytes));
+    });
+}
+
+}  // namespace ijken::gui

@@ -1,0 +1,118 @@
+#include "gui/form_window.h"
+
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QMenuBar>
+
+#include "core/forms/up_down.h"
+#include "gui/qt_text.h"
+
+namespace ijken::gui {
+
+FormWindow::FormWindow(forms::Form& form, forms::Dialogs& dialogs, QWidget* parent)
+    : QMainWindow(parent), form_(form), dialogs_(dialogs), client_(new QWidget(this)) {
+    setObjectName(to_qt(form.name()));
+    client_->setObjectName("client");
+    // The designed font: the default sans serif, characters 11 pixels high.
+    QFont font = client_->font();
+    font.setPixelSize(11);
+    client_->setFont(font);
+    setCentralWidget(client_);
+    build();
+    follow_form();
+    form_observer_ = form_.add_observer([this](forms::Form&) { follow_form(); });
+}
+
+FormWindow::~FormWindow() {
+    form_.remove_observer(form_observer_);
+    // Binders before the widgets they refer to.
+    menu_.reset();
+    binders_.clear();
+}
+
+void FormWindow::build() {
+    std::vector<QWidget*> focus_order;
+    for (forms::Control* control : form_.controls()) {
+        if (control->kind() == forms::ControlKind::menu_item) continue;
+        QWidget* parent_widget = client_;
+        if (control->parent() != nullptr) {
+            ControlBinder* parent_binder = binder_for(*control->parent());
+            if (parent_binder != nullptr && parent_binder->container() != nullptr) {
+                parent_widget = parent_binder->container();
+            }
+        }
+        auto binder = make_binder(*control, parent_widget, dialogs_);
+        for (QWidget* w : binder->focus_chain()) focus_order.push_back(w);
+        by_control_[control] = binder.get();
+        binders_.push_back(std::move(binder));
+    }
+    // The tab order is the design order.
+    for (std::size_t i = 1; i < focus_order.size(); ++i) setTabOrder(focus_order[i - 1], focus_order[i]);
+    menu_ = std::make_unique<MenuBinder>(form_.menu(), menuBar(), dialogs_);
+    link_up_downs();
+}
+
+// The arrow keys in an edit that an up-down counts step the up-down, as its arrows do.
+void FormWindow::link_up_downs() {
+    for (forms::Control* control : form_.controls()) {
+        if (control->kind() != forms::ControlKind::up_down) continue;
+        auto* up_down = static_cast<forms::UpDown*>(control);
+        if (up_down->associate() == nullptr) continue;
+        QWidget* edit = widget_for(*up_down->associate());
+        if (edit == nullptr) continue;
+        edit->installEventFilter(this);
+        up_down_keys_[edit] = up_down;
+    }
+}
+
+bool FormWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress) {
+        const auto it = up_down_keys_.find(watched);
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (it != up_down_keys_.end() && (key == Qt::Key_Up || key == Qt::Key_Down)) {
+            forms::UpDown* up_down = it->second;
+            forms::dispatch(dialogs_, [up_down, key] { key == Qt::Key_Up ? up_down->up() : up_down->down(); });
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void FormWindow::follow_form() {
+    const QString caption = to_qt(form_.caption());
+    if (windowTitle() != caption) setWindowTitle(caption);
+    const forms::Rect& r = form_.geometry();
+    const QSize client_size(std::max(0, r.w - frame_width), std::max(0, r.h - frame_height));
+    if (size() != client_size) resize(client_size);
+    if (pos() != QPoint(r.x, r.y)) move(r.x, r.y);
+    if (form_.visible() && !isVisible()) {
+        setWindowModality(form_.modal() ? Qt::ApplicationModal : Qt::NonModal);
+        show();
+    } else if (!form_.visible() && isVisible()) {
+        hide();
+    }
+}
+
+void FormWindow::closeEvent(QCloseEvent* event) {
+    // The form decides: closing it hides this window through follow_form; a close handler that
+    // fails keeps the form, and so the window, open.
+    event->ignore();
+    if (form_.visible()) forms::dispatch(dialogs_, [this] { form_.close(); });
+}
+
+QWidget* FormWindow::widget_for(const forms::Control& control) const {
+    ControlBinder* binder = binder_for(control);
+    return binder == nullptr ? nullptr : binder->widget();
+}
+
+QWidget* FormWindow::widget_for(std::string_view control_name) const {
+    const forms::Control* control = form_.find(control_name);
+    return control == nullptr ? nullptr : widget_for(*control);
+}
+
+ControlBinder* FormWindow::binder_for(const forms::Control& control) const {
+    const auto it = by_control_.find(&control);
+    return it == by_control_.end() ? nullptr : it->second;
+}
+
+}  // namespace ijken::gui

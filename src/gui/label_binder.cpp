@@ -1,0 +1,34 @@
+#include "gui/label_binder.h"
+
+#include "gui/qt_text.h"
+
+namespace ijken::gui {
+
+Qt::Alignment qt_alignment(forms::Alignment alignment) {
+    switch (alignment) {
+        case forms::Alignment::right: return Qt::AlignRight;
+        case forms::Alignment::center: return Qt::AlignHCenter;
+        case forms::Alignment::left: break;
+    }
+    return Qt::AlignLeft;
+}
+
+LabelBinder::LabelBinder(forms::Label& label, QWidget* parent, forms::Dialogs& dialogs)
+    : ControlBinder(label, dialogs), label_(label), label_widget_(new QLabel(parent)) {
+    label_widget_->setObjectName(to_qt(label.name()));
+    // Captions are text, never markup: a "<" in a caption stays a "<".
+    label_widget_->setTextFormat(Qt::PlainText);
+    start();
+}
+
+void LabelBinder::refresh_kind() {
+    const QString text = to_qt(label_.caption());
+    if (label_widget_->text() != text) label_widget_->setText(text);
+    label_widget_->setAlignment(qt_alignment(label_.alignment()) | Qt::AlignTop);
+    if (label_.auto_size()) {
+        const QFontMetrics metrics(label_widget_->font());
+        label_widget_->resize(metrics.horizontalAdvance(text), label_widget_->height());
+    }
+}
+
+}  // namespace ijken::gui

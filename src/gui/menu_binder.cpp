@@ -1,0 +1,159 @@
+#include "gui/menu_binder.h"
+
+#include <QKeySequence>
+#include <set>
+
+#include "gui/qt_text.h"
+
+namespace ijken::gui {
+
+namespace {
+
+void collect_descendants(const forms::MenuItem& item, std::set<const forms::MenuItem*>& into) {
+    for (forms::MenuItem* child : item.items()) {
+        into.insert(child);
+        collect_descendants(*child, into);
+    }
+}
+
+}  // namespace
+
+MenuBinder::MenuBinder(forms::MenuItem& root, QMenuBar* bar, forms::Dialogs& dialogs)
+    : root_(root), bar_(bar), dialogs_(dialogs) {
+    rebuild(root_);
+    root_observer_ = root_.add_observer([this](forms::Control&) {
+        if (root_.items() != root_children_) rebuild(root_);
+    });
+}
+
+MenuBinder::~MenuBinder() {
+    root_.remove_observer(root_observer_);
+    for (auto& [item, entry] : entries_) const_cast<forms::MenuItem*>(item)->remove_observer(entry.observer);
+}
+
+QAction* MenuBinder::action_for(const forms::MenuItem& item) const {
+    const auto it = entries_.find(&item);
+    return it == entries_.end() ? nullptr : it->second.action;
+}
+
+QMenu* MenuBinder::menu_for(const forms::MenuItem& item) const {
+    const auto it = entries_.find(&item);
+    return it == entries_.end() ? nullptr : it->second.menu;
+}
+
+QWidget* MenuBinder::container_of(const forms::MenuItem& item) const {
+    if (&item == &root_) return bar_;
+    return menu_for(item);
+}
+
+// Rebuilds what stands below parent: its submenu's content, or, when parent changed between
+// plain item and submenu, the content of the menu parent stands in.
+void MenuBinder::rebuild(forms::MenuItem& parent) {
+    QWidget* container = container_of(parent);
+    const bool wants_menu = !parent.items().empty();
+    if (&parent != &root_ && (container != nullptr) != wants_menu) {
+        rebuild(*static_cast<forms::MenuItem*>(parent.parent()));
+        return;
+    }
+    drop_below(parent);
+    if (&parent == &root_) {
+        root_children_ = root_.items();
+    } else {
+        entries_.at(&parent).built_children = parent.items();
+    }
+    if (container != nullptr) populate(parent, container);
+}
+
+void MenuBinder::populate(forms::MenuItem& parent, QWidget* container) {
+    for (forms::MenuItem* child : parent.items()) {
+        Entry entry;
+        entry.built_parent = &parent;
+        if (!child->items().empty()) {
+            entry.menu = new QMenu(container);
+            entry.menu->setObjectName(to_qt(child->name()));
+            entry.action = entry.menu->menuAction();
+        } else {
+            entry.action = new QAction(container);
+            if (child->is_separator()) {
+                entry.action->setSeparator(true);
+            } else {
+                QObject::connect(entry.action, &QAction::triggered, entry.action, [this, child] { triggered(child); });
+            }
+        }
+        entry.action->setObjectName(to_qt(child->name()));
+        container->addAction(entry.action);
+        entry.built_children = child->items();
+        entry.observer = child->add_observer([this](forms::Control& c) { changed(static_cast<forms::MenuItem&>(c)); });
+        Entry& stored = entries_[child] = entry;
+        apply(*child, stored);
+        if (stored.menu != nullptr) populate(*child, stored.menu);
+    }
+}
+
+// Forgets everything built below parent. Items that are gone are only dropped from the map:
+// their observers went with them.
+void MenuBinder::drop_below(const forms::MenuItem& parent) {
+    std::set<const forms::MenuItem*> alive;
+    collect_descendants(parent, alive);
+    std::set<const forms::MenuItem*> doomed{&parent};
+    bool grew = true;
+    while (grew) {
+        grew = false;
+        for (const auto& [item, entry] : entries_) {
+            if (!doomed.contains(item) && doomed.contains(entry.built_parent)) {
+                doomed.insert(item);
+                grew = true;
+            }
+        }
+    }
+    doomed.erase(&parent);
+    QWidget* container = container_of(parent);
+    for (const forms::MenuItem* item : doomed) {
+        Entry& entry = entries_.at(item);
+        if (alive.contains(item)) const_cast<forms::MenuItem*>(item)->remove_observer(entry.observer);
+        QObject::disconnect(entry.action, nullptr, nullptr, nullptr);
+        if (container != nullptr && entry.built_parent == &parent) container->removeAction(entry.action);
+        if (entry.menu != nullptr) {
+            entry.menu->deleteLater();
+        } else {
+            entry.action->deleteLater();
+        }
+    }
+    for (const forms::MenuItem* item : doomed) entries_.erase(item);
+}
+
+void MenuBinder::changed(forms::MenuItem& item) {
+    Entry& entry = entries_.at(&item);
+    if (item.items() != entry.built_children || (entry.menu != nullptr) == item.items().empty()) {
+        rebuild(item);
+        // The rebuild may have replaced the item's own entry.
+        const auto it = entries_.find(&item);
+        if (it != entries_.end()) apply(item, it->second);
+        return;
+    }
+    apply(item, entry);
+}
+
+void MenuBinder::apply(const forms::MenuItem& item, Entry& entry) {
+    QAction* action = entry.action;
+    const QString text = to_qt(item.caption());
+    if (action->text() != text) action->setText(text);
+    if (entry.menu != nullptr) entry.menu->setTitle(text);
+    action->setToolTip(to_qt(item.hint()));
+    action->setVisible(item.visible());
+    action->setEnabled(item.enabled());
+    action->setCheckable(item.checked());
+    action->setChecked(item.checked());
+    const QKeySequence shortcut = QKeySequence::fromString(to_qt(item.shortcut()), QKeySequence::PortableText);
+    if (action->shortcut() != shortcut) action->setShortcut(shortcut);
+}
+
+void MenuBinder::triggered(forms::MenuItem* item) {
+    forms::dispatch(dialogs_, [item] { item->click(); });
+    // The handler may have destroyed the item (rebuilding the menu it stood in): only an item
+    // still known here is refreshed, to put a check mark Qt toggled back as the core has it.
+    const auto it = entries_.find(item);
+    if (it != entries_.end()) apply(*item, it->second);
+}
+
+}  // namespace ijken::gui

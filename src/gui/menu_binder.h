@@ -1,0 +1,54 @@
+#pragma once
+#include <QAction>
+#include <QMenu>
+#include <QMenuBar>
+#include <map>
+#include <vector>
+
+#include "core/forms/menu_item.h"
+#include "core/forms/services.h"
+
+namespace ijken::gui {
+
+// The form's menu tree -> a QMenuBar: an item with children becomes a QMenu, any other a QAction
+// (with its shortcut and check mark), "-" a separator. Submenus follow the core's run-time
+// changes: when an item's children change, its QMenu is rebuilt. Replaced actions are deleted
+// later, so a click handler may rebuild the very menu it was chosen from.
+class MenuBinder {
+public:
+    MenuBinder(forms::MenuItem& root, QMenuBar* bar, forms::Dialogs& dialogs);
+    ~MenuBinder();
+    MenuBinder(const MenuBinder&) = delete;
+    MenuBinder& operator=(const MenuBinder&) = delete;
+
+    // The action showing an item, null when none does (yet).
+    QAction* action_for(const forms::MenuItem& item) const;
+    // The submenu of an item with children, else null.
+    QMenu* menu_for(const forms::MenuItem& item) const;
+
+private:
+    struct Entry {
+        const forms::MenuItem* built_parent = nullptr;
+        QAction* action = nullptr;
+        QMenu* menu = nullptr;  // owns action when set
+        std::vector<forms::MenuItem*> built_children;
+        int observer = 0;
+    };
+
+    QWidget* container_of(const forms::MenuItem& item) const;
+    void rebuild(forms::MenuItem& parent);
+    void populate(forms::MenuItem& parent, QWidget* container);
+    void drop_below(const forms::MenuItem& parent);
+    void changed(forms::MenuItem& item);
+    void apply(const forms::MenuItem& item, Entry& entry);
+    void triggered(forms::MenuItem* item);
+
+    forms::MenuItem& root_;
+    QMenuBar* bar_;
+    forms::Dialogs& dialogs_;
+    int root_observer_ = 0;
+    std::vector<forms::MenuItem*> root_children_;
+    std::map<const forms::MenuItem*, Entry> entries_;
+};
+
+}  // namespace ijken::gui

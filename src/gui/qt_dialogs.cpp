@@ -1,0 +1,22 @@
+#include "gui/qt_dialogs.h"
+
+#include <QMessageBox>
+
+#include "gui/qt_text.h"
+
+namespace ijken::gui {
+
+QtDialogs::QtDialogs(QWidget* parent, QString title) : parent_(parent), title_(std::move(title)) {}
+
+void QtDialogs::information(const std::string& text) {
+    QMessageBox::information(parent_, title_, to_qt(text), QMessageBox::Ok);
+}
+
+bool QtDialogs::confirm(const std::string& text) {
+    return QMessageBox::question(parent_, title_, to_qt(text), QMessageBox::Yes | QMessageBox::No,
+                                 QMessageBox::Yes) == QMessageBox::Yes;
+}
+
+void QtDialogs::error(const std::string& text) { QMessageBox::critical(parent_, title_, to_qt(text), QMessageBox::Ok); }
+
+}  // namespace ijken::gui
