@@ -152,7 +152,10 @@ void PdfCanvas::NextTextLine() { write("T*\n"); }
 
 void PdfCanvas::ShowString(std::string_view text) {
     // Windows-1252 has no multi-byte characters, so the string is always a literal.
-    write("(" + escape_text(text) + ") Tj\n");
+    std::string op = "(";
+    op += escape_text(text);
+    op += ") Tj\n";
+    write(op);
 }
 
 void PdfCanvas::SetFontAndSize(std::string_view font_name, float size) {

@@ -345,7 +345,9 @@ PdfFont& PdfDoc::GetFont(std::string_view name) {
         if (font->Name() == name) return *font;
     }
     auto font = CreateFont(*xref_, name);
-    font->Data()->Put("Name", std::make_unique<PdfName>("F" + text::format_int(static_cast<long long>(fonts_.size()))));
+    std::string resource_name = "F";
+    resource_name += text::format_int(static_cast<long long>(fonts_.size()));
+    font->Data()->Put("Name", std::make_unique<PdfName>(std::move(resource_name)));
     fonts_.push_back(std::move(font));
     return *fonts_.back();
 }
