@@ -1,0 +1,238 @@
+// The main window's start, its layout of gauge points, the sliders and the recomputation wiring.
+#include <filesystem>
+#include <sstream>
+
+#include "core/survey/ship_drawing.h"
+#include "form1_fixture.h"
+
+namespace ijken::survey::test {
+namespace {
+
+using Form1Startup = Form1Fixture;
+
+TEST(Form1FirstStart, CreatesTheDatabaseAndShowsTheNewestSeededSurvey) {
+    ijken::testing::TempDir dir;
+    forms::ScriptedDialogs dialogs;
+    Form1 form(dir.dir(), dialogs);
+    ASSERT_FALSE(std::filesystem::exists(dir.db_path()));
+
+    ASSERT_TRUE(forms::dispatch(dialogs, [&] { form.formcreate(); }));
+    form.show();
+
+    EXPECT_TRUE(std::filesystem::exists(dir.db_path()));
+    EXPECT_EQ(form.db_pad, dir.db_path());
+    EXPECT_TRUE(dialogs.shown().empty());
+    EXPECT_EQ(form.caption(), "IJken");
+    EXPECT_EQ(form.get<forms::Label>("LabelNaam").caption(), "Dummy 1");
+    EXPECT_EQ(form.get<forms::Label>("LabelMeetbrief").caption(), "BR12345");
+    EXPECT_EQ(form.get<forms::MenuItem>("Naam1").caption(), "Dummy 1");
+    EXPECT_EQ(form.SchipID, 1);
+    EXPECT_EQ(form.Aantal_ijken, 3);
+    EXPECT_EQ(form.Max_inzinking, 251);
+    EXPECT_EQ(form.Min_inzinking, 51);
+
+    EXPECT_EQ(form.get<forms::Edit>("Verlader_Naam").text(), "Grain Coop 3");
+    EXPECT_EQ(form.get<forms::Edit>("Ontvanger_plaats").text(), "Veghel");
+    EXPECT_EQ(form.get<forms::Edit>("ijk_bb_l_1").text(), "220");
+    EXPECT_EQ(form.get<forms::Edit>("ijk_bb_l_2").text(), "0.0");
+    EXPECT_EQ(form.get<forms::Edit>("ZoutMaskEdit").text(), "1.000");
+    EXPECT_EQ(form.get<forms::RadioGroup>("TaalKeuze").item_index(), 0);
+    EXPECT_EQ(form.huidige_opname, 1);
+
+    const std::pair<const char*, const char*> cells[] = {
+        {"e00", "Totaal"}, {"e10", "Gemiddeld"}, {"e20", "Inzinking"},     {"e30", "Tonnage"},
+        {"e40", "geladen"}, {"e50", "Zout correctie"}, {"e01", "1200.0"}, {"e11", "200.0"},
+        {"e21", "51.0"},   {"e31", "3.410"},      {"e02", "120.0"},        {"e12", "20.0"},
+        {"e22", "231.0"},  {"e32", "328.172"},    {"e42", "324.762"},      {"e52", "324.762"},
+    };
+    for (const auto& [name, caption] : cells) EXPECT_EQ(form.get<forms::Label>(name).caption(), caption) << name;
+    EXPECT_DOUBLE_EQ(form.resultaat_vol.tonnage, 328.172);
+    EXPECT_DOUBLE_EQ(form.resultaat_leeg.tonnage, 3.41);
+
+    // Newest of three: back is possible, forward is not; nothing to save until something changes.
+    EXPECT_TRUE(form.get<forms::Button>("sltb_prev").enabled());
+    EXPECT_FALSE(form.get<forms::Button>("sltb_next").enabled());
+    EXPECT_TRUE(form.get<forms::Button>("sltb_del").enabled());
+    EXPECT_FALSE(form.get<forms::Button>("sltb_save").enabled());
+    EXPECT_FALSE(form.get<forms::Button>("sltb_add").enabled());
+}
+
+TEST(Form1FirstStart, ADatabaseThatCannotBeCreatedIsReportedAndTheWindowStillShows) {
+    ijken::testing::TempDir dir;
+    forms::ScriptedDialogs dialogs;
+    Form1 form((dir.path() / "no such folder").string() + "/", dialogs);
+
+    EXPECT_FALSE(forms::dispatch(dialogs, [&] { form.formcreate(); }));
+    ASSERT_EQ(dialogs.texts(Kind::error).size(), 1u);
+    EXPECT_NE(dialogs.texts(Kind::error)[0].find("Failed to open database"), std::string::npos)
+        << dialogs.texts(Kind::error)[0];
+    // The steps before the failure took effect, the rest was skipped.
+    EXPECT_EQ(form.get<forms::Label>("e50").caption(), "Zout correctie");
+    EXPECT_EQ(form.get<forms::Label>("LabelNaam").caption(), "");
+
+    EXPECT_TRUE(forms::dispatch(dialogs, [&] { form.show(); }));
+    EXPECT_TRUE(form.visible());
+    EXPECT_EQ(form.huidige_opname, Form1::geen_opname);
+    for (const char* b : {"sltb_prev", "sltb_next", "sltb_del", "sltb_save", "sltb_add"}) {
+        EXPECT_FALSE(form.get<forms::Button>(b).enabled()) << b;
+    }
+}
+
+TEST_F(Form1Startup, LaterStartsUseTheExistingDatabase) {
+    sql("update IJkOpnames set Verlader_Naam='Edited' where Opnameid=1");
+    form.reset();
+    start();
+    EXPECT_EQ(count("select count(*) from Schiptable"), 5);
+    EXPECT_EQ(text("Verlader_Naam"), "Edited");
+}
+
+TEST_F(Form1Startup, GaugePointsInUseFollowTheShip) {
+    auto panel_visible = [&](const char* prefix, int point) {
+        return form->get<forms::Panel>(std::string(prefix) + "_" + std::to_string(point)).visible();
+    };
+    struct Case {
+        int aantal;
+        std::array<bool, 5> shown;
+    };
+    const Case cases[] = {{3, {true, false, true, false, true}},
+                          {4, {true, true, false, true, true}},
+                          {1, {false, false, true, false, false}},
+                          {5, {true, true, true, true, true}}};
+    for (const Case& c : cases) {
+        sql("update Schiptable set Aantal_ijken=" + text::format_int(c.aantal) + " where SchipID=1");
+        ASSERT_TRUE(forms::dispatch(dialogs, [&] { form->laad_schip(); }));
+        EXPECT_EQ(form->Aantal_ijken, c.aantal);
+        for (int point = 1; point <= 5; ++point) {
+            for (const char* prefix : {"lb_bb", "lb_sb", "lg_bb", "lg_sb"}) {
+                EXPECT_EQ(panel_visible(prefix, point), c.shown[point - 1])
+                    << prefix << " " << point << " with " << c.aantal << " points";
+            }
+        }
+    }
+}
+
+TEST_F(Form1Startup, LayoutStepZeroesEveryReadingAndRecomputes) {
+    type("ZoutMaskEdit", "1.025");
+    EXPECT_EQ(cell("e52"), "332.881");
+    ASSERT_TRUE(forms::dispatch(dialogs, [&] { form->zet_ijkpunten(); }));
+    for (forms::Edit* field : form->reading_fields()) EXPECT_EQ(field->text(), "0") << field->name();
+    // All readings 0: the immersion is the maximum, 251, which has no row on Dummy 1.
+    EXPECT_EQ(cell("e21"), "251.0");
+    EXPECT_EQ(cell("e31"), "0.000");
+    EXPECT_EQ(cell("e42"), "0.000");
+    EXPECT_TRUE(enabled("sltb_save"));
+    EXPECT_TRUE(enabled("sltb_add"));
+}
+
+TEST_F(Form1Startup, SlidersWriteTheReadingsOfThePointsInUse) {
+    auto& leeg = form->get<forms::Slider>("TrackbarLeeg");
+    EXPECT_EQ(leeg.maximum(), 251);
+    EXPECT_EQ(leeg.position(), 251);
+    // The stored survey left points 2 and 4 at "0.0"; the slider leaves them alone.
+    ASSERT_TRUE(slide("TrackbarLeeg", 31));
+    for (const char* side : {"bb", "sb"}) {
+        for (int point : {1, 3, 5}) EXPECT_EQ(text(std::string("ijk_") + side + "_l_" + std::to_string(point)), "220");
+        for (int point : {2, 4}) EXPECT_EQ(text(std::string("ijk_") + side + "_l_" + std::to_string(point)), "0.0");
+        EXPECT_EQ(text(std::string("ijk_") + side + "_v_1"), "20");
+    }
+    EXPECT_EQ(cell("e01"), "1320.0");
+    EXPECT_EQ(cell("e11"), "220.0");
+
+    ASSERT_TRUE(slide("TrackBarVol", 0));
+    EXPECT_EQ(text("ijk_sb_v_3"), "251");
+    EXPECT_EQ(text("ijk_bb_v_5"), "251");
+    EXPECT_EQ(text("ijk_bb_v_2"), "0.0");
+    EXPECT_EQ(cell("e22"), "0.0");
+    // Typing a reading does not move the slider.
+    type("ijk_bb_v_1", "100");
+    EXPECT_EQ(form->get<forms::Slider>("TrackBarVol").position(), 0);
+}
+
+TEST_F(Form1Startup, AReadingTooLargeToHoldIsReportedAndTheCellsKeepTheirTexts) {
+    type("ijk_sb_l_3", "201");
+    ASSERT_EQ(cell("e01"), "1201.0");
+    const std::string e42 = cell("e42");
+    const IjkResultaat before = form->resultaat_leeg;
+
+    EXPECT_FALSE(type("ijk_bb_l_1", "1e20"));
+    ASSERT_EQ(boxes(Kind::error).size(), 1u);
+    EXPECT_EQ(text("ijk_bb_l_1"), "1e20");
+    EXPECT_EQ(cell("e01"), "1201.0");
+    EXPECT_EQ(cell("e42"), e42);
+    EXPECT_EQ(form->resultaat_leeg.totaal, before.totaal);
+
+    // The next good reading recomputes as usual.
+    EXPECT_TRUE(type("ijk_bb_l_1", "220"));
+    EXPECT_EQ(cell("e01"), "1201.0");
+    EXPECT_TRUE(type("ijk_bb_l_1", "221"));
+    EXPECT_EQ(cell("e01"), "1202.0");
+}
+
+TEST_F(Form1Startup, ACommaReadingCountsAsItsDecimalPoint) {
+    type("ijk_bb_l_3", "200,5");
+    EXPECT_EQ(cell("e01"), "1200.5");
+    type("ijk_bb_l_3", "abc");
+    EXPECT_EQ(cell("e01"), "1000.0");
+}
+
+TEST_F(Form1Startup, ShowingTheWindowAgainShowsTheNewestSurveyUnchanged) {
+    click("sltb_prev");
+    click("sltb_prev");
+    ASSERT_EQ(text("Verlader_Naam"), "Grain Coop 1");
+    type("ijk_bb_l_3", "150");
+    form->hide();
+    ASSERT_TRUE(forms::dispatch(dialogs, [&] { form->show(); }));
+    EXPECT_EQ(text("Verlader_Naam"), "Grain Coop 3");
+    EXPECT_EQ(text("ijk_bb_l_3"), "200");
+    EXPECT_EQ(cell("e42"), "324.762");
+    EXPECT_EQ(buttons(), "<-x--");
+}
+
+TEST_F(Form1Startup, MenuItemsDoNotFailAndEindeQuits) {
+    int quits = 0;
+    form->on_quit = [&] { ++quits; };
+    std::vector<forms::MenuItem*> items;
+    for (forms::Control* c : form->controls()) {
+        if (c->kind() == forms::ControlKind::menu_item) items.push_back(static_cast<forms::MenuItem*>(c));
+    }
+    EXPECT_GE(items.size(), 16u);
+    for (forms::MenuItem* item : items) {
+        EXPECT_TRUE(forms::dispatch(dialogs, [&] { item->click(); })) << item->name();
+    }
+    EXPECT_EQ(quits, 1);
+    EXPECT_EQ(form->get<forms::MenuItem>("Einde1").shortcut(), "Ctrl+Q");
+    EXPECT_TRUE(dialogs.shown().empty());
+}
+
+TEST(ShipDrawing, StaysInsideItsPictureAndShowsTheCargoOnlyWhenLoaded) {
+    for (auto [w, h] : {std::pair{80, 307}, std::pair{160, 614}, std::pair{40, 100}}) {
+        forms::RecordingPainter empty, loaded;
+        paint_ship(empty, w, h, HoldState::empty);
+        paint_ship(loaded, w, h, HoldState::loaded);
+        EXPECT_NE(empty.calls(), loaded.calls());
+        for (const auto* rec : {&empty, &loaded}) {
+            for (const std::string& call : rec->calls()) {
+                // Every coordinate of every shape lies within the picture.
+                std::istringstream in(call);
+                std::string op;
+                in >> op;
+                if (op != "line" && op != "polygon" && op != "rect" && op != "ellipse") continue;
+                std::vector<int> v;
+                for (int n; in >> n;) v.push_back(n);
+                for (std::size_t i = 0; i + 1 < v.size(); i += 2) {
+                    if (op == "rect" || op == "ellipse") {
+                        EXPECT_LE(v[0] + v[2], w) << call;
+                        EXPECT_LE(v[1] + v[3], h) << call;
+                    }
+                    EXPECT_GE(v[i], 0) << call;
+                    EXPECT_LE(v[i], w) << call;
+                    EXPECT_GE(v[i + 1], 0) << call;
+                    EXPECT_LE(v[i + 1], h) << call;
+                }
+            }
+        }
+    }
+}
+
+}  // namespace
+}  // namespace ijken::survey::test
