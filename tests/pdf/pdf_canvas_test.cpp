@@ -154,18 +154,6 @@ TEST_F(CanvasTest, FontSizeOutOfRangeIsWrittenBeforeItIsRefused) {
     EXPECT_EQ(canvas().Attribute().FontSize(), 10);
 }
 
-TEST_F(CanvasTest, HorizontalScalingRangeIsChecked) {
-    PdfCanvasAttribute attribute;
-    EXPECT_NO_THROW(attribute.SetHorizontalScaling(10));
-    try {
-        attribute.SetHorizontalScaling(301);
-        FAIL() << "no exception";
-    } catch (const PdfInvalidValue& e) {
-        EXPECT_STREQ(e.what(), "SetHorizontalScaling --invalid font size");
-    }
-    EXPECT_EQ(attribute.HorizontalScaling(), 10);
-}
-
 // ---- measuring --------------------------------------------------------------------------------
 
 struct WidthCase {

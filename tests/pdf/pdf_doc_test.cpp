@@ -98,22 +98,6 @@ TEST(PdfDoc, SavingTwiceDiffersOnlyInModDate) {
     EXPECT_NE(second.find("/ModDate (D:20241207102031)"), std::string::npos);
 }
 
-TEST(PdfDoc, CompressedPageStillPassesTheCheckAndShrinks) {
-    auto plain = one_page_doc();
-    auto packed = one_page_doc(PdfCompressionMethod::cmFlateDecode);
-    for (PdfDoc* doc : {plain.get(), packed.get()}) {
-        for (int i = 0; i < 40; ++i) {
-            doc->GetCanvas().DrawTextInRect({20.0f, 800.0f - i * 15, 500, 0}, "Regel " + std::to_string(i),
-                                            Alignment::taLeftJustify, false);
-        }
-    }
-    const std::string a = save_to_string(*plain), b = save_to_string(*packed);
-    EXPECT_NE(b.find("/Filter [/FlateDecode ]"), std::string::npos);
-    EXPECT_LT(b.size(), a.size());
-    EXPECT_EQ(qpdf_problems(b), "");
-    EXPECT_NE(testing::extracted_text(b).find("Regel 39"), std::string::npos);
-}
-
 TEST(PdfDoc, OutlinesMakeAnEmptyOutlineTree) {
     PdfDoc doc;
     doc.SetClock([] { return kFixedDate; });
@@ -133,22 +117,6 @@ TEST(PdfDoc, OutlinesMakeAnEmptyOutlineTree) {
     } catch (const PdfException& e) {
         EXPECT_STREQ(e.what(), "CreateEntry --invalid parent.");
     }
-}
-
-TEST(PdfDoc, OutlineEntriesAreLinkedAndCounted) {
-    PdfDoc doc;
-    doc.SetClock([] { return kFixedDate; });
-    doc.SetUseOutlines(true);
-    doc.BeginDocument();
-    doc.AddPage();
-    PdfOutlineEntry& first = doc.GetOutlineRoot().AddChild();
-    first.SetTitle("Leeg");
-    first.SetDest(std::make_unique<PdfDestination>(*doc.GetCanvas().GetPage()));
-    doc.GetOutlineRoot().AddChild().SetTitle("Vol");
-    const std::string file = save_to_string(doc);
-    EXPECT_NE(file.find("/Type /Outlines\r\n/First "), std::string::npos);
-    EXPECT_NE(file.find("/Count 2\r\n"), std::string::npos);
-    EXPECT_EQ(qpdf_problems(file), "");
 }
 
 TEST(PdfCatalog, WritesLayoutModeAndViewerPreferences) {
@@ -172,18 +140,6 @@ TEST(PdfCatalog, WritesLayoutModeAndViewerPreferences) {
     auto fresh = one_page_doc();
     fresh->GetRoot().SetViewerPreference({});
     EXPECT_EQ(save_to_string(*fresh).find("ViewerPreferences"), std::string::npos);
-}
-
-TEST(PdfInfo, WritesTheGivenTextsAndDates) {
-    auto doc = one_page_doc();
-    doc->GetInfo().SetAuthor("Schipper (Jan)");
-    doc->GetInfo().SetTitle("");
-    doc->GetInfo().SetCreationDate(36526.5);  // 1 January 2000, noon
-    doc->SetClock([] { return 2.25; });         // 1 January 1900, 06:00
-    const std::string file = save_to_string(*doc);
-    EXPECT_NE(file.find("/Author (Schipper \\(Jan\\))\r\n/Title ()\r\n/CreationDate (D:20000101120000)\r\n"
-                        "/ModDate (D:19000101060000)\r\n"),
-              std::string::npos);
 }
 
 struct DateCase {
@@ -269,14 +225,6 @@ TEST(PdfDoc, UnknownFontNamesItsClass) {
     EXPECT_THROW(doc->GetFont("arial"), PdfException);  // names are case-sensitive
     // The document stays usable.
     EXPECT_EQ(qpdf_problems(save_to_string(*doc)), "");
-}
-
-TEST(PdfDoc, FontsAreNamedInOrderOfFirstUse) {
-    auto doc = one_page_doc();
-    EXPECT_EQ(doc->GetFont("FixedWidth-Bold").Data()->FindName("Name")->Value(),
-              "F1");
-    EXPECT_EQ(&doc->GetFont("Arial"), &doc->GetFont("Arial"));
-    EXPECT_EQ(doc->GetFont("Arial").Data()->FindName("Name")->Value(), "F0");
 }
 
 TEST(PdfDoc, MeasuringDocumentWritesNothingAndDoesNotSilenceTheNextOne) {

@@ -76,14 +76,5 @@ INSTANTIATE_TEST_SUITE_P(
                       BadBitmap{"SixteenBits", Bitmap{1, 1, 16, {}, {0, 0}}, "unsupported bitmap format."}),
     [](const auto& info) { return std::string(info.param.label); });
 
-TEST(PdfImageCreator, UnknownCreatorNamesItsClass) {
-    try {
-        CreateImageCreator("Pdf-Jpeg");
-        FAIL() << "no exception";
-    } catch (const PdfException& e) {
-        EXPECT_STREQ(e.what(), "Class Pdf-Jpeg not found");
-    }
-}
-
 }  // namespace
 }  // namespace ijken::pdf

@@ -81,24 +81,6 @@ TEST(PdfDictionary, HiddenElementsAreFoundButNeverWritten) {
     EXPECT_EQ(dict.FindReal("_Font_Size")->Value(), 10);
 }
 
-TEST(PdfDictionary, KeysAreCaseSensitiveAndRemoveDropsOnlyTheKey) {
-    PdfDictionary dict;
-    dict.Put("Type", std::make_unique<PdfName>("Page"));
-    dict.Put("type", std::make_unique<PdfName>("Other"));
-    EXPECT_EQ(dict.TypeName(), "Page");
-    dict.Remove("Type");
-    EXPECT_EQ(dict.TypeName(), "");
-    EXPECT_EQ(value_of(dict), "<<\r\n/type /Other\r\n>>");
-}
-
-TEST(PdfDictionary, FindOfTheWrongKindGivesNothing) {
-    PdfDictionary dict;
-    dict.Put("Count", std::make_unique<PdfNumber>(3));
-    EXPECT_EQ(dict.FindName("Count"), nullptr);
-    EXPECT_EQ(dict.FindArray("Count"), nullptr);
-    EXPECT_EQ(dict.Find("Missing"), nullptr);
-}
-
 TEST(PdfDictionary, AValueIsRequired) {
     PdfDictionary dict;
     try {
