@@ -1,0 +1,126 @@
+// The main window as the user meets it: typed readings recompute into the result cells on screen,
+// the save button stores the survey, Ctrl+Q ends the program.
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+#include <QtTest>
+
+#include "app/gui_start.h"
+#include "core/data/sqlite_database.h"
+#include "core/forms/services.h"
+#include "core/survey/form1.h"
+#include "support/temp_dir.h"
+
+using namespace ijken;
+using Kind = forms::ScriptedDialogs::Kind;
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+
+private:
+    struct Session {
+        ijken::testing::TempDir dir;
+        forms::ScriptedDialogs dialogs;
+        survey::Form1 form{dir.dir(), dialogs};
+        int quits = 0;
+        std::unique_ptr<gui::FormWindow> window = app::start_main_window(form, dialogs, [this] { ++quits; });
+
+        template <class W>
+        W* widget(const char* name) {
+            return qobject_cast<W*>(window->widget_for(name));
+        }
+        std::string stored(const std::string& column, int opnameid) {
+            data::SQLiteDatabase db(dir.db_path());
+            auto t = db.Query("select " + column + " from IJkOpnames where Opnameid=?", {std::int64_t{opnameid}});
+            return t->RowCount() == 0 ? "<none>" : t->AsString(0);
+        }
+    };
+
+private slots:
+    void startsOnTheNewestSurvey() {
+        Session s;
+        QVERIFY(s.window->isVisible());
+        QCOMPARE(s.window->windowTitle(), QString("IJken"));
+        QVERIFY(s.dialogs.shown().empty());
+        QCOMPARE(s.widget<QLabel>("LabelNaam")->text(), QString("Dummy 1"));
+        QCOMPARE(s.widget<QLineEdit>("Verlader_Naam")->text(), QString("Grain Coop 3"));
+        QCOMPARE(s.widget<QLabel>("e42")->text(), QString("324.762"));
+        QCOMPARE(s.widget<QLineEdit>("ZoutMaskEdit")->text(), QString("1.000"));
+        // Points 2 and 4 are not in use on Dummy 1.
+        QVERIFY(s.window->widget_for("lb_bb_1")->isVisible());
+        QVERIFY(!s.window->widget_for("lb_bb_2")->isVisible());
+        QVERIFY(!s.widget<QPushButton>("sltb_save")->isEnabled());
+        QVERIFY(s.widget<QPushButton>("sltb_prev")->isEnabled());
+    }
+
+    void typedReadingChangesTheResultCells() {
+        Session s;
+        QLineEdit* field = s.widget<QLineEdit>("ijk_bb_l_3");
+        QLabel* total = s.widget<QLabel>("e01");
+        QVERIFY(field && total);
+        QCOMPARE(total->text(), QString("1200.0"));
+
+        field->setFocus();
+        field->selectAll();
+        QTest::keyClicks(field, "210");
+        QCOMPARE(field->text(), QString("210"));
+        QCOMPARE(total->text(), QString("1210.0"));
+        QCOMPARE(s.widget<QLabel>("e11")->text(), QString("201.7"));
+        QVERIFY(s.widget<QPushButton>("sltb_save")->isEnabled());
+        QVERIFY(s.dialogs.shown().empty());
+    }
+
+    void saveStoresTheSurvey() {
+        Session s;
+        QLineEdit* field = s.widget<QLineEdit>("Ontvanger_telefoon");
+        field->setFocus();
+        QTest::keyClicks(field, "010-1234567");
+        QLineEdit* reading = s.widget<QLineEdit>("ijk_sb_v_5");
+        reading->selectAll();
+        QTest::keyClicks(reading, "21");
+
+        QPushButton* save = s.widget<QPushButton>("sltb_save");
+        QVERIFY(save->isEnabled());
+        QTest::mouseClick(save, Qt::LeftButton);
+        QCOMPARE(s.dialogs.texts(Kind::information), std::vector<std::string>{"IJken opgeslagen"});
+        QCOMPARE(s.stored("Ontvanger_Telefoon", 1), std::string("010-1234567"));
+        QCOMPARE(s.stored("SBV_5", 1), std::string("21"));
+        QVERIFY(!save->isEnabled());
+    }
+
+    void sliderMovesTheReadings() {
+        Session s;
+        QSlider* slider = s.widget<QSlider>("TrackbarLeeg");
+        QVERIFY(slider);
+        slider->setValue(31);
+        QCOMPARE(s.widget<QLineEdit>("ijk_sb_l_1")->text(), QString("220"));
+        QCOMPARE(s.widget<QLineEdit>("ijk_bb_l_5")->text(), QString("220"));
+        QCOMPARE(s.widget<QLineEdit>("ijk_bb_l_2")->text(), QString("0.0"));
+        QCOMPARE(s.widget<QLabel>("e01")->text(), QString("1320.0"));
+    }
+
+    void controlQEndsTheProgram() {
+        Session s;
+        QAction* einde = s.window->action_for(s.form.get<forms::MenuItem>("Einde1"));
+        QVERIFY(einde);
+        QCOMPARE(einde->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
+        s.window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(s.window.get()));
+        QTest::keyClick(s.window.get(), Qt::Key_Q, Qt::ControlModifier);
+        QCOMPARE(s.quits, 1);
+    }
+
+    void closingTheWindowEndsTheProgram() {
+        Session s;
+        s.window->close();
+        QCOMPARE(s.quits, 1);
+        QVERIFY(!s.form.visible());
+    }
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "main_window_test.moc"
