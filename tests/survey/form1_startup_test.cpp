@@ -1,4 +1,5 @@
 // The main window's start, its layout of gauge points, the sliders and the recomputation wiring.
+#include <algorithm>
 #include <filesystem>
 #include <sstream>
 
@@ -102,6 +103,15 @@ TEST_F(Form1Startup, GaugePointsInUseFollowTheShip) {
         sql("update Schiptable set Aantal_ijken=" + text::format_int(c.aantal) + " where SchipID=1");
         ASSERT_TRUE(forms::dispatch(dialogs, [&] { form->laad_schip(); }));
         EXPECT_EQ(form->Aantal_ijken, c.aantal);
+        // The ship pictures mark the same points on the port side.
+        forms::RecordingPainter painter;
+        form->get<forms::Drawing>("Image1").render(painter);
+        for (int point = 1; point <= 5; ++point) {
+            const std::string mark = "line 1 " + std::to_string(kGaugeMarkY[point - 1]);
+            const auto n = std::count_if(painter.calls().begin(), painter.calls().end(),
+                                         [&](const std::string& call) { return call.rfind(mark, 0) == 0; });
+            EXPECT_EQ(n, c.shown[point - 1] ? 1 : 0) << "mark " << point << " with " << c.aantal << " points";
+        }
         for (int point = 1; point <= 5; ++point) {
             for (const char* prefix : {"lb_bb", "lb_sb", "lg_bb", "lg_sb"}) {
                 EXPECT_EQ(panel_visible(prefix, point), c.shown[point - 1])

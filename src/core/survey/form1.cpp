@@ -166,6 +166,8 @@ void Form1::zet_ijkpunten() {
         if (!in_use[point]) continue;
         for (int block = 0; block < 4; ++block) panels_[block * 5 + point]->set_visible(true);
     }
+    get<forms::Drawing>("Image1").repaint();
+    get<forms::Drawing>("Image2").repaint();
 }
 
 void Form1::set_slider_readings(const forms::Slider& slider, char state) {

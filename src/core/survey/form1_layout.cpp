@@ -61,10 +61,15 @@ void Form1::build_layout() {
 
     auto& image1 = add<Drawing>("Image1", nullptr, Rect{88, 30, 80, 307});
     image1.set_stretch(true);
-    image1.paint = [](forms::Painter& p, int w, int h) { paint_ship(p, w, h, HoldState::empty); };
+    // The pictures mark the gauge points the ship uses; zet_ijkpunten repaints them.
+    image1.paint = [this](forms::Painter& p, int w, int h) {
+        paint_ship(p, w, h, HoldState::empty, ijkpunten_in_gebruik(Aantal_ijken));
+    };
     auto& image2 = add<Drawing>("Image2", nullptr, Rect{440, 30, 80, 307});
     image2.set_stretch(true);
-    image2.paint = [](forms::Painter& p, int w, int h) { paint_ship(p, w, h, HoldState::loaded); };
+    image2.paint = [this](forms::Painter& p, int w, int h) {
+        paint_ship(p, w, h, HoldState::loaded, ijkpunten_in_gebruik(Aantal_ijken));
+    };
 
     // Reading panels: the empty columns first, row by row (port then starboard), then the loaded.
     for (int pair = 0; pair < 2; ++pair) {

@@ -105,7 +105,7 @@ void paint_hold(Scaled& s, HoldState hold) {
 
 }  // namespace
 
-void paint_ship(forms::Painter& painter, int width, int height, HoldState hold) {
+void paint_ship(forms::Painter& painter, int width, int height, HoldState hold, const std::array<bool, 5>& marks) {
     if (width <= 0 || height <= 0) return;
     Scaled s(painter, width, height);
 
@@ -135,7 +135,9 @@ void paint_ship(forms::Painter& painter, int width, int height, HoldState hold) 
 
     // The gauge marks on both sides, level with the rows of reading fields.
     painter.set_pen(kGaugeMark, 2);
-    for (int y : kGaugeMarkY) {
+    for (int point = 0; point < 5; ++point) {
+        if (!marks[point]) continue;
+        const int y = kGaugeMarkY[point];
         s.line({1, y}, {10, y});
         s.line({70, y}, {79, y});
     }
