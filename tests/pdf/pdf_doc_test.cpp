@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <functional>
 #include <regex>
 
@@ -8,6 +9,7 @@
 #include "core/pdf/pdf_fonts.h"
 #include "core/pdf/pdf_outlines.h"
 #include "pdf_test_util.h"
+#include "support/temp_dir.h"
 
 namespace ijken::pdf {
 namespace {
@@ -96,6 +98,29 @@ TEST(PdfDoc, SavingTwiceDiffersOnlyInModDate) {
     EXPECT_NE(first, second);
     EXPECT_EQ(a, b);
     EXPECT_NE(second.find("/ModDate (D:20241207102031)"), std::string::npos);
+}
+
+TEST(PdfDoc, ShorterDocumentSavedOverALongerOneKeepsNoOldTail) {
+    ijken::testing::TempDir dir;
+    const std::string path = (dir.path() / "report.pdf").string();
+    MemoryStream memory;
+    FileStream file(path);
+    auto doc = one_page_doc();
+    for (int i = 0; i < 40; ++i) {
+        doc->GetCanvas().DrawTextInRect({20, 800.0f - 15 * i, 500, 785.0f - 15 * i}, "Lading regel", Alignment::taLeftJustify, false);
+    }
+    doc->SaveToStream(memory);
+    doc->SaveToStream(file);
+    const std::size_t long_size = memory.data().size();
+
+    auto short_doc = one_page_doc();
+    short_doc->SaveToStream(memory);
+    short_doc->SaveToStream(file);
+    file.close();
+    EXPECT_LT(memory.data().size(), long_size);
+    EXPECT_EQ(memory.data().substr(memory.data().size() - 7), "%%EOF\r\n");
+    EXPECT_EQ(qpdf_problems(memory.data()), "");
+    EXPECT_EQ(std::filesystem::file_size(path), memory.data().size());
 }
 
 TEST(PdfDoc, OutlinesMakeAnEmptyOutlineTree) {

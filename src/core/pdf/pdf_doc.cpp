@@ -301,6 +301,7 @@ void PdfDoc::SaveToStream(OutputStream& out) {
         trailer_->Attributes().Put("Size", std::make_unique<PdfNumber>(count));
     }
     trailer_->WriteToStream(out);
+    out.truncate_here();
 }
 
 void PdfDoc::ReleaseDocument() {

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <system_error>
 
+#include <unistd.h>
+
 namespace ijken::pdf {
 
 void MemoryStream::write(std::string_view bytes) {
@@ -40,6 +42,13 @@ void FileStream::seek_start() {
     if (!file_) throw_file_error(EBADF, "File is closed", path_);
     if (std::fseek(file_, 0, SEEK_SET) != 0) throw_file_error(errno, "Cannot seek in file", path_);
     pos_ = 0;
+}
+
+void FileStream::truncate_here() {
+    if (!file_) throw_file_error(EBADF, "File is closed", path_);
+    if (std::fflush(file_) != 0 || ftruncate(fileno(file_), static_cast<off_t>(pos_)) != 0) {
+        throw_file_error(errno ? errno : EIO, "Cannot write to file", path_);
+    }
 }
 
 void FileStream::close() {

@@ -14,6 +14,9 @@ public:
     virtual void write(std::string_view bytes) = 0;
     virtual std::int64_t position() const = 0;
     virtual void seek_start() = 0;
+    // Drops whatever lies beyond the current position, so that a document saved over a longer one
+    // does not keep the old tail after its end-of-file line.
+    virtual void truncate_here() = 0;
 };
 
 // A growable buffer in memory. Writing after seek_start() overwrites from the start; the size is
@@ -23,6 +26,7 @@ public:
     void write(std::string_view bytes) override;
     std::int64_t position() const override { return static_cast<std::int64_t>(pos_); }
     void seek_start() override { pos_ = 0; }
+    void truncate_here() override { data_.resize(pos_); }
 
     const std::string& data() const { return data_; }
     void clear() {
@@ -47,6 +51,7 @@ public:
     void write(std::string_view bytes) override;
     std::int64_t position() const override { return pos_; }
     void seek_start() override;
+    void truncate_here() override;
     // Flushes and closes; errors of the final flush are thrown here rather than lost in the
     // destructor.
     void close();
