@@ -5,8 +5,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QRadioButton>
-#include <QSlider>
 #include <QtTest>
 
 #include "app/gui_start.h"
@@ -21,7 +19,7 @@ using Kind = forms::ScriptedDialogs::Kind;
 class MainWindowTest : public QObject {
     Q_OBJECT
 
-private:
+  private:
     struct Session {
         ijken::testing::TempDir dir;
         forms::ScriptedDialogs dialogs;
@@ -35,28 +33,13 @@ private:
         }
         std::string stored(const std::string& column, int opnameid) {
             data::SQLiteDatabase db(dir.db_path());
-            auto t = db.Query("select " + column + " from IJkOpnames where Opnameid=?", {std::int64_t{opnameid}});
+            auto t =
+                db.Query("select " + column + " from IJkOpnames where Opnameid=?", {std::int64_t{opnameid}});
             return t->RowCount() == 0 ? "<none>" : t->AsString(0);
         }
     };
 
-private slots:
-    void startsOnTheNewestSurvey() {
-        Session s;
-        QVERIFY(s.window->isVisible());
-        QCOMPARE(s.window->windowTitle(), QString("IJken"));
-        QVERIFY(s.dialogs.shown().empty());
-        QCOMPARE(s.widget<QLabel>("LabelNaam")->text(), QString("Dummy 1"));
-        QCOMPARE(s.widget<QLineEdit>("Verlader_Naam")->text(), QString("Grain Coop 3"));
-        QCOMPARE(s.widget<QLabel>("e42")->text(), QString("324.762"));
-        QCOMPARE(s.widget<QLineEdit>("ZoutMaskEdit")->text(), QString("1.000"));
-        // Points 2 and 4 are not in use on Dummy 1.
-        QVERIFY(s.window->widget_for("lb_bb_1")->isVisible());
-        QVERIFY(!s.window->widget_for("lb_bb_2")->isVisible());
-        QVERIFY(!s.widget<QPushButton>("sltb_save")->isEnabled());
-        QVERIFY(s.widget<QPushButton>("sltb_prev")->isEnabled());
-    }
-
+  private slots:
     void typedReadingChangesTheResultCells() {
         Session s;
         QLineEdit* field = s.widget<QLineEdit>("ijk_bb_l_3");
@@ -90,17 +73,6 @@ private slots:
         QCOMPARE(s.stored("Ontvanger_Telefoon", 1), std::string("010-1234567"));
         QCOMPARE(s.stored("SBV_5", 1), std::string("21"));
         QVERIFY(!save->isEnabled());
-    }
-
-    void sliderMovesTheReadings() {
-        Session s;
-        QSlider* slider = s.widget<QSlider>("TrackbarLeeg");
-        QVERIFY(slider);
-        slider->setValue(31);
-        QCOMPARE(s.widget<QLineEdit>("ijk_sb_l_1")->text(), QString("220"));
-        QCOMPARE(s.widget<QLineEdit>("ijk_bb_l_5")->text(), QString("220"));
-        QCOMPARE(s.widget<QLineEdit>("ijk_bb_l_2")->text(), QString("0.0"));
-        QCOMPARE(s.widget<QLabel>("e01")->text(), QString("1320.0"));
     }
 
     void controlQEndsTheProgram() {

@@ -19,13 +19,14 @@ namespace ijken::survey::test {
 using Kind = forms::ScriptedDialogs::Kind;
 
 class Form1Fixture : public ::testing::Test {
-protected:
+  protected:
     // Creates the database first and moves Grain Coop 3 a minute into the past, so that a survey
     // saved during the test is surely entered later than every seeded one (the order of two surveys
     // entered within the same second is not settled).
     void SetUp() override {
         data::create_database_if_missing(dir.db_path());
-        sql("update IJkOpnames set InvoerDatum=datetime('now','-1 minute') where Verlader_Naam='Grain Coop 3'");
+        sql("update IJkOpnames set InvoerDatum=datetime('now','-1 minute') where Verlader_Naam='Grain Coop "
+            "3'");
         start();
     }
 
@@ -75,8 +76,9 @@ protected:
     // The shippers' names of a ship's surveys in list order.
     std::vector<std::string> survey_order(int ship = 1) {
         data::SQLiteDatabase db(dir.db_path());
-        auto t = db.Query("select Verlader_Naam from IJkOpnames where Schipid=? order by InvoerDatum, Opnameid",
-                          {std::int64_t{ship}});
+        auto t =
+            db.Query("select Verlader_Naam from IJkOpnames where Schipid=? order by InvoerDatum, Opnameid",
+                     {std::int64_t{ship}});
         std::vector<std::string> names;
         for (; !t->AtEnd(); t->Next()) names.push_back(t->AsString(0));
         return names;

@@ -20,7 +20,8 @@ namespace {
 // shipper's name is stored as typed and cannot change the statement. The numbers the program
 // writes itself (the report language, the ship and the survey) stay in the text.
 const char* const kInsertHead =
-    "INSERT INTO [IJkOpnames]([BBL_1], [BBL_2], [BBL_3], [BBL_4], [BBL_5],[SBL_1], [SBL_2], [SBL_3], [SBL_4], "
+    "INSERT INTO [IJkOpnames]([BBL_1], [BBL_2], [BBL_3], [BBL_4], [BBL_5],[SBL_1], [SBL_2], [SBL_3], "
+    "[SBL_4], "
     "[SBL_5],[BBV_1], [BBV_2], [BBV_3], [BBV_4], [BBV_5],[SBV_1], [SBV_2], [SBV_3], [SBV_4], "
     "[SBV_5],[Verlader_Naam],[Verlader_Plaats],[Verlader_Telefoon],[Ontvanger_Naam],[Ontvanger_Plaats],"
     "[Ontvanger_Telefoon],[Lading],[Taal],[ZoutCorrectie],[Schipid])VALUES (?,?,?,?,?, ?,?,?,?,?, ?,?,?,?,?, "
@@ -40,13 +41,17 @@ struct PartyField {
     const char* column;
 };
 constexpr PartyField kPartyFields[7] = {
-    {"Verlader_Naam", "Verlader_Naam"},         {"Verlader_Plaats", "Verlader_Plaats"},
-    {"Verlader_telefoon", "Verlader_Telefoon"}, {"Ontvanger_naam", "Ontvanger_Naam"},
-    {"Ontvanger_plaats", "Ontvanger_Plaats"},   {"Ontvanger_telefoon", "Ontvanger_Telefoon"},
+    {"Verlader_Naam", "Verlader_Naam"},
+    {"Verlader_Plaats", "Verlader_Plaats"},
+    {"Verlader_telefoon", "Verlader_Telefoon"},
+    {"Ontvanger_naam", "Ontvanger_Naam"},
+    {"Ontvanger_plaats", "Ontvanger_Plaats"},
+    {"Ontvanger_telefoon", "Ontvanger_Telefoon"},
     {"Lading", "Lading"},
 };
 
-const char* const kResultCellNames[10] = {"e01", "e02", "e11", "e12", "e21", "e22", "e31", "e32", "e42", "e52"};
+const char* const kResultCellNames[10] = {"e01", "e02", "e11", "e12", "e21",
+                                          "e22", "e31", "e32", "e42", "e52"};
 
 // Whether the current row is the last one. The table offers no row number, so step forward and back.
 bool at_last_row(data::SQLiteTable& table) {
@@ -83,7 +88,8 @@ const std::array<std::string, 20>& Form1::reading_columns() {
         std::array<std::string, 20> c;
         const char* prefixes[4] = {"BBL_", "SBL_", "BBV_", "SBV_"};
         for (int block = 0; block < 4; ++block) {
-            for (int point = 1; point <= 5; ++point) c[block * 5 + point - 1] = prefixes[block] + std::to_string(point);
+            for (int point = 1; point <= 5; ++point)
+                c[block * 5 + point - 1] = prefixes[block] + std::to_string(point);
         }
         return c;
     }();
@@ -180,9 +186,13 @@ void Form1::set_slider_readings(const forms::Slider& slider, char state) {
     }
 }
 
-void Form1::TrackbarLeegChange() { set_slider_readings(get<forms::Slider>("TrackbarLeeg"), 'l'); }
+void Form1::TrackbarLeegChange() {
+    set_slider_readings(get<forms::Slider>("TrackbarLeeg"), 'l');
+}
 
-void Form1::TrackBarVolChange() { set_slider_readings(get<forms::Slider>("TrackBarVol"), 'v'); }
+void Form1::TrackBarVolChange() {
+    set_slider_readings(get<forms::Slider>("TrackBarVol"), 'v');
+}
 
 // ---- the selected ship -----------------------------------------------------------------------------
 
@@ -238,9 +248,11 @@ void Form1::toon_opname() {
     // shipper's name enables save and add (disabled again at the end).
     for (const PartyField& f : kPartyFields) get<forms::Edit>(f.field).set_text(column_text(f.column));
     get<forms::RadioGroup>("TaalKeuze").set_item_index(taal_index(column_text("Taal")));
-    for (std::size_t i = 0; i < readings_.size(); ++i) readings_[i]->set_text(column_text(reading_columns()[i]));
+    for (std::size_t i = 0; i < readings_.size(); ++i)
+        readings_[i]->set_text(column_text(reading_columns()[i]));
     huidige_opname = static_cast<int>(t.AsInteger(t.FieldIndex("Opnameid")));
-    get<forms::MaskEdit>("ZoutMaskEdit").set_text(text::format_fixed(t.AsFloat(t.FieldIndex("ZoutCorrectie")), 3, 5));
+    get<forms::MaskEdit>("ZoutMaskEdit")
+        .set_text(text::format_fixed(t.AsFloat(t.FieldIndex("ZoutCorrectie")), 3, 5));
 
     set_survey_buttons(!t.AtStart(), !at_last_row(t), true, false, false);
 }
@@ -290,8 +302,9 @@ void Form1::sltb_saveclick() {
         return;
     }
     const std::string taal = format_int(get<forms::RadioGroup>("TaalKeuze").item_index());
-    const std::string sql = std::string(kUpdateHead) + taal + "\",[ZoutCorrectie]=?where [Schipid]=" +
-                            format_int(SchipID) + " and [OpnameID]=" + format_int(huidige_opname) + " ;";
+    const std::string sql = std::string(kUpdateHead) + taal +
+                            "\",[ZoutCorrectie]=?where [Schipid]=" + format_int(SchipID) +
+                            " and [OpnameID]=" + format_int(huidige_opname) + " ;";
     {
         SQLiteDatabase db(db_pad);
         db.BeginTransaction();

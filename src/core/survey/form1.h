@@ -17,7 +17,7 @@
 namespace ijken::survey {
 
 class Form1 : public forms::Form {
-public:
+  public:
     // program_dir: the directory of the program file, with its trailing separator; the database
     // lives there as "ijken.db". Message boxes go through dialogs, which must outlive the form.
     Form1(std::string program_dir, forms::Dialogs& dialogs);
@@ -86,7 +86,7 @@ public:
     // Column names of IJkOpnames for the twenty readings, in reading_fields() order ("BBL_1", ...).
     static const std::array<std::string, 20>& reading_columns();
 
-private:
+  private:
     void build_layout();
     void build_menu();
     void wire_events();

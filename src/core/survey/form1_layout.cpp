@@ -33,7 +33,8 @@ struct Column {
     char side;          // 'b' port, 's' starboard
     char state;         // 'l' empty, 'v' loaded
 };
-constexpr Column kColumns[4] = {{"lb_bb", 'b', 'l'}, {"lb_sb", 's', 'l'}, {"lg_bb", 'b', 'v'}, {"lg_sb", 's', 'v'}};
+constexpr Column kColumns[4] = {
+    {"lb_bb", 'b', 'l'}, {"lb_sb", 's', 'l'}, {"lg_bb", 'b', 'v'}, {"lg_sb", 's', 'v'}};
 
 std::string reading_name(char side, char state, int point) {
     return std::string("ijk_") + side + "b_" + state + "_" + std::to_string(point);
@@ -137,7 +138,8 @@ void Form1::build_layout() {
         const int y = 16 + 24 * row;
         const std::string r = std::to_string(row);
         add<Label>("e" + r + "0", &box3, Rect{8, y, row == 5 ? 137 : 65, 13});
-        if (row <= 3) add<Label>("e" + r + "1", &box3, Rect{80, y, 50, 13}).set_alignment(forms::Alignment::right);
+        if (row <= 3)
+            add<Label>("e" + r + "1", &box3, Rect{80, y, 50, 13}).set_alignment(forms::Alignment::right);
         add<Label>("e" + r + "2", &box3, Rect{135, y, 50, 13}).set_alignment(forms::Alignment::right);
     }
 

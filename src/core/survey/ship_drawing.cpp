@@ -10,7 +10,9 @@ namespace {
 using forms::Point;
 using forms::Rect;
 
-constexpr int rgb(int r, int g, int b) { return r | (g << 8) | (b << 16); }
+constexpr int rgb(int r, int g, int b) {
+    return r | (g << 8) | (b << 16);
+}
 
 constexpr int kOutline = rgb(30, 35, 45);
 constexpr int kHullSide = rgb(70, 82, 104);
@@ -27,21 +29,19 @@ constexpr int kGaugeMark = rgb(200, 30, 30);
 
 // The hull's outline in the designed picture, clockwise from the stem.
 constexpr Point kHull[] = {
-    {40, 2},   {52, 8},   {62, 18},  {69, 32},  {72, 48},  {73, 62}, {73, 290}, {71, 298},
-    {66, 303}, {14, 303}, {9, 298},  {7, 290},  {7, 62},   {8, 48},  {11, 32},  {18, 18},
-    {28, 8},
+    {40, 2},   {52, 8},  {62, 18}, {69, 32}, {72, 48}, {73, 62}, {73, 290}, {71, 298}, {66, 303},
+    {14, 303}, {9, 298}, {7, 290}, {7, 62},  {8, 48},  {11, 32}, {18, 18},  {28, 8},
 };
 // The deck inside the gangboards: the hull drawn in by a few pixels.
 constexpr Point kDeckOutline[] = {
-    {40, 8},   {50, 13},  {58, 22},  {64, 34},  {67, 49},  {68, 62}, {68, 288}, {66, 295},
-    {63, 298}, {17, 298}, {14, 295}, {12, 288}, {12, 62},  {13, 49}, {16, 34},  {22, 22},
-    {30, 13},
+    {40, 8},   {50, 13},  {58, 22},  {64, 34}, {67, 49}, {68, 62}, {68, 288}, {66, 295}, {63, 298},
+    {17, 298}, {14, 295}, {12, 288}, {12, 62}, {13, 49}, {16, 34}, {22, 22},  {30, 13},
 };
 
 constexpr Rect kHold{17, 56, 46, 190};
 
 class Scaled {
-public:
+  public:
     Scaled(forms::Painter& painter, int width, int height)
         : p_(painter),
           sx_(static_cast<double>(width) / kShipDesignWidth),
@@ -67,7 +67,7 @@ public:
     void line(Point a, Point b) { p_.draw_line(at(a), at(b)); }
     forms::Painter& painter() { return p_; }
 
-private:
+  private:
     forms::Painter& p_;
     double sx_;
     double sy_;
@@ -105,7 +105,8 @@ void paint_hold(Scaled& s, HoldState hold) {
 
 }  // namespace
 
-void paint_ship(forms::Painter& painter, int width, int height, HoldState hold, const std::array<bool, 5>& marks) {
+void paint_ship(forms::Painter& painter, int width, int height, HoldState hold,
+                const std::array<bool, 5>& marks) {
     if (width <= 0 || height <= 0) return;
     Scaled s(painter, width, height);
 
