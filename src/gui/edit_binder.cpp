@@ -1,6 +1,7 @@
 #include "gui/edit_binder.h"
 
 #include <QSignalBlocker>
+#include <QValidator>
 
 #include "core/forms/labeled_edit.h"
 #include "core/forms/mask_edit.h"
@@ -39,6 +40,31 @@ QString qt_input_mask(const forms::EditMask& mask) {
     return result;
 }
 
+namespace {
+
+// Refuses any input holding a character that Windows-1252 cannot, so the field never shows it;
+// refuse gets the message naming the character.
+class Cp1252Validator : public QValidator {
+public:
+    Cp1252Validator(std::function<void(const std::string&)> refuse, QObject* parent)
+        : QValidator(parent), refuse_(std::move(refuse)) {}
+
+    State validate(QString& input, int&) const override {
+        for (const char32_t code_point : input.toUcs4()) {
+            if (!text::unicode_to_cp1252(code_point)) {
+                refuse_(text::describe_unencodable(code_point));
+                return Invalid;
+            }
+        }
+        return Acceptable;
+    }
+
+private:
+    std::function<void(const std::string&)> refuse_;
+};
+
+}  // namespace
+
 EditBinder::EditBinder(forms::Edit& edit, QWidget* parent, forms::Dialogs& dialogs)
     : ControlBinder(edit, dialogs), edit_(edit), line_(new QLineEdit(parent)) {
     line_->setObjectName(to_qt(edit.name()));
@@ -53,6 +79,13 @@ EditBinder::EditBinder(forms::Edit& edit, QWidget* parent, forms::Dialogs& dialo
         masked_ = true;
         line_->setInputMask(qt_input_mask(static_cast<forms::MaskEdit&>(edit).mask()));
     }
+    // The message box comes after the key event that was refused, not inside it.
+    line_->setValidator(new Cp1252Validator(
+        [line = line_, shown = &dialogs](const std::string& message) {
+            QMetaObject::invokeMethod(
+                line, [shown, message] { shown->error(message); }, Qt::QueuedConnection);
+        },
+        line_));
     QObject::connect(line_, &QLineEdit::textEdited, line_, [this](const QString&) { user_edited(); });
     start();
 }
@@ -64,10 +97,11 @@ void EditBinder::show_text(const QString& text) {
     const QSignalBlocker block(line_);
     const int cursor = line_->cursorPosition();
     const int growth = static_cast<int>(shown_text().size() - text.size());
+    const bool typing = line_->hasFocus();
     line_->setText(text);
-    // Keep the caret where the user was typing: a refused or altered input puts it back before
-    // the characters that went away.
-    if (line_->hasFocus()) line_->setCursorPosition(std::max(0, cursor - std::max(0, growth)));
+    // While the user types here, keep the caret where it was: an input the core refused or
+    // altered puts it back before the characters that went away.
+    if (typing) line_->setCursorPosition(std::max(0, cursor - std::max(0, growth)));
 }
 
 void EditBinder::refresh_kind() {
@@ -106,7 +140,8 @@ void EditBinder::user_edited() {
         try {
             bytes = from_qt(shown_text());
         } catch (const text::EncodingError&) {
-            // Back to what the core holds before the message box says why.
+            // The validator lets no such character in; should one come through all the same,
+            // back to what the core holds before the message box says why.
             show_text(to_qt(edit_.text()));
             throw;
         }

@@ -1,6 +1,8 @@
 #pragma once
 #include <QLabel>
 #include <QLineEdit>
+#include <functional>
+#include <string>
 
 #include "core/forms/edit.h"
 #include "core/forms/edit_mask.h"
@@ -9,9 +11,9 @@
 namespace ijken::gui {
 
 // Edit -> QLineEdit; a masked edit gets the equivalent input mask, a labelled edit a QLabel on
-// its left. Typed text goes into the core edit as Windows-1252; a character that Windows-1252
-// cannot hold is refused: the field returns to the core's text and an error box names the
-// character.
+// its left. Typed text goes into the core edit as Windows-1252; an input holding a character that
+// Windows-1252 cannot hold is refused whole (the field keeps the core's text) and an error box,
+// shown right after the key event, names the character.
 class EditBinder : public ControlBinder {
 public:
     EditBinder(forms::Edit& edit, QWidget* parent, forms::Dialogs& dialogs);

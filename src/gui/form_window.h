@@ -40,6 +40,8 @@ public:
     ControlBinder* binder_for(const forms::Control& control) const;
     // The action of a menu item.
     QAction* action_for(const forms::MenuItem& item) const { return menu_->action_for(item); }
+    // The submenu of a menu item with children (replaced when its children change), else null.
+    QMenu* menu_for(const forms::MenuItem& item) const { return menu_->menu_for(item); }
     // The widget the controls stand on.
     QWidget* client() const { return client_; }
 
