@@ -265,6 +265,24 @@ TEST_F(Form1Records, AFailingStatementIsReportedAndStoresNothing) {
     EXPECT_EQ(stored(2, "Verlader_Naam"), "Changed");
 }
 
+TEST_F(Form1Records, ACommitRefusedByAReaderIsNotReportedAsSaved) {
+    type("ijk_bb_l_1", "219");
+    {
+        // Another program in the middle of reading: the update may be written, the commit may not.
+        data::SQLiteDatabase reader(dir.db_path());
+        reader.BeginTransaction();
+        reader.Query("select count(*) from IJkOpnames");
+        EXPECT_FALSE(click("sltb_save"));
+        EXPECT_FALSE(click("sltb_add"));
+        reader.Rollback();
+    }
+    EXPECT_EQ(boxes(Kind::error).size(), 2u);
+    EXPECT_TRUE(boxes(Kind::information).empty());
+    EXPECT_EQ(stored(1, "BBL_1"), "220");
+    EXPECT_EQ(count("select count(*) from IJkOpnames"), 3);
+    EXPECT_EQ(text("ijk_bb_l_1"), "219");
+}
+
 TEST_F(Form1Records, AMissingSurveyTableIsReportedOnSave) {
     type("ijk_bb_l_1", "219");
     sql("DROP TABLE IJkOpnames");

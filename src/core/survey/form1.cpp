@@ -284,9 +284,11 @@ void Form1::insert_survey() {
         SQLiteDatabase db(db_pad);
         db.BeginTransaction();
         db.Execute(sql, survey_values());
-        dialogs_.information("IJken opgeslagen");
         db.Commit();
     }
+    // Told only once the commit went through: a commit refused by a lock (another program reading
+    // the file) would otherwise follow a report of success with nothing stored.
+    dialogs_.information("IJken opgeslagen");
     laad_opnames();
 }
 
@@ -309,9 +311,11 @@ void Form1::sltb_saveclick() {
         SQLiteDatabase db(db_pad);
         db.BeginTransaction();
         db.Execute(sql, survey_values());
-        dialogs_.information("IJken opgeslagen");
         db.Commit();
     }
+    // Told only once the commit went through: a commit refused by a lock (another program reading
+    // the file) would otherwise follow a report of success with nothing stored.
+    dialogs_.information("IJken opgeslagen");
     get<forms::Button>("sltb_save").set_enabled(false);
     laad_opnames();
 }
