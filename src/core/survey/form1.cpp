@@ -1,6 +1,5 @@
 #include "core/survey/form1.h"
 
-#include <filesystem>
 #include <stdexcept>
 
 #include "core/data/database_schema.h"
