@@ -1,5 +1,5 @@
 #pragma once
-// The program's commands: the main window, and the headless commands that run the same core code.
+// The headless commands, which run the same core code as the main window.
 #include <iosfwd>
 #include <string>
 
@@ -10,8 +10,5 @@ std::string help_text();
 // ijken compute [--db PATH] [--ship ID]: surveys on standard input, result cells on standard output.
 int run_compute(int argc, char** argv, const std::string& program_dir, std::istream& in, std::ostream& out,
                 std::ostream& err);
-
-// The main window and the event loop.
-int run_window(int argc, char** argv, const std::string& program_dir);
 
 }  // namespace ijken::app

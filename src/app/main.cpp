@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/commands.h"
+#include "app/gui_start.h"
 
 namespace {
 
@@ -30,5 +31,5 @@ int main(int argc, char** argv) {
         }
         if (command == "compute") return ijken::app::run_compute(argc - 2, argv + 2, program_dir, std::cin, std::cout, std::cerr);
     }
-    return ijken::app::run_window(argc, argv, program_dir);
+    return ijken::app::run_gui(argc, argv, program_dir);
 }
