@@ -8,6 +8,16 @@ namespace ijken::gui {
 
 // GroupBox -> QGroupBox; its controls are child widgets placed from its top left corner, caption
 // row included, as designed.
+// A QGroupBox with the designed look: an etched frame whose top line runs through the middle of
+// the caption, so that controls designed at y = 16 stand inside the frame.
+class DesignedGroupBox : public QGroupBox {
+public:
+    using QGroupBox::QGroupBox;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+};
+
 class GroupBoxBinder : public ControlBinder {
 public:
     GroupBoxBinder(forms::GroupBox& box, QWidget* parent, forms::Dialogs& dialogs);
@@ -19,7 +29,7 @@ protected:
 
 private:
     forms::GroupBox& box_;
-    QGroupBox* box_widget_;
+    DesignedGroupBox* box_widget_;
 };
 
 }  // namespace ijken::gui

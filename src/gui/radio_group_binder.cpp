@@ -2,12 +2,13 @@
 
 #include <QSignalBlocker>
 
+#include "gui/group_box_binder.h"
 #include "gui/qt_text.h"
 
 namespace ijken::gui {
 
 RadioGroupBinder::RadioGroupBinder(forms::RadioGroup& group, QWidget* parent, forms::Dialogs& dialogs)
-    : ControlBinder(group, dialogs), group_(group), box_(new QGroupBox(parent)), button_group_(new QButtonGroup(box_)) {
+    : ControlBinder(group, dialogs), group_(group), box_(new DesignedGroupBox(parent)), button_group_(new QButtonGroup(box_)) {
     box_->setObjectName(to_qt(group.name()));
     QObject::connect(button_group_, &QButtonGroup::idToggled, box_, [this](int id, bool checked) {
         if (checked) run([this, id] { group_.set_item_index(id); });

@@ -1,0 +1,104 @@
+// The Qt side of the drawings and message boxes.
+#include <QApplication>
+#include <QImage>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include "core/forms/forms.h"
+#include "gui/form_window.h"
+#include "gui/qt_dialogs.h"
+
+using namespace ijken;
+
+namespace {
+
+// Presses a button of the message box that opens next, and keeps what it said.
+struct BoxAnswer {
+    QString text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    bool seen = false;
+
+    void press_when_shown(QMessageBox::StandardButton button) {
+        QTimer::singleShot(0, [this, button] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (box == nullptr) return;
+            seen = true;
+            text = box->text();
+            icon = box->icon();
+            box->button(button)->click();
+        });
+    }
+};
+
+}  // namespace
+
+class QtServicesTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void drawingPaintsInTheDesignedColoursAtItsSize() {
+        forms::Form form("form1", "IJken", {0, 0, 300, 300});
+        auto& image = form.add<forms::Drawing>("Image1", nullptr, forms::Rect{10, 10, 80, 60});
+        int painted_w = 0;
+        int painted_h = 0;
+        image.paint = [&](forms::Painter& p, int w, int h) {
+            painted_w = w;
+            painted_h = h;
+            p.set_pen(forms::colour_none);
+            p.set_brush(0x0000FF);  // red, as 0x00BBGGRR
+            p.draw_rect({0, 0, w / 2, h});
+            p.set_brush(0xFF0000);  // blue
+            p.draw_rect({w / 2, 0, w - w / 2, h});
+        };
+        image.set_stretch(true);
+        forms::ScriptedDialogs dialogs;
+        gui::FormWindow window(form, dialogs);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const QImage shot = window.widget_for("Image1")->grab().toImage();
+        QCOMPARE(shot.size(), QSize(80, 60));
+        QCOMPARE(painted_w, 80);
+        QCOMPARE(painted_h, 60);
+        QCOMPARE(QColor(shot.pixel(10, 30)), QColor(Qt::red));
+        QCOMPARE(QColor(shot.pixel(70, 30)), QColor(Qt::blue));
+
+        // A paint handler that fails is reported once, after the paint event.
+        image.paint = [](forms::Painter&, int, int) { throw std::runtime_error("no picture"); };
+        image.repaint();
+        window.widget_for("Image1")->grab();
+        window.widget_for("Image1")->grab();
+        QCoreApplication::processEvents();
+        QCOMPARE(dialogs.texts(forms::ScriptedDialogs::Kind::error), std::vector<std::string>{"no picture"});
+    }
+
+    void messageBoxesShowWindows1252TextAndReturnTheAnswer() {
+        gui::QtDialogs dialogs;
+        BoxAnswer answer;
+        answer.press_when_shown(QMessageBox::Yes);
+        QVERIFY(dialogs.confirm("Schip \"Fran\xE7ois\" verwijderen?"));
+        QVERIFY(answer.seen);
+        QCOMPARE(answer.text, QString::fromUtf8("Schip \"François\" verwijderen?"));
+        QCOMPARE(answer.icon, QMessageBox::Question);
+
+        BoxAnswer no;
+        no.press_when_shown(QMessageBox::No);
+        QVERIFY(!dialogs.confirm("Opname verwijderen?"));
+        QVERIFY(no.seen);
+
+        BoxAnswer info;
+        info.press_when_shown(QMessageBox::Ok);
+        dialogs.information("IJken opgeslagen");
+        QCOMPARE(info.text, QString("IJken opgeslagen"));
+        QCOMPARE(info.icon, QMessageBox::Information);
+
+        BoxAnswer error;
+        error.press_when_shown(QMessageBox::Ok);
+        dialogs.error("database is locked");
+        QCOMPARE(error.icon, QMessageBox::Critical);
+    }
+};
+
+QTEST_MAIN(QtServicesTest)
+#include "qt_services_test.moc"
