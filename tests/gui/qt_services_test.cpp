@@ -9,6 +9,9 @@
 #include "core/forms/forms.h"
 #include "gui/form_window.h"
 #include "gui/qt_dialogs.h"
+#include "gui/qt_file_dialogs.h"
+#include "gui/qt_modal_display.h"
+#include "gui/qt_timers.h"
 
 using namespace ijken;
 
@@ -97,6 +100,75 @@ private slots:
         error.press_when_shown(QMessageBox::Ok);
         dialogs.error("database is locked");
         QCOMPARE(error.icon, QMessageBox::Critical);
+    }
+
+    void timersTickThroughTheDispatchAndMayEndThemselves() {
+        forms::ScriptedDialogs dialogs;
+        gui::QtTimers timers(dialogs);
+        auto timer = timers.create();
+        int ticks = 0;
+        timer->on_tick = [&] {
+            if (++ticks == 3) timer->stop();
+            throw std::runtime_error("tick " + std::to_string(ticks));
+        };
+        timer->start(5);
+        QVERIFY(timer->active());
+        QTRY_VERIFY(!timer->active());
+        QTest::qWait(30);
+        QCOMPARE(ticks, 3);
+        QCOMPARE(dialogs.texts(forms::ScriptedDialogs::Kind::error),
+                 (std::vector<std::string>{"tick 1", "tick 2", "tick 3"}));
+
+        // Destroyed from its own tick: no further tick, no crash.
+        int last_ticks = 0;
+        timer->on_tick = [&] {
+            ++last_ticks;
+            timer.reset();
+        };
+        timer->start(5);
+        QTRY_VERIFY(timer == nullptr);
+        QTest::qWait(30);
+        QCOMPARE(last_ticks, 1);
+
+        auto idle = timers.create();
+        idle->start(0);
+        QVERIFY(!idle->active());
+    }
+
+    void modalDisplayShowsTheWindowModallyAndContinuesOnClose() {
+        forms::Form main_form("form1", "IJken", {0, 0, 300, 200});
+        forms::Form about("aboutform", "About", {50, 50, 345, 250});
+        forms::ScriptedDialogs dialogs;
+        gui::FormWindow main_window(main_form, dialogs);
+        gui::FormWindow about_window(about, dialogs);
+        gui::QtModalDisplay display;
+        display.add(about_window);
+        QVERIFY_THROWS_EXCEPTION(std::logic_error, display.show_modal(main_form, [] {}));
+
+        main_form.show();
+        bool continued = false;
+        main_form.hide();
+        display.show_modal(about, [&] {
+            continued = true;
+            main_form.show();
+        });
+        QVERIFY(about_window.isVisible());
+        QCOMPARE(about_window.windowModality(), Qt::ApplicationModal);
+        QVERIFY(!main_window.isVisible());
+        QCOMPARE(about_window.windowTitle(), QString("About"));
+
+        about_window.close();
+        QVERIFY(continued);
+        QVERIFY(!about_window.isVisible());
+        QVERIFY(main_window.isVisible());
+        QVERIFY(!about.modal());
+    }
+
+    void saveDialogFiltersInQtNotation() {
+        QCOMPARE(gui::qt_name_filters("PDF files (*.pdf)|*.pdf|Alle bestanden|*.*"),
+                 (QStringList{"PDF files (*.pdf)", "Alle bestanden (*.*)"}));
+        QCOMPARE(gui::qt_name_filters("Teksten|*.txt;*.tln"), QStringList{"Teksten (*.txt *.tln)"});
+        QCOMPARE(gui::qt_name_filters(""), QStringList{});
     }
 };
 
