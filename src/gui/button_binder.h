@@ -8,15 +8,15 @@ namespace ijken::gui {
 
 // Button -> QPushButton, its hint as tooltip; a click runs Button::click.
 class ButtonBinder : public ControlBinder {
-public:
+  public:
     ButtonBinder(forms::Button& button, QWidget* parent, forms::Dialogs& dialogs);
     QWidget* widget() const override { return push_; }
     std::vector<QWidget*> focus_chain() const override { return {push_}; }
 
-protected:
+  protected:
     void refresh_kind() override;
 
-private:
+  private:
     forms::Button& button_;
     QPushButton* push_;
 };

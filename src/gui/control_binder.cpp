@@ -82,25 +82,33 @@ void ControlBinder::run(const std::function<void()>& handler) {
     refresh();
 }
 
-std::unique_ptr<ControlBinder> make_binder(forms::Control& control, QWidget* parent, forms::Dialogs& dialogs) {
+std::unique_ptr<ControlBinder> make_binder(forms::Control& control, QWidget* parent,
+                                           forms::Dialogs& dialogs) {
     using K = forms::ControlKind;
     switch (control.kind()) {
-        case K::label: return std::make_unique<LabelBinder>(static_cast<forms::Label&>(control), parent, dialogs);
+        case K::label:
+            return std::make_unique<LabelBinder>(static_cast<forms::Label&>(control), parent, dialogs);
         case K::edit:
         case K::mask_edit:
         case K::labeled_edit:
             return std::make_unique<EditBinder>(static_cast<forms::Edit&>(control), parent, dialogs);
-        case K::panel: return std::make_unique<PanelBinder>(static_cast<forms::Panel&>(control), parent, dialogs);
+        case K::panel:
+            return std::make_unique<PanelBinder>(static_cast<forms::Panel&>(control), parent, dialogs);
         case K::group_box:
             return std::make_unique<GroupBoxBinder>(static_cast<forms::GroupBox&>(control), parent, dialogs);
         case K::radio_group:
-            return std::make_unique<RadioGroupBinder>(static_cast<forms::RadioGroup&>(control), parent, dialogs);
-        case K::button: return std::make_unique<ButtonBinder>(static_cast<forms::Button&>(control), parent, dialogs);
-        case K::slider: return std::make_unique<SliderBinder>(static_cast<forms::Slider&>(control), parent, dialogs);
-        case K::up_down: return std::make_unique<UpDownBinder>(static_cast<forms::UpDown&>(control), parent, dialogs);
+            return std::make_unique<RadioGroupBinder>(static_cast<forms::RadioGroup&>(control), parent,
+                                                      dialogs);
+        case K::button:
+            return std::make_unique<ButtonBinder>(static_cast<forms::Button&>(control), parent, dialogs);
+        case K::slider:
+            return std::make_unique<SliderBinder>(static_cast<forms::Slider&>(control), parent, dialogs);
+        case K::up_down:
+            return std::make_unique<UpDownBinder>(static_cast<forms::UpDown&>(control), parent, dialogs);
         case K::drawing:
             return std::make_unique<DrawingBinder>(static_cast<forms::Drawing&>(control), parent, dialogs);
-        case K::menu_item: break;
+        case K::menu_item:
+            break;
     }
     throw std::logic_error("No widget for control \"" + control.name() + "\" of kind " +
                            std::string(forms::kind_name(control.kind())));

@@ -15,7 +15,7 @@
 namespace ijken::gui {
 
 class ControlBinder {
-public:
+  public:
     virtual ~ControlBinder();
     ControlBinder(const ControlBinder&) = delete;
     ControlBinder& operator=(const ControlBinder&) = delete;
@@ -31,7 +31,7 @@ public:
     // Brings the widgets in line with the control.
     void refresh();
 
-protected:
+  protected:
     ControlBinder(forms::Control& control, forms::Dialogs& dialogs);
 
     // The derived constructor calls this once its widgets exist: shows the control's state and
@@ -52,7 +52,7 @@ protected:
 
     forms::Dialogs& dialogs() const { return dialogs_; }
 
-private:
+  private:
     forms::Control& control_;
     forms::Dialogs& dialogs_;
     int observer_ = 0;

@@ -12,28 +12,28 @@ namespace ijken::gui {
 // leaves the rest of the picture undrawn; its message goes to report once, after the paint event
 // (a message box inside a paint event would paint again), until a paint succeeds again.
 class DrawingWidget : public QWidget {
-public:
+  public:
     DrawingWidget(const forms::Drawing& drawing, std::function<void(const std::string&)> report,
                   QWidget* parent);
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
 
-private:
+  private:
     const forms::Drawing& drawing_;
     std::function<void(const std::string&)> report_;
     bool failing_ = false;
 };
 
 class DrawingBinder : public ControlBinder {
-public:
+  public:
     DrawingBinder(forms::Drawing& drawing, QWidget* parent, forms::Dialogs& dialogs);
     QWidget* widget() const override { return widget_; }
 
-protected:
+  protected:
     void refresh_kind() override { widget_->update(); }
 
-private:
+  private:
     DrawingWidget* widget_;
 };
 

@@ -24,15 +24,33 @@ QString qt_input_mask(const forms::EditMask& mask) {
                 result += c;
                 break;
             }
-            case S::digit: result += '9'; break;
-            case S::digit_optional: result += '0'; break;
-            case S::digit_or_sign: result += '#'; break;
-            case S::letter: result += 'A'; break;
-            case S::letter_optional: result += 'a'; break;
-            case S::alnum: result += 'N'; break;
-            case S::alnum_optional: result += 'n'; break;
-            case S::any: result += 'X'; break;
-            case S::any_optional: result += 'x'; break;
+            case S::digit:
+                result += '9';
+                break;
+            case S::digit_optional:
+                result += '0';
+                break;
+            case S::digit_or_sign:
+                result += '#';
+                break;
+            case S::letter:
+                result += 'A';
+                break;
+            case S::letter_optional:
+                result += 'a';
+                break;
+            case S::alnum:
+                result += 'N';
+                break;
+            case S::alnum_optional:
+                result += 'n';
+                break;
+            case S::any:
+                result += 'X';
+                break;
+            case S::any_optional:
+                result += 'x';
+                break;
         }
     }
     result += ';';
@@ -45,7 +63,7 @@ namespace {
 // Refuses any input holding a character that Windows-1252 cannot, so the field never shows it;
 // refuse gets the message naming the character.
 class Cp1252Validator : public QValidator {
-public:
+  public:
     Cp1252Validator(std::function<void(const std::string&)> refuse, QObject* parent)
         : QValidator(parent), refuse_(std::move(refuse)) {}
 
@@ -59,7 +77,7 @@ public:
         return Acceptable;
     }
 
-private:
+  private:
     std::function<void(const std::string&)> refuse_;
 };
 
@@ -90,7 +108,9 @@ EditBinder::EditBinder(forms::Edit& edit, QWidget* parent, forms::Dialogs& dialo
     start();
 }
 
-QString EditBinder::shown_text() const { return masked_ ? line_->displayText() : line_->text(); }
+QString EditBinder::shown_text() const {
+    return masked_ ? line_->displayText() : line_->text();
+}
 
 void EditBinder::show_text(const QString& text) {
     if (shown_text() == text) return;

@@ -15,7 +15,7 @@ namespace ijken::gui {
 // Windows-1252 cannot hold is refused whole (the field keeps the core's text) and an error box,
 // shown right after the key event, names the character.
 class EditBinder : public ControlBinder {
-public:
+  public:
     EditBinder(forms::Edit& edit, QWidget* parent, forms::Dialogs& dialogs);
 
     QWidget* widget() const override { return line_; }
@@ -24,10 +24,10 @@ public:
     // The attached label of a labelled edit, else null.
     QLabel* label() const { return label_; }
 
-protected:
+  protected:
     void refresh_kind() override;
 
-private:
+  private:
     void user_edited();
     // The field's text as the core holds it: with a mask, unfilled positions show the blank.
     QString shown_text() const;

@@ -71,7 +71,8 @@ bool FormWindow::eventFilter(QObject* watched, QEvent* event) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (it != up_down_keys_.end() && (key == Qt::Key_Up || key == Qt::Key_Down)) {
             forms::UpDown* up_down = it->second;
-            forms::dispatch(dialogs_, [up_down, key] { key == Qt::Key_Up ? up_down->up() : up_down->down(); });
+            forms::dispatch(dialogs_,
+                            [up_down, key] { key == Qt::Key_Up ? up_down->up() : up_down->down(); });
             return true;
         }
     }

@@ -10,9 +10,9 @@
 #include <string_view>
 #include <vector>
 
+#include "core/forms/edit.h"
 #include "core/forms/form.h"
 #include "core/forms/services.h"
-#include "core/forms/edit.h"
 #include "core/forms/up_down.h"
 #include "gui/control_binder.h"
 #include "gui/menu_binder.h"
@@ -22,7 +22,7 @@ namespace ijken::gui {
 class FormWindow : public QMainWindow {
     Q_OBJECT
 
-public:
+  public:
     // What the window adds to the designed outer size for its own frame: the controls stand in a
     // client area this much smaller (the menu bar takes its height from the client area).
     static constexpr int frame_width = 8;
@@ -45,11 +45,11 @@ public:
     // The widget the controls stand on.
     QWidget* client() const { return client_; }
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     void build();
     void follow_form();
     void link_up_downs();

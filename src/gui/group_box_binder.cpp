@@ -19,7 +19,8 @@ void DesignedGroupBox::paintEvent(QPaintEvent*) {
     if (caption.isEmpty()) return;
     const QRect text_rect(8, 0, metrics.horizontalAdvance(caption) + 4, metrics.height());
     painter.fillRect(text_rect, palette().color(QPalette::Window));
-    painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText));
+    painter.setPen(
+        palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText));
     painter.drawText(text_rect, Qt::AlignCenter | Qt::TextShowMnemonic, caption);
 }
 

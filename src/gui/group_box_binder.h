@@ -11,23 +11,23 @@ namespace ijken::gui {
 // A QGroupBox with the designed look: an etched frame whose top line runs through the middle of
 // the caption, so that controls designed at y = 16 stand inside the frame.
 class DesignedGroupBox : public QGroupBox {
-public:
+  public:
     using QGroupBox::QGroupBox;
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
 };
 
 class GroupBoxBinder : public ControlBinder {
-public:
+  public:
     GroupBoxBinder(forms::GroupBox& box, QWidget* parent, forms::Dialogs& dialogs);
     QWidget* widget() const override { return box_widget_; }
     QWidget* container() const override { return box_widget_; }
 
-protected:
+  protected:
     void refresh_kind() override;
 
-private:
+  private:
     forms::GroupBox& box_;
     DesignedGroupBox* box_widget_;
 };

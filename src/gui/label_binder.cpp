@@ -6,9 +6,12 @@ namespace ijken::gui {
 
 Qt::Alignment qt_alignment(forms::Alignment alignment) {
     switch (alignment) {
-        case forms::Alignment::right: return Qt::AlignRight;
-        case forms::Alignment::center: return Qt::AlignHCenter;
-        case forms::Alignment::left: break;
+        case forms::Alignment::right:
+            return Qt::AlignRight;
+        case forms::Alignment::center:
+            return Qt::AlignHCenter;
+        case forms::Alignment::left:
+            break;
     }
     return Qt::AlignLeft;
 }

@@ -8,14 +8,14 @@ namespace ijken::gui {
 
 // Label -> QLabel showing the caption as plain text, aligned as designed, at the top.
 class LabelBinder : public ControlBinder {
-public:
+  public:
     LabelBinder(forms::Label& label, QWidget* parent, forms::Dialogs& dialogs);
     QWidget* widget() const override { return label_widget_; }
 
-protected:
+  protected:
     void refresh_kind() override;
 
-private:
+  private:
     forms::Label& label_;
     QLabel* label_widget_;
 };

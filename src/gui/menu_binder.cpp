@@ -77,13 +77,15 @@ void MenuBinder::populate(forms::MenuItem& parent, QWidget* container) {
             if (child->is_separator()) {
                 entry.action->setSeparator(true);
             } else {
-                QObject::connect(entry.action, &QAction::triggered, entry.action, [this, child] { triggered(child); });
+                QObject::connect(entry.action, &QAction::triggered, entry.action,
+                                 [this, child] { triggered(child); });
             }
         }
         entry.action->setObjectName(to_qt(child->name()));
         container->addAction(entry.action);
         entry.built_children = child->items();
-        entry.observer = child->add_observer([this](forms::Control& c) { changed(static_cast<forms::MenuItem&>(c)); });
+        entry.observer =
+            child->add_observer([this](forms::Control& c) { changed(static_cast<forms::MenuItem&>(c)); });
         Entry& stored = entries_[child] = entry;
         apply(*child, stored);
         if (stored.menu != nullptr) populate(*child, stored.menu);
@@ -144,7 +146,8 @@ void MenuBinder::apply(const forms::MenuItem& item, Entry& entry) {
     action->setEnabled(item.enabled());
     action->setCheckable(item.checked());
     action->setChecked(item.checked());
-    const QKeySequence shortcut = QKeySequence::fromString(to_qt(item.shortcut()), QKeySequence::PortableText);
+    const QKeySequence shortcut =
+        QKeySequence::fromString(to_qt(item.shortcut()), QKeySequence::PortableText);
     if (action->shortcut() != shortcut) action->setShortcut(shortcut);
 }
 

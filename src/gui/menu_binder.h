@@ -15,7 +15,7 @@ namespace ijken::gui {
 // changes: when an item's children change, its QMenu is rebuilt. Replaced actions are deleted
 // later, so a click handler may rebuild the very menu it was chosen from.
 class MenuBinder {
-public:
+  public:
     MenuBinder(forms::MenuItem& root, QMenuBar* bar, forms::Dialogs& dialogs);
     ~MenuBinder();
     MenuBinder(const MenuBinder&) = delete;
@@ -26,7 +26,7 @@ public:
     // The submenu of an item with children, else null.
     QMenu* menu_for(const forms::MenuItem& item) const;
 
-private:
+  private:
     struct Entry {
         const forms::MenuItem* built_parent = nullptr;
         QAction* action = nullptr;

@@ -8,15 +8,15 @@ namespace ijken::gui {
 
 // Panel -> QFrame, raised unless borderless; its controls are its child widgets.
 class PanelBinder : public ControlBinder {
-public:
+  public:
     PanelBinder(forms::Panel& panel, QWidget* parent, forms::Dialogs& dialogs);
     QWidget* widget() const override { return frame_; }
     QWidget* container() const override { return frame_; }
 
-protected:
+  protected:
     void refresh_kind() override;
 
-private:
+  private:
     forms::Panel& panel_;
     QFrame* frame_;
 };

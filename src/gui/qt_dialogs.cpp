@@ -17,6 +17,8 @@ bool QtDialogs::confirm(const std::string& text) {
                                  QMessageBox::Yes) == QMessageBox::Yes;
 }
 
-void QtDialogs::error(const std::string& text) { QMessageBox::critical(parent_, title_, to_qt(text), QMessageBox::Ok); }
+void QtDialogs::error(const std::string& text) {
+    QMessageBox::critical(parent_, title_, to_qt(text), QMessageBox::Ok);
+}
 
 }  // namespace ijken::gui

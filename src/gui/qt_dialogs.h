@@ -9,7 +9,7 @@ namespace ijken::gui {
 
 // Message boxes with QMessageBox, over the given parent window (may be null).
 class QtDialogs : public forms::Dialogs {
-public:
+  public:
     explicit QtDialogs(QWidget* parent = nullptr, QString title = QStringLiteral("IJken"));
 
     void set_parent(QWidget* parent) { parent_ = parent; }
@@ -18,7 +18,7 @@ public:
     bool confirm(const std::string& text) override;
     void error(const std::string& text) override;
 
-private:
+  private:
     QPointer<QWidget> parent_;
     QString title_;
 };

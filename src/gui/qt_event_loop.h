@@ -5,7 +5,7 @@ namespace ijken::gui {
 
 // Ends the Qt event loop once the current event has been handled.
 class QtEventLoop : public forms::EventLoop {
-public:
+  public:
     void quit() override;
 };
 

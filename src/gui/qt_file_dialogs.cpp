@@ -13,7 +13,8 @@ QStringList qt_name_filters(const std::string& filter) {
         const QString description = parts[i].trimmed();
         const QString patterns = parts[i + 1].split(';', Qt::SkipEmptyParts).join(' ');
         // Qt reads the patterns from the parentheses at the end of the description.
-        result << (description.endsWith("(" + patterns + ")") ? description : description + " (" + patterns + ")");
+        result << (description.endsWith("(" + patterns + ")") ? description
+                                                              : description + " (" + patterns + ")");
     }
     return result;
 }

@@ -9,11 +9,11 @@ namespace ijken::gui {
 
 // The save-file dialog with QFileDialog.
 class QtFileDialogs : public forms::FileDialogs {
-public:
+  public:
     explicit QtFileDialogs(QWidget* parent = nullptr) : parent_(parent) {}
     std::optional<std::filesystem::path> save_file(const forms::SaveFileRequest& request) override;
 
-private:
+  private:
     QPointer<QWidget> parent_;
 };
 

@@ -35,13 +35,19 @@ void QtPainter::set_font(int height, bool bold) {
     painter_.setFont(font);
 }
 
-void QtPainter::draw_line(forms::Point from, forms::Point to) { painter_.drawLine(from.x, from.y, to.x, to.y); }
+void QtPainter::draw_line(forms::Point from, forms::Point to) {
+    painter_.drawLine(from.x, from.y, to.x, to.y);
+}
 
 // Rectangles and ellipses cover r.w x r.h pixels, outline included, as the designed pictures do;
 // QPainter draws a pen's outline around the rectangle, one pixel larger.
-void QtPainter::draw_rect(const forms::Rect& r) { painter_.drawRect(r.x, r.y, r.w - 1, r.h - 1); }
+void QtPainter::draw_rect(const forms::Rect& r) {
+    painter_.drawRect(r.x, r.y, r.w - 1, r.h - 1);
+}
 
-void QtPainter::draw_ellipse(const forms::Rect& r) { painter_.drawEllipse(r.x, r.y, r.w - 1, r.h - 1); }
+void QtPainter::draw_ellipse(const forms::Rect& r) {
+    painter_.drawEllipse(r.x, r.y, r.w - 1, r.h - 1);
+}
 
 void QtPainter::draw_polygon(const std::vector<forms::Point>& points) {
     QPolygon polygon;

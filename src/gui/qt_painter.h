@@ -7,7 +7,7 @@ namespace ijken::gui {
 
 // The forms' Painter over a QPainter that the caller set up (and ends).
 class QtPainter : public forms::Painter {
-public:
+  public:
     explicit QtPainter(QPainter& painter);
 
     void set_pen(int colour, int width = 1) override;
@@ -19,7 +19,7 @@ public:
     void draw_polygon(const std::vector<forms::Point>& points) override;
     void draw_text(int x, int y, const std::string& text) override;
 
-private:
+  private:
     QPainter& painter_;
 };
 

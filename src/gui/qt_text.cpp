@@ -5,9 +5,13 @@
 
 namespace ijken::gui {
 
-QString to_qt(const std::string& cp1252) { return QString::fromStdString(text::cp1252_to_utf8(cp1252)); }
+QString to_qt(const std::string& cp1252) {
+    return QString::fromStdString(text::cp1252_to_utf8(cp1252));
+}
 
-std::string from_qt(const QString& text) { return text::utf8_to_cp1252(text.toStdString()); }
+std::string from_qt(const QString& text) {
+    return text::utf8_to_cp1252(text.toStdString());
+}
 
 std::optional<QColor> qt_colour(int colour) {
     if (colour == forms::colour_none) return std::nullopt;

@@ -8,7 +8,7 @@ namespace ijken::gui {
 namespace {
 
 class QtTimer : public forms::Timer {
-public:
+  public:
     explicit QtTimer(forms::Dialogs& dialogs) : timer_(new QTimer) {
         QObject::connect(timer_, &QTimer::timeout, timer_, [this, &dialogs] {
             // A copy: the tick may replace on_tick or destroy this timer.
@@ -33,12 +33,14 @@ public:
     void stop() override { timer_->stop(); }
     bool active() const override { return timer_->isActive(); }
 
-private:
+  private:
     QTimer* timer_;
 };
 
 }  // namespace
 
-std::unique_ptr<forms::Timer> QtTimers::create() { return std::make_unique<QtTimer>(dialogs_); }
+std::unique_ptr<forms::Timer> QtTimers::create() {
+    return std::make_unique<QtTimer>(dialogs_);
+}
 
 }  // namespace ijken::gui

@@ -5,11 +5,11 @@ namespace ijken::gui {
 
 // Timers on QTimer; every tick runs through the event dispatch.
 class QtTimers : public forms::Timers {
-public:
+  public:
     explicit QtTimers(forms::Dialogs& dialogs) : dialogs_(dialogs) {}
     std::unique_ptr<forms::Timer> create() override;
 
-private:
+  private:
     forms::Dialogs& dialogs_;
 };
 

@@ -8,7 +8,10 @@
 namespace ijken::gui {
 
 RadioGroupBinder::RadioGroupBinder(forms::RadioGroup& group, QWidget* parent, forms::Dialogs& dialogs)
-    : ControlBinder(group, dialogs), group_(group), box_(new DesignedGroupBox(parent)), button_group_(new QButtonGroup(box_)) {
+    : ControlBinder(group, dialogs),
+      group_(group),
+      box_(new DesignedGroupBox(parent)),
+      button_group_(new QButtonGroup(box_)) {
     box_->setObjectName(to_qt(group.name()));
     QObject::connect(button_group_, &QButtonGroup::idToggled, box_, [this](int id, bool checked) {
         if (checked) run([this, id] { group_.set_item_index(id); });

@@ -12,16 +12,16 @@ namespace ijken::gui {
 // RadioGroup -> QGroupBox holding one QRadioButton per item, arranged in the group's columns
 // over the space below the caption.
 class RadioGroupBinder : public ControlBinder {
-public:
+  public:
     RadioGroupBinder(forms::RadioGroup& group, QWidget* parent, forms::Dialogs& dialogs);
     QWidget* widget() const override { return box_; }
     std::vector<QWidget*> focus_chain() const override;
     const std::vector<QRadioButton*>& buttons() const { return buttons_; }
 
-protected:
+  protected:
     void refresh_kind() override;
 
-private:
+  private:
     void rebuild_buttons();
     void arrange_buttons();
 

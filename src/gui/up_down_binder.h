@@ -10,16 +10,16 @@ namespace ijken::gui {
 // UpDown -> a narrow column of two arrow buttons (up above down) filling the designed size;
 // holding a button repeats.
 class UpDownBinder : public ControlBinder {
-public:
+  public:
     UpDownBinder(forms::UpDown& up_down, QWidget* parent, forms::Dialogs& dialogs);
     QWidget* widget() const override { return box_; }
     QToolButton* up_button() const { return up_; }
     QToolButton* down_button() const { return down_; }
 
-protected:
+  protected:
     void refresh_kind() override;
 
-private:
+  private:
     forms::UpDown& up_down_;
     QWidget* box_;
     QToolButton* up_;

@@ -12,13 +12,16 @@ namespace {
 // Counts observer calls and change-handler calls of one control, and the order they came in.
 struct Tally {
     std::vector<std::string> events;
-    int count(const std::string& what) const { return static_cast<int>(std::count(events.begin(), events.end(), what)); }
+    int count(const std::string& what) const {
+        return static_cast<int>(std::count(events.begin(), events.end(), what));
+    }
 };
 
 TEST(Edit, ChangeHandlerRunsOnlyOnRealChangeAfterObservers) {
     Edit edit("ijk_bb_l_1", nullptr, {0, 4, 57, 21}, "0");
     Tally tally;
-    edit.add_observer([&](Control& c) { tally.events.push_back("observer:" + static_cast<Edit&>(c).text()); });
+    edit.add_observer(
+        [&](Control& c) { tally.events.push_back("observer:" + static_cast<Edit&>(c).text()); });
     edit.on_change = [&] { tally.events.push_back("change:" + edit.text()); };
 
     edit.set_text("0");  // the text it holds: nothing
@@ -218,7 +221,8 @@ TEST(UpDown, DoesNothingWithoutAssociateOrWhenUnreachable) {
 }
 
 TEST(RadioGroup, IndexClampsAndChangeRunsOnlyOnRealChange) {
-    RadioGroup group("TaalKeuze", nullptr, {8, 448, 185, 81}, "Afdruk taal", {"Nederlands", "Frans", "Duits"});
+    RadioGroup group("TaalKeuze", nullptr, {8, 448, 185, 81}, "Afdruk taal",
+                     {"Nederlands", "Frans", "Duits"});
     EXPECT_EQ(group.item_index(), -1);
     std::vector<int> seen;
     group.on_change = [&] { seen.push_back(group.item_index()); };
@@ -226,7 +230,7 @@ TEST(RadioGroup, IndexClampsAndChangeRunsOnlyOnRealChange) {
     group.set_item_index(0);
     group.set_item_index(0);
     group.set_item_index(2);
-    group.set_item_index(7);  // beyond the last item: the last item, no change
+    group.set_item_index(7);   // beyond the last item: the last item, no change
     group.set_item_index(-9);  // below: none
     EXPECT_EQ(seen, (std::vector<int>{0, 2, -1}));
 }

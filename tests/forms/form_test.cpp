@@ -8,7 +8,7 @@ namespace {
 
 // A small window in the shape of the main window's lower part.
 class SampleForm : public Form {
-public:
+  public:
     SampleForm() : Form("form1", "IJken", {430, 60, 649, 606}) {
         auto& box = add<GroupBox>("GroupBox1", nullptr, Rect{8, 336, 185, 113}, "Lading");
         add<LabeledEdit>("Verlader_Naam", &box, Rect{70, 16, 110, 21}, "Naam");
@@ -29,8 +29,8 @@ TEST(Form, FindsControlsByNameIgnoringCaseAndKeepsDesignOrder) {
 
     std::vector<std::string> names;
     for (Control* c : form.controls()) names.push_back(c->name());
-    EXPECT_EQ(names, (std::vector<std::string>{"GroupBox1", "Verlader_Naam", "ZoutMaskEdit", "sltb_save", "Schepen",
-                                               "Wijzigen1", "Einde1"}));
+    EXPECT_EQ(names, (std::vector<std::string>{"GroupBox1", "Verlader_Naam", "ZoutMaskEdit", "sltb_save",
+                                               "Schepen", "Wijzigen1", "Einde1"}));
 
     std::vector<std::string> in_box;
     for (Control* c : form.children(form.find("GroupBox1"))) in_box.push_back(c->name());
@@ -169,7 +169,8 @@ TEST(Form, CloseHandlerThatFailsKeepsTheFormOpen) {
     dispatch(dialogs, [&] { form.close(); });
     EXPECT_TRUE(form.visible());
     EXPECT_FALSE(continued);
-    EXPECT_EQ(dialogs.texts(ScriptedDialogs::Kind::error), (std::vector<std::string>{"Unable to write to tln.tln"}));
+    EXPECT_EQ(dialogs.texts(ScriptedDialogs::Kind::error),
+              (std::vector<std::string>{"Unable to write to tln.tln"}));
     form.on_close = nullptr;
     form.close();
     EXPECT_TRUE(continued);

@@ -19,7 +19,8 @@ TEST(Dispatch, ShowsTheErrorMessageAndKeepsTheStateReached) {
     EXPECT_EQ(first.text(), "Grain Coop");
     EXPECT_EQ(second.text(), "");
     ASSERT_EQ(dialogs.shown().size(), 1u);
-    EXPECT_EQ(dialogs.shown()[0], (ScriptedDialogs::Shown{ScriptedDialogs::Kind::error, "no such table: IJkOpnames"}));
+    EXPECT_EQ(dialogs.shown()[0],
+              (ScriptedDialogs::Shown{ScriptedDialogs::Kind::error, "no such table: IJkOpnames"}));
 
     // The program goes on: the next event runs normally.
     EXPECT_TRUE(dispatch(dialogs, [&] { second.set_text("Zwolle"); }));
@@ -47,9 +48,9 @@ TEST(ScriptedDialogs, RecordsEveryBoxAndAnswersQuestionsInOrder) {
     EXPECT_EQ(dialogs.unused_answers(), 0u);
     using K = ScriptedDialogs::Kind;
     EXPECT_EQ(dialogs.shown(), (std::vector<ScriptedDialogs::Shown>{{K::information, "IJken opgeslagen"},
-                                                                      {K::confirm, "Weet u het zeker?"},
-                                                                      {K::confirm, "Echt?"},
-                                                                      {K::error, "fout"}}));
+                                                                    {K::confirm, "Weet u het zeker?"},
+                                                                    {K::confirm, "Echt?"},
+                                                                    {K::error, "fout"}}));
     try {
         dialogs.confirm("Nog een?");
         FAIL() << "no exception";

@@ -1,5 +1,7 @@
 // A core form shown as a real window on the offscreen platform: user input reaches the core
 // controls, the core's changes reach the widgets.
+#include "gui/form_window.h"
+
 #include <QAction>
 #include <QGroupBox>
 #include <QLabel>
@@ -8,15 +10,14 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSlider>
 #include <QSignalSpy>
+#include <QSlider>
 #include <QTest>
 #include <QToolButton>
 #include <memory>
 
 #include "core/forms/forms.h"
 #include "gui/edit_binder.h"
-#include "gui/form_window.h"
 #include "gui/qt_text.h"
 
 using namespace ijken;
@@ -26,7 +27,7 @@ namespace {
 
 // A window in the shape of a corner of the main window.
 class SampleForm : public forms::Form {
-public:
+  public:
     int changes = 0;
     int clicks = 0;
     int slider_changes = 0;
@@ -81,7 +82,7 @@ void type(QWidget* widget, const QString& text) {
 class FormWindowTest : public QObject {
     Q_OBJECT
 
-private:
+  private:
     std::unique_ptr<SampleForm> form_;
     std::unique_ptr<forms::ScriptedDialogs> dialogs_;
     std::unique_ptr<gui::FormWindow> window_;
@@ -93,7 +94,7 @@ private:
         return w;
     }
 
-private slots:
+  private slots:
     void init() {
         form_ = std::make_unique<SampleForm>();
         dialogs_ = std::make_unique<forms::ScriptedDialogs>();
@@ -214,7 +215,9 @@ private slots:
     }
 
     void anErrorInAHandlerIsShownAndTheWindowGoesOn() {
-        form_->get<forms::Button>("sltb_save").on_click = [] { throw std::runtime_error("database is locked"); };
+        form_->get<forms::Button>("sltb_save").on_click = [] {
+            throw std::runtime_error("database is locked");
+        };
         QTest::mouseClick(widget<QPushButton>("sltb_save"), Qt::LeftButton);
         QCOMPARE(dialogs_->texts(forms::ScriptedDialogs::Kind::error),
                  std::vector<std::string>{"database is locked"});
@@ -281,7 +284,12 @@ private slots:
         QCOMPARE(form_->radio_changes, 1);
 
         auto& core = form_->get<forms::RadioGroup>("TaalKeuze");
-        core.set_items({"N\xE9" "erlandais", "Fran\xE7" "ais", "Allemand"});
+        core.set_items(
+            {"N\xE9"
+             "erlandais",
+             "Fran\xE7"
+             "ais",
+             "Allemand"});
         QCOMPARE(frans->text(), QString::fromUtf8("Français"));
         QVERIFY(frans->isChecked());
         core.set_item_index(-1);

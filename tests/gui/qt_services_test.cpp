@@ -40,7 +40,7 @@ struct BoxAnswer {
 class QtServicesTest : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void drawingPaintsInTheDesignedColoursAtItsSize() {
         forms::Form form("form1", "IJken", {0, 0, 300, 300});
         auto& image = form.add<forms::Drawing>("Image1", nullptr, forms::Rect{10, 10, 80, 60});

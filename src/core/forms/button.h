@@ -7,7 +7,7 @@ namespace ijken::forms {
 
 // A push button: caption, hint, and a click handler.
 class Button : public Control {
-public:
+  public:
     static constexpr ControlKind static_kind = ControlKind::button;
 
     Button(std::string name, Control* parent, Rect geometry, std::string caption = {});

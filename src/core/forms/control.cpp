@@ -4,18 +4,30 @@ namespace ijken::forms {
 
 std::string_view kind_name(ControlKind kind) {
     switch (kind) {
-        case ControlKind::label: return "label";
-        case ControlKind::edit: return "edit";
-        case ControlKind::mask_edit: return "masked edit";
-        case ControlKind::labeled_edit: return "labelled edit";
-        case ControlKind::panel: return "panel";
-        case ControlKind::group_box: return "group box";
-        case ControlKind::radio_group: return "radio group";
-        case ControlKind::button: return "button";
-        case ControlKind::slider: return "slider";
-        case ControlKind::up_down: return "up-down";
-        case ControlKind::menu_item: return "menu item";
-        case ControlKind::drawing: return "drawing";
+        case ControlKind::label:
+            return "label";
+        case ControlKind::edit:
+            return "edit";
+        case ControlKind::mask_edit:
+            return "masked edit";
+        case ControlKind::labeled_edit:
+            return "labelled edit";
+        case ControlKind::panel:
+            return "panel";
+        case ControlKind::group_box:
+            return "group box";
+        case ControlKind::radio_group:
+            return "radio group";
+        case ControlKind::button:
+            return "button";
+        case ControlKind::slider:
+            return "slider";
+        case ControlKind::up_down:
+            return "up-down";
+        case ControlKind::menu_item:
+            return "menu item";
+        case ControlKind::drawing:
+            return "drawing";
     }
     return "control";
 }
@@ -25,16 +37,36 @@ Control::Control(ControlKind kind, std::string name, Control* parent, Rect geome
 
 Control::~Control() = default;
 
-void Control::set_geometry(const Rect& r) { assign(geometry_, r); }
-void Control::set_caption(std::string caption) { assign(caption_, std::move(caption)); }
-void Control::set_hint(std::string hint) { assign(hint_, std::move(hint)); }
-void Control::set_visible(bool visible) { assign(visible_, visible); }
-void Control::set_enabled(bool enabled) { assign(enabled_, enabled); }
-void Control::set_font_height(int height) { assign(font_height_, height); }
-void Control::set_font_name(std::string name) { assign(font_name_, std::move(name)); }
-void Control::set_bold(bool bold) { assign(bold_, bold); }
-void Control::set_alignment(Alignment alignment) { assign(alignment_, alignment); }
-void Control::set_colour(int colour) { assign(colour_, colour); }
+void Control::set_geometry(const Rect& r) {
+    assign(geometry_, r);
+}
+void Control::set_caption(std::string caption) {
+    assign(caption_, std::move(caption));
+}
+void Control::set_hint(std::string hint) {
+    assign(hint_, std::move(hint));
+}
+void Control::set_visible(bool visible) {
+    assign(visible_, visible);
+}
+void Control::set_enabled(bool enabled) {
+    assign(enabled_, enabled);
+}
+void Control::set_font_height(int height) {
+    assign(font_height_, height);
+}
+void Control::set_font_name(std::string name) {
+    assign(font_name_, std::move(name));
+}
+void Control::set_bold(bool bold) {
+    assign(bold_, bold);
+}
+void Control::set_alignment(Alignment alignment) {
+    assign(alignment_, alignment);
+}
+void Control::set_colour(int colour) {
+    assign(colour_, colour);
+}
 
 bool Control::showing() const {
     for (const Control* c = this; c != nullptr; c = c->parent_) {

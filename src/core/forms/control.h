@@ -37,7 +37,7 @@ std::string_view kind_name(ControlKind kind);
 enum class Alignment { left, right, center };
 
 class Control {
-public:
+  public:
     using Observer = std::function<void(Control&)>;
 
     virtual ~Control();
@@ -96,7 +96,7 @@ public:
     int add_observer(Observer observer) { return observers_.add(std::move(observer)); }
     void remove_observer(int id) { observers_.remove(id); }
 
-protected:
+  protected:
     Control(ControlKind kind, std::string name, Control* parent, Rect geometry);
 
     // Tells the observers that something changed.
@@ -111,7 +111,7 @@ protected:
         return true;
     }
 
-private:
+  private:
     friend class Form;
 
     ControlKind kind_;

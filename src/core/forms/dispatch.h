@@ -11,7 +11,7 @@ class Dialogs;
 // A broken test script (a question nobody scripted an answer for, ...). dispatch lets it through:
 // it means the test, not the program, went wrong.
 class ScriptError : public std::logic_error {
-public:
+  public:
     using std::logic_error::logic_error;
 };
 

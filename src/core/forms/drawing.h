@@ -13,7 +13,7 @@ namespace ijken::forms {
 // picture's own size (picture_width x picture_height, the control's size when those are 0) and is
 // drawn at the top left, clipped to the control.
 class Drawing : public Control {
-public:
+  public:
     static constexpr ControlKind static_kind = ControlKind::drawing;
 
     Drawing(std::string name, Control* parent, Rect geometry);
@@ -37,7 +37,7 @@ public:
 
     std::function<void(Painter&, int width, int height)> paint;
 
-private:
+  private:
     bool stretch_ = false;
     int picture_width_ = 0;
     int picture_height_ = 0;

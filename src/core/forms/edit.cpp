@@ -17,6 +17,8 @@ void Edit::set_text(std::string text) {
     if (auto handler = on_change) handler();
 }
 
-void Edit::set_max_length(int length) { assign(max_length_, length < 0 ? 0 : length); }
+void Edit::set_max_length(int length) {
+    assign(max_length_, length < 0 ? 0 : length);
+}
 
 }  // namespace ijken::forms

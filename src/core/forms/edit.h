@@ -7,7 +7,7 @@ namespace ijken::forms {
 
 // A one-line text field. Its text (not its caption) is what the user types.
 class Edit : public Control {
-public:
+  public:
     static constexpr ControlKind static_kind = ControlKind::edit;
 
     Edit(std::string name, Control* parent, Rect geometry, std::string text = {});
@@ -29,7 +29,7 @@ public:
     // Runs after every real change of the text, after the observers.
     std::function<void()> on_change;
 
-protected:
+  protected:
     Edit(ControlKind kind, std::string name, Control* parent, Rect geometry);
 
     // The text as this kind of edit holds it; a plain edit keeps it as given.
@@ -38,7 +38,7 @@ protected:
     // For constructors of derived kinds: sets the initial text without notifying.
     void init_text(std::string text) { text_ = normalise(std::move(text)); }
 
-private:
+  private:
     std::string text_;
     int max_length_ = 0;
     bool read_only_ = false;

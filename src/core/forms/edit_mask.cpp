@@ -4,7 +4,9 @@ namespace ijken::forms {
 
 namespace {
 
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
+bool is_digit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 // Letters of Windows-1252: ASCII letters and the accented letters from 0xC0 on (without the
 // multiplication and division signs), plus the few letters among 0x8A..0x9F.
@@ -31,20 +33,41 @@ EditMask::EditMask(std::string_view mask_text) : text_(mask_text) {
         switch (c) {
             case '!':
             case '>':
-            case '<': break;  // flags: leading blanks, case conversion; no position
+            case '<':
+                break;  // flags: leading blanks, case conversion; no position
             case '\\':
                 if (i + 1 < mask_text.size()) positions_.push_back({Slot::literal, mask_text[++i]});
                 break;
-            case '0': positions_.push_back({Slot::digit, 0}); break;
-            case '9': positions_.push_back({Slot::digit_optional, 0}); break;
-            case '#': positions_.push_back({Slot::digit_or_sign, 0}); break;
-            case 'L': positions_.push_back({Slot::letter, 0}); break;
-            case 'l': positions_.push_back({Slot::letter_optional, 0}); break;
-            case 'A': positions_.push_back({Slot::alnum, 0}); break;
-            case 'a': positions_.push_back({Slot::alnum_optional, 0}); break;
-            case 'C': positions_.push_back({Slot::any, 0}); break;
-            case 'c': positions_.push_back({Slot::any_optional, 0}); break;
-            default: positions_.push_back({Slot::literal, c}); break;
+            case '0':
+                positions_.push_back({Slot::digit, 0});
+                break;
+            case '9':
+                positions_.push_back({Slot::digit_optional, 0});
+                break;
+            case '#':
+                positions_.push_back({Slot::digit_or_sign, 0});
+                break;
+            case 'L':
+                positions_.push_back({Slot::letter, 0});
+                break;
+            case 'l':
+                positions_.push_back({Slot::letter_optional, 0});
+                break;
+            case 'A':
+                positions_.push_back({Slot::alnum, 0});
+                break;
+            case 'a':
+                positions_.push_back({Slot::alnum_optional, 0});
+                break;
+            case 'C':
+                positions_.push_back({Slot::any, 0});
+                break;
+            case 'c':
+                positions_.push_back({Slot::any_optional, 0});
+                break;
+            default:
+                positions_.push_back({Slot::literal, c});
+                break;
         }
     }
     // Second field: "0" drops the literals from the saved text; third: the blank character.
@@ -59,16 +82,22 @@ EditMask::EditMask(std::string_view mask_text) : text_(mask_text) {
 
 bool EditMask::admits(Slot slot, char c) {
     switch (slot) {
-        case Slot::literal: return false;
+        case Slot::literal:
+            return false;
         case Slot::digit:
-        case Slot::digit_optional: return is_digit(c);
-        case Slot::digit_or_sign: return is_digit(c) || c == '+' || c == '-';
+        case Slot::digit_optional:
+            return is_digit(c);
+        case Slot::digit_or_sign:
+            return is_digit(c) || c == '+' || c == '-';
         case Slot::letter:
-        case Slot::letter_optional: return is_letter(c);
+        case Slot::letter_optional:
+            return is_letter(c);
         case Slot::alnum:
-        case Slot::alnum_optional: return is_letter(c) || is_digit(c);
+        case Slot::alnum_optional:
+            return is_letter(c) || is_digit(c);
         case Slot::any:
-        case Slot::any_optional: return static_cast<unsigned char>(c) >= 0x20;
+        case Slot::any_optional:
+            return static_cast<unsigned char>(c) >= 0x20;
     }
     return false;
 }

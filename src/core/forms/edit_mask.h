@@ -14,18 +14,18 @@
 namespace ijken::forms {
 
 class EditMask {
-public:
+  public:
     enum class Slot {
         literal,
-        digit,           // 0
-        digit_optional,  // 9
-        digit_or_sign,   // #
-        letter,          // L
-        letter_optional, // l
-        alnum,           // A
-        alnum_optional,  // a
-        any,             // C
-        any_optional,    // c
+        digit,            // 0
+        digit_optional,   // 9
+        digit_or_sign,    // #
+        letter,           // L
+        letter_optional,  // l
+        alnum,            // A
+        alnum_optional,   // a
+        any,              // C
+        any_optional,     // c
     };
     struct Position {
         Slot slot;
@@ -55,7 +55,7 @@ public:
     // Whether every required position of a fitted text is filled.
     bool complete(std::string_view fitted) const;
 
-private:
+  private:
     std::string text_;
     std::vector<Position> positions_;
     char blank_ = '_';

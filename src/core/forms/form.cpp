@@ -82,7 +82,8 @@ void Form::adopt(std::unique_ptr<Control> control) {
         throw ControlLookupError("Control \"" + control->name() + "\" already belongs to a form");
     }
     if (is_menu_item) {
-        if (parent == nullptr || parent->kind() != ControlKind::menu_item || !(parent == menu_.get() || owns(parent))) {
+        if (parent == nullptr || parent->kind() != ControlKind::menu_item ||
+            !(parent == menu_.get() || owns(parent))) {
             throw ControlLookupError("Menu item \"" + control->name() + "\" of form \"" + name_ +
                                      "\" must stand in a menu item of the same form");
         }
@@ -91,7 +92,8 @@ void Form::adopt(std::unique_ptr<Control> control) {
                                  "\" has a parent that is no control of the form");
     }
     if (!control->name().empty() && find(control->name()) != nullptr) {
-        throw ControlLookupError("Form \"" + name_ + "\" already has a control named \"" + control->name() + "\"");
+        throw ControlLookupError("Form \"" + name_ + "\" already has a control named \"" + control->name() +
+                                 "\"");
     }
     control->form_ = this;
     controls_.push_back(std::move(control));

@@ -19,12 +19,12 @@ namespace ijken::forms {
 // Thrown for a control name that the form does not have, or that names another kind of control,
 // and for a control added twice under one name. The message names the form and the control.
 class ControlLookupError : public std::logic_error {
-public:
+  public:
     using std::logic_error::logic_error;
 };
 
 class Form {
-public:
+  public:
     using Observer = std::function<void(Form&)>;
 
     // geometry: outer size and position of the window on the screen.
@@ -106,7 +106,7 @@ public:
     int add_observer(Observer observer) { return observers_.add(std::move(observer)); }
     void remove_observer(int id) { observers_.remove(id); }
 
-private:
+  private:
     void adopt(std::unique_ptr<Control> control);
     bool owns(const Control* control) const;
     [[noreturn]] void throw_missing(std::string_view name) const;

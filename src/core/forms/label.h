@@ -5,7 +5,7 @@ namespace ijken::forms {
 
 // A line of static text: its caption, aligned within its designed width.
 class Label : public Control {
-public:
+  public:
     static constexpr ControlKind static_kind = ControlKind::label;
 
     Label(std::string name, Control* parent, Rect geometry, std::string caption = {});
@@ -15,7 +15,7 @@ public:
     bool auto_size() const { return auto_size_; }
     void set_auto_size(bool value) { assign(auto_size_, value); }
 
-private:
+  private:
     bool auto_size_ = false;
 };
 

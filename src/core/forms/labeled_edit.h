@@ -7,7 +7,7 @@ namespace ijken::forms {
 // geometry is the edit's own. The label stands label_spacing pixels left of the edit, vertically
 // centred on it.
 class LabeledEdit : public Edit {
-public:
+  public:
     static constexpr ControlKind static_kind = ControlKind::labeled_edit;
 
     LabeledEdit(std::string name, Control* parent, Rect geometry, std::string label_caption,
@@ -16,7 +16,7 @@ public:
     int label_spacing() const { return label_spacing_; }
     void set_label_spacing(int spacing) { assign(label_spacing_, spacing); }
 
-private:
+  private:
     int label_spacing_ = 3;
 };
 

@@ -8,7 +8,7 @@ namespace ijken::forms {
 // program or typed, is fitted to the mask first, so it always shows the literals and the blank in
 // unfilled positions. on_change runs only when the fitted text changes.
 class MaskEdit : public Edit {
-public:
+  public:
     static constexpr ControlKind static_kind = ControlKind::mask_edit;
 
     MaskEdit(std::string name, Control* parent, Rect geometry, std::string mask, std::string text = {});
@@ -17,10 +17,10 @@ public:
     // A new mask refits the text held (which may fire on_change).
     void set_mask(std::string mask);
 
-protected:
+  protected:
     std::string normalise(std::string text) const override;
 
-private:
+  private:
     EditMask mask_;
 };
 

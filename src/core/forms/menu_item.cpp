@@ -20,7 +20,8 @@ std::vector<MenuItem*> MenuItem::items() const {
 
 MenuItem& MenuItem::add_item(std::string name, std::string caption) {
     if (form() == nullptr) {
-        throw std::logic_error("Menu item \"" + this->name() + "\" belongs to no form; cannot add \"" + name + "\"");
+        throw std::logic_error("Menu item \"" + this->name() + "\" belongs to no form; cannot add \"" + name +
+                               "\"");
     }
     return form()->add<MenuItem>(std::move(name), this, std::move(caption));
 }

@@ -12,7 +12,7 @@ namespace ijken::forms {
 // Items belong to the form like every control (Form::add with a menu item as parent); add_item
 // and clear build submenus at run time. Changing the children tells the parent item's observers.
 class MenuItem : public Control {
-public:
+  public:
     static constexpr ControlKind static_kind = ControlKind::menu_item;
 
     MenuItem(std::string name, Control* parent, std::string caption = {});
@@ -44,7 +44,7 @@ public:
 
     std::function<void()> on_click;
 
-private:
+  private:
     friend class Form;
     void children_changed() { notify(); }
 

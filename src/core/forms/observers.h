@@ -11,7 +11,7 @@ namespace ijken::forms {
 
 template <class Subject>
 class ObserverList {
-public:
+  public:
     using Callback = std::function<void(Subject&)>;
 
     // Ids are unique across all lists, so an id kept after its subject died can never remove
@@ -40,7 +40,7 @@ public:
         }
     }
 
-private:
+  private:
     struct Entry {
         int id;
         std::shared_ptr<Callback> callback;

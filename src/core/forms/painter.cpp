@@ -12,14 +12,24 @@ std::string join(std::initializer_list<int> values) {
 
 }  // namespace
 
-void RecordingPainter::set_pen(int colour, int width) { calls_.push_back("pen" + join({colour, width})); }
-void RecordingPainter::set_brush(int colour) { calls_.push_back("brush" + join({colour})); }
-void RecordingPainter::set_font(int height, bool bold) { calls_.push_back("font" + join({height, bold ? 1 : 0})); }
+void RecordingPainter::set_pen(int colour, int width) {
+    calls_.push_back("pen" + join({colour, width}));
+}
+void RecordingPainter::set_brush(int colour) {
+    calls_.push_back("brush" + join({colour}));
+}
+void RecordingPainter::set_font(int height, bool bold) {
+    calls_.push_back("font" + join({height, bold ? 1 : 0}));
+}
 void RecordingPainter::draw_line(Point from, Point to) {
     calls_.push_back("line" + join({from.x, from.y, to.x, to.y}));
 }
-void RecordingPainter::draw_rect(const Rect& r) { calls_.push_back("rect" + join({r.x, r.y, r.w, r.h})); }
-void RecordingPainter::draw_ellipse(const Rect& r) { calls_.push_back("ellipse" + join({r.x, r.y, r.w, r.h})); }
+void RecordingPainter::draw_rect(const Rect& r) {
+    calls_.push_back("rect" + join({r.x, r.y, r.w, r.h}));
+}
+void RecordingPainter::draw_ellipse(const Rect& r) {
+    calls_.push_back("ellipse" + join({r.x, r.y, r.w, r.h}));
+}
 void RecordingPainter::draw_polygon(const std::vector<Point>& points) {
     std::string s = "polygon";
     for (const Point& p : points) s += join({p.x, p.y});

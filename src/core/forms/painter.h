@@ -9,7 +9,7 @@
 namespace ijken::forms {
 
 class Painter {
-public:
+  public:
     virtual ~Painter() = default;
 
     // Outline colour (0x00BBGGRR) and width in pixels; colour_none draws no outline.
@@ -31,7 +31,7 @@ public:
 
 // Records every call as a line of text ("pen 255 2", "rect 0 0 10 20", ...) for tests.
 class RecordingPainter : public Painter {
-public:
+  public:
     void set_pen(int colour, int width = 1) override;
     void set_brush(int colour) override;
     void set_font(int height, bool bold = false) override;
@@ -43,7 +43,7 @@ public:
 
     const std::vector<std::string>& calls() const { return calls_; }
 
-private:
+  private:
     std::vector<std::string> calls_;
 };
 

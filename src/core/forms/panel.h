@@ -5,7 +5,7 @@ namespace ijken::forms {
 
 // A rectangular container. Controls whose parent it is stand in it and disappear with it.
 class Panel : public Control {
-public:
+  public:
     static constexpr ControlKind static_kind = ControlKind::panel;
 
     Panel(std::string name, Control* parent, Rect geometry);
@@ -14,7 +14,7 @@ public:
     bool borderless() const { return borderless_; }
     void set_borderless(bool value) { assign(borderless_, value); }
 
-private:
+  private:
     bool borderless_ = false;
 };
 

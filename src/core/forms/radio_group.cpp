@@ -25,6 +25,8 @@ bool RadioGroup::store_index(int index) {
     return assign(item_index_, std::clamp(index, -1, std::max(last, -1)));
 }
 
-void RadioGroup::set_columns(int columns) { assign(columns_, std::max(columns, 1)); }
+void RadioGroup::set_columns(int columns) {
+    assign(columns_, std::max(columns, 1));
+}
 
 }  // namespace ijken::forms

@@ -9,7 +9,7 @@ namespace ijken::forms {
 // A group box of radio buttons, one per item, of which at most one is selected. item_index is the
 // selected item, -1 for none.
 class RadioGroup : public Control {
-public:
+  public:
     static constexpr ControlKind static_kind = ControlKind::radio_group;
 
     RadioGroup(std::string name, Control* parent, Rect geometry, std::string caption = {},
@@ -31,7 +31,7 @@ public:
 
     std::function<void()> on_change;
 
-private:
+  private:
     // Stores a clamped index; returns whether it changed (observers told, on_change not yet run).
     bool store_index(int index);
 

@@ -8,7 +8,9 @@ namespace ijken::forms {
 
 // ---- ScriptedDialogs --------------------------------------------------------------------------
 
-void ScriptedDialogs::information(const std::string& text) { shown_.push_back({Kind::information, text}); }
+void ScriptedDialogs::information(const std::string& text) {
+    shown_.push_back({Kind::information, text});
+}
 
 bool ScriptedDialogs::confirm(const std::string& text) {
     shown_.push_back({Kind::confirm, text});
@@ -18,7 +20,9 @@ bool ScriptedDialogs::confirm(const std::string& text) {
     return yes;
 }
 
-void ScriptedDialogs::error(const std::string& text) { shown_.push_back({Kind::error, text}); }
+void ScriptedDialogs::error(const std::string& text) {
+    shown_.push_back({Kind::error, text});
+}
 
 std::vector<std::string> ScriptedDialogs::texts(Kind kind) const {
     std::vector<std::string> result;
@@ -50,7 +54,7 @@ struct ManualTimers::State {
 namespace {
 
 class ManualTimer : public Timer {
-public:
+  public:
     explicit ManualTimer(std::shared_ptr<ManualTimers::State> state)
         : state_(std::move(state)), serial_(state_->next_serial++) {
         state_->timers.push_back(this);
@@ -79,7 +83,7 @@ public:
         if (auto handler = on_tick) handler();
     }
 
-private:
+  private:
     std::shared_ptr<ManualTimers::State> state_;
     int serial_;
     int interval_ = 0;
@@ -92,7 +96,9 @@ private:
 ManualTimers::ManualTimers() : state_(std::make_shared<State>()) {}
 ManualTimers::~ManualTimers() = default;
 
-std::unique_ptr<Timer> ManualTimers::create() { return std::make_unique<ManualTimer>(state_); }
+std::unique_ptr<Timer> ManualTimers::create() {
+    return std::make_unique<ManualTimer>(state_);
+}
 
 void ManualTimers::advance(std::int64_t ms) {
     const std::int64_t target = state_->now + ms;
@@ -112,7 +118,9 @@ void ManualTimers::advance(std::int64_t ms) {
     state_->now = target;
 }
 
-std::int64_t ManualTimers::now() const { return state_->now; }
+std::int64_t ManualTimers::now() const {
+    return state_->now;
+}
 
 int ManualTimers::active_count() const {
     return static_cast<int>(std::count_if(state_->timers.begin(), state_->timers.end(),
@@ -123,7 +131,8 @@ int ManualTimers::active_count() const {
 
 std::optional<std::filesystem::path> ScriptedFileDialogs::save_file(const SaveFileRequest& request) {
     requests_.push_back(request);
-    if (answers_.empty()) throw ScriptError("No answer scripted for the save-file dialog \"" + request.title + "\"");
+    if (answers_.empty())
+        throw ScriptError("No answer scripted for the save-file dialog \"" + request.title + "\"");
     auto answer = std::move(answers_.front());
     answers_.pop_front();
     return answer;

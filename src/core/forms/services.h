@@ -22,7 +22,7 @@ class Form;
 // ---- message boxes ----------------------------------------------------------------------------
 
 class Dialogs {
-public:
+  public:
     virtual ~Dialogs() = default;
     // An information box with an OK button; returns when it is closed.
     virtual void information(const std::string& text) = 0;
@@ -35,7 +35,7 @@ public:
 // Records every box, in order, and answers questions from a queue the test fills. A question with
 // no answer queued throws ScriptError.
 class ScriptedDialogs : public Dialogs {
-public:
+  public:
     enum class Kind { information, confirm, error };
     struct Shown {
         Kind kind;
@@ -57,7 +57,7 @@ public:
     std::size_t unused_answers() const { return answers_.size(); }
     void clear() { shown_.clear(); }
 
-private:
+  private:
     std::vector<Shown> shown_;
     std::deque<bool> answers_;
 };
@@ -67,7 +67,7 @@ private:
 // Shows a form modally without blocking: when_closed runs when the form closes, so the caller
 // continues there. While it is open the other windows take no input.
 class ModalDisplay {
-public:
+  public:
     virtual ~ModalDisplay() = default;
     virtual void show_modal(Form& form, std::function<void()> when_closed) = 0;
 };
@@ -75,12 +75,12 @@ public:
 // Shows the form (Form::show_modal) and remembers it; the test works the form and closes it with
 // Form::close, which runs the continuation.
 class ScriptedModalDisplay : public ModalDisplay {
-public:
+  public:
     void show_modal(Form& form, std::function<void()> when_closed) override;
     // Every form shown, in order.
     const std::vector<Form*>& shown() const { return shown_; }
 
-private:
+  private:
     std::vector<Form*> shown_;
 };
 
@@ -90,7 +90,7 @@ private:
 // ticks through dispatch. Stopping or destroying a timer from its own tick is safe: no further
 // tick arrives.
 class Timer {
-public:
+  public:
     virtual ~Timer() = default;
     // (Re)starts with that interval in milliseconds; an interval of 0 or less stops the timer.
     virtual void start(int interval_ms) = 0;
@@ -101,7 +101,7 @@ public:
 };
 
 class Timers {
-public:
+  public:
     virtual ~Timers() = default;
     virtual std::unique_ptr<Timer> create() = 0;
 };
@@ -109,7 +109,7 @@ public:
 // Timers on a clock that only the test moves: advance() delivers every tick that falls due, in
 // order of time (timers due at the same moment in order of creation).
 class ManualTimers : public Timers {
-public:
+  public:
     ManualTimers();
     ~ManualTimers() override;
     std::unique_ptr<Timer> create() override;
@@ -122,7 +122,7 @@ public:
 
     struct State;
 
-private:
+  private:
     std::shared_ptr<State> state_;
 };
 
@@ -136,7 +136,7 @@ struct SaveFileRequest {
 };
 
 class FileDialogs {
-public:
+  public:
     virtual ~FileDialogs() = default;
     // The path the user chose, or nullopt when cancelled.
     virtual std::optional<std::filesystem::path> save_file(const SaveFileRequest& request) = 0;
@@ -145,47 +145,47 @@ public:
 // Answers save-file dialogs from a queue (nullopt: the user cancels); records the requests.
 // A dialog with nothing queued throws ScriptError.
 class ScriptedFileDialogs : public FileDialogs {
-public:
+  public:
     void answer(std::optional<std::filesystem::path> path) { answers_.push_back(std::move(path)); }
     std::optional<std::filesystem::path> save_file(const SaveFileRequest& request) override;
     const std::vector<SaveFileRequest>& requests() const { return requests_; }
 
-private:
+  private:
     std::deque<std::optional<std::filesystem::path>> answers_;
     std::vector<SaveFileRequest> requests_;
 };
 
 class Shell {
-public:
+  public:
     virtual ~Shell() = default;
     // Opens the file with the application the system associates with it; throws when it cannot.
     virtual void open_with_application(const std::filesystem::path& file) = 0;
 };
 
 class RecordingShell : public Shell {
-public:
+  public:
     void open_with_application(const std::filesystem::path& file) override { opened_.push_back(file); }
     const std::vector<std::filesystem::path>& opened() const { return opened_; }
 
-private:
+  private:
     std::vector<std::filesystem::path> opened_;
 };
 
 // ---- the event loop ---------------------------------------------------------------------------
 
 class EventLoop {
-public:
+  public:
     virtual ~EventLoop() = default;
     // Ends the program once the current event has been handled.
     virtual void quit() = 0;
 };
 
 class RecordingEventLoop : public EventLoop {
-public:
+  public:
     void quit() override { ++quit_requests_; }
     int quit_requests() const { return quit_requests_; }
 
-private:
+  private:
     int quit_requests_ = 0;
 };
 

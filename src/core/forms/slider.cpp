@@ -22,9 +22,13 @@ Slider::Slider(std::string name, Control* parent, Rect geometry, int minimum, in
     position_ = std::clamp(position, minimum, maximum);
 }
 
-void Slider::set_minimum(int minimum) { set_range(minimum, maximum_); }
+void Slider::set_minimum(int minimum) {
+    set_range(minimum, maximum_);
+}
 
-void Slider::set_maximum(int maximum) { set_range(minimum_, maximum); }
+void Slider::set_maximum(int maximum) {
+    set_range(minimum_, maximum);
+}
 
 void Slider::set_range(int minimum, int maximum) {
     check_range(name(), minimum, maximum);

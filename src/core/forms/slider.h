@@ -7,7 +7,7 @@ namespace ijken::forms {
 
 // A track bar. A vertical one has its minimum at the top.
 class Slider : public Control {
-public:
+  public:
     static constexpr ControlKind static_kind = ControlKind::slider;
 
     Slider(std::string name, Control* parent, Rect geometry, int minimum = 0, int maximum = 10,
@@ -36,7 +36,7 @@ public:
 
     std::function<void()> on_change;
 
-private:
+  private:
     bool vertical_ = true;
     bool tick_marks_ = false;
     int minimum_;

@@ -13,7 +13,8 @@ UpDown::UpDown(std::string name, Control* parent, Rect geometry, Edit* associate
       associate_(associate),
       minimum_(minimum),
       maximum_(maximum) {
-    if (maximum < minimum) throw std::invalid_argument("Up-down \"" + this->name() + "\": maximum below minimum");
+    if (maximum < minimum)
+        throw std::invalid_argument("Up-down \"" + this->name() + "\": maximum below minimum");
 }
 
 void UpDown::set_range(int minimum, int maximum) {
@@ -36,15 +37,19 @@ void UpDown::set_position(int value) {
     associate_->set_text(text::format_int(std::clamp(value, minimum_, maximum_)));
 }
 
-bool UpDown::up() { return step(+1); }
+bool UpDown::up() {
+    return step(+1);
+}
 
-bool UpDown::down() { return step(-1); }
+bool UpDown::down() {
+    return step(-1);
+}
 
 bool UpDown::step(int delta) {
     if (associate_ == nullptr || !showing() || !usable()) return false;
     // position() is within the range, so the sum cannot overflow past it.
-    set_position(static_cast<int>(std::clamp<long long>(static_cast<long long>(position()) + delta, minimum_,
-                                                        maximum_)));
+    set_position(static_cast<int>(
+        std::clamp<long long>(static_cast<long long>(position()) + delta, minimum_, maximum_)));
     return true;
 }
 

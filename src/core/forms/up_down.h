@@ -12,7 +12,7 @@ class Edit;
 // brought into it. The result is written back through the edit's set_text, so the edit's
 // on_change runs when the text changes.
 class UpDown : public Control {
-public:
+  public:
     static constexpr ControlKind static_kind = ControlKind::up_down;
 
     UpDown(std::string name, Control* parent, Rect geometry, Edit* associate = nullptr, int minimum = 0,
@@ -37,7 +37,7 @@ public:
     bool up();
     bool down();
 
-private:
+  private:
     bool step(int delta);
 
     Edit* associate_;
