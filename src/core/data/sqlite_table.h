@@ -33,6 +33,8 @@ class SQLiteTable {
     int ColumnCount() const { return column_count_; }
     bool AtEnd() const { return current_row_ >= row_count_; }
     bool AtStart() const { return current_row_ == 0; }
+    // True on the last row (false on an empty table and at the end).
+    bool AtLast() const { return current_row_ == row_count_ - 1; }
 
     // Position of the column with this name, compared without regard to case.
     int FieldIndex(const std::string& name) const;

@@ -1,4 +1,5 @@
 #include "core/forms/painter.h"
+#include "core/text/numbers.h"
 
 namespace ijken::forms {
 
@@ -6,7 +7,7 @@ namespace {
 
 std::string join(std::initializer_list<int> values) {
     std::string s;
-    for (int v : values) s += " " + std::to_string(v);
+    for (int v : values) s += " " + text::format_int(v);
     return s;
 }
 

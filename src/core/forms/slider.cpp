@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <stdexcept>
+#include "core/text/numbers.h"
 
 namespace ijken::forms {
 
@@ -9,8 +10,8 @@ namespace {
 
 void check_range(const std::string& name, int minimum, int maximum) {
     if (maximum < minimum) {
-        throw std::invalid_argument("Slider \"" + name + "\": maximum " + std::to_string(maximum) +
-                                    " below minimum " + std::to_string(minimum));
+        throw std::invalid_argument("Slider \"" + name + "\": maximum " + text::format_int(maximum) +
+                                    " below minimum " + text::format_int(minimum));
     }
 }
 

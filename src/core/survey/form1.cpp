@@ -52,15 +52,6 @@ constexpr PartyField kPartyFields[7] = {
 const char* const kResultCellNames[10] = {"e01", "e02", "e11", "e12", "e21",
                                           "e22", "e31", "e32", "e42", "e52"};
 
-// Whether the current row is the last one. The table offers no row number, so step forward and back.
-bool at_last_row(data::SQLiteTable& table) {
-    if (table.AtEnd()) return true;
-    table.Next();
-    const bool last = table.AtEnd();
-    table.Previous();
-    return last;
-}
-
 // The report language stored with a survey is a digit in a text column.
 int taal_index(const std::string& stored) {
     const auto value = text::parse_int(stored);
@@ -88,7 +79,7 @@ const std::array<std::string, 20>& Form1::reading_columns() {
         const char* prefixes[4] = {"BBL_", "SBL_", "BBV_", "SBV_"};
         for (int block = 0; block < 4; ++block) {
             for (int point = 1; point <= 5; ++point)
-                c[block * 5 + point - 1] = prefixes[block] + std::to_string(point);
+                c[block * 5 + point - 1] = prefixes[block] + format_int(point);
         }
         return c;
     }();
@@ -253,7 +244,7 @@ void Form1::toon_opname() {
     get<forms::MaskEdit>("ZoutMaskEdit")
         .set_text(text::format_fixed(t.AsFloat(t.FieldIndex("ZoutCorrectie")), 3, 5));
 
-    set_survey_buttons(!t.AtStart(), !at_last_row(t), true, false, false);
+    set_survey_buttons(!t.AtStart(), !t.AtLast(), true, false, false);
 }
 
 void Form1::sltb_prevclick() {
@@ -262,7 +253,7 @@ void Form1::sltb_prevclick() {
 }
 
 void Form1::sltb_nextclick() {
-    if (!opnamelijst || at_last_row(*opnamelijst)) return;
+    if (!opnamelijst || opnamelijst->AtEnd() || opnamelijst->AtLast()) return;
     opnamelijst->Next();
     toon_opname();
 }

@@ -2,6 +2,7 @@
 // captions and hints. Controls are added in tab order.
 #include <string>
 
+#include "core/text/numbers.h"
 #include "core/survey/form1.h"
 #include "core/survey/ship_drawing.h"
 
@@ -37,7 +38,7 @@ constexpr Column kColumns[4] = {
     {"lb_bb", 'b', 'l'}, {"lb_sb", 's', 'l'}, {"lg_bb", 'b', 'v'}, {"lg_sb", 's', 'v'}};
 
 std::string reading_name(char side, char state, int point) {
-    return std::string("ijk_") + side + "b_" + state + "_" + std::to_string(point);
+    return std::string("ijk_") + side + "b_" + state + "_" + text::format_int(point);
 }
 
 // Index of a reading in the order of the survey's columns: port empty, starboard empty, port
@@ -77,7 +78,7 @@ void Form1::build_layout() {
         for (int point = 1; point <= 5; ++point) {
             for (int c = pair * 2; c < pair * 2 + 2; ++c) {
                 const Column& col = kColumns[c];
-                const std::string suffix = std::to_string(point);
+                const std::string suffix = text::format_int(point);
                 auto& panel = add<Panel>(std::string(col.panel) + "_" + suffix, nullptr,
                                          Rect{kColumnX[c], kRowY[point - 1], 73, 25});
                 panel.set_borderless(true);
@@ -136,7 +137,7 @@ void Form1::build_layout() {
     auto& box3 = add<GroupBox>("GroupBox3", nullptr, Rect{392, 336, 209, 177});
     for (int row = 0; row <= 5; ++row) {
         const int y = 16 + 24 * row;
-        const std::string r = std::to_string(row);
+        const std::string r = text::format_int(row);
         add<Label>("e" + r + "0", &box3, Rect{8, y, row == 5 ? 137 : 65, 13});
         if (row <= 3)
             add<Label>("e" + r + "1", &box3, Rect{80, y, 50, 13}).set_alignment(forms::Alignment::right);
