@@ -191,10 +191,10 @@ TEST(UpDown, StepsTheAssociatedEditWithinItsRange) {
     EXPECT_EQ(edit.text(), "43");
 }
 
-TEST(UpDown, TextThatIsNoWholeNumberCountsAsZero) {
+TEST(UpDown, TextThatIsNoNumberCountsAsZero) {
     Edit edit("e", nullptr, {});
     UpDown up_down("u", nullptr, {}, &edit, -25, 500);
-    for (const char* text : {"", "abc", "12.5", "200,5", "1e3", "99999999999999999999"}) {
+    for (const char* text : {"", "abc", "1e3", "12.", ".5", "1.2.3", "99999999999999999999"}) {
         edit.set_text(text);
         up_down.up();
         EXPECT_EQ(edit.text(), "1") << "from \"" << text << "\"";
@@ -204,6 +204,24 @@ TEST(UpDown, TextThatIsNoWholeNumberCountsAsZero) {
     edit.set_text("x");
     positive.down();
     EXPECT_EQ(edit.text(), "10");
+}
+
+TEST(UpDown, DecimalReadingStepsByOneAndKeepsItsDecimals) {
+    Edit edit("e", nullptr, {});
+    UpDown up_down("u", nullptr, {}, &edit, -25, 500);
+    const std::pair<const char*, const char*> up_cases[] = {
+        {"190.5", "191.5"}, {"200,5", "201,5"}, {"-0.25", "0.75"}, {"-1.5", "-0.5"}, {" 9.05 ", "10.05"},
+        {"499.5", "500.0"}, {"500.5", "500.0"}};
+    for (auto [from, to] : up_cases) {
+        edit.set_text(from);
+        up_down.up();
+        EXPECT_EQ(edit.text(), to) << "up from " << from;
+    }
+    edit.set_text("-24.5");
+    up_down.down();
+    EXPECT_EQ(edit.text(), "-25.0");
+    up_down.down();
+    EXPECT_EQ(edit.text(), "-25.0");
 }
 
 TEST(UpDown, DoesNothingWithoutAssociateOrWhenUnreachable) {

@@ -7,9 +7,9 @@ class Edit;
 
 // A pair of arrow buttons that count the number in an associated edit up or down.
 //
-// The number is the associate's text read as a whole number (optional blanks and sign, digits);
-// any other text, "12.5" or "" or "abc" included, counts as 0. A value outside the range is first
-// brought into it. The result is written back through the edit's set_text, so the edit's
+// The number is the associate's text read as a whole number (optional blanks and sign, digits). A
+// plain decimal ("190.5", "200,5") steps by one whole unit and keeps its decimals and separator;
+// any other text ("" or "abc" or "1e3") counts as 0. A value outside the range is brought into it. The result is written back through the edit's set_text, so the edit's
 // on_change runs when the text changes.
 class UpDown : public Control {
   public:
