@@ -1,6 +1,8 @@
 #include "gui/form_window.h"
 
 #include <QCloseEvent>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QKeyEvent>
 #include <QMenuBar>
 
@@ -79,13 +81,30 @@ bool FormWindow::eventFilter(QObject* watched, QEvent* event) {
     return QMainWindow::eventFilter(watched, event);
 }
 
+namespace {
+
+// The designed position, moved just as far as needed to keep the whole window on the screen: a
+// window designed for a wide screen must not open half out of sight on a small one.
+QPoint on_screen(QPoint designed, QSize outer) {
+    QScreen* screen = QGuiApplication::screenAt(designed);
+    if (screen == nullptr) screen = QGuiApplication::primaryScreen();
+    if (screen == nullptr) return designed;
+    const QRect available = screen->availableGeometry();
+    const int x = std::max(available.left(), std::min(designed.x(), available.right() + 1 - outer.width()));
+    const int y = std::max(available.top(), std::min(designed.y(), available.bottom() + 1 - outer.height()));
+    return {x, y};
+}
+
+}  // namespace
+
 void FormWindow::follow_form() {
     const QString caption = to_qt(form_.caption());
     if (windowTitle() != caption) setWindowTitle(caption);
     const forms::Rect& r = form_.geometry();
     const QSize client_size(std::max(0, r.w - frame_width), std::max(0, r.h - frame_height));
     if (size() != client_size) resize(client_size);
-    if (pos() != QPoint(r.x, r.y)) move(r.x, r.y);
+    const QPoint position = on_screen(QPoint(r.x, r.y), QSize(r.w, r.h));
+    if (pos() != position) move(position);
     if (form_.visible() && !isVisible()) {
         setWindowModality(form_.modal() ? Qt::ApplicationModal : Qt::NonModal);
         show();

@@ -10,6 +10,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QSlider>
 #include <QTest>
@@ -140,6 +141,16 @@ class FormWindowTest : public QObject {
         QCOMPARE(QApplication::focusWidget(), widget<QLineEdit>("Verlader_Naam"));
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         QCOMPARE(QApplication::focusWidget(), widget<QLineEdit>("ZoutMaskEdit"));
+    }
+
+    void windowDesignedPastTheScreenEdgeIsMovedOntoIt() {
+        // The sample is designed at left 430, 649 wide: past the right edge of a screen narrower
+        // than 1079 pixels, as the offscreen one is. It moves left just far enough.
+        const QRect screen = window_->screen()->availableGeometry();
+        QVERIFY(screen.width() < 430 + 649);
+        QCOMPARE(window_->pos().x(), screen.right() + 1 - 649);
+        QVERIFY(window_->pos().y() >= screen.top());
+        QVERIFY(window_->pos().y() + 606 <= screen.bottom() + 1);
     }
 
     void typingReachesTheCoreEditAndItsChangeHandler() {
