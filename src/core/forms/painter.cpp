@@ -7,7 +7,10 @@ namespace {
 
 std::string join(std::initializer_list<int> values) {
     std::string s;
-    for (int v : values) s += " " + text::format_int(v);
+    for (int v : values) {
+        s += ' ';
+        s += text::format_int(v);
+    }
     return s;
 }
 
