@@ -8,12 +8,7 @@ Button::Button(std::string name, Control* parent, Rect geometry, std::string cap
 }
 
 bool Button::click() {
-    if (!showing() || !usable()) return false;
-    // The handler may close or rebuild the window; run a copy and leave the button alone after it.
-    auto handler = on_click;
-    if (!handler) return false;
-    handler();
-    return true;
+    return run_click(on_click);
 }
 
 }  // namespace ijken::forms

@@ -102,6 +102,16 @@ class Control {
     // Tells the observers that something changed.
     void notify() { observers_.notify(*this); }
 
+    // A click: runs a copy of the handler when the control can be reached (visible and enabled with
+    // its parents). The handler may close or rebuild the window and destroy this control, so
+    // nothing of it is touched afterwards. Returns whether the handler ran.
+    bool run_click(const std::function<void()>& handler) const {
+        if (!showing() || !usable() || !handler) return false;
+        auto copy = handler;
+        copy();
+        return true;
+    }
+
     // Stores value into field and notifies, when they differ. Returns whether it changed.
     template <class T>
     bool assign(T& field, T value) {

@@ -31,13 +31,7 @@ void MenuItem::clear() {
 }
 
 bool MenuItem::click() {
-    if (!showing() || !usable()) return false;
-    // The handler may clear the submenu this item stands in, destroying the item: run a copy and
-    // touch nothing of the item afterwards.
-    auto handler = on_click;
-    if (!handler) return false;
-    handler();
-    return true;
+    return run_click(on_click);
 }
 
 }  // namespace ijken::forms
