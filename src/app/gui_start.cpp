@@ -3,6 +3,9 @@
 #include <QApplication>
 
 #include "gui/qt_dialogs.h"
+#include "gui/qt_file_dialogs.h"
+#include "gui/qt_shell.h"
+#include "gui/qt_timers.h"
 
 namespace ijken::app {
 
@@ -12,9 +15,16 @@ int run_gui(int argc, char** argv, const std::string& program_dir) {
     // last window going away.
     QApplication::setQuitOnLastWindowClosed(false);
     gui::QtDialogs dialogs;
+    gui::QtFileDialogs files;
+    gui::QtShell shell;
+    gui::QtTimers timers(dialogs);
     survey::Form1 form(program_dir, dialogs);
-    auto window = start_main_window(form, dialogs, [] { QCoreApplication::exit(0); });
-    dialogs.set_parent(window.get());
+    form.services.files = &files;
+    form.services.shell = &shell;
+    form.services.timers = &timers;
+    auto windows = start_main_window(form, dialogs, [] { QCoreApplication::exit(0); });
+    dialogs.set_parent(windows->main.get());
+    files.set_parent(windows->main.get());
     return QApplication::exec();
 }
 

@@ -1,31 +1,57 @@
 #pragma once
-// Starting the program with its main window.
+// Starting the program with its windows.
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "core/forms/dispatch.h"
 #include "core/forms/services.h"
 #include "core/survey/form1.h"
 #include "gui/form_window.h"
+#include "gui/qt_modal_display.h"
 
 namespace ijken::app {
 
-// Builds the main window as the program starts it: formcreate runs first (an error there is shown
-// and the rest of it skipped, the window still comes up with the state reached), then the window
-// is made and shown, which runs formshow. "Einde" and closing the window both call quit.
+// The Qt windows of a running program: the main window and one for each of the main form's other
+// windows, in start-up order.
+struct ProgramWindows {
+    std::unique_ptr<gui::FormWindow> main;
+    std::vector<std::unique_ptr<gui::FormWindow>> others;
+    gui::QtModalDisplay modal;
+
+    // The window of a form, null when it has none here.
+    gui::FormWindow* window_of(const forms::Form& form) const {
+        if (main && &main->form() == &form) return main.get();
+        for (const auto& w : others) {
+            if (&w->form() == &form) return w.get();
+        }
+        return nullptr;
+    }
+};
+
+// Starts the program as the user meets it: formcreate runs first (an error there is shown and the
+// rest of it skipped; start-up goes on with the state reached), then the other windows are created
+// in start-up order, none shown, then the main window is shown, which runs formshow. "Einde" and
+// closing the main window both call quit.
 //
-// Kept inline so that the window tests start the main window through the very same steps.
-inline std::unique_ptr<gui::FormWindow> start_main_window(survey::Form1& form, forms::Dialogs& dialogs,
-                                                          std::function<void()> quit) {
+// form.services must hold the dialogs; the modal display is this one's. Kept inline so that the
+// window tests start the program through the very same steps.
+inline std::unique_ptr<ProgramWindows> start_main_window(survey::Form1& form, forms::Dialogs& dialogs,
+                                                         std::function<void()> quit) {
+    auto windows = std::make_unique<ProgramWindows>();
     form.on_quit = quit;
     form.on_close = quit;
+    form.services.modal = &windows->modal;
     forms::dispatch(dialogs, [&] { form.formcreate(); });
-    // The ship-particulars, gauge-table, report, about and language-editor windows are created
-    // here, none shown, once they exist.
-    auto window = std::make_unique<gui::FormWindow>(form, dialogs);
+    forms::dispatch(dialogs, [&] { form.create_windows(); });
+    windows->main = std::make_unique<gui::FormWindow>(form, dialogs);
+    for (const auto& other : form.windows()) {
+        windows->others.push_back(std::make_unique<gui::FormWindow>(*other, dialogs));
+        windows->modal.add(*windows->others.back());
+    }
     forms::dispatch(dialogs, [&] { form.show(); });
-    return window;
+    return windows;
 }
 
 // The event loop with the main window on the database in program_dir ("ijken.db"). Returns the

@@ -107,6 +107,14 @@ std::unique_ptr<ControlBinder> make_binder(forms::Control& control, QWidget* par
             return std::make_unique<UpDownBinder>(static_cast<forms::UpDown&>(control), parent, dialogs);
         case K::drawing:
             return std::make_unique<DrawingBinder>(static_cast<forms::Drawing&>(control), parent, dialogs);
+        case K::string_grid:
+            break;
+        case K::memo:
+            break;
+        case K::report_preview:
+            break;
+        case K::animation:
+            break;
         case K::menu_item:
             break;
     }

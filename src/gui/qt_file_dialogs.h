@@ -11,6 +11,7 @@ namespace ijken::gui {
 class QtFileDialogs : public forms::FileDialogs {
   public:
     explicit QtFileDialogs(QWidget* parent = nullptr) : parent_(parent) {}
+    void set_parent(QWidget* parent) { parent_ = parent; }
     std::optional<std::filesystem::path> save_file(const forms::SaveFileRequest& request) override;
 
   private:

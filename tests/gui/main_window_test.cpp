@@ -25,7 +25,8 @@ class MainWindowTest : public QObject {
         forms::ScriptedDialogs dialogs;
         survey::Form1 form{dir.dir(), dialogs};
         int quits = 0;
-        std::unique_ptr<gui::FormWindow> window = app::start_main_window(form, dialogs, [this] { ++quits; });
+        std::unique_ptr<app::ProgramWindows> program = app::start_main_window(form, dialogs, [this] { ++quits; });
+        gui::FormWindow* window = program->main.get();
 
         template <class W>
         W* widget(const char* name) {
@@ -81,8 +82,8 @@ class MainWindowTest : public QObject {
         QVERIFY(einde);
         QCOMPARE(einde->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
         s.window->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(s.window.get()));
-        QTest::keyClick(s.window.get(), Qt::Key_Q, Qt::ControlModifier);
+        QVERIFY(QTest::qWaitForWindowActive(s.window));
+        QTest::keyClick(s.window, Qt::Key_Q, Qt::ControlModifier);
         QCOMPARE(s.quits, 1);
     }
 

@@ -28,6 +28,14 @@ std::string_view kind_name(ControlKind kind) {
             return "menu item";
         case ControlKind::drawing:
             return "drawing";
+        case ControlKind::string_grid:
+            return "string grid";
+        case ControlKind::memo:
+            return "memo";
+        case ControlKind::report_preview:
+            return "report preview";
+        case ControlKind::animation:
+            return "animation";
     }
     return "control";
 }

@@ -29,6 +29,11 @@ enum class ControlKind {
     up_down,
     menu_item,
     drawing,
+    // Kinds of the windows still being built; each gets its class here and its binder in the GUI.
+    string_grid,
+    memo,
+    report_preview,
+    animation,
 };
 
 // "label", "edit", ... for messages.

@@ -189,4 +189,17 @@ class RecordingEventLoop : public EventLoop {
     int quit_requests_ = 0;
 };
 
+// ---- all of them ------------------------------------------------------------------------------
+
+// The services a window may use, in one bundle handed from the main window to the others. A
+// pointer left null is a service this run does not offer (a headless command, a test that does
+// not need it); a window checks before it uses one that is optional to it.
+struct Services {
+    Dialogs* dialogs = nullptr;
+    ModalDisplay* modal = nullptr;
+    FileDialogs* files = nullptr;
+    Shell* shell = nullptr;
+    Timers* timers = nullptr;
+};
+
 }  // namespace ijken::forms

@@ -66,6 +66,7 @@ Form1::Form1(std::string program_dir, forms::Dialogs& dialogs)
       db_pad(data::database_path(program_dir)),
       program_dir_(std::move(program_dir)),
       dialogs_(dialogs) {
+    services.dialogs = &dialogs;
     build_layout();
     build_menu();
     wire_events();
@@ -98,8 +99,14 @@ void Form1::wire_events() {
     get<forms::Button>("sltb_add").on_click = [this] { sltb_addclick(); };
     get<forms::Button>("sltb_save").on_click = [this] { sltb_saveclick(); };
     get<forms::MenuItem>("Einde1").on_click = [this] { Einde1Click(); };
-    // The ships menus, the other windows and the interface languages are wired where those are
-    // built; until then their items do nothing.
+    get<forms::MenuItem>("Invoeren1").on_click = [this] { invoeren1click(); };
+    get<forms::MenuItem>("Invoer1").on_click = [this] { invoer1click(); };
+    get<forms::MenuItem>("meetbriefwijzigen").on_click = [this] { Wijzigen2Click(); };
+    get<forms::MenuItem>("ScheepsGegevens").on_click = [this] { scheepsgegevensclick(); };
+    get<forms::MenuItem>("Afdrukken1").on_click = [this] { afdrukken1click(); };
+    get<forms::MenuItem>("cTarvik1").on_click = [this] { cTarvik1Click(); };
+    get<forms::MenuItem>("taaleditor1").on_click = [this] { taaleditor1Click(); };
+    // The ships menus and the interface languages are wired where those are built.
     on_show = [this] { formshow(); };
 }
 

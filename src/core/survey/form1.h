@@ -45,6 +45,29 @@ class Form1 : public forms::Form {
     // Ends the program ("Einde", Ctrl+Q). The window layer sets it to leave its event loop.
     std::function<void()> on_quit;
 
+    // The platform's services; dialogs is the one given to the constructor. The window layer (or a
+    // test) fills in the others before create_windows.
+    forms::Services services;
+
+    // ---- the program's other windows ----
+
+    // Creates the other windows in start-up order (gauge table, report, ship particulars, about
+    // box, language editor), none shown. Program start calls it once, after formcreate.
+    void create_windows();
+    // The other windows in start-up order. Translation and the window layer walk this list.
+    const std::vector<std::unique_ptr<forms::Form>>& windows() const { return windows_; }
+    // The window of that class, null when the program has none.
+    template <class T>
+    T* window() const {
+        for (const auto& w : windows_) {
+            if (auto* t = dynamic_cast<T*>(w.get())) return t;
+        }
+        return nullptr;
+    }
+    // Hides the main window and shows form modally; when it closes the main window is shown again
+    // (formshow runs), then `then`.
+    void open_modal(forms::Form& form, std::function<void()> then = {});
+
     // ---- handlers ----
 
     // Start-up: caption cells, database path, the database when missing, the selected ship with its
@@ -74,6 +97,15 @@ class Form1 : public forms::Form {
     void sltb_delclick();
     void verlader_naamchange();
     void Einde1Click();
+
+    // Menu items that open the other windows; each does nothing while its window does not exist.
+    void invoeren1click();
+    void invoer1click();
+    void Wijzigen2Click();
+    void scheepsgegevensclick();
+    void afdrukken1click();
+    void cTarvik1Click();
+    void taaleditor1Click();
 
     // ---- convenience for the other windows and the tests ----
 
@@ -105,6 +137,7 @@ class Form1 : public forms::Form {
 
     std::array<forms::Edit*, 20> readings_{};
     std::array<forms::Panel*, 20> panels_{};
+    std::vector<std::unique_ptr<forms::Form>> windows_;
 };
 
 }  // namespace ijken::survey

@@ -1,0 +1,37 @@
+// The main window's list of the program's other windows, and the menu items that open them.
+// Adding a window is one line in create_windows; its menu item gets a handler below.
+#include <stdexcept>
+
+#include "core/survey/form1.h"
+
+namespace ijken::survey {
+
+void Form1::create_windows() {
+    // In start-up order: gauge table, report, ship particulars, about box, language editor.
+    // Each window is added here as it is built.
+}
+
+void Form1::open_modal(forms::Form& form, std::function<void()> then) {
+    if (services.modal == nullptr) throw std::logic_error("No modal display to show \"" + form.name() + "\" in");
+    hide();
+    services.modal->show_modal(form, [this, then = std::move(then)] {
+        show();
+        if (then) then();
+    });
+}
+
+void Form1::invoeren1click() {}
+
+void Form1::invoer1click() {}
+
+void Form1::Wijzigen2Click() {}
+
+void Form1::scheepsgegevensclick() {}
+
+void Form1::afdrukken1click() {}
+
+void Form1::cTarvik1Click() {}
+
+void Form1::taaleditor1Click() {}
+
+}  // namespace ijken::survey
