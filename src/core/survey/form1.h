@@ -98,6 +98,27 @@ class Form1 : public forms::Form {
     void verlader_naamchange();
     void Einde1Click();
 
+    // ---- the ships menus (form1_ships.cpp) ----
+
+    // Rebuilds "Schip selecteren" and "Verwijderen" from the database; SchipID becomes the
+    // selected ship.
+    void bouw_schepenmenu();
+    // A click on a ship of "Schip selecteren": that ship becomes the selected one and is loaded.
+    void maakschepenmenuclick(forms::MenuItem& item);
+    // A click on a ship of "Verwijderen": the ship goes, with its surveys and gauge table, after a
+    // question.
+    void deleteschipclick(forms::MenuItem& item);
+
+    // ---- the interface languages (form1_language.cpp) ----
+
+    // Translates this window and every other one into the active language, relabels TaalKeuze
+    // and stores the active language on the selected ship.
+    void Vertaal();
+    void NL1Click();
+    void FR1Click();
+    void DE1Click();
+    void Maaktaalfile1Click();
+
     // Menu items that open the other windows; each does nothing while its window does not exist.
     void invoeren1click();
     void invoer1click();
