@@ -47,7 +47,7 @@ inline std::unique_ptr<ProgramWindows> start_main_window(survey::Form1& form, fo
     forms::dispatch(dialogs, [&] { form.create_windows(); });
     windows->main = std::make_unique<gui::FormWindow>(form, dialogs);
     for (const auto& other : form.windows()) {
-        windows->others.push_back(std::make_unique<gui::FormWindow>(*other, dialogs));
+        windows->others.push_back(std::make_unique<gui::FormWindow>(*other.form, dialogs));
         windows->modal.add(*windows->others.back());
     }
     forms::dispatch(dialogs, [&] { form.show(); });

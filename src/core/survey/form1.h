@@ -51,16 +51,25 @@ class Form1 : public forms::Form {
 
     // ---- the program's other windows ----
 
+    // One of the program's other windows, with the section of the language files that translates
+    // it ("ijkeninvoer", "schipinvoer", "print"; empty for a window the files do not translate).
+    struct OtherWindow {
+        std::unique_ptr<forms::Form> form;
+        std::string section;
+    };
+
     // Creates the other windows in start-up order (gauge table, report, ship particulars, about
     // box, language editor), none shown. Program start calls it once, after formcreate.
     void create_windows();
+    // Appends a window to the list (create_windows does, one line a window).
+    forms::Form& add_window(std::unique_ptr<forms::Form> form, std::string section);
     // The other windows in start-up order. Translation and the window layer walk this list.
-    const std::vector<std::unique_ptr<forms::Form>>& windows() const { return windows_; }
+    const std::vector<OtherWindow>& windows() const { return windows_; }
     // The window of that class, null when the program has none.
     template <class T>
     T* window() const {
         for (const auto& w : windows_) {
-            if (auto* t = dynamic_cast<T*>(w.get())) return t;
+            if (auto* t = dynamic_cast<T*>(w.form.get())) return t;
         }
         return nullptr;
     }
@@ -158,7 +167,7 @@ class Form1 : public forms::Form {
 
     std::array<forms::Edit*, 20> readings_{};
     std::array<forms::Panel*, 20> panels_{};
-    std::vector<std::unique_ptr<forms::Form>> windows_;
+    std::vector<OtherWindow> windows_;
 };
 
 }  // namespace ijken::survey

@@ -8,7 +8,13 @@ namespace ijken::survey {
 
 void Form1::create_windows() {
     // In start-up order: gauge table, report, ship particulars, about box, language editor.
-    // Each window is added here as it is built.
+    // Each window is added here as it is built, e.g.
+    //   add_window(std::make_unique<shipdata::Ijkeninvoerform>(*this), "ijkeninvoer");
+}
+
+forms::Form& Form1::add_window(std::unique_ptr<forms::Form> form, std::string section) {
+    windows_.push_back(OtherWindow{std::move(form), std::move(section)});
+    return *windows_.back().form;
 }
 
 void Form1::open_modal(forms::Form& form, std::function<void()> then) {
