@@ -120,6 +120,16 @@ void FormWindow::closeEvent(QCloseEvent* event) {
     if (form_.visible()) forms::dispatch(dialogs_, [this] { form_.close(); });
 }
 
+void FormWindow::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() != QEvent::ActivationChange) return;
+    if (isActiveWindow()) {
+        forms::dispatch(dialogs_, [this] { form_.activate(); });
+    } else {
+        forms::dispatch(dialogs_, [this] { form_.deactivate(); });
+    }
+}
+
 QWidget* FormWindow::widget_for(const forms::Control& control) const {
     ControlBinder* binder = binder_for(control);
     return binder == nullptr ? nullptr : binder->widget();

@@ -61,6 +61,14 @@ void Form::show_modal(std::function<void()> when_closed) {
     show();
 }
 
+void Form::activate() {
+    if (auto handler = on_activate) handler();
+}
+
+void Form::deactivate() {
+    if (auto handler = on_deactivate) handler();
+}
+
 void Form::close() {
     // A handler that throws keeps the form open, as a refused close.
     if (auto handler = on_close) handler();

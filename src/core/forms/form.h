@@ -97,9 +97,17 @@ class Form {
     // it is a menu item.
     void remove_children(Control& parent);
 
-    // Hooks: on_show when the form becomes visible, on_close when it is closed.
+    // The window layer reports that the form's window became the active window (activate) or
+    // stopped being it (deactivate); each runs its hook.
+    void activate();
+    void deactivate();
+
+    // Hooks: on_show when the form becomes visible, on_close when it is closed, on_activate and
+    // on_deactivate when its window gains or loses being the active window.
     std::function<void()> on_show;
     std::function<void()> on_close;
+    std::function<void()> on_activate;
+    std::function<void()> on_deactivate;
 
     // Told after a change of caption, geometry, visibility or modality, and after controls were
     // added or removed.
