@@ -8,6 +8,7 @@
 #include "core/data/database_schema.h"
 #include "core/survey/computation.h"
 #include "core/survey/ship_record.h"
+#include "core/survey/warnings.h"
 #include "core/text/cp1252.h"
 #include "core/text/numbers.h"
 
@@ -16,8 +17,12 @@ namespace ijken::app {
 std::string help_text() {
     return "Usage:\n"
            "  ijken                       open the main window\n"
-           "  ijken compute [--db PATH] [--ship ID]\n"
+           "  ijken compute [--db PATH] [--ship ID] [--warnings]\n"
            "                              compute surveys read from standard input\n"
+           "  ijken export [--db PATH] [--ship ID] --output FILE.csv\n"
+           "                              write the ship's surveys with their results as CSV\n"
+           "  ijken backup [--db PATH] --output FILE\n"
+           "                              copy the database safely, also while it is in use\n"
            "  ijken --help                show this text\n"
            "\n"
            "compute reads one survey a line, 21 fields separated by tabs:\n"
@@ -27,10 +32,18 @@ std::string help_text() {
            "  total empty, total loaded, mean empty, mean loaded, immersion empty,\n"
            "  immersion loaded, tonnage empty, tonnage loaded, cargo, cargo with salt correction\n"
            "  (e01 e02 e11 e12 e21 e22 e31 e32 e42 e52), computed as the main window does.\n"
+           "  --warnings  adds an eleventh field: what the main window warns about (immersion\n"
+           "              outside the gauge table, port and starboard more than 10 cm apart,\n"
+           "              a point left at 0), separated by \"; \"; empty when nothing\n"
            "  --db PATH   the database (default: ijken.db beside the program); it must exist\n"
            "  --ship ID   the ship whose gauge table is used (default: the selected ship)\n"
            "A gauge table is extended in the database when an immersion lies outside it, as in\n"
-           "the main window. Bad input stops with a message and exit status 1.\n";
+           "the main window. Bad input stops with a message and exit status 1.\n"
+           "\n"
+           "export writes a header line and a line per survey of the ship (default: the selected\n"
+           "ship): readings, parties, cargo and the ten result cells, as CSV (RFC 4180, UTF-8).\n"
+           "backup copies the database with SQLite's online backup, checks the copy with\n"
+           "PRAGMA integrity_check and only then puts it at FILE.\n";
 }
 
 namespace {
@@ -53,8 +66,13 @@ int run_compute(int argc, char** argv, const std::string& program_dir, std::istr
                 std::ostream& err) {
     std::string db_pad = data::database_path(program_dir);
     std::optional<int> ship_id;
+    bool with_warnings = false;
     for (int i = 0; i < argc; ++i) {
         std::string arg = argv[i];
+        if (arg == "--warnings") {
+            with_warnings = true;
+            continue;
+        }
         if ((arg == "--db" || arg == "--ship") && i + 1 >= argc) {
             err << "ijken compute: " << arg << " needs a value\n";
             return 2;
@@ -105,7 +123,12 @@ int run_compute(int argc, char** argv, const std::string& program_dir, std::istr
                 auto r = survey::herbereken(db_pad, ship->params, input);
                 const auto& c = r.cells;
                 out << c.e01 << '\t' << c.e02 << '\t' << c.e11 << '\t' << c.e12 << '\t' << c.e21 << '\t' << c.e22
-                    << '\t' << c.e31 << '\t' << c.e32 << '\t' << c.e42 << '\t' << c.e52 << '\n';
+                    << '\t' << c.e31 << '\t' << c.e32 << '\t' << c.e42 << '\t' << c.e52;
+                if (with_warnings) {
+                    const auto found = survey::find_warnings(ship->params, input, r);
+                    out << '\t' << text::cp1252_to_utf8(survey::warnings_field(found, ship->params));
+                }
+                out << '\n';
             } catch (const std::exception& e) {
                 err << "ijken compute: line " << line_number << ": " << text::cp1252_to_utf8(e.what()) << "\n";
                 return 1;

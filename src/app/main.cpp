@@ -5,7 +5,9 @@
 #include <iostream>
 #include <string>
 
+#include "app/backup_command.h"
 #include "app/commands.h"
+#include "app/export_command.h"
 #include "app/gui_start.h"
 
 namespace {
@@ -30,6 +32,8 @@ int main(int argc, char** argv) {
             return 0;
         }
         if (command == "compute") return ijken::app::run_compute(argc - 2, argv + 2, program_dir, std::cin, std::cout, std::cerr);
+        if (command == "export") return ijken::app::run_export(argc - 2, argv + 2, program_dir, std::cout, std::cerr);
+        if (command == "backup") return ijken::app::run_backup(argc - 2, argv + 2, program_dir, std::cout, std::cerr);
     }
     return ijken::app::run_gui(argc, argv, program_dir);
 }

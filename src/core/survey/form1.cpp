@@ -70,6 +70,7 @@ Form1::Form1(std::string program_dir, forms::Dialogs& dialogs)
     build_layout();
     build_menu();
     wire_events();
+    build_extras();
 }
 
 Form1::~Form1() = default;
@@ -148,6 +149,8 @@ void Form1::ijk_bb_l_1change() {
     resultaat_leeg = r.leeg;
     resultaat_vol = r.vol;
     set_result_cells(r.cells);
+    warnings = find_warnings(ship_params(), input, r);
+    toon_waarschuwingen();
     get<forms::Button>("sltb_save").set_enabled(true);
     get<forms::Button>("sltb_add").set_enabled(true);
 }

@@ -13,6 +13,7 @@
 #include "core/data/sqlite_table.h"
 #include "core/forms/forms.h"
 #include "core/survey/computation.h"
+#include "core/survey/warnings.h"
 
 namespace ijken::survey {
 
@@ -137,6 +138,19 @@ class Form1 : public forms::Form {
     void cTarvik1Click();
     void taaleditor1Click();
 
+    // ---- warnings, export and backup (form1_extras.cpp) ----
+
+    // What the last recomputation found doubtful; shown beside the result grid.
+    std::vector<Warning> warnings;
+    // The warning templates as the hidden labels wt_... hold them (the language files reword them).
+    WarningTexts warning_texts() const;
+    // Shows `warnings` in LabelWaarschuwing (one line per state; every warning in its hint).
+    void toon_waarschuwingen();
+    // Extra > export the ship's surveys as CSV / make a backup copy of the database, each to a
+    // file chosen in the save-file dialog.
+    void Exporteren1Click();
+    void Backup1Click();
+
     // ---- convenience for the other windows and the tests ----
 
     ShipParams ship_params() const { return {SchipID, Aantal_ijken, Max_inzinking, Min_inzinking}; }
@@ -152,6 +166,8 @@ class Form1 : public forms::Form {
     void build_layout();
     void build_menu();
     void wire_events();
+    // The warnings label, its templates and the Extra menu.
+    void build_extras();
 
     // The values the add and save statements bind, in their order: twenty readings, the seven
     // texts of the parties and the cargo, the correction factor.

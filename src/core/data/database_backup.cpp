@@ -1,0 +1,108 @@
+#include "core/data/database_backup.h"
+
+#include <sqlite3.h>
+
+#include <stdexcept>
+#include <system_error>
+
+#include "core/data/pending_file.h"
+#include "core/data/sqlite_exception.h"
+#include "core/text/numbers.h"
+
+namespace ijken::data {
+
+namespace {
+
+// A connection of the backup's own: the access layer's connection always opens with create, and
+// a backup must never create the file it copies.
+class Connection {
+  public:
+    Connection(const std::string& file, int flags) {
+        const int rc = sqlite3_open_v2(file.c_str(), &db_, flags, nullptr);
+        if (rc != SQLITE_OK) {
+            std::string message = "Kan de database \"" + display_path(file) + "\" niet openen: " +
+                                  (db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(rc));
+            sqlite3_close(db_);
+            throw SQLiteException(message);
+        }
+    }
+    ~Connection() { sqlite3_close(db_); }
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+    sqlite3* get() const { return db_; }
+    [[noreturn]] void raise(const std::string& what) const {
+        throw SQLiteException(what + ": " + sqlite3_errmsg(db_));
+    }
+
+  private:
+    sqlite3* db_ = nullptr;
+};
+
+// How long the copy waits for a writer that holds the file (another program saving a survey).
+constexpr int kBusyTimeoutMs = 5000;
+
+std::vector<std::string> check_rows(const Connection& db) {
+    sqlite3_stmt* stmt = nullptr;
+    if (sqlite3_prepare_v2(db.get(), "PRAGMA integrity_check", -1, &stmt, nullptr) != SQLITE_OK) {
+        db.raise("Controle van de database mislukt");
+    }
+    std::vector<std::string> rows;
+    int rc;
+    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+        const unsigned char* t = sqlite3_column_text(stmt, 0);
+        rows.emplace_back(t ? reinterpret_cast<const char*>(t) : "");
+    }
+    sqlite3_finalize(stmt);
+    if (rc != SQLITE_DONE) db.raise("Controle van de database mislukt");
+    return rows;
+}
+
+void copy(const Connection& from, const Connection& to) {
+    sqlite3_backup* backup = sqlite3_backup_init(to.get(), "main", from.get(), "main");
+    if (backup == nullptr) to.raise("Reservekopie mislukt");
+    int rc;
+    // All pages in one step: the source stays read-locked for the whole copy, so the copy is one
+    // state of the file. A writer holding the file is waited for by the busy timeout; a lock that
+    // outlasts it ends the copy.
+    do {
+        rc = sqlite3_backup_step(backup, -1);
+    } while (rc == SQLITE_OK);
+    sqlite3_backup_finish(backup);
+    if (rc != SQLITE_DONE) throw SQLiteException(std::string("Reservekopie mislukt: ") + sqlite3_errstr(rc));
+}
+
+}  // namespace
+
+std::vector<std::string> integrity_check(const std::string& file) {
+    Connection db(file, SQLITE_OPEN_READONLY);
+    return check_rows(db);
+}
+
+void backup_database(const std::string& source, const std::filesystem::path& target) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(source, ec)) {
+        throw std::runtime_error("Er is geen database op \"" + display_path(source) + "\"");
+    }
+    // Renaming the copy over the live file would swap it under the program's feet.
+    if (std::filesystem::equivalent(source, target, ec)) {
+        throw std::runtime_error("De reservekopie kan niet over de database zelf worden geschreven");
+    }
+    PendingFile pending(target);
+    {
+        // Read-write without create: a journal left by a crash is rolled back as usual before the
+        // copy reads, and a missing file is an error instead of a new empty database.
+        Connection from(source, SQLITE_OPEN_READWRITE);
+        sqlite3_busy_timeout(from.get(), kBusyTimeoutMs);
+        Connection to(pending.temp_path().string(), SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+        copy(from, to);
+        const std::vector<std::string> rows = check_rows(to);
+        if (rows != std::vector<std::string>{"ok"}) {
+            std::string report = rows.empty() ? std::string("geen antwoord") : rows.front();
+            if (rows.size() > 1) report += " (en " + text::format_int(static_cast<long long>(rows.size() - 1)) + " meer)";
+            throw SQLiteException("De reservekopie is niet in orde: " + report);
+        }
+    }
+    pending.commit();
+}
+
+}  // namespace ijken::data

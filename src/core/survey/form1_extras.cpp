@@ -1,0 +1,134 @@
+// The main window's additions beside its design: the warnings beside the result grid, and the
+// Extra menu with the CSV export of the ship's surveys and the backup copy of the database.
+#include <ctime>
+#include <stdexcept>
+
+#include "core/data/database_backup.h"
+#include "core/data/pending_file.h"
+#include "core/survey/form1.h"
+#include "core/survey/ship_record.h"
+#include "core/survey/survey_export.h"
+#include "core/text/numbers.h"
+
+namespace ijken::survey {
+
+using forms::Label;
+using forms::MenuItem;
+using forms::Rect;
+
+namespace {
+
+// The hidden labels that hold the warning templates, and the template each one starts with.
+struct TemplateLabel {
+    const char* name;
+    std::string WarningTexts::*text;
+};
+constexpr TemplateLabel kTemplateLabels[] = {
+    {"wt_leeg", &WarningTexts::leeg},
+    {"wt_vol", &WarningTexts::vol},
+    {"wt_buiten_tabel", &WarningTexts::outside_table},
+    {"wt_verschil", &WarningTexts::side_difference},
+    {"wt_nul_bb", &WarningTexts::zero_port},
+    {"wt_nul_sb", &WarningTexts::zero_starboard},
+};
+
+// Pale yellow (0x00BBGGRR), the colour of a note, so that a warning stands out from the results.
+constexpr int kWarningColour = 0x00E1FFFF;
+
+// A ship's name as a file name: the characters file systems refuse become "_".
+std::string file_name_from(const std::string& name, const std::string& fallback) {
+    std::string s;
+    for (char c : name) {
+        const auto u = static_cast<unsigned char>(c);
+        s += (u < 0x20 || std::string_view("/\\:*?\"<>|").find(c) != std::string_view::npos) ? '_' : c;
+    }
+    while (!s.empty() && (s.back() == ' ' || s.back() == '.')) s.pop_back();
+    return s.empty() ? fallback : s;
+}
+
+// Today's local date as YYYY-MM-DD, for the proposed name of a backup.
+std::string today() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    return text::format_int(local.tm_year + 1900) + "-" + (local.tm_mon < 9 ? "0" : "") +
+           text::format_int(local.tm_mon + 1) + "-" + (local.tm_mday < 10 ? "0" : "") + text::format_int(local.tm_mday);
+}
+
+}  // namespace
+
+void Form1::build_extras() {
+    // Beside the result grid, below it and the survey buttons: the one free strip of the window.
+    // Hidden while there is nothing to say.
+    auto& label = add<Label>("LabelWaarschuwing", nullptr, Rect{200, 516, 433, 32});
+    label.set_colour(kWarningColour);
+    label.set_visible(false);
+
+    const WarningTexts defaults;
+    for (const TemplateLabel& t : kTemplateLabels) {
+        auto& text = add<Label>(t.name, nullptr, Rect{0, 0, 0, 0}, defaults.*(t.text));
+        text.set_visible(false);
+        // A translated template shows at once, not only at the next recomputation.
+        text.add_observer([this](forms::Control&) {
+            if (!warnings.empty()) toon_waarschuwingen();
+        });
+    }
+
+    // A menu of its own at the end of the bar, so that no designed item moves.
+    auto& extra = add<MenuItem>("Extra1", &menu(), "E&xtra");
+    add<MenuItem>("Exporteren1", &extra, "&Opnames exporteren (CSV)...").on_click = [this] { Exporteren1Click(); };
+    add<MenuItem>("Backup1", &extra, "&Reservekopie maken...").on_click = [this] { Backup1Click(); };
+}
+
+WarningTexts Form1::warning_texts() const {
+    WarningTexts texts;
+    for (const TemplateLabel& t : kTemplateLabels) texts.*(t.text) = get<Label>(t.name).caption();
+    return texts;
+}
+
+void Form1::toon_waarschuwingen() {
+    const WarningTexts texts = warning_texts();
+    std::string caption;
+    for (const std::string& line : warning_lines(warnings, ship_params(), texts)) {
+        if (!caption.empty()) caption += '\n';
+        caption += line;
+    }
+    // The strip holds two lines; a long line may be cut off there, so the hint lists every warning.
+    std::string hint;
+    for (const Warning& w : warnings) {
+        if (!hint.empty()) hint += '\n';
+        hint += full_warning_text(w, ship_params(), texts);
+    }
+    auto& label = get<Label>("LabelWaarschuwing");
+    label.set_caption(caption);
+    label.set_hint(hint);
+    label.set_visible(!warnings.empty());
+}
+
+void Form1::Exporteren1Click() {
+    if (services.files == nullptr) throw std::logic_error("Geen bestandskeuze beschikbaar om naar te exporteren");
+    const std::optional<ShipRecord> ship = read_ship(db_pad, SchipID);
+    if (!ship) throw std::runtime_error("Er is geen schip geselecteerd om te exporteren");
+    const auto file = services.files->save_file(
+        {"Opnames exporteren", file_name_from(ship->name, "opnames") + ".csv", "CSV-bestanden (*.csv)|*.csv", "csv"});
+    if (!file) return;
+    const ExportResult result = export_surveys(db_pad, *ship, *file);
+    std::string message = text::format_int(result.surveys) + (result.surveys == 1 ? " opname" : " opnames") +
+                          " ge\xEBxporteerd naar " + data::display_path(*file);
+    if (!result.problems.empty()) {
+        message += "\n\nVan deze opnames kon de uitkomst niet worden berekend (de cellen zijn leeg):";
+        for (const std::string& p : result.problems) message += "\n" + p;
+    }
+    dialogs_.information(message);
+}
+
+void Form1::Backup1Click() {
+    if (services.files == nullptr) throw std::logic_error("Geen bestandskeuze beschikbaar voor de reservekopie");
+    const auto file = services.files->save_file(
+        {"Reservekopie maken", "ijken-" + today() + ".db", "Databases (*.db)|*.db", "db"});
+    if (!file) return;
+    data::backup_database(db_pad, *file);
+    dialogs_.information("Reservekopie opgeslagen in " + data::display_path(*file));
+}
+
+}  // namespace ijken::survey

@@ -1,0 +1,140 @@
+#include "core/survey/survey_export.h"
+
+#include <array>
+#include <fstream>
+#include <ostream>
+#include <stdexcept>
+
+#include "core/data/pending_file.h"
+#include "core/data/sqlite_database.h"
+#include "core/text/cp1252.h"
+#include "core/text/numbers.h"
+
+namespace ijken::survey {
+
+using text::cp1252_to_utf8;
+
+namespace {
+
+// Stored columns, as the file's header names them.
+constexpr const char* kPartyColumns[7] = {"Verlader_Naam",  "Verlader_Plaats",  "Verlader_Telefoon", "Ontvanger_Naam",
+                                          "Ontvanger_Plaats", "Ontvanger_Telefoon", "Lading"};
+constexpr const char* kResultHeaders[10] = {"Totaal leeg",    "Totaal vol",     "Gemiddeld leeg", "Gemiddeld vol",
+                                            "Inzinking leeg", "Inzinking vol",  "Tonnage leeg",   "Tonnage vol",
+                                            "Geladen",        "Zout correctie"};
+
+const std::array<std::string, 20>& reading_columns() {
+    static const std::array<std::string, 20> columns = [] {
+        std::array<std::string, 20> c;
+        const char* prefixes[4] = {"BBL_", "SBL_", "BBV_", "SBV_"};
+        for (int block = 0; block < 4; ++block) {
+            for (int point = 1; point <= 5; ++point) c[block * 5 + point - 1] = prefixes[block] + text::format_int(point);
+        }
+        return c;
+    }();
+    return columns;
+}
+
+class CsvLine {
+  public:
+    explicit CsvLine(std::ostream& out) : out_(out) {}
+    CsvLine& operator<<(std::string_view utf8) {
+        if (!first_) out_ << ',';
+        first_ = false;
+        out_ << csv_field(utf8);
+        return *this;
+    }
+    ~CsvLine() { out_ << "\r\n"; }
+
+  private:
+    std::ostream& out_;
+    bool first_ = true;
+};
+
+}  // namespace
+
+std::string csv_field(std::string_view utf8) {
+    std::string value(utf8);
+    if (!value.empty() && std::string_view("=+-@\t\r").find(value.front()) != std::string_view::npos &&
+        !text::parse_double(value)) {
+        value.insert(0, 1, '\'');
+    }
+    if (value.find_first_of(",\"\r\n") == std::string::npos) return value;
+    std::string quoted = "\"";
+    for (char c : value) {
+        if (c == '"') quoted += '"';
+        quoted += c;
+    }
+    return quoted + '"';
+}
+
+ExportResult write_surveys_csv(const std::string& db_pad, const ShipRecord& ship, std::ostream& out) {
+    std::unique_ptr<data::SQLiteTable> t;
+    {
+        data::SQLiteDatabase db(db_pad);
+        t = db.Query("SELECT * from [IJkOpnames] WHERE [Schipid]=? order by [InvoerDatum], [Opnameid]",
+                     {std::int64_t{ship.params.SchipID}});
+    }
+
+    out << "\xEF\xBB\xBF";
+    {
+        CsvLine header(out);
+        header << "Opnameid" << "Schip" << "InvoerDatum (UTC)";
+        for (const char* c : kPartyColumns) header << c;
+        header << "Taal" << "ZoutCorrectie";
+        for (const std::string& c : reading_columns()) header << c;
+        for (const char* h : kResultHeaders) header << h;
+    }
+
+    ExportResult result;
+    const std::string ship_name = cp1252_to_utf8(ship.name);
+    for (; !t->AtEnd(); t->Next()) {
+        auto column = [&](const std::string& name) { return t->AsString(t->FieldIndex(name)); };
+        const std::string opnameid = column("Opnameid");
+
+        SurveyInput input;
+        for (std::size_t i = 0; i < 20; ++i) input.readings[i] = column(reading_columns()[i]);
+        // The main window's factor field shows the stored number with three decimals, and computes
+        // from what it shows.
+        input.zout_correctie = text::format_fixed(t->AsFloat(t->FieldIndex("ZoutCorrectie")), 3, 5);
+
+        ResultCells cells;
+        try {
+            cells = herbereken(db_pad, ship.params, input).cells;
+        } catch (const data::SQLiteException&) {
+            throw;
+        } catch (const std::exception& e) {
+            // The main window shows such an error and computes nothing either: say so and go on
+            // with the other surveys.
+            result.problems.push_back("Opname " + opnameid + ": " + e.what());
+        }
+
+        CsvLine line(out);
+        line << opnameid << ship_name << column("InvoerDatum");
+        for (const char* c : kPartyColumns) line << cp1252_to_utf8(column(c));
+        line << column("Taal") << input.zout_correctie;
+        for (const std::string& r : input.readings) line << cp1252_to_utf8(r);
+        for (const std::string* c : {&cells.e01, &cells.e02, &cells.e11, &cells.e12, &cells.e21, &cells.e22,
+                                     &cells.e31, &cells.e32, &cells.e42, &cells.e52}) {
+            line << *c;
+        }
+        ++result.surveys;
+    }
+    return result;
+}
+
+ExportResult export_surveys(const std::string& db_pad, const ShipRecord& ship, const std::filesystem::path& file) {
+    data::PendingFile pending(file);
+    ExportResult result;
+    {
+        std::ofstream out(pending.temp_path(), std::ios::binary | std::ios::trunc);
+        if (!out) throw std::runtime_error("Kan \"" + data::display_path(file) + "\" niet schrijven");
+        result = write_surveys_csv(db_pad, ship, out);
+        out.close();
+        if (!out) throw std::runtime_error("Schrijven naar \"" + data::display_path(file) + "\" mislukt");
+    }
+    pending.commit();
+    return result;
+}
+
+}  // namespace ijken::survey

@@ -1,0 +1,117 @@
+// The commands beside compute, run as real processes: compute --warnings, export and backup.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "core/data/database_schema.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+struct Outcome {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+class ExtraCommands : public ::testing::Test {
+  protected:
+    void SetUp() override { ijken::data::create_database(dir.db_path()); }
+
+    Outcome run(const std::string& args, const std::string& input = "") {
+        std::ofstream(dir.path() / "in.txt", std::ios::binary) << input;
+        const std::string cmd = std::string(IJKEN_BINARY) + " " + args + " < '" + (dir.path() / "in.txt").string() +
+                                "' 2> '" + (dir.path() / "err.txt").string() + "'";
+        Outcome r;
+        FILE* p = popen(cmd.c_str(), "r");
+        char buf[4096];
+        for (size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;) r.out.append(buf, n);
+        const int st = pclose(p);
+        r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+        r.err = read(dir.path() / "err.txt");
+        return r;
+    }
+    static std::string read(const std::filesystem::path& p) {
+        std::ifstream in(p, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), {}};
+    }
+
+    ijken::testing::TempDir dir;
+};
+
+TEST_F(ExtraCommands, ComputeWarningsAddsAnEleventhField) {
+    const std::string clean =
+        "220\t0\t200\t0\t180\t220\t0\t200\t0\t180\t20\t0\t20\t0\t20\t20\t0\t20\t0\t20\t1.000\n";
+    const std::string doubtful =
+        "203.5\t0\t203.5\t0\t203.5\t203.5\t0\t203.5\t0\t0\t20\t0\t20\t0\t20\t35\t0\t20\t0\t20\t1.000\n";
+    auto r = run("compute --warnings --db " + dir.db_path(), clean + doubtful);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out,
+              "1200.0\t120.0\t200.0\t20.0\t51.0\t231.0\t3.410\t328.172\t324.762\t324.762\t\n"
+              "1017.5\t135.0\t169.6\t22.5\t81.4\t228.5\t55.482\t323.268\t267.786\t267.786\t"
+              "Leeg: punt 5 SB staat op 0; Vol: punt 1: BB en SB verschillen 15.0 cm\n");
+
+    // Without the option the line keeps its ten fields.
+    r = run("compute --db " + dir.db_path(), doubtful);
+    EXPECT_EQ(r.out, "1017.5\t135.0\t169.6\t22.5\t81.4\t228.5\t55.482\t323.268\t267.786\t267.786\n");
+}
+
+TEST_F(ExtraCommands, ExportWritesTheShipsSurveys) {
+    const auto file = dir.path() / "dummy 1.csv";
+    auto r = run("export --db " + dir.db_path() + " --output '" + file.string() + "'");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "ijken export: 3 surveys of Dummy 1 written to " + file.string() + "\n");
+    const std::string csv = read(file);
+    EXPECT_EQ(csv.rfind("\xEF\xBB\xBFOpnameid,Schip,", 0), 0u);
+    EXPECT_NE(csv.find(",3.410,328.172,324.762,324.762\r\n"), std::string::npos);
+
+    // Another ship: its own (no) surveys.
+    r = run("export --db " + dir.db_path() + " --ship 2 --output '" + file.string() + "'");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 4);
+    const std::string other = read(file);
+    EXPECT_EQ(std::count(other.begin(), other.end(), '\n'), 1) << other;
+}
+
+TEST_F(ExtraCommands, BackupMakesACopyTheCommandsUse) {
+    const auto copy = dir.path() / "kopie.db";
+    auto r = run("backup --db " + dir.db_path() + " --output " + copy.string());
+    EXPECT_EQ(r.status, 0) << r.err;
+    r = run("compute --db " + copy.string(),
+            "220\t0\t200\t0\t180\t220\t0\t200\t0\t180\t20\t0\t20\t0\t20\t20\t0\t20\t0\t20\t1.025\n");
+    EXPECT_EQ(r.out, "1200.0\t120.0\t200.0\t20.0\t51.0\t231.0\t3.410\t328.172\t324.762\t332.881\n");
+}
+
+TEST_F(ExtraCommands, BadArgumentsAndAMissingDatabaseAreRefused) {
+    const std::string out = (dir.path() / "x").string();
+    const std::string missing = (dir.path() / "missing.db").string();
+    const struct {
+        std::string args;
+        int status;
+        std::string err;
+    } cases[] = {
+        {"export --db " + dir.db_path(), 2, "ijken export: --output FILE is required (see ijken --help)\n"},
+        {"backup --output", 2, "ijken backup: --output needs a value\n"},
+        {"backup --ship 1 --output " + out, 2, "ijken backup: unknown argument \"--ship\" (see ijken --help)\n"},
+        {"export --ship x --output " + out, 2, "ijken export: --ship needs a whole number, not \"x\"\n"},
+        {"export --db " + dir.db_path() + " --ship 99 --output " + out, 1,
+         "ijken export: no ship with SchipID 99 in " + dir.db_path() + "\n"},
+        {"export --db " + missing + " --output " + out, 1, "ijken export: no database at " + missing + "\n"},
+        {"backup --db " + missing + " --output " + out, 1,
+         "ijken backup: Er is geen database op \"" + missing + "\"\n"},
+    };
+    for (const auto& c : cases) {
+        const auto r = run(c.args);
+        EXPECT_EQ(r.status, c.status) << c.args;
+        EXPECT_EQ(r.err, c.err) << c.args;
+    }
+    EXPECT_FALSE(std::filesystem::exists(out));
+    EXPECT_FALSE(std::filesystem::exists(missing));
+}
+
+}  // namespace

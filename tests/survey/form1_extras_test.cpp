@@ -1,0 +1,112 @@
+// The main window's additions: warnings beside the result grid, and the Extra menu's export and
+// backup through the save-file dialog.
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+
+#include "core/data/database_backup.h"
+#include "form1_fixture.h"
+
+namespace ijken::survey::test {
+namespace {
+
+class Form1Extras : public Form1Fixture {
+  protected:
+    void SetUp() override {
+        Form1Fixture::SetUp();
+        form->services.files = &files;
+    }
+    const forms::Label& warning() const { return form->get<forms::Label>("LabelWaarschuwing"); }
+    bool choose(const std::string& item) {
+        return forms::dispatch(dialogs, [&] { ASSERT_TRUE(form->get<forms::MenuItem>(item).click()); });
+    }
+    static std::string read(const std::filesystem::path& p) {
+        std::ifstream in(p, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), {}};
+    }
+
+    forms::ScriptedFileDialogs files;
+};
+
+TEST_F(Form1Extras, WarningsFollowEveryRecomputation) {
+    // Grain Coop 3: empty immersion 51.0, the table's first centimetre.
+    EXPECT_FALSE(warning().visible());
+    EXPECT_TRUE(form->warnings.empty());
+
+    type("ijk_sb_l_5", "0");
+    EXPECT_TRUE(warning().visible());
+    EXPECT_EQ(warning().caption(), "Leeg: punt 5 SB staat op 0");
+
+    type("ijk_bb_v_3", "35");
+    EXPECT_EQ(warning().caption(), "Leeg: punt 5 SB staat op 0\nVol: punt 3: BB en SB verschillen 15.0 cm");
+    EXPECT_EQ(warning().hint(), "Leeg: punt 5 SB staat op 0\nVol: punt 3: BB en SB verschillen 15.0 cm");
+
+    // A recomputation that fails leaves the cells and the warnings as they were.
+    EXPECT_FALSE(type("ijk_bb_v_1", "1e20"));
+    EXPECT_EQ(form->warnings.size(), 2u);
+    EXPECT_EQ(warning().caption(), "Leeg: punt 5 SB staat op 0\nVol: punt 3: BB en SB verschillen 15.0 cm");
+    type("ijk_bb_v_1", "20");
+
+    // Browsing shows the stored survey's own warnings: Grain Coop 2 lies below the table.
+    click("sltb_prev");
+    EXPECT_EQ(warning().caption(),
+              "Leeg: inzinking 50.2 cm buiten de ijktabel (51 - 251 cm): ge\xEBxtrapoleerd");
+    click("sltb_next");
+    EXPECT_FALSE(warning().visible());
+    EXPECT_EQ(warning().caption(), "");
+    EXPECT_EQ(boxes(Kind::information), std::vector<std::string>{});
+}
+
+TEST_F(Form1Extras, TranslatedTemplatesShowAtOnce) {
+    type("ijk_sb_l_5", "0");
+    // As the language component would: by name, the captions of the hidden template labels.
+    form->get<forms::Label>("wt_leeg").set_caption("Vide");
+    form->get<forms::Label>("wt_nul_sb").set_caption("point %1 tribord: 0");
+    EXPECT_EQ(warning().caption(), "Vide: point 5 tribord: 0");
+}
+
+TEST_F(Form1Extras, ExportWritesTheShipsSurveysToTheChosenFile) {
+    const auto file = dir.path() / "uit.csv";
+    files.answer(std::nullopt);
+    ASSERT_TRUE(choose("Exporteren1"));
+    EXPECT_FALSE(std::filesystem::exists(file));
+    EXPECT_TRUE(dialogs.shown().empty());
+
+    files.answer(file);
+    ASSERT_TRUE(choose("Exporteren1"));
+    ASSERT_EQ(files.requests().size(), 2u);
+    EXPECT_EQ(files.requests()[1].default_name, "Dummy 1.csv");
+    EXPECT_EQ(files.requests()[1].default_suffix, "csv");
+    EXPECT_EQ(boxes(Kind::information),
+              std::vector<std::string>{"3 opnames ge\xEBxporteerd naar " + file.string()});
+    const std::string csv = read(file);
+    EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 4);
+    // The newest survey last, with the cells the window shows for it.
+    EXPECT_NE(csv.find(",Grain Coop 3,Melun,,CHV,Veghel,,,0,1.000,220,"), std::string::npos);
+    EXPECT_NE(csv.find(",3.410,328.172,324.762,324.762\r\n"), std::string::npos);
+}
+
+TEST_F(Form1Extras, BackupMakesACopyThatOpensInTheProgram) {
+    const auto file = dir.path() / "kopie" / "reserve.db";
+    std::filesystem::create_directory(file.parent_path());
+    files.answer(file);
+    ASSERT_TRUE(choose("Backup1"));
+    EXPECT_TRUE(std::regex_match(files.requests()[0].default_name, std::regex(R"(ijken-\d{4}-\d\d-\d\d\.db)")))
+        << files.requests()[0].default_name;
+    EXPECT_EQ(boxes(Kind::information), std::vector<std::string>{"Reservekopie opgeslagen in " + file.string()});
+    EXPECT_EQ(data::integrity_check(file.string()), std::vector<std::string>{"ok"});
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(file.parent_path()), {}), 1);
+
+    // The copy is a database the program opens as its own.
+    std::filesystem::rename(file, file.parent_path() / "ijken.db");
+    forms::ScriptedDialogs other_dialogs;
+    Form1 copy(file.parent_path().string() + "/", other_dialogs);
+    ASSERT_TRUE(forms::dispatch(other_dialogs, [&] { copy.formcreate(); }));
+    copy.show();
+    EXPECT_EQ(copy.get<forms::Edit>("Verlader_Naam").text(), "Grain Coop 3");
+    EXPECT_EQ(copy.get<forms::Label>("e42").caption(), "324.762");
+}
+
+}  // namespace
+}  // namespace ijken::survey::test
