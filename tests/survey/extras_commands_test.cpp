@@ -54,7 +54,7 @@ TEST_F(ExtraCommands, ComputeWarningsAddsAnEleventhField) {
     EXPECT_EQ(r.out,
               "1200.0\t120.0\t200.0\t20.0\t51.0\t231.0\t3.410\t328.172\t324.762\t324.762\t\n"
               "1017.5\t135.0\t169.6\t22.5\t81.4\t228.5\t55.482\t323.268\t267.786\t267.786\t"
-              "Leeg: punt 5 SB staat op 0; Vol: punt 1: BB en SB verschillen 15.0 cm\n");
+              "Leeg: punt 5 SB op 0; Vol: punt 1 BB/SB 15.0 cm verschil\n");
 
     // Without the option the line keeps its ten fields.
     r = run("compute --db " + dir.db_path(), doubtful);

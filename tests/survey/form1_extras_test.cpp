@@ -36,22 +36,22 @@ TEST_F(Form1Extras, WarningsFollowEveryRecomputation) {
 
     type("ijk_sb_l_5", "0");
     EXPECT_TRUE(warning().visible());
-    EXPECT_EQ(warning().caption(), "Leeg: punt 5 SB staat op 0");
+    EXPECT_EQ(warning().caption(), "Leeg: punt 5 SB op 0");
 
     type("ijk_bb_v_3", "35");
-    EXPECT_EQ(warning().caption(), "Leeg: punt 5 SB staat op 0\nVol: punt 3: BB en SB verschillen 15.0 cm");
-    EXPECT_EQ(warning().hint(), "Leeg: punt 5 SB staat op 0\nVol: punt 3: BB en SB verschillen 15.0 cm");
+    EXPECT_EQ(warning().caption(), "Leeg: punt 5 SB op 0\nVol: punt 3 BB/SB 15.0 cm verschil");
+    EXPECT_EQ(warning().hint(), "Leeg: punt 5 SB op 0\nVol: punt 3 BB/SB 15.0 cm verschil");
 
     // A recomputation that fails leaves the cells and the warnings as they were.
     EXPECT_FALSE(type("ijk_bb_v_1", "1e20"));
     EXPECT_EQ(form->warnings.size(), 2u);
-    EXPECT_EQ(warning().caption(), "Leeg: punt 5 SB staat op 0\nVol: punt 3: BB en SB verschillen 15.0 cm");
+    EXPECT_EQ(warning().caption(), "Leeg: punt 5 SB op 0\nVol: punt 3 BB/SB 15.0 cm verschil");
     type("ijk_bb_v_1", "20");
 
     // Browsing shows the stored survey's own warnings: Grain Coop 2 lies below the table.
     click("sltb_prev");
     EXPECT_EQ(warning().caption(),
-              "Leeg: inzinking 50.2 cm buiten de ijktabel (51 - 251 cm): ge\xEBxtrapoleerd");
+              "Leeg: inzinking 50.2 buiten ijktabel 51-251: ge\xEBxtrapoleerd");
     click("sltb_next");
     EXPECT_FALSE(warning().visible());
     EXPECT_EQ(warning().caption(), "");

@@ -88,8 +88,8 @@ TEST(Warnings, FoundForEachKindOfDoubtfulSurvey) {
 TEST(Warnings, ReadWithTheirValuesInDutchByDefaultAndFollowATranslatedTemplate) {
     const std::vector<Warning> found = {outside('l', 47.5), differ('l', 3, 12.25), zero('v', 5, 's')};
     EXPECT_EQ(warnings_field(found, kShip),
-              "Leeg: inzinking 47.5 cm buiten de ijktabel (51 - 251 cm): ge\xEBxtrapoleerd; "
-              "Leeg: punt 3: BB en SB verschillen 12.3 cm; Vol: punt 5 SB staat op 0");
+              "Leeg: inzinking 47.5 buiten ijktabel 51-251: ge\xEBxtrapoleerd; "
+              "Leeg: punt 3 BB/SB 12.3 cm verschil; Vol: punt 5 SB op 0");
     EXPECT_EQ(warnings_field({}, kShip), "");
 
     // One line per state, as the main window shows them.
@@ -98,8 +98,8 @@ TEST(Warnings, ReadWithTheirValuesInDutchByDefaultAndFollowATranslatedTemplate) 
     fr.outside_table = "table %2-%3 cm, enfoncement %1 cm (100%)";
     EXPECT_EQ(warning_lines(found, kShip, fr),
               (std::vector<std::string>{
-                  "Vide: table 51-251 cm, enfoncement 47.5 cm (100%); punt 3: BB en SB verschillen 12.3 cm",
-                  "Vol: punt 5 SB staat op 0"}));
+                  "Vide: table 51-251 cm, enfoncement 47.5 cm (100%); punt 3 BB/SB 12.3 cm verschil",
+                  "Vol: punt 5 SB op 0"}));
     // A placeholder with no value stays as it is.
     EXPECT_EQ(fill_template("%1 %2 %9", {"a"}), "a %2 %9");
 }

@@ -35,12 +35,13 @@ struct WarningTexts {
     std::string leeg = "Leeg";
     std::string vol = "Vol";
     // %1 immersion, %2 Min_inzinking, %3 Max_inzinking
-    std::string outside_table = "inzinking %1 cm buiten de ijktabel (%2 - %3 cm): ge\xEBxtrapoleerd";
+    // Short, because the main window has room for two lines of about 80 characters.
+    std::string outside_table = "inzinking %1 buiten ijktabel %2-%3: ge\xEBxtrapoleerd";
     // %1 point, %2 difference in cm
-    std::string side_difference = "punt %1: BB en SB verschillen %2 cm";
+    std::string side_difference = "punt %1 BB/SB %2 cm verschil";
     // %1 point
-    std::string zero_port = "punt %1 BB staat op 0";
-    std::string zero_starboard = "punt %1 SB staat op 0";
+    std::string zero_port = "punt %1 BB op 0";
+    std::string zero_starboard = "punt %1 SB op 0";
 };
 
 // Port and starboard may differ by this much (cm) at one point without a warning.
@@ -54,9 +55,9 @@ std::vector<Warning> find_warnings(const ShipParams& ship, const SurveyInput& in
 // A template with %1..%9 replaced by args (a % followed by anything else stays as it is).
 std::string fill_template(const std::string& pattern, const std::vector<std::string>& args);
 
-// One warning without its state ("punt 3 SB staat op 0").
+// One warning without its state ("punt 3 SB op 0").
 std::string warning_text(const Warning& w, const ShipParams& ship, const WarningTexts& texts);
-// One warning with its state in front ("Leeg: punt 3 SB staat op 0").
+// One warning with its state in front ("Leeg: punt 3 SB op 0").
 std::string full_warning_text(const Warning& w, const ShipParams& ship, const WarningTexts& texts);
 
 // One line per state that has warnings: the state, then its warnings separated by "; ". The
