@@ -19,27 +19,13 @@ struct Case {
 };
 
 Warning outside(char state, double inzinking) {
-    Warning w;
-    w.kind = WarningKind::outside_table;
-    w.state = state;
-    w.inzinking = inzinking;
-    return w;
+    return {.kind = WarningKind::outside_table, .state = state, .inzinking = inzinking};
 }
 Warning differ(char state, int point, double cm) {
-    Warning w;
-    w.kind = WarningKind::side_difference;
-    w.state = state;
-    w.point = point;
-    w.verschil = cm;
-    return w;
+    return {.kind = WarningKind::side_difference, .state = state, .point = point, .verschil = cm};
 }
 Warning zero(char state, int point, char side) {
-    Warning w;
-    w.kind = WarningKind::zero_reading;
-    w.state = state;
-    w.point = point;
-    w.side = side;
-    return w;
+    return {.kind = WarningKind::zero_reading, .state = state, .point = point, .side = side};
 }
 
 constexpr std::array<const char*, 5> kFilled{"220", "0", "200", "0", "180"};
