@@ -58,12 +58,17 @@ TEST_F(Form1Extras, WarningsFollowEveryRecomputation) {
     EXPECT_EQ(boxes(Kind::information), std::vector<std::string>{});
 }
 
-TEST_F(Form1Extras, TranslatedTemplatesShowAtOnce) {
+TEST_F(Form1Extras, TranslatedTemplatesShowAtOnceAndTheStripKeepsTheWarnings) {
     type("ijk_sb_l_5", "0");
     // As the language component would: by name, the captions of the hidden template labels.
     form->get<forms::Label>("wt_leeg").set_caption("Vide");
     form->get<forms::Label>("wt_nul_sb").set_caption("point %1 tribord: 0");
     EXPECT_EQ(warning().caption(), "Vide: point 5 tribord: 0");
+    // The strip itself keeps showing the warnings, whatever a language file holds for it.
+    form->get<forms::Label>("LabelWaarschuwing").set_caption("Leeg: punt 1 BB op 0");
+    form->get<forms::Label>("LabelWaarschuwing").set_hint("");
+    EXPECT_EQ(warning().caption(), "Vide: point 5 tribord: 0");
+    EXPECT_EQ(warning().hint(), "Vide: point 5 tribord: 0");
 }
 
 TEST_F(Form1Extras, ExportWritesTheShipsSurveysToTheChosenFile) {

@@ -55,6 +55,25 @@ std::string today() {
            text::format_int(local.tm_mon + 1) + "-" + (local.tm_mday < 10 ? "0" : "") + text::format_int(local.tm_mday);
 }
 
+// What the warnings strip shows: one line per state, and every warning in full in its hint, since
+// the strip holds two lines and a long one may be cut off there.
+struct StripText {
+    std::string caption;
+    std::string hint;
+};
+StripText strip_text(const std::vector<Warning>& warnings, const ShipParams& ship, const WarningTexts& texts) {
+    StripText s;
+    for (const std::string& line : warning_lines(warnings, ship, texts)) {
+        if (!s.caption.empty()) s.caption += '\n';
+        s.caption += line;
+    }
+    for (const Warning& w : warnings) {
+        if (!s.hint.empty()) s.hint += '\n';
+        s.hint += full_warning_text(w, ship, texts);
+    }
+    return s;
+}
+
 }  // namespace
 
 void Form1::build_extras() {
@@ -63,6 +82,12 @@ void Form1::build_extras() {
     auto& label = add<Label>("LabelWaarschuwing", nullptr, Rect{200, 516, 437, 32});
     label.set_colour(kWarningColour);
     label.set_visible(false);
+    // The strip's texts are the warnings, whatever else sets them: translating the window by name
+    // would otherwise put a language file's stale text there.
+    label.add_observer([this](forms::Control& c) {
+        const StripText strip = strip_text(warnings, ship_params(), warning_texts());
+        if (c.caption() != strip.caption || c.hint() != strip.hint) toon_waarschuwingen();
+    });
 
     const WarningTexts defaults;
     for (const TemplateLabel& t : kTemplateLabels) {
@@ -87,21 +112,10 @@ WarningTexts Form1::warning_texts() const {
 }
 
 void Form1::toon_waarschuwingen() {
-    const WarningTexts texts = warning_texts();
-    std::string caption;
-    for (const std::string& line : warning_lines(warnings, ship_params(), texts)) {
-        if (!caption.empty()) caption += '\n';
-        caption += line;
-    }
-    // The strip holds two lines; a long line may be cut off there, so the hint lists every warning.
-    std::string hint;
-    for (const Warning& w : warnings) {
-        if (!hint.empty()) hint += '\n';
-        hint += full_warning_text(w, ship_params(), texts);
-    }
+    const StripText strip = strip_text(warnings, ship_params(), warning_texts());
     auto& label = get<Label>("LabelWaarschuwing");
-    label.set_caption(caption);
-    label.set_hint(hint);
+    label.set_caption(strip.caption);
+    label.set_hint(strip.hint);
     label.set_visible(!warnings.empty());
 }
 
