@@ -8,9 +8,9 @@
 namespace ijken::app {
 
 struct CommandOptions {
-    std::string db_pad;              // --db, default: ijken.db beside the program
-    std::optional<int> ship_id;      // --ship
-    std::filesystem::path output;    // --output, required
+    std::string db_pad;            // --db, default: ijken.db beside the program
+    std::optional<int> ship_id;    // --ship
+    std::filesystem::path output;  // --output, required
 };
 
 // Reads the options of `ijken <command>`. --ship is accepted only when allow_ship. On a bad or

@@ -38,8 +38,9 @@ int run_export(int argc, char** argv, const std::string& program_dir, std::ostre
         for (const std::string& problem : result.problems) {
             err << "ijken export: " << text::cp1252_to_utf8(problem) << "\n";
         }
-        out << "ijken export: " << text::format_int(result.surveys) << (result.surveys == 1 ? " survey" : " surveys")
-            << " of " << text::cp1252_to_utf8(ship->name) << " written to " << options->output.string() << "\n";
+        out << "ijken export: " << text::format_int(result.surveys)
+            << (result.surveys == 1 ? " survey" : " surveys") << " of " << text::cp1252_to_utf8(ship->name)
+            << " written to " << options->output.string() << "\n";
     } catch (const std::exception& e) {
         err << "ijken export: " << text::cp1252_to_utf8(e.what()) << "\n";
         return 1;

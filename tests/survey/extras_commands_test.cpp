@@ -25,8 +25,9 @@ class ExtraCommands : public ::testing::Test {
 
     Outcome run(const std::string& args, const std::string& input = "") {
         std::ofstream(dir.path() / "in.txt", std::ios::binary) << input;
-        const std::string cmd = std::string(IJKEN_BINARY) + " " + args + " < '" + (dir.path() / "in.txt").string() +
-                                "' 2> '" + (dir.path() / "err.txt").string() + "'";
+        const std::string cmd = std::string(IJKEN_BINARY) + " " + args + " < '" +
+                                (dir.path() / "in.txt").string() + "' 2> '" +
+                                (dir.path() / "err.txt").string() + "'";
         Outcome r;
         FILE* p = popen(cmd.c_str(), "r");
         char buf[4096];
@@ -97,7 +98,8 @@ TEST_F(ExtraCommands, BadArgumentsAndAMissingDatabaseAreRefused) {
     } cases[] = {
         {"export --db " + dir.db_path(), 2, "ijken export: --output FILE is required (see ijken --help)\n"},
         {"backup --output", 2, "ijken backup: --output needs a value\n"},
-        {"backup --ship 1 --output " + out, 2, "ijken backup: unknown argument \"--ship\" (see ijken --help)\n"},
+        {"backup --ship 1 --output " + out, 2,
+         "ijken backup: unknown argument \"--ship\" (see ijken --help)\n"},
         {"export --ship x --output " + out, 2, "ijken export: --ship needs a whole number, not \"x\"\n"},
         {"export --db " + dir.db_path() + " --ship 99 --output " + out, 1,
          "ijken export: no ship with SchipID 99 in " + dir.db_path() + "\n"},

@@ -50,8 +50,7 @@ TEST_F(Form1Extras, WarningsFollowEveryRecomputation) {
 
     // Browsing shows the stored survey's own warnings: Grain Coop 2 lies below the table.
     click("sltb_prev");
-    EXPECT_EQ(warning().caption(),
-              "Leeg: inzinking 50.2 buiten ijktabel 51-251: ge\xEBxtrapoleerd");
+    EXPECT_EQ(warning().caption(), "Leeg: inzinking 50.2 buiten ijktabel 51-251: ge\xEBxtrapoleerd");
     click("sltb_next");
     EXPECT_FALSE(warning().visible());
     EXPECT_EQ(warning().caption(), "");
@@ -97,9 +96,11 @@ TEST_F(Form1Extras, BackupMakesACopyThatOpensInTheProgram) {
     std::filesystem::create_directory(file.parent_path());
     files.answer(file);
     ASSERT_TRUE(choose("Backup1"));
-    EXPECT_TRUE(std::regex_match(files.requests()[0].default_name, std::regex(R"(ijken-\d{4}-\d\d-\d\d\.db)")))
+    EXPECT_TRUE(
+        std::regex_match(files.requests()[0].default_name, std::regex(R"(ijken-\d{4}-\d\d-\d\d\.db)")))
         << files.requests()[0].default_name;
-    EXPECT_EQ(boxes(Kind::information), std::vector<std::string>{"Reservekopie opgeslagen in " + file.string()});
+    EXPECT_EQ(boxes(Kind::information),
+              std::vector<std::string>{"Reservekopie opgeslagen in " + file.string()});
     EXPECT_EQ(data::integrity_check(file.string()), std::vector<std::string>{"ok"});
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(file.parent_path()), {}), 1);
 

@@ -35,8 +35,10 @@ class SurveyExport : public ::testing::Test {
         db.Execute(
             "insert into IJkOpnames (Schipid, InvoerDatum, Verlader_Naam, Verlader_Plaats, Ontvanger_Naam, "
             "Ontvanger_Plaats, Ontvanger_Telefoon, Lading, ZoutCorrectie, BBL_1, BBL_3, BBL_5, SBL_1, SBL_3, "
-            "SBL_5, BBV_1, BBV_3, BBV_5, SBV_1, SBV_3, SBV_5) values (1, datetime('2030-01-01', ?), ?, 'Melun', "
-            "'CHV', 'Veghel', '+31 10 1234567', '=HYPERLINK(1)', 1.025, '220', ?, '180', '220', '200', '180', ?, "
+            "SBL_5, BBV_1, BBV_3, BBV_5, SBV_1, SBV_3, SBV_5) values (1, datetime('2030-01-01', ?), ?, "
+            "'Melun', "
+            "'CHV', 'Veghel', '+31 10 1234567', '=HYPERLINK(1)', 1.025, '220', ?, '180', '220', '200', "
+            "'180', ?, "
             "'20', '20', '20', '20', '20')",
             {"+" + std::to_string(++added_) + " minutes", shipper, bbl_3, bbv_1});
     }
@@ -84,7 +86,8 @@ TEST_F(SurveyExport, WritesEverySurveyWithItsResultsAsUtf8Csv) {
     EXPECT_LT(csv.find("Grain Coop 3"), csv.find("De Ster"));
     const std::string last =
         "4,Dummy 1,2030-01-01 00:01:00,\"Caf\xC3\xA9, \"\"De Ster\"\"\",Melun,,CHV,Veghel,'+31 10 1234567,"
-        "'=HYPERLINK(1),0,1.025,220,0.0,\"200,0\",0.0,180,220,0.0,200,0.0,180,20,0.0,20,0.0,20,20,0.0,20,0.0,20,"
+        "'=HYPERLINK(1),0,1.025,220,0.0,\"200,0\",0.0,180,220,0.0,200,0.0,180,20,0.0,20,0.0,20,20,0.0,20,0.0,"
+        "20,"
         "1200.0,120.0,200.0,20.0,51.0,231.0,3.410,328.172,324.762,332.881\r\n";
     ASSERT_GE(csv.size(), last.size());
     EXPECT_EQ(csv.substr(csv.size() - last.size()), last);

@@ -32,6 +32,7 @@ constexpr std::array<const char*, 5> kFilled{"220", "0", "200", "0", "180"};
 constexpr std::array<const char*, 5> kLoaded{"20", "0", "20", "0", "20"};
 constexpr std::array<const char*, 5> kAllZero{"0", "0", "0", "0", "0"};
 
+// clang-format off
 const Case kCases[] = {
     {"clean survey", kFilled, kFilled, kLoaded, kLoaded, 51.0, 231.0, {}},
     {"immersion exactly at both ends of the table", kFilled, kFilled, kLoaded, kLoaded, 51.0, 251.0, {}},
@@ -54,6 +55,7 @@ const Case kCases[] = {
      260.0,
      {outside('l', 40.0), differ('l', 1, 15.0), zero('l', 5, 'b'), outside('v', 260.0), zero('v', 1, 's')}},
 };
+// clang-format on
 
 TEST(Warnings, FoundForEachKindOfDoubtfulSurvey) {
     for (const Case& c : kCases) {

@@ -20,8 +20,8 @@ class Connection {
     Connection(const std::string& file, int flags) {
         const int rc = sqlite3_open_v2(file.c_str(), &db_, flags, nullptr);
         if (rc != SQLITE_OK) {
-            std::string message = "Kan de database \"" + display_path(file) + "\" niet openen: " +
-                                  (db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(rc));
+            std::string message = "Kan de database \"" + display_path(file) +
+                                  "\" niet openen: " + (db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(rc));
             sqlite3_close(db_);
             throw SQLiteException(message);
         }
@@ -98,7 +98,8 @@ void backup_database(const std::string& source, const std::filesystem::path& tar
         const std::vector<std::string> rows = check_rows(to);
         if (rows != std::vector<std::string>{"ok"}) {
             std::string report = rows.empty() ? std::string("geen antwoord") : rows.front();
-            if (rows.size() > 1) report += " (en " + text::format_int(static_cast<long long>(rows.size() - 1)) + " meer)";
+            if (rows.size() > 1)
+                report += " (en " + text::format_int(static_cast<long long>(rows.size() - 1)) + " meer)";
             throw SQLiteException("De reservekopie is niet in orde: " + report);
         }
     }

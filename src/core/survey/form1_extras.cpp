@@ -52,7 +52,8 @@ std::string today() {
     std::tm local{};
     localtime_r(&now, &local);
     return text::format_int(local.tm_year + 1900) + "-" + (local.tm_mon < 9 ? "0" : "") +
-           text::format_int(local.tm_mon + 1) + "-" + (local.tm_mday < 10 ? "0" : "") + text::format_int(local.tm_mday);
+           text::format_int(local.tm_mon + 1) + "-" + (local.tm_mday < 10 ? "0" : "") +
+           text::format_int(local.tm_mday);
 }
 
 // What the warnings strip shows: one line per state, and every warning in full in its hint, since
@@ -61,7 +62,8 @@ struct StripText {
     std::string caption;
     std::string hint;
 };
-StripText strip_text(const std::vector<Warning>& warnings, const ShipParams& ship, const WarningTexts& texts) {
+StripText strip_text(const std::vector<Warning>& warnings, const ShipParams& ship,
+                     const WarningTexts& texts) {
     StripText s;
     for (const std::string& line : warning_lines(warnings, ship, texts)) {
         if (!s.caption.empty()) s.caption += '\n';
@@ -101,7 +103,9 @@ void Form1::build_extras() {
 
     // A menu of its own at the end of the bar, so that no designed item moves.
     auto& extra = add<MenuItem>("Extra1", &menu(), "E&xtra");
-    add<MenuItem>("Exporteren1", &extra, "&Opnames exporteren (CSV)...").on_click = [this] { Exporteren1Click(); };
+    add<MenuItem>("Exporteren1", &extra, "&Opnames exporteren (CSV)...").on_click = [this] {
+        Exporteren1Click();
+    };
     add<MenuItem>("Backup1", &extra, "&Reservekopie maken...").on_click = [this] { Backup1Click(); };
 }
 
@@ -124,8 +128,9 @@ void Form1::Exporteren1Click() {
     if (services.files == nullptr) return;
     const std::optional<ShipRecord> ship = read_ship(db_pad, SchipID);
     if (!ship) throw std::runtime_error("Er is geen schip geselecteerd om te exporteren");
-    const auto file = services.files->save_file(
-        {"Opnames exporteren", file_name_from(ship->name, "opnames") + ".csv", "CSV-bestanden (*.csv)|*.csv", "csv"});
+    const auto file =
+        services.files->save_file({"Opnames exporteren", file_name_from(ship->name, "opnames") + ".csv",
+                                   "CSV-bestanden (*.csv)|*.csv", "csv"});
     if (!file) return;
     const ExportResult result = export_surveys(db_pad, *ship, *file);
     std::string message = text::format_int(result.surveys) + (result.surveys == 1 ? " opname" : " opnames") +

@@ -17,18 +17,20 @@ using text::cp1252_to_utf8;
 namespace {
 
 // Stored columns, as the file's header names them.
-constexpr const char* kPartyColumns[7] = {"Verlader_Naam",  "Verlader_Plaats",  "Verlader_Telefoon", "Ontvanger_Naam",
-                                          "Ontvanger_Plaats", "Ontvanger_Telefoon", "Lading"};
-constexpr const char* kResultHeaders[10] = {"Totaal leeg",    "Totaal vol",     "Gemiddeld leeg", "Gemiddeld vol",
-                                            "Inzinking leeg", "Inzinking vol",  "Tonnage leeg",   "Tonnage vol",
-                                            "Geladen",        "Zout correctie"};
+constexpr const char* kPartyColumns[7] = {"Verlader_Naam",  "Verlader_Plaats",  "Verlader_Telefoon",
+                                          "Ontvanger_Naam", "Ontvanger_Plaats", "Ontvanger_Telefoon",
+                                          "Lading"};
+constexpr const char* kResultHeaders[10] = {
+    "Totaal leeg",   "Totaal vol",   "Gemiddeld leeg", "Gemiddeld vol", "Inzinking leeg",
+    "Inzinking vol", "Tonnage leeg", "Tonnage vol",    "Geladen",       "Zout correctie"};
 
 const std::array<std::string, 20>& reading_columns() {
     static const std::array<std::string, 20> columns = [] {
         std::array<std::string, 20> c;
         const char* prefixes[4] = {"BBL_", "SBL_", "BBV_", "SBV_"};
         for (int block = 0; block < 4; ++block) {
-            for (int point = 1; point <= 5; ++point) c[block * 5 + point - 1] = prefixes[block] + text::format_int(point);
+            for (int point = 1; point <= 5; ++point)
+                c[block * 5 + point - 1] = prefixes[block] + text::format_int(point);
         }
         return c;
     }();
@@ -79,9 +81,12 @@ ExportResult write_surveys_csv(const std::string& db_pad, const ShipRecord& ship
     out << "\xEF\xBB\xBF";
     {
         CsvLine header(out);
-        header << "Opnameid" << "Schip" << "InvoerDatum (UTC)";
+        header << "Opnameid"
+               << "Schip"
+               << "InvoerDatum (UTC)";
         for (const char* c : kPartyColumns) header << c;
-        header << "Taal" << "ZoutCorrectie";
+        header << "Taal"
+               << "ZoutCorrectie";
         for (const std::string& c : reading_columns()) header << c;
         for (const char* h : kResultHeaders) header << h;
     }
@@ -123,7 +128,8 @@ ExportResult write_surveys_csv(const std::string& db_pad, const ShipRecord& ship
     return result;
 }
 
-ExportResult export_surveys(const std::string& db_pad, const ShipRecord& ship, const std::filesystem::path& file) {
+ExportResult export_surveys(const std::string& db_pad, const ShipRecord& ship,
+                            const std::filesystem::path& file) {
     data::PendingFile pending(file);
     ExportResult result;
     {

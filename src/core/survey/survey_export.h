@@ -27,7 +27,8 @@ ExportResult write_surveys_csv(const std::string& db_pad, const ShipRecord& ship
 
 // The same into a file, written under a temporary name and renamed when complete, so that a
 // failure leaves no partial file. Throws std::runtime_error when the file cannot be written.
-ExportResult export_surveys(const std::string& db_pad, const ShipRecord& ship, const std::filesystem::path& file);
+ExportResult export_surveys(const std::string& db_pad, const ShipRecord& ship,
+                            const std::filesystem::path& file);
 
 // One UTF-8 field as RFC 4180 writes it. A text that a spreadsheet would take for a formula (it
 // starts with =, +, -, @, a tab or a CR and is not a plain number) gets a leading apostrophe, so

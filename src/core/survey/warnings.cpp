@@ -96,12 +96,14 @@ std::string fill_template(const std::string& pattern, const std::vector<std::str
 std::string warning_text(const Warning& w, const ShipParams& ship, const WarningTexts& texts) {
     switch (w.kind) {
         case WarningKind::outside_table:
-            return fill_template(texts.outside_table, {format_fixed(w.inzinking, 1), format_int(ship.Min_inzinking),
-                                                       format_int(ship.Max_inzinking)});
+            return fill_template(texts.outside_table,
+                                 {format_fixed(w.inzinking, 1), format_int(ship.Min_inzinking),
+                                  format_int(ship.Max_inzinking)});
         case WarningKind::side_difference:
             return fill_template(texts.side_difference, {format_int(w.point), format_fixed(w.verschil, 1)});
         case WarningKind::zero_reading:
-            return fill_template(w.side == 'b' ? texts.zero_port : texts.zero_starboard, {format_int(w.point)});
+            return fill_template(w.side == 'b' ? texts.zero_port : texts.zero_starboard,
+                                 {format_int(w.point)});
     }
     return {};
 }

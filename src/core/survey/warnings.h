@@ -14,16 +14,16 @@
 namespace ijken::survey {
 
 enum class WarningKind {
-    outside_table,  // immersion below Min_inzinking or above Max_inzinking
+    outside_table,    // immersion below Min_inzinking or above Max_inzinking
     side_difference,  // port and starboard differ by more than 10 cm at one point
-    zero_reading,  // a point in use reads 0 while other readings of its state do not
+    zero_reading,     // a point in use reads 0 while other readings of its state do not
 };
 
 struct Warning {
     WarningKind kind = WarningKind::outside_table;
-    char state = 'l';  // 'l' empty, 'v' loaded
-    int point = 0;     // gauge point 1 to 5 (not for outside_table)
-    char side = 'b';   // zero_reading: 'b' port, 's' starboard
+    char state = 'l';      // 'l' empty, 'v' loaded
+    int point = 0;         // gauge point 1 to 5 (not for outside_table)
+    char side = 'b';       // zero_reading: 'b' port, 's' starboard
     double inzinking = 0;  // outside_table: the immersion, cm
     double verschil = 0;   // side_difference: |port - starboard|, cm
 
