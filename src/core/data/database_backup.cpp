@@ -17,11 +17,11 @@ namespace {
 // a backup must never create the file it copies.
 class Connection {
   public:
-    Connection(const std::string& file, int flags) {
+    // failure: what the message says went wrong, before SQLite's reason.
+    Connection(const std::string& file, int flags, const std::string& failure) {
         const int rc = sqlite3_open_v2(file.c_str(), &db_, flags, nullptr);
         if (rc != SQLITE_OK) {
-            std::string message = "Kan de database \"" + display_path(file) +
-                                  "\" niet openen: " + (db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(rc));
+            std::string message = failure + ": " + (db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(rc));
             sqlite3_close(db_);
             throw SQLiteException(message);
         }
@@ -74,7 +74,7 @@ void copy(const Connection& from, const Connection& to) {
 }  // namespace
 
 std::vector<std::string> integrity_check(const std::string& file) {
-    Connection db(file, SQLITE_OPEN_READONLY);
+    Connection db(file, SQLITE_OPEN_READONLY, "Kan de database \"" + display_path(file) + "\" niet openen");
     return check_rows(db);
 }
 
@@ -91,9 +91,12 @@ void backup_database(const std::string& source, const std::filesystem::path& tar
     {
         // Read-write without create: a journal left by a crash is rolled back as usual before the
         // copy reads, and a missing file is an error instead of a new empty database.
-        Connection from(source, SQLITE_OPEN_READWRITE);
+        Connection from(source, SQLITE_OPEN_READWRITE,
+                        "Kan de database \"" + display_path(source) + "\" niet openen");
         sqlite3_busy_timeout(from.get(), kBusyTimeoutMs);
-        Connection to(pending.temp_path().string(), SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+        // The temporary name is of no interest to the user: the message names the target.
+        Connection to(pending.temp_path().string(), SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
+                      "Kan \"" + display_path(target) + "\" niet schrijven");
         copy(from, to);
         const std::vector<std::string> rows = check_rows(to);
         if (rows != std::vector<std::string>{"ok"}) {
