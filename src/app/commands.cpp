@@ -18,6 +18,8 @@ std::string help_text() {
            "  ijken                       open the main window\n"
            "  ijken compute [--db PATH] [--ship ID]\n"
            "                              compute surveys read from standard input\n"
+           "  ijken report [--db PATH] [--ship ID] [--survey ID] [--lang nl|fr|de] --output FILE.pdf\n"
+           "                              write a survey's report as PDF\n"
            "  ijken --help                show this text\n"
            "\n"
            "compute reads one survey a line, 21 fields separated by tabs:\n"
@@ -30,7 +32,16 @@ std::string help_text() {
            "  --db PATH   the database (default: ijken.db beside the program); it must exist\n"
            "  --ship ID   the ship whose gauge table is used (default: the selected ship)\n"
            "A gauge table is extended in the database when an immersion lies outside it, as in\n"
-           "the main window. Bad input stops with a message and exit status 1.\n";
+           "the main window. Bad input stops with a message and exit status 1.\n"
+           "\n"
+           "report writes the one-page report of a survey, exactly as the report window's\n"
+           "\"Opslaan als PDF\" does after the program was started on the ship and the survey shown.\n"
+           "  --db PATH     the database, as for compute; it must exist\n"
+           "  --ship ID     the ship (default: the selected ship)\n"
+           "  --survey ID   the Opnameid of one of the ship's surveys (default: its newest)\n"
+           "  --lang L      nl, fr or de (default: the language stored with the survey)\n"
+           "  --output F    the PDF file, replaced whole or left as it was\n"
+           "Errors give one line on standard error and exit status 1.\n";
 }
 
 namespace {

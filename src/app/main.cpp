@@ -7,6 +7,7 @@
 
 #include "app/commands.h"
 #include "app/gui_start.h"
+#include "app/report_command.h"
 
 namespace {
 
@@ -29,6 +30,7 @@ int main(int argc, char** argv) {
             std::cout << ijken::app::help_text();
             return 0;
         }
+        if (command == "report") return ijken::app::run_report(argc - 2, argv + 2, program_dir, std::cerr);
         if (command == "compute") return ijken::app::run_compute(argc - 2, argv + 2, program_dir, std::cin, std::cout, std::cerr);
     }
     return ijken::app::run_gui(argc, argv, program_dir);

@@ -1,0 +1,70 @@
+#pragma once
+// The survey report window: the current survey of the main window laid out as one page
+// (PRPage1), shown as its preview and written as PDF by PReport1, in Dutch, French or German.
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "core/forms/forms.h"
+#include "core/report/pr_label.h"
+#include "core/report/pr_page.h"
+#include "core/report/pr_rect.h"
+#include "core/report/pr_report.h"
+
+namespace ijken::survey {
+class Form1;
+}
+
+namespace ijken::report {
+
+class Print_form : public forms::Form {
+  public:
+    // The window reads (and its language menu writes) the state of form1, which must outlive it.
+    explicit Print_form(survey::Form1& form1);
+    ~Print_form() override;
+
+    PRPage PRPage1;
+    PReport PReport1;
+
+    // Where "Open in PDF reader" writes its scratch file "~temp.pdf": the system's directory for
+    // temporary files unless set otherwise.
+    std::filesystem::path scratch_dir;
+
+    // ---- handlers ----
+
+    // Builds the page from the main window's current survey and redraws the preview. All that it
+    // reads is read before the page changes, so a build that fails leaves the previous page.
+    void update_pdf();
+    // The window became the active one.
+    void formactivate();
+    void Nederlands1Click();
+    void Frans1Click();
+    void Duits1Click();
+    void OpslaanalsPDF1Click();
+    void OpeneninPDFreader1Click();
+    void Printen1Click();
+    void Afsluiten1Click();
+
+    // Writes the page, as the last build left it, as a one-page PDF file (created or replaced).
+    void save_pdf(const std::string& file_name);
+
+    // A component of the page by name ("naam_veld", "regel3", ...).
+    template <class T>
+    T& component(std::string_view name) {
+        return PRPage1.Get<T>(name);
+    }
+
+  private:
+    void build_page();
+    void build_menu();
+    void set_language(int index);
+
+    survey::Form1& form1_;
+    forms::ReportPreview* preview_ = nullptr;
+    // The name chosen in the last save dialog, proposed again in the next one.
+    std::optional<std::filesystem::path> last_saved_;
+    // Showing the window builds the page; the activation that comes with showing need not again.
+    bool shown_unactivated_ = false;
+};
+
+}  // namespace ijken::report
