@@ -1,6 +1,8 @@
 #include "gui/report_preview_binder.h"
 
+#include <QKeyEvent>
 #include <QPainter>
+#include <QScrollBar>
 #include <QTimer>
 
 #include "gui/qt_painter.h"
@@ -31,8 +33,18 @@ void PreviewSheet::paintEvent(QPaintEvent*) {
     }
 }
 
+void PreviewArea::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Home) {
+        verticalScrollBar()->setValue(verticalScrollBar()->minimum());
+    } else if (event->key() == Qt::Key_End) {
+        verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+    } else {
+        QScrollArea::keyPressEvent(event);
+    }
+}
+
 ReportPreviewBinder::ReportPreviewBinder(forms::ReportPreview& preview, QWidget* parent, forms::Dialogs& dialogs)
-    : ControlBinder(preview, dialogs), preview_(preview), area_(new QScrollArea(parent)) {
+    : ControlBinder(preview, dialogs), preview_(preview), area_(new PreviewArea(parent)) {
     area_->setObjectName(to_qt(preview.name()));
     area_->setAccessibleName("Afdrukvoorbeeld");
     area_->setFocusPolicy(Qt::StrongFocus);

@@ -26,6 +26,16 @@ class PreviewSheet : public QWidget {
     bool failing_ = false;
 };
 
+// The scroll area of a preview: besides the arrow and page keys of every scroll area, Home and End
+// go to the top and the bottom of the page.
+class PreviewArea : public QScrollArea {
+  public:
+    using QScrollArea::QScrollArea;
+
+  protected:
+    void keyPressEvent(QKeyEvent* event) override;
+};
+
 // A ReportPreview -> a QScrollArea holding the sheet, on a grey ground; the arrow and page keys
 // scroll it once it has the focus.
 class ReportPreviewBinder : public ControlBinder {
