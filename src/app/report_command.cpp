@@ -1,14 +1,14 @@
 #include "app/report_command.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <optional>
 #include <ostream>
 #include <stdexcept>
-
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "core/data/database_schema.h"
 #include "core/forms/services.h"
@@ -48,8 +48,8 @@ Options parse(int argc, char** argv, const std::string& program_dir) {
     o.db = data::database_path(program_dir);
     for (int i = 0; i < argc; ++i) {
         const std::string arg = argv[i];
-        const bool takes_value = arg == "--db" || arg == "--ship" || arg == "--survey" || arg == "--lang" ||
-                                 arg == "--output";
+        const bool takes_value =
+            arg == "--db" || arg == "--ship" || arg == "--survey" || arg == "--lang" || arg == "--output";
         if (!takes_value) throw Failure("unknown argument \"" + arg + "\" (see ijken --help)");
         if (i + 1 >= argc) throw Failure(arg + " needs a value");
         const std::string value = argv[++i];
@@ -60,10 +60,14 @@ Options parse(int argc, char** argv, const std::string& program_dir) {
         } else if (arg == "--survey") {
             o.survey = whole_number(arg, value);
         } else if (arg == "--lang") {
-            if (value == "nl") o.lang = 0;
-            else if (value == "fr") o.lang = 1;
-            else if (value == "de") o.lang = 2;
-            else throw Failure("--lang needs nl, fr or de, not \"" + value + "\"");
+            if (value == "nl")
+                o.lang = 0;
+            else if (value == "fr")
+                o.lang = 1;
+            else if (value == "de")
+                o.lang = 2;
+            else
+                throw Failure("--lang needs nl, fr or de, not \"" + value + "\"");
         } else {
             o.output = value;
         }
@@ -75,7 +79,8 @@ Options parse(int argc, char** argv, const std::string& program_dir) {
 // The main window as the program leaves it after starting on the ship and showing the survey:
 // the ship's gauge points and results, the survey's fields (which recompute), its language.
 void show_survey(survey::Form1& form, const Options& o) {
-    const auto ship = o.ship ? survey::read_ship(form.db_pad, *o.ship) : survey::read_selected_ship(form.db_pad);
+    const auto ship =
+        o.ship ? survey::read_ship(form.db_pad, *o.ship) : survey::read_selected_ship(form.db_pad);
     if (!ship) {
         if (o.ship) throw Failure("no ship with SchipID " + text::format_int(*o.ship) + " in " + o.db);
         throw Failure("no selected ship in " + o.db);

@@ -15,7 +15,8 @@ namespace ijken::gui {
 void QtPrinting::prepare(QPrinter& printer, const forms::PrintJob& job) {
     printer.setDocName(to_qt(job.title));
     const QPageSize size(QSizeF(job.width, job.height), QPageSize::Point, QString(), QPageSize::ExactMatch);
-    printer.setPageLayout(QPageLayout(size, QPageLayout::Portrait, QMarginsF(0, 0, 0, 0), QPageLayout::Point));
+    printer.setPageLayout(
+        QPageLayout(size, QPageLayout::Portrait, QMarginsF(0, 0, 0, 0), QPageLayout::Point));
     // Coordinates from the sheet's corner, as the page was laid out; a printer that cannot reach
     // its edges leaves them blank rather than shifting the page.
     printer.setFullPage(true);

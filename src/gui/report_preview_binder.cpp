@@ -10,8 +10,8 @@
 
 namespace ijken::gui {
 
-PreviewSheet::PreviewSheet(const forms::ReportPreview& preview, std::function<void(const std::string&)> report,
-                           QWidget* parent)
+PreviewSheet::PreviewSheet(const forms::ReportPreview& preview,
+                           std::function<void(const std::string&)> report, QWidget* parent)
     : QWidget(parent), preview_(preview), report_(std::move(report)) {
     setAutoFillBackground(true);
     QPalette palette = this->palette();
@@ -43,7 +43,8 @@ void PreviewArea::keyPressEvent(QKeyEvent* event) {
     }
 }
 
-ReportPreviewBinder::ReportPreviewBinder(forms::ReportPreview& preview, QWidget* parent, forms::Dialogs& dialogs)
+ReportPreviewBinder::ReportPreviewBinder(forms::ReportPreview& preview, QWidget* parent,
+                                         forms::Dialogs& dialogs)
     : ControlBinder(preview, dialogs), preview_(preview), area_(new PreviewArea(parent)) {
     area_->setObjectName(to_qt(preview.name()));
     area_->setAccessibleName("Afdrukvoorbeeld");

@@ -100,7 +100,8 @@ class ReportWindowTest : public QObject {
         QVERIFY2(info.find("Page size:       546 x 842 pts") != std::string::npos, info.c_str());
         QVERIFY2(info.find("Pages:           1") != std::string::npos, info.c_str());
         const std::string text = run("pdftotext -layout '" + file.toStdString() + "' -");
-        for (const char* expected : {"Dummy 1", "Meetbrief nummer : BR12345", ": Grain Coop 3", "328.172 Ton"}) {
+        for (const char* expected :
+             {"Dummy 1", "Meetbrief nummer : BR12345", ": Grain Coop 3", "328.172 Ton"}) {
             QVERIFY2(text.find(expected) != std::string::npos, (std::string(expected) + "\n" + text).c_str());
         }
     }

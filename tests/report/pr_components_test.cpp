@@ -189,7 +189,7 @@ TEST_F(PageTest, LabelPreviewPlacesEachCharacterAtItsPdfAdvance) {
     forms::RecordingPainter painter;
     page.PaintPage(painter);
     const std::vector<std::string> expected = {
-        "pen 536870911 1", "brush 16777215", "rect 0 0 546 842",   // the page
+        "pen 536870911 1", "brush 16777215", "rect 0 0 546 842",    // the page
         "pen 536870911 1", "brush 16777215", "rect 16 16 512 810",  // the panel
         // Each letter of "Leeg" advances 6.672; the final line break is not drawn.
         "fontface Arial -12 0 0", "pen 0 1", "text 247 292 L", "text 254 292 e", "text 260 292 e",
@@ -206,7 +206,8 @@ TEST_F(PageTest, TextBlocksPrintTrimmedButPreviewEveryLine) {
     auto& text = item<PRText>("text", 0, 0, 200, 85);
     text.SetLines({" ", ": Grain Coop 3", ": Melun"});
     EXPECT_EQ(text.Text(), ": Grain Coop 3\r\n: Melun");
-    EXPECT_EQ(printed(), "/F0 12 Tf\n0 0 0 rg\n14 TL\nBT\n16 815.8 Td\n(: Grain Coop 3) Tj\nT*\n(: Melun) Tj\nET\n");
+    EXPECT_EQ(printed(),
+              "/F0 12 Tf\n0 0 0 rg\n14 TL\nBT\n16 815.8 Td\n(: Grain Coop 3) Tj\nT*\n(: Melun) Tj\nET\n");
 
     forms::RecordingPainter painter;
     page.PaintPage(painter);
@@ -252,7 +253,8 @@ INSTANTIATE_TEST_SUITE_P(
         RectCase{"ReportRule", 512, 2, clBlack, PenStyle::psSolid, clNone,
                  "[] 0 d\n16 705 m\n527 705 l\n527 704 l\n16 704 l\n0 0 0 RG\n0 w\ns\n"},
         RectCase{"OneByOne", 1, 1, clBlack, PenStyle::psSolid, clNone, ""},
-        RectCase{"Line", 100, 1, clBlack, PenStyle::psSolid, clNone, "[] 0 d\n16 705 m\n115 705 l\n0 0 0 RG\n0 w\nS\nn\n"},
+        RectCase{"Line", 100, 1, clBlack, PenStyle::psSolid, clNone,
+                 "[] 0 d\n16 705 m\n115 705 l\n0 0 0 RG\n0 w\nS\nn\n"},
         RectCase{"LineWithoutColour", 100, 1, clNone, PenStyle::psSolid, clNone, ""},
         RectCase{"HollowWithoutColour", 100, 50, clNone, PenStyle::psSolid, clNone,
                  "[] 0 d\n16 705 m\n115 705 l\n115 656 l\n16 656 l\nn\n"},
@@ -271,8 +273,12 @@ TEST_F(PageTest, LayoutPanelOfNoHeightPrintsNoChildrenButStillReportsItsEvents) 
     auto& shaft = row.Add<PRLabel>("shaft");
     shaft.SetCaption("|");
     std::vector<std::string> events;
-    row.BeforePrint = [&](PRLayoutPanel&, PRCanvas&, Rect r) { events.push_back("before " + std::to_string(r.Bottom - r.Top)); };
-    row.AfterPrint = [&](PRLayoutPanel&, PRCanvas&, Rect r) { events.push_back("after " + std::to_string(r.Top)); };
+    row.BeforePrint = [&](PRLayoutPanel&, PRCanvas&, Rect r) {
+        events.push_back("before " + std::to_string(r.Bottom - r.Top));
+    };
+    row.AfterPrint = [&](PRLayoutPanel&, PRCanvas&, Rect r) {
+        events.push_back("after " + std::to_string(r.Top));
+    };
     row.SetHeight(0);
     EXPECT_EQ(printed(), "");
     EXPECT_EQ(events, (std::vector<std::string>{"before 0", "after 16"}));

@@ -1,6 +1,5 @@
 // ijken report, run as a real process on a real database.
 #include <gtest/gtest.h>
-
 #include <sys/wait.h>
 
 #include <cstdio>
@@ -76,7 +75,8 @@ TEST_F(ReportCommand, ReportsTheChosenSurvey) {
         grain_coop_1 = static_cast<int>(
             db.Query("select Opnameid from IJkOpnames where Verlader_Naam='Grain Coop 1'")->AsInteger(0));
     }
-    auto r = report(db() + " --survey " + std::to_string(grain_coop_1) + " --lang de --output '" + out() + "'");
+    auto r =
+        report(db() + " --survey " + std::to_string(grain_coop_1) + " --lang de --output '" + out() + "'");
     ASSERT_EQ(r.status, 0) << r.err;
     const std::string pdf = read(out());
     EXPECT_NE(pdf.find("(: Grain Coop 1) Tj"), std::string::npos);
@@ -100,7 +100,8 @@ TEST_F(ReportCommand, FailuresGiveOneLineAndLeaveTheOutputAlone) {
         {db() + " --ship 99 --output '" + out() + "'", "no ship with SchipID 99 in " + dir.db_path()},
         {db() + " --ship 2 --output '" + out() + "'", "ship 2 has no surveys"},
         {db() + " --survey 99 --output '" + out() + "'", "ship 1 has no survey with Opnameid 99"},
-        {"--db '" + dir.dir() + "none.db' --output '" + out() + "'", "no database at " + dir.dir() + "none.db"},
+        {"--db '" + dir.dir() + "none.db' --output '" + out() + "'",
+         "no database at " + dir.dir() + "none.db"},
         {db() + " --output '" + out("missing/report.pdf") + "'",
          "cannot write " + out("missing/report.pdf") + ": No such file or directory"},
         {db() + " --output '" + dir.path().string() + "'",

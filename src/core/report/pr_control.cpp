@@ -61,7 +61,8 @@ PRControl& PRControl::Insert(std::unique_ptr<PRControl>& child) {
 }
 
 std::unique_ptr<PRControl> PRControl::Remove(PRControl& child) {
-    auto it = std::find_if(children_.begin(), children_.end(), [&](const auto& c) { return c.get() == &child; });
+    auto it =
+        std::find_if(children_.begin(), children_.end(), [&](const auto& c) { return c.get() == &child; });
     if (it == children_.end()) return nullptr;
     std::unique_ptr<PRControl> removed = std::move(*it);
     children_.erase(it);

@@ -11,7 +11,8 @@ namespace ijken::report {
 PRItem::PRItem(std::string name) : PRControl(std::move(name), 100, 30) {}
 
 void PRItem::CheckParent(const PRControl& parent) const {
-    if (dynamic_cast<const PRPanel*>(&parent) == nullptr) throw ParentError("this component must set on TPRPanel");
+    if (dynamic_cast<const PRPanel*>(&parent) == nullptr)
+        throw ParentError("this component must set on TPRPanel");
 }
 
 void PRItem::Print(PRCanvas&, const Rect&) {}

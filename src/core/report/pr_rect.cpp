@@ -83,7 +83,8 @@ void PRRect::Print(PRCanvas& canvas, const Rect& r) {
 }
 
 void PRRect::Paint(forms::Painter& painter, int x, int y) const {
-    const forms::Rect shape{x, y, Width() > 1 ? Width() - 1 : Width(), Height() > 1 ? Height() - 1 : Height()};
+    const forms::Rect shape{x, y, Width() > 1 ? Width() - 1 : Width(),
+                            Height() > 1 ? Height() - 1 : Height()};
     forms::PenStyle style = forms::PenStyle::solid;
     switch (LineStyle()) {
         case PenStyle::psDash:

@@ -7,7 +7,15 @@
 
 namespace ijken::report {
 
-enum class PenStyle : std::uint8_t { psSolid, psDash, psDot, psDashDot, psDashDotDot, psClear, psInsideFrame };
+enum class PenStyle : std::uint8_t {
+    psSolid,
+    psDash,
+    psDot,
+    psDashDot,
+    psDashDotDot,
+    psClear,
+    psInsideFrame
+};
 
 // The PDF dash array of a line style (a single 0 is a solid line); empty for psClear, which sets
 // no dash at all.

@@ -55,7 +55,8 @@ void PReport::SetPageMode(pdf::PdfPageMode value) {
 }
 void PReport::SetNonFullScreenPageMode(pdf::PdfPageMode value) {
     refuse_while_open("SetNonFullScreenPageMode");
-    non_full_screen_page_mode_ = value == pdf::PdfPageMode::pmFullScreen ? pdf::PdfPageMode::pmUseNone : value;
+    non_full_screen_page_mode_ =
+        value == pdf::PdfPageMode::pmFullScreen ? pdf::PdfPageMode::pmUseNone : value;
 }
 void PReport::SetUseOutlines(bool value) {
     refuse_while_open("SetUseOutlines");

@@ -34,7 +34,7 @@ const char* const kCaptions[24][3] = {
     {"Gemiddeld", "Moyenne", "Gemittelt"},
     {"Maximum inzinking", "Enfoncement maxi", "Maximum Tiefgang"},
     {"Gemeten ", "Jaug\xE9", "Gemessen"},
-    {"Blijft", "Reste", "\xDC" "brig "},
+    {"Blijft", "Reste", "\334brig "},  // octal: a hex escape would swallow the "b"
     {"Meetbrief", "D\xE9placement", "Eichschein"},
     {"Toename per CM", "Accroissement en CM", "Zunahme pro ZM"},
     {"Inzinking", "Enfoncement", "Einsenkungs marke"},
@@ -69,7 +69,8 @@ struct Inputs {
     std::string name;
     std::string meetbrief;
     std::array<std::string, 8> veld;
-    std::array<std::string, 7> parties;  // shipper name, place, telephone, cargo; consignee name, place, telephone
+    // Shipper name, place, telephone, cargo; consignee name, place, telephone.
+    std::array<std::string, 7> parties;
     std::array<bool, 5> row_shown{};
     // Reading texts in the order of the main window's fields: port empty, starboard empty, port
     // loaded, starboard loaded, points 1 to 5 each.
@@ -86,7 +87,8 @@ Inputs read_inputs(const survey::Form1& form1) {
     in.taal = index == 0 ? 0 : index == 1 ? 1 : 2;
     {
         data::SQLiteDatabase db(form1.db_pad);
-        auto ship = db.Query("SELECT * from [Schiptable] WHERE [Schipid]=\"" + format_int(form1.SchipID) + "\";");
+        auto ship =
+            db.Query("SELECT * from [Schiptable] WHERE [Schipid]=\"" + format_int(form1.SchipID) + "\";");
         in.name = ship->AsString(ship->FieldIndex("name"));
         in.meetbrief = ship->AsString(ship->FieldIndex("Meetbrief_NR"));
         for (int i = 0; i < 8; ++i) in.veld[i] = ship->AsString(ship->FieldIndex("veld" + format_int(i + 1)));
@@ -94,7 +96,8 @@ Inputs read_inputs(const survey::Form1& form1) {
     const char* parties[7] = {"Verlader_Naam",  "Verlader_Plaats",  "Verlader_telefoon", "Lading",
                               "Ontvanger_naam", "Ontvanger_plaats", "Ontvanger_telefoon"};
     for (int i = 0; i < 7; ++i) in.parties[i] = form1.get<forms::Edit>(parties[i]).text();
-    for (int n = 0; n < 5; ++n) in.row_shown[n] = form1.get<forms::Panel>("lb_bb_" + format_int(n + 1)).visible();
+    for (int n = 0; n < 5; ++n)
+        in.row_shown[n] = form1.get<forms::Panel>("lb_bb_" + format_int(n + 1)).visible();
     for (std::size_t i = 0; i < 20; ++i) in.readings[i] = form1.reading_fields()[i]->text();
     in.aantal_ijken = form1.Aantal_ijken;
     in.max_inzinking = form1.Max_inzinking;
@@ -113,6 +116,12 @@ Print_form::Print_form(survey::Form1& form1)
     scratch_dir = std::filesystem::temp_directory_path(ec);
     build_menu();
     build_page();
+    // The page keeps its components for its life, so their names can be keys.
+    std::function<void(PRControl&)> index = [&](PRControl& c) {
+        components_.emplace(c.Name(), &c);
+        for (const auto& child : c.Children()) index(*child);
+    };
+    index(PRPage1);
     preview_ = &add<forms::ReportPreview>("PRPage1", nullptr, forms::Rect{0, 0, 584, 555});
     preview_->set_page_size(PRPage1.Width(), PRPage1.Height());
     preview_->paint = [this](forms::Painter& painter) { PRPage1.PaintPage(painter); };
@@ -144,12 +153,12 @@ void Print_form::update_pdf() {
     std::array<std::int64_t, 20> readings{};
     for (std::size_t i = 0; i < 20; ++i) readings[i] = survey::waarde_uit_tekst(in.readings[i]);
     auto caption = [&](int n) { return std::string(kCaptions[n - 1][in.taal]); };
-    auto lbl = [&](std::string_view name) -> PRLabel& { return PRPage1.Get<PRLabel>(name); };
+    auto lbl = [&](std::string_view name) -> PRLabel& { return component<PRLabel>(name); };
 
     lbl("naam_veld").SetCaption(in.name);
     lbl("Meetbrief_text").SetCaption(caption(24) + " : " + in.meetbrief);
-    PRPage1.Get<PRText>("verlader_titel").SetLines({" ", caption(1), caption(2), caption(3), caption(4)});
-    PRPage1.Get<PRText>("ontvanger_titel").SetLines({" ", caption(5), caption(6), caption(3)});
+    component<PRText>("verlader_titel").SetLines({" ", caption(1), caption(2), caption(3), caption(4)});
+    component<PRText>("ontvanger_titel").SetLines({" ", caption(5), caption(6), caption(3)});
 
     lbl("leeg_label").SetCaption(caption(7));
     lbl("vol_label").SetCaption(caption(8));
@@ -157,10 +166,10 @@ void Print_form::update_pdf() {
     for (const char* name : {"lbl2", "lbl3", "lbl4"}) lbl(name).SetCaption(caption(10));
     lbl("lbl5").SetCaption(caption(11));
     const std::pair<const char*, int> captioned[] = {
-        {"totaal_label", 12},       {"gedeelddoor_label", 13},   {"gemiddeld_label", 14},
-        {"maxinzinking_label", 15}, {"gemeten_label", 16},       {"inzinking_label", 17},
+        {"totaal_label", 12},        {"gedeelddoor_label", 13},   {"gemiddeld_label", 14},
+        {"maxinzinking_label", 15},  {"gemeten_label", 16},       {"inzinking_label", 17},
         {"velplaatsing_label1", 18}, {"velplaatsing_label2", 18}, {"perCM_label", 19},
-        {"Inzinking_label1", 20},   {"Inzinking_label2", 20},    {"totaalGeladen_label", 23},
+        {"Inzinking_label1", 20},    {"Inzinking_label2", 20},    {"totaalGeladen_label", 23},
     };
     for (const auto& [name, n] : captioned) lbl(name).SetCaption(caption(n));
 
@@ -168,15 +177,16 @@ void Print_form::update_pdf() {
     // The widest of the four right-hand lines ends at the header's right edge.
     int widest = 0;
     for (int i = 5; i <= 8; ++i) widest = std::max(widest, lbl("veld" + format_int(i)).GetTextWidth());
-    PRPage1.Get<PRLayoutPanel>("koprechtsPanel").SetLeft(512 - widest);
+    component<PRLayoutPanel>("koprechtsPanel").SetLeft(512 - widest);
 
-    PRPage1.Get<PRText>("verlader_text")
-        .SetLines({" ", ": " + in.parties[0], ": " + in.parties[1], ": " + in.parties[2], ": " + in.parties[3]});
-    PRPage1.Get<PRText>("ontvanger_text")
+    component<PRText>("verlader_text")
+        .SetLines(
+            {" ", ": " + in.parties[0], ": " + in.parties[1], ": " + in.parties[2], ": " + in.parties[3]});
+    component<PRText>("ontvanger_text")
         .SetLines({" ", ": " + in.parties[4], ": " + in.parties[5], ": " + in.parties[6]});
 
     for (int n = 0; n < 5; ++n) {
-        PRPage1.Get<PRLayoutPanel>("regel" + format_int(n + 1)).SetHeight(in.row_shown[n] ? 20 : 0);
+        component<PRLayoutPanel>("regel" + format_int(n + 1)).SetHeight(in.row_shown[n] ? 20 : 0);
     }
 
     // The readings of one state and the layout of its column: the arrow stands five units left of
@@ -186,10 +196,12 @@ void Print_form::update_pdf() {
                              const char* rule_port, const char* rule_starboard, const char* arrow) {
         const std::string s(1, state);
         for (int n = 1; n <= 5; ++n) {
-            lbl("ijk_bb_" + s + "_" + format_int(n)).SetCaption(reading_text(readings[first_reading + n - 1]));
+            lbl("ijk_bb_" + s + "_" + format_int(n))
+                .SetCaption(reading_text(readings[first_reading + n - 1]));
         }
         for (int n = 1; n <= 5; ++n) {
-            lbl("ijk_sb_" + s + "_" + format_int(n)).SetCaption(reading_text(readings[first_reading + 4 + n]));
+            lbl("ijk_sb_" + s + "_" + format_int(n))
+                .SetCaption(reading_text(readings[first_reading + 4 + n]));
         }
         int w = 0;
         for (int n = 1; n <= 5; ++n) w = std::max(w, lbl("ijk_sb_" + s + "_" + format_int(n)).GetTextWidth());
@@ -311,7 +323,7 @@ void Print_form::Printen1Click() {
     forms::Printing* printing = form1_.services.printing;
     if (printing == nullptr) throw std::runtime_error("Er is geen printer beschikbaar");
     forms::PrintJob job;
-    job.title = PRPage1.Get<PRLabel>("naam_veld").Caption();
+    job.title = component<PRLabel>("naam_veld").Caption();
     job.width = PRPage1.Width();
     job.height = PRPage1.Height();
     job.paint = [this](forms::Painter& painter) { PRPage1.PaintPage(painter); };

@@ -3,7 +3,9 @@
 // (PRPage1), shown as its preview and written as PDF by PReport1, in Dutch, French or German.
 #include <filesystem>
 #include <optional>
+#include <stdexcept>
 #include <string>
+#include <unordered_map>
 
 #include "core/forms/forms.h"
 #include "core/report/pr_label.h"
@@ -50,8 +52,11 @@ class Print_form : public forms::Form {
 
     // A component of the page by name ("naam_veld", "regel3", ...).
     template <class T>
-    T& component(std::string_view name) {
-        return PRPage1.Get<T>(name);
+    T& component(std::string_view name) const {
+        const auto it = components_.find(name);
+        T* t = it == components_.end() ? nullptr : dynamic_cast<T*>(it->second);
+        if (t == nullptr) throw std::logic_error("The report has no " + std::string(name) + " of that kind");
+        return *t;
     }
 
   private:
@@ -61,6 +66,8 @@ class Print_form : public forms::Form {
 
     survey::Form1& form1_;
     forms::ReportPreview* preview_ = nullptr;
+    // The page's components by name: a build looks up some hundred and fifty of them.
+    std::unordered_map<std::string_view, PRControl*> components_;
     // The name chosen in the last save dialog, proposed again in the next one.
     std::optional<std::filesystem::path> last_saved_;
     // Showing the window builds the page; the activation that comes with showing need not again.

@@ -62,7 +62,8 @@ PRLabel& arrow(PRControl& parent, const std::string& name, int x, int y, int w, 
 
 // A part of the body: a caption and an empty and a loaded value.
 PRLayoutPanel& value_part(PRControl& body, const std::string& name, int height, const std::string& caption,
-                          const std::string& empty, const std::string& loaded, const std::string& placeholder) {
+                          const std::string& empty, const std::string& loaded,
+                          const std::string& placeholder) {
     auto& part = panel(body, name, Align::alTop, height);
     label(part, caption, kCaptionX, 0, 178, 15, kLeft, caption);
     value(part, empty, kEmptyX, kEmptyW, placeholder);
@@ -97,7 +98,9 @@ void Print_form::build_menu() {
     add<forms::MenuItem>("Nederlands1", &taal, "Nederlands").on_click = [this] { Nederlands1Click(); };
     add<forms::MenuItem>("Frans1", &taal, "Frans").on_click = [this] { Frans1Click(); };
     add<forms::MenuItem>("Duits1", &taal, "Duits").on_click = [this] { Duits1Click(); };
-    add<forms::MenuItem>("OpslaanalsPDF1", &bar, "Opslaan als PDF").on_click = [this] { OpslaanalsPDF1Click(); };
+    add<forms::MenuItem>("OpslaanalsPDF1", &bar, "Opslaan als PDF").on_click = [this] {
+        OpslaanalsPDF1Click();
+    };
     add<forms::MenuItem>("OpeneninPDFreader1", &bar, "Open in PDF reader").on_click = [this] {
         OpeneninPDFreader1Click();
     };
@@ -160,8 +163,9 @@ void Print_form::build_page() {
         int title_width;
         const char* text;
     };
-    for (const Half& h : {Half{"PRLayoutPanel6", Align::alLeft, 281, "verlader_titel", 81, "verlader_text"},
-                          Half{"PRLayoutPanel7", Align::alClient, 231, "ontvanger_titel", 73, "ontvanger_text"}}) {
+    for (const Half& h :
+         {Half{"PRLayoutPanel6", Align::alLeft, 281, "verlader_titel", 81, "verlader_text"},
+          Half{"PRLayoutPanel7", Align::alClient, 231, "ontvanger_titel", 73, "ontvanger_text"}}) {
         auto& half = partijen.Add<PRLayoutPanel>(h.panel);
         half.SetWidth(h.width);
         half.SetAlign(h.align);
@@ -212,17 +216,19 @@ void Print_form::build_page() {
     rules(body, "PRLayoutPanel21", "PRLabel2", "PRLabel4", "------------ -");
     value_part(body, "PRLayoutPanel15", 35, "inzinking_label", "Inzinking_leeg", "Inzinking_vol", "40.9 CM");
 
-    centimetre_part(body, "PRLayoutPanel20", "velplaatsing_label1", "per_cm_L_T_2", "per_cm_L_2", "per_cm_V_T_2",
-                    "per_cm_V_2");
-    centimetre_part(body, "PRLayoutPanel24", "velplaatsing_label2", "per_cm_L_T_1", "per_cm_L_1", "per_cm_V_T_1",
-                    "per_cm_V_1");
+    centimetre_part(body, "PRLayoutPanel20", "velplaatsing_label1", "per_cm_L_T_2", "per_cm_L_2",
+                    "per_cm_V_T_2", "per_cm_V_2");
+    centimetre_part(body, "PRLayoutPanel24", "velplaatsing_label2", "per_cm_L_T_1", "per_cm_L_1",
+                    "per_cm_V_T_1", "per_cm_V_1");
     rules(body, "PRLayoutPanel22", "PRLabel1", "PRLabel3", "------------ -");
     auto& per_cm = panel(body, "PRLayoutPanel19", Align::alTop, 35);
     label(per_cm, "perCM_label", kCaptionX, 0, 140, 15, kLeft, "perCM_label");
     value(per_cm, "per_cm_L", kEmptyX, kEmptyW, "2.170 Ton");
     value(per_cm, "per_cm_V", kLoadedX, kLoadedW, "2.170 Ton");
-    centimetre_part(body, "PRLayoutPanel25", "Inzinking_label1", "leeg_mm", "leeg_mm_ton", "vol_mm", "vol_mm_ton");
-    centimetre_part(body, "PRLayoutPanel27", "Inzinking_label2", "leeg_cm", "leeg_cm_ton", "vol_cm", "vol_cm_ton");
+    centimetre_part(body, "PRLayoutPanel25", "Inzinking_label1", "leeg_mm", "leeg_mm_ton", "vol_mm",
+                    "vol_mm_ton");
+    centimetre_part(body, "PRLayoutPanel27", "Inzinking_label2", "leeg_cm", "leeg_cm_ton", "vol_cm",
+                    "vol_cm_ton");
     rules(body, "PRLayoutPanel28", "PRLabel7", "PRLabel8", "------------ +");
     auto& verplaatsing = panel(body, "PRLayoutPanel23", Align::alTop, 20);
     value(verplaatsing, "leeg_cm_totaal", kEmptyX, kEmptyW, "409.270 Ton");
