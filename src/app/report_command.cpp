@@ -6,9 +6,12 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <ostream>
 #include <stdexcept>
+#include <utility>
+#include <vector>
 
 #include "core/data/database_schema.h"
 #include "core/forms/services.h"
@@ -76,8 +79,32 @@ Options parse(int argc, char** argv, const std::string& program_dir) {
     return o;
 }
 
+// Loading a survey into the main window recomputes at every reading it changes: some forty times
+// for a ship's survey shown after the readings were reset. The report needs only the results of
+// the fields as they end up, which one computation of the final fields gives, so the readings are
+// filled without their change handler and the survey is computed once afterwards.
+class QuietReadings {
+  public:
+    explicit QuietReadings(survey::Form1& form) {
+        for (forms::Edit* field : form.reading_fields()) quiet(field);
+        quiet(&form.get<forms::Edit>("ZoutMaskEdit"));
+    }
+    ~QuietReadings() {
+        for (auto& [field, handler] : saved_) field->on_change = std::move(handler);
+    }
+    QuietReadings(const QuietReadings&) = delete;
+    QuietReadings& operator=(const QuietReadings&) = delete;
+
+  private:
+    void quiet(forms::Edit* field) {
+        saved_.emplace_back(field, std::move(field->on_change));
+        field->on_change = nullptr;
+    }
+    std::vector<std::pair<forms::Edit*, std::function<void()>>> saved_;
+};
+
 // The main window as the program leaves it after starting on the ship and showing the survey:
-// the ship's gauge points and results, the survey's fields (which recompute), its language.
+// the ship's gauge points and results, the survey's fields, its language.
 void show_survey(survey::Form1& form, const Options& o) {
     const auto ship =
         o.ship ? survey::read_ship(form.db_pad, *o.ship) : survey::read_selected_ship(form.db_pad);
@@ -89,6 +116,7 @@ void show_survey(survey::Form1& form, const Options& o) {
     form.Aantal_ijken = ship->params.Aantal_ijken;
     form.Max_inzinking = ship->params.Max_inzinking;
     form.Min_inzinking = ship->params.Min_inzinking;
+    QuietReadings quiet(form);
     form.zet_ijkpunten();
     form.laad_opnames();  // the newest survey, as the window shows at start
     data::SQLiteTable& list = *form.opnamelijst;
@@ -104,6 +132,7 @@ void show_survey(survey::Form1& form, const Options& o) {
         }
         form.toon_opname();
     }
+    form.ijk_bb_l_1change();
     if (o.lang) form.get<forms::RadioGroup>("TaalKeuze").set_item_index(*o.lang);
 }
 
@@ -117,7 +146,10 @@ void write_report(report::Print_form& report, const std::string& output) {
     const std::filesystem::path target(output);
     std::filesystem::path dir = target.parent_path();
     if (dir.empty()) dir = ".";
-    std::string pattern = (dir / ("." + target.filename().string() + ".XXXXXX")).string();
+    std::string name = ".";
+    name += target.filename().string();
+    name += ".XXXXXX";
+    std::string pattern = (dir / name).string();
     const int fd = mkstemp(pattern.data());
     if (fd < 0) throw Failure("cannot write " + output + ": " + errno_text(errno));
     close(fd);

@@ -32,9 +32,9 @@ pdf::PdfCanvas& PRLabel::measuring_canvas() const {
     return measuring_canvas_of(*this);
 }
 
-void PRLabel::font_setup(pdf::PdfCanvas& canvas) const {
+void PRLabel::font_setup(pdf::PdfCanvas& canvas, bool colour) const {
     canvas.SelectFont(PdfFontName(), FontSize());
-    canvas.SetFillColor(FontColor());
+    if (colour) canvas.SetFillColor(FontColor());
     canvas.SetWordSpace(WordSpace());
     if (!align_justified_) {
         canvas.SetCharSpace(CharSpace());
@@ -51,7 +51,7 @@ void PRLabel::font_setup(pdf::PdfCanvas& canvas) const {
 
 int PRLabel::GetTextWidth() {
     pdf::PdfCanvas& canvas = measuring_canvas();
-    font_setup(canvas);
+    font_setup(canvas, false);
     return static_cast<int>(text::round_half_even(canvas.MeasureWidth(caption_)));
 }
 

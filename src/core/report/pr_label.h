@@ -34,7 +34,9 @@ class PRLabel : public PRCustomLabel {
 
   private:
     // Font, colour and spacing of the label on a canvas (for printing and for measuring alike).
-    void font_setup(pdf::PdfCanvas& canvas) const;
+    // Measuring may leave the colour out: it changes no width, and formatting it is a good part of
+    // the cost of a measurement.
+    void font_setup(pdf::PdfCanvas& canvas, bool colour = true) const;
     pdf::PdfCanvas& measuring_canvas() const;
 
     std::string caption_;
