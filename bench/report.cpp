@@ -51,6 +51,22 @@ void BM_UpdatePdfAndSave(benchmark::State& state) {
 }
 BENCHMARK(BM_UpdatePdfAndSave)->Unit(benchmark::kMicrosecond);
 
+// The page as the last build left it, written only: the PDF writer's share of the first figure.
+void BM_SaveOnly(benchmark::State& state) {
+    static const std::string dir = seeded_program_dir();
+    Program program(dir);
+    program.report.update_pdf();
+    ijken::pdf::MemoryStream out;
+    for (auto _ : state) {
+        program.report.PReport1.StartDocument();
+        program.report.PReport1.PrintPage(program.report.PRPage1);
+        out.clear();
+        program.report.PReport1.EndDocument(out);
+        benchmark::DoNotOptimize(out.data().data());
+    }
+}
+BENCHMARK(BM_SaveOnly)->Unit(benchmark::kMicrosecond);
+
 void BM_UpdatePdf(benchmark::State& state) {
     static const std::string dir = seeded_program_dir();
     Program program(dir);

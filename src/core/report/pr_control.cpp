@@ -16,7 +16,7 @@ PRControl::~PRControl() {
 
 PRPage* PRControl::Page() {
     for (PRControl* c = this; c != nullptr; c = c->parent_) {
-        if (auto* page = dynamic_cast<PRPage*>(c)) return page;
+        if (PRPage* page = c->AsPage()) return page;
     }
     return nullptr;
 }

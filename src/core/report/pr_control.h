@@ -36,6 +36,8 @@ struct Rect {
 };
 
 class PRPage;
+class PRPanel;
+class PRItem;
 class PRControl;
 
 // A component of the wrong kind for the parent it was put on (the messages are the report's own).
@@ -78,6 +80,11 @@ class PRControl {
 
     // Whether components can be put on this one.
     virtual bool IsContainer() const { return false; }
+    // This component as a page, a panel or a printable item; null when it is none. (Printing asks
+    // this of every component it meets, more cheaply than a dynamic_cast.)
+    virtual PRPage* AsPage() { return nullptr; }
+    virtual PRPanel* AsPanel() { return nullptr; }
+    virtual PRItem* AsItem() { return nullptr; }
     const std::vector<std::unique_ptr<PRControl>>& Children() const { return children_; }
 
     // Puts a component on this one, as its last child, and arranges the children again. A

@@ -15,6 +15,8 @@ class PRItem : public PRControl {
   public:
     explicit PRItem(std::string name);
 
+    PRItem* AsItem() override { return this; }
+
     // Passed over in printing when false; the preview still shows it.
     bool Printable() const { return printable_; }
     void SetPrintable(bool value) { printable_ = value; }

@@ -36,9 +36,7 @@ void PRPage::Print(PRCanvas& canvas) {
     pdf_canvas.SetMediaWidth(Width());
     if (auto handler = OnPrintPage) handler(*this, canvas);
     for (const auto& child : Children()) {
-        if (auto* panel = dynamic_cast<PRPanel*>(child.get())) {
-            panel->Print(canvas, child->BoundsRect());
-        }
+        if (PRPanel* panel = child->AsPanel()) panel->Print(canvas, child->BoundsRect());
     }
 }
 
@@ -56,9 +54,9 @@ void PRPanel::print_children(PRCanvas& canvas, const Rect& r) {
     for (const auto& child : Children()) {
         const Rect own = child->BoundsRect();
         const Rect moved{own.Left + r.Left, own.Top + r.Top, own.Right + r.Left, own.Bottom + r.Top};
-        if (auto* panel = dynamic_cast<PRPanel*>(child.get())) {
+        if (PRPanel* panel = child->AsPanel()) {
             panel->Print(canvas, moved);
-        } else if (auto* item = dynamic_cast<PRItem*>(child.get()); item != nullptr && item->Printable()) {
+        } else if (PRItem* item = child->AsItem(); item != nullptr && item->Printable()) {
             item->Print(canvas, moved);
         }
     }

@@ -23,6 +23,7 @@ class PRPage : public PRControl {
 
     std::string_view ClassName() const override { return "TPRPage"; }
     bool IsContainer() const override { return true; }
+    PRPage* AsPage() override { return this; }
 
     int MarginTop() const { return margin_top_; }
     int MarginLeft() const { return margin_left_; }
@@ -73,6 +74,7 @@ class PRPanel : public PRControl {
 
     std::string_view ClassName() const override { return "TPRPanel"; }
     bool IsContainer() const override { return true; }
+    PRPanel* AsPanel() override { return this; }
 
     // Prints the children onto the canvas; r is this panel's rectangle in page coordinates.
     virtual void Print(PRCanvas& canvas, const Rect& r);

@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 #include <stdexcept>
+#include <tuple>
 
 #include "core/data/sqlite_database.h"
 #include "core/survey/form1.h"
@@ -122,6 +123,21 @@ Print_form::Print_form(survey::Form1& form1)
         for (const auto& child : c.Children()) index(*child);
     };
     index(PRPage1);
+    for (auto [columns, state, sum, heading, rule, arrow] :
+         {std::tuple{&empty_columns_, "l", "_l_tot", "leeg_label", "streep_leeg_", "pijlleeg"},
+          std::tuple{&loaded_columns_, "v", "_v_tot", "vol_label", "streep_vol_", "pijlvol"}}) {
+        for (int n = 0; n < 5; ++n) {
+            const std::string suffix = std::string("_") + state + "_" + format_int(n + 1);
+            columns->port[n] = &component<PRLabel>("ijk_bb" + suffix);
+            columns->starboard[n] = &component<PRLabel>("ijk_sb" + suffix);
+        }
+        for (int n = 0; n < 6; ++n) columns->arrows[n] = &component<PRLabel>(arrow + format_int(n + 1));
+        columns->port_sum = &component<PRLabel>(std::string("bb") + sum);
+        columns->starboard_sum = &component<PRLabel>(std::string("sb") + sum);
+        columns->heading = &component<PRLabel>(heading);
+        columns->port_rule = &component<PRLabel>(std::string(rule) + "bb");
+        columns->starboard_rule = &component<PRLabel>(std::string(rule) + "sb");
+    }
     preview_ = &add<forms::ReportPreview>("PRPage1", nullptr, forms::Rect{0, 0, 584, 555});
     preview_->set_page_size(PRPage1.Width(), PRPage1.Height());
     preview_->paint = [this](forms::Painter& painter) { PRPage1.PaintPage(painter); };
@@ -189,41 +205,8 @@ void Print_form::update_pdf() {
         component<PRLayoutPanel>("regel" + format_int(n + 1)).SetHeight(in.row_shown[n] ? 20 : 0);
     }
 
-    // The readings of one state and the layout of its column: the arrow stands five units left of
-    // the widest starboard text (that of the side sum as the previous build left it included), the
-    // port column three units left of the arrow, the heading centred over it.
-    auto lay_out_state = [&](char state, int first_reading, const char* side_sum, const char* heading,
-                             const char* rule_port, const char* rule_starboard, const char* arrow) {
-        const std::string s(1, state);
-        for (int n = 1; n <= 5; ++n) {
-            lbl("ijk_bb_" + s + "_" + format_int(n))
-                .SetCaption(reading_text(readings[first_reading + n - 1]));
-        }
-        for (int n = 1; n <= 5; ++n) {
-            lbl("ijk_sb_" + s + "_" + format_int(n))
-                .SetCaption(reading_text(readings[first_reading + 4 + n]));
-        }
-        int w = 0;
-        for (int n = 1; n <= 5; ++n) w = std::max(w, lbl("ijk_sb_" + s + "_" + format_int(n)).GetTextWidth());
-        w = std::max(w, lbl(side_sum).GetTextWidth());
-
-        PRLabel& port_rule = lbl(rule_port);
-        port_rule.SetCaption("-- +");
-        while (port_rule.GetTextWidth() < w) port_rule.SetCaption("-" + port_rule.Caption());
-        lbl(rule_starboard).SetCaption(port_rule.Caption());
-
-        const PRLabel& first_starboard = lbl("ijk_sb_" + s + "_1");
-        const int p = first_starboard.Left() + first_starboard.Width() - w - 5;
-        PRLabel& head = lbl(heading);
-        head.SetLeft(p - head.GetTextWidth() / 2);
-        lbl(std::string(arrow) + "1").SetLeft(p - 5);
-        for (int n = 2; n <= 6; ++n) lbl(arrow + format_int(n)).SetLeft(p);
-        for (int n = 1; n <= 5; ++n) lbl("ijk_bb_" + s + "_" + format_int(n)).SetLeft(p - 68);
-        lbl(state == 'l' ? "bb_l_tot" : "bb_v_tot").SetLeft(p - 68);
-        port_rule.SetLeft(p - 68);
-    };
-    lay_out_state('l', 0, "sb_l_tot", "leeg_label", "streep_leeg_bb", "streep_leeg_sb", "pijlleeg");
-    lay_out_state('v', 10, "sb_v_tot", "vol_label", "streep_vol_bb", "streep_vol_sb", "pijlvol");
+    lay_out_state(empty_columns_, &readings[0], &readings[5]);
+    lay_out_state(loaded_columns_, &readings[10], &readings[15]);
 
     const survey::IjkResultaat& leeg = in.leeg;
     const survey::IjkResultaat& vol = in.vol;
@@ -272,6 +255,30 @@ void Print_form::update_pdf() {
     get<forms::MenuItem>("Frans1").set_checked(in.taal == 1);
     get<forms::MenuItem>("Duits1").set_checked(in.taal == 2);
     preview_->repaint();
+}
+
+// The readings of one state and the layout of its columns: the arrow stands five units left of the
+// widest starboard text (that of the side sum as the previous build left it included), the port
+// column three units left of the arrow, the heading centred over it.
+void Print_form::lay_out_state(const StateColumns& c, const std::int64_t* port_readings,
+                               const std::int64_t* starboard_readings) {
+    for (int n = 0; n < 5; ++n) c.port[n]->SetCaption(reading_text(port_readings[n]));
+    for (int n = 0; n < 5; ++n) c.starboard[n]->SetCaption(reading_text(starboard_readings[n]));
+    int w = 0;
+    for (PRLabel* label : c.starboard) w = std::max(w, label->GetTextWidth());
+    w = std::max(w, c.starboard_sum->GetTextWidth());
+
+    c.port_rule->SetCaption("-- +");
+    while (c.port_rule->GetTextWidth() < w) c.port_rule->SetCaption("-" + c.port_rule->Caption());
+    c.starboard_rule->SetCaption(c.port_rule->Caption());
+
+    const int p = c.starboard[0]->Left() + c.starboard[0]->Width() - w - 5;
+    c.heading->SetLeft(p - c.heading->GetTextWidth() / 2);
+    c.arrows[0]->SetLeft(p - 5);
+    for (int n = 1; n <= 5; ++n) c.arrows[n]->SetLeft(p);
+    for (PRLabel* label : c.port) label->SetLeft(p - 68);
+    c.port_sum->SetLeft(p - 68);
+    c.port_rule->SetLeft(p - 68);
 }
 
 void Print_form::set_language(int index) {

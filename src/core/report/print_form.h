@@ -1,6 +1,8 @@
 #pragma once
 // The survey report window: the current survey of the main window laid out as one page
 // (PRPage1), shown as its preview and written as PDF by PReport1, in Dutch, French or German.
+#include <array>
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <stdexcept>
@@ -60,7 +62,21 @@ class Print_form : public forms::Form {
     }
 
   private:
+    // The labels of one state's columns (empty or loaded), which every build lays out anew.
+    struct StateColumns {
+        std::array<PRLabel*, 5> port{};
+        std::array<PRLabel*, 5> starboard{};
+        PRLabel* port_sum = nullptr;
+        PRLabel* starboard_sum = nullptr;
+        PRLabel* heading = nullptr;
+        PRLabel* port_rule = nullptr;
+        PRLabel* starboard_rule = nullptr;
+        std::array<PRLabel*, 6> arrows{};  // the head, then the shafts of rows 1 to 5
+    };
+
     void build_page();
+    void lay_out_state(const StateColumns& columns, const std::int64_t* port_readings,
+                       const std::int64_t* starboard_readings);
     void build_menu();
     void set_language(int index);
 
@@ -68,6 +84,8 @@ class Print_form : public forms::Form {
     forms::ReportPreview* preview_ = nullptr;
     // The page's components by name: a build looks up some hundred and fifty of them.
     std::unordered_map<std::string_view, PRControl*> components_;
+    StateColumns empty_columns_;
+    StateColumns loaded_columns_;
     // The name chosen in the last save dialog, proposed again in the next one.
     std::optional<std::filesystem::path> last_saved_;
     // Showing the window builds the page; the activation that comes with showing need not again.
