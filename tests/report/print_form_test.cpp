@@ -124,7 +124,8 @@ TEST_P(GaugeRows, OnlyThePointsInUseTakeRoomAndPrint) {
 INSTANTIATE_TEST_SUITE_P(Points, GaugeRows,
                          ::testing::Values(RowsCase{3, {20, 0, 20, 0, 20}, 215, "6", 6},
                                            RowsCase{1, {0, 0, 20, 0, 0}, 175, "2", 2},
-                                           RowsCase{7, {0, 0, 0, 0, 0}, 155, "14", 0}));
+                                           RowsCase{7, {0, 0, 0, 0, 0}, 155, "14", 0}),
+                         [](const auto& info) { return "Points" + std::to_string(info.param.points); });
 
 TEST_F(PrintForm, GaugeRowCaptionsFollowThePoints) {
     gauge_points(3);
