@@ -23,6 +23,8 @@ std::string help_text() {
            "                              write the ship's surveys with their results as CSV\n"
            "  ijken backup [--db PATH] --output FILE\n"
            "                              copy the database safely, also while it is in use\n"
+           "  ijken report [--db PATH] [--ship ID] [--survey ID] [--lang nl|fr|de] --output FILE.pdf\n"
+           "                              write a survey's report as PDF\n"
            "  ijken --help                show this text\n"
            "\n"
            "compute reads one survey a line, 21 fields separated by tabs:\n"
@@ -43,7 +45,16 @@ std::string help_text() {
            "export writes a header line and a line per survey of the ship (default: the selected\n"
            "ship): readings, parties, cargo and the ten result cells, as CSV (RFC 4180, UTF-8).\n"
            "backup copies the database with SQLite's online backup, checks the copy with\n"
-           "PRAGMA integrity_check and only then puts it at FILE.\n";
+           "PRAGMA integrity_check and only then puts it at FILE.\n"
+           "\n"
+           "report writes the one-page report of a survey, exactly as the report window's\n"
+           "\"Opslaan als PDF\" does after the program was started on the ship and the survey shown.\n"
+           "  --db PATH     the database, as for compute; it must exist\n"
+           "  --ship ID     the ship (default: the selected ship)\n"
+           "  --survey ID   the Opnameid of one of the ship's surveys (default: its newest)\n"
+           "  --lang L      nl, fr or de (default: the language stored with the survey)\n"
+           "  --output F    the PDF file, replaced whole or left as it was\n"
+           "Errors give one line on standard error and exit status 1.\n";
 }
 
 namespace {

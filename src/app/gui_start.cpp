@@ -4,6 +4,7 @@
 
 #include "gui/qt_dialogs.h"
 #include "gui/qt_file_dialogs.h"
+#include "gui/qt_printing.h"
 #include "gui/qt_shell.h"
 #include "gui/qt_timers.h"
 
@@ -18,13 +19,16 @@ int run_gui(int argc, char** argv, const std::string& program_dir) {
     gui::QtFileDialogs files;
     gui::QtShell shell;
     gui::QtTimers timers(dialogs);
+    gui::QtPrinting printing;
     survey::Form1 form(program_dir, dialogs);
     form.services.files = &files;
     form.services.shell = &shell;
     form.services.timers = &timers;
+    form.services.printing = &printing;
     auto windows = start_main_window(form, dialogs, [] { QCoreApplication::exit(0); });
     dialogs.set_parent(windows->main.get());
     files.set_parent(windows->main.get());
+    printing.set_parent(windows->main.get());
     return QApplication::exec();
 }
 

@@ -9,6 +9,7 @@
 #include "app/commands.h"
 #include "app/export_command.h"
 #include "app/gui_start.h"
+#include "app/report_command.h"
 
 namespace {
 
@@ -31,6 +32,7 @@ int main(int argc, char** argv) {
             std::cout << ijken::app::help_text();
             return 0;
         }
+        if (command == "report") return ijken::app::run_report(argc - 2, argv + 2, program_dir, std::cerr);
         if (command == "compute") return ijken::app::run_compute(argc - 2, argv + 2, program_dir, std::cin, std::cout, std::cerr);
         if (command == "export") return ijken::app::run_export(argc - 2, argv + 2, program_dir, std::cout, std::cerr);
         if (command == "backup") return ijken::app::run_backup(argc - 2, argv + 2, program_dir, std::cout, std::cerr);

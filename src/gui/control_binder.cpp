@@ -11,6 +11,7 @@
 #include "core/forms/label.h"
 #include "core/forms/panel.h"
 #include "core/forms/radio_group.h"
+#include "core/forms/report_preview.h"
 #include "core/forms/slider.h"
 #include "core/forms/up_down.h"
 #include "gui/button_binder.h"
@@ -21,6 +22,7 @@
 #include "gui/panel_binder.h"
 #include "gui/qt_text.h"
 #include "gui/radio_group_binder.h"
+#include "gui/report_preview_binder.h"
 #include "gui/slider_binder.h"
 #include "gui/up_down_binder.h"
 
@@ -112,7 +114,8 @@ std::unique_ptr<ControlBinder> make_binder(forms::Control& control, QWidget* par
         case K::memo:
             break;
         case K::report_preview:
-            break;
+            return std::make_unique<ReportPreviewBinder>(static_cast<forms::ReportPreview&>(control), parent,
+                                                         dialogs);
         case K::animation:
             break;
         case K::menu_item:

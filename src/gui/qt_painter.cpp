@@ -60,4 +60,36 @@ void QtPainter::draw_text(int x, int y, const std::string& text) {
     painter_.drawText(x, y + metrics.ascent(), to_qt(text));
 }
 
+void QtPainter::set_pen_style(forms::PenStyle style) {
+    QPen pen = painter_.pen();
+    if (pen.style() == Qt::NoPen) return;
+    switch (style) {
+        case forms::PenStyle::dash:
+            pen.setStyle(Qt::DashLine);
+            break;
+        case forms::PenStyle::dot:
+            pen.setStyle(Qt::DotLine);
+            break;
+        case forms::PenStyle::dash_dot:
+            pen.setStyle(Qt::DashDotLine);
+            break;
+        case forms::PenStyle::dash_dot_dot:
+            pen.setStyle(Qt::DashDotDotLine);
+            break;
+        case forms::PenStyle::solid:
+            pen.setStyle(Qt::SolidLine);
+            break;
+    }
+    painter_.setPen(pen);
+}
+
+void QtPainter::set_font_face(const std::string& family, int height, bool bold, bool italic) {
+    QFont font = painter_.font();
+    if (!family.empty()) font.setFamily(to_qt(family));
+    if (height != 0) font.setPixelSize(std::abs(height));
+    font.setBold(bold);
+    font.setItalic(italic);
+    painter_.setFont(font);
+}
+
 }  // namespace ijken::gui

@@ -18,6 +18,8 @@ class QtPainter : public forms::Painter {
     void draw_ellipse(const forms::Rect& r) override;
     void draw_polygon(const std::vector<forms::Point>& points) override;
     void draw_text(int x, int y, const std::string& text) override;
+    void set_pen_style(forms::PenStyle style) override;
+    void set_font_face(const std::string& family, int height, bool bold, bool italic) override;
 
   private:
     QPainter& painter_;

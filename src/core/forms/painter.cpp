@@ -43,4 +43,11 @@ void RecordingPainter::draw_text(int x, int y, const std::string& text) {
     calls_.push_back("text" + join({x, y}) + " " + text);
 }
 
+void RecordingPainter::set_pen_style(PenStyle style) {
+    calls_.push_back("penstyle" + join({static_cast<int>(style)}));
+}
+void RecordingPainter::set_font_face(const std::string& family, int height, bool bold, bool italic) {
+    calls_.push_back("fontface " + family + join({height, bold ? 1 : 0, italic ? 1 : 0}));
+}
+
 }  // namespace ijken::forms

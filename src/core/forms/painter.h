@@ -8,6 +8,9 @@
 
 namespace ijken::forms {
 
+// Dash patterns of an outline.
+enum class PenStyle { solid, dash, dot, dash_dot, dash_dot_dot };
+
 class Painter {
   public:
     virtual ~Painter() = default;
@@ -27,6 +30,16 @@ class Painter {
     virtual void draw_polygon(const std::vector<Point>& points) = 0;
     // Text (Windows-1252) with its top left corner at (x, y), in the pen's colour.
     virtual void draw_text(int x, int y, const std::string& text) = 0;
+
+    // The dash pattern of the outline from now on; a painter that cannot dash draws solid lines.
+    virtual void set_pen_style(PenStyle) {}
+    // A text font by family name (empty: the default sans serif), height as for set_font, bold
+    // and italic. A painter without font families takes the height and boldness alone.
+    virtual void set_font_face(const std::string& family, int height, bool bold, bool italic) {
+        (void)family;
+        (void)italic;
+        set_font(height, bold);
+    }
 };
 
 // Records every call as a line of text ("pen 255 2", "rect 0 0 10 20", ...) for tests.
@@ -40,6 +53,8 @@ class RecordingPainter : public Painter {
     void draw_ellipse(const Rect& r) override;
     void draw_polygon(const std::vector<Point>& points) override;
     void draw_text(int x, int y, const std::string& text) override;
+    void set_pen_style(PenStyle style) override;
+    void set_font_face(const std::string& family, int height, bool bold, bool italic) override;
 
     const std::vector<std::string>& calls() const { return calls_; }
 

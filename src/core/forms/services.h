@@ -18,6 +18,7 @@
 namespace ijken::forms {
 
 class Form;
+class Printing;
 
 // ---- message boxes ----------------------------------------------------------------------------
 
@@ -200,6 +201,7 @@ struct Services {
     FileDialogs* files = nullptr;
     Shell* shell = nullptr;
     Timers* timers = nullptr;
+    Printing* printing = nullptr;
 };
 
 }  // namespace ijken::forms

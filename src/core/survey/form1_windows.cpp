@@ -2,6 +2,7 @@
 // Adding a window is one line in create_windows; its menu item gets a handler below.
 #include <stdexcept>
 
+#include "core/report/print_form.h"
 #include "core/survey/form1.h"
 
 namespace ijken::survey {
@@ -10,6 +11,8 @@ void Form1::create_windows() {
     // In start-up order: gauge table, report, ship particulars, about box, language editor.
     // Each window is added here as it is built, e.g.
     //   add_window(std::make_unique<shipdata::Ijkeninvoerform>(*this), "ijkeninvoer");
+    // Second: the survey report.
+    add_window(std::make_unique<report::Print_form>(*this), "print");
 }
 
 forms::Form& Form1::add_window(std::unique_ptr<forms::Form> form, std::string section) {
@@ -34,7 +37,9 @@ void Form1::Wijzigen2Click() {}
 
 void Form1::scheepsgegevensclick() {}
 
-void Form1::afdrukken1click() {}
+void Form1::afdrukken1click() {
+    if (auto* report = window<report::Print_form>()) open_modal(*report);
+}
 
 void Form1::cTarvik1Click() {}
 

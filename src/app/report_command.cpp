@@ -1,0 +1,196 @@
+#include "app/report_command.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <ostream>
+#include <stdexcept>
+#include <utility>
+#include <vector>
+
+#include "core/data/database_schema.h"
+#include "core/forms/services.h"
+#include "core/report/print_form.h"
+#include "core/survey/form1.h"
+#include "core/survey/ship_record.h"
+#include "core/text/cp1252.h"
+#include "core/text/numbers.h"
+
+namespace ijken::app {
+
+namespace {
+
+// A failure with the text of the one line the command prints.
+struct Failure : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+struct Options {
+    std::string db;
+    std::optional<int> ship;
+    std::optional<int> survey;
+    std::optional<int> lang;
+    std::string output;
+};
+
+int whole_number(const std::string& option, const std::string& value) {
+    const auto id = text::parse_int(value);
+    if (!id || *id < -2147483647 || *id > 2147483647) {
+        throw Failure(option + " needs a whole number, not \"" + value + "\"");
+    }
+    return static_cast<int>(*id);
+}
+
+Options parse(int argc, char** argv, const std::string& program_dir) {
+    Options o;
+    o.db = data::database_path(program_dir);
+    for (int i = 0; i < argc; ++i) {
+        const std::string arg = argv[i];
+        const bool takes_value =
+            arg == "--db" || arg == "--ship" || arg == "--survey" || arg == "--lang" || arg == "--output";
+        if (!takes_value) throw Failure("unknown argument \"" + arg + "\" (see ijken --help)");
+        if (i + 1 >= argc) throw Failure(arg + " needs a value");
+        const std::string value = argv[++i];
+        if (arg == "--db") {
+            o.db = value;
+        } else if (arg == "--ship") {
+            o.ship = whole_number(arg, value);
+        } else if (arg == "--survey") {
+            o.survey = whole_number(arg, value);
+        } else if (arg == "--lang") {
+            if (value == "nl")
+                o.lang = 0;
+            else if (value == "fr")
+                o.lang = 1;
+            else if (value == "de")
+                o.lang = 2;
+            else
+                throw Failure("--lang needs nl, fr or de, not \"" + value + "\"");
+        } else {
+            o.output = value;
+        }
+    }
+    if (o.output.empty()) throw Failure("--output FILE.pdf is required");
+    return o;
+}
+
+// Loading a survey into the main window recomputes at every reading it changes: some forty times
+// for a ship's survey shown after the readings were reset. The report needs only the results of
+// the fields as they end up, which one computation of the final fields gives, so the readings are
+// filled without their change handler and the survey is computed once afterwards.
+class QuietReadings {
+  public:
+    explicit QuietReadings(survey::Form1& form) {
+        for (forms::Edit* field : form.reading_fields()) quiet(field);
+        quiet(&form.get<forms::Edit>("ZoutMaskEdit"));
+    }
+    ~QuietReadings() {
+        for (auto& [field, handler] : saved_) field->on_change = std::move(handler);
+    }
+    QuietReadings(const QuietReadings&) = delete;
+    QuietReadings& operator=(const QuietReadings&) = delete;
+
+  private:
+    void quiet(forms::Edit* field) {
+        saved_.emplace_back(field, std::move(field->on_change));
+        field->on_change = nullptr;
+    }
+    std::vector<std::pair<forms::Edit*, std::function<void()>>> saved_;
+};
+
+// The main window as the program leaves it after starting on the ship and showing the survey:
+// the ship's gauge points and results, the survey's fields, its language.
+void show_survey(survey::Form1& form, const Options& o) {
+    const auto ship =
+        o.ship ? survey::read_ship(form.db_pad, *o.ship) : survey::read_selected_ship(form.db_pad);
+    if (!ship) {
+        if (o.ship) throw Failure("no ship with SchipID " + text::format_int(*o.ship) + " in " + o.db);
+        throw Failure("no selected ship in " + o.db);
+    }
+    form.SchipID = ship->params.SchipID;
+    form.Aantal_ijken = ship->params.Aantal_ijken;
+    form.Max_inzinking = ship->params.Max_inzinking;
+    form.Min_inzinking = ship->params.Min_inzinking;
+    QuietReadings quiet(form);
+    form.zet_ijkpunten();
+    form.laad_opnames();  // the newest survey, as the window shows at start
+    data::SQLiteTable& list = *form.opnamelijst;
+    const std::string ship_text = "ship " + text::format_int(form.SchipID);
+    if (list.RowCount() == 0) throw Failure(ship_text + " has no surveys");
+    if (o.survey) {
+        list.MoveLast();
+        const int column = list.FieldIndex("Opnameid");
+        while (list.AsInteger(column) != *o.survey) {
+            if (!list.Previous()) {
+                throw Failure(ship_text + " has no survey with Opnameid " + text::format_int(*o.survey));
+            }
+        }
+        form.toon_opname();
+    }
+    form.ijk_bb_l_1change();
+    if (o.lang) form.get<forms::RadioGroup>("TaalKeuze").set_item_index(*o.lang);
+}
+
+std::string errno_text(int err) {
+    return std::strerror(err);
+}
+
+// Writes the report to a fresh file beside the output and renames it into place, so that the
+// output is either the whole report or what it was before.
+void write_report(report::Print_form& report, const std::string& output) {
+    const std::filesystem::path target(output);
+    std::filesystem::path dir = target.parent_path();
+    if (dir.empty()) dir = ".";
+    std::string name = ".";
+    name += target.filename().string();
+    name += ".XXXXXX";
+    std::string pattern = (dir / name).string();
+    const int fd = mkstemp(pattern.data());
+    if (fd < 0) throw Failure("cannot write " + output + ": " + errno_text(errno));
+    close(fd);
+    try {
+        report.save_pdf(pattern);
+        // mkstemp makes the file private; the report gets the permissions of any file made here.
+        const mode_t mask = umask(0);
+        umask(mask);
+        std::filesystem::permissions(pattern, static_cast<std::filesystem::perms>(0666 & ~mask));
+        if (std::rename(pattern.c_str(), output.c_str()) != 0) {
+            throw Failure("cannot write " + output + ": " + errno_text(errno));
+        }
+    } catch (...) {
+        std::error_code ec;
+        std::filesystem::remove(pattern, ec);
+        throw;
+    }
+}
+
+}  // namespace
+
+int run_report(int argc, char** argv, const std::string& program_dir, std::ostream& err) {
+    try {
+        const Options o = parse(argc, argv, program_dir);
+        // Opening a missing file would create an empty database: check first.
+        std::error_code ec;
+        if (!std::filesystem::is_regular_file(o.db, ec)) throw Failure("no database at " + o.db);
+
+        forms::ScriptedDialogs dialogs;
+        survey::Form1 form(program_dir, dialogs);
+        form.db_pad = o.db;
+        show_survey(form, o);
+        // A report window made afresh, built once as when it is first shown.
+        report::Print_form report(form);
+        report.update_pdf();
+        write_report(report, o.output);
+        return 0;
+    } catch (const std::exception& e) {
+        err << "ijken report: " << text::cp1252_to_utf8(e.what()) << "\n";
+        return 1;
+    }
+}
+
+}  // namespace ijken::app

@@ -1,0 +1,344 @@
+#include "core/report/print_form.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <stdexcept>
+#include <tuple>
+
+#include "core/data/sqlite_database.h"
+#include "core/survey/form1.h"
+#include "core/text/numbers.h"
+
+namespace ijken::report {
+
+namespace {
+
+using text::format_fixed;
+using text::format_int;
+
+// The captions of the page by number (1 to 24) in Dutch, French and German, Windows-1252.
+const char* const kCaptions[24][3] = {
+    {"Bedrijf", "Chargeur", "Verlader"},
+    {"Plaats", "Ville", "Platz"},
+    {"Telefoon nr", "T\xE9l\xE9phone", "Telefon  Nr."},
+    {"Lading", "Marchandise", "Ladung"},
+    {"Ontvanger", "Destinataire", "Empf\xE4nger"},
+    {"Losplaats", "Ville", "L\xF6schplatz"},
+    {"Leeg", "Vide", "Leer"},
+    {"Vol", "Charg\xE9", "Beladen"},
+    {"Voor ijk", "Avant", "Vorne"},
+    {"Midden ijk", "Milieu", "Mitte"},
+    {"Achter ijk", "Arri\xE8re", "Hinten"},
+    {"Totaal", "Total", "Total"},
+    {"Gedeeld door", "Divis\xE9 par", "Teilen durch"},
+    {"Gemiddeld", "Moyenne", "Gemittelt"},
+    {"Maximum inzinking", "Enfoncement maxi", "Maximum Tiefgang"},
+    {"Gemeten ", "Jaug\xE9", "Gemessen"},
+    {"Blijft", "Reste", "\334brig "},  // octal: a hex escape would swallow the "b"
+    {"Meetbrief", "D\xE9placement", "Eichschein"},
+    {"Toename per CM", "Accroissement en CM", "Zunahme pro ZM"},
+    {"Inzinking", "Enfoncement", "Einsenkungs marke"},
+    {"Verlies", "Perte", "Verlust"},
+    {"Winst", "Gagner", "Gewinn"},
+    {"Totaal geladen", "Total charg\xE9", "Total geladen"},
+    {"Meetbrief nummer", "Num\xE9ro de certificat de jaugeage", "Eichschein nummer"},
+};
+
+// A reading as the page shows it: "%5.1f CM" of the four-decimal value, an exact half going to
+// the even tenth (12.25 shows as 12.2, 12.35 as 12.4).
+std::string reading_text(std::int64_t ten_thousandths) {
+    std::int64_t tenths = ten_thousandths / 1000;
+    const std::int64_t rest = ten_thousandths % 1000;
+    const bool odd = tenths % 2 != 0;
+    if (rest > 500 || (rest == 500 && odd)) ++tenths;
+    if (rest < -500 || (rest == -500 && odd)) --tenths;
+    return format_fixed(text::ext_div(static_cast<double>(tenths), 10), 1, 5) + " CM";
+}
+
+std::string cm_text(double value, int width) {
+    return format_fixed(value, 1, width) + " CM";
+}
+
+std::string ton_text(double value, int width) {
+    return format_fixed(value, 3, width) + " Ton";
+}
+
+// What one build reads, all of it read before the page changes.
+struct Inputs {
+    int taal = 0;
+    std::string name;
+    std::string meetbrief;
+    std::array<std::string, 8> veld;
+    // Shipper name, place, telephone, cargo; consignee name, place, telephone.
+    std::array<std::string, 7> parties;
+    std::array<bool, 5> row_shown{};
+    // Reading texts in the order of the main window's fields: port empty, starboard empty, port
+    // loaded, starboard loaded, points 1 to 5 each.
+    std::array<std::string, 20> readings;
+    int aantal_ijken = 0;
+    int max_inzinking = 0;
+    survey::IjkResultaat leeg;
+    survey::IjkResultaat vol;
+};
+
+Inputs read_inputs(const survey::Form1& form1) {
+    Inputs in;
+    const int index = form1.get<forms::RadioGroup>("TaalKeuze").item_index();
+    in.taal = index == 0 ? 0 : index == 1 ? 1 : 2;
+    {
+        data::SQLiteDatabase db(form1.db_pad);
+        auto ship =
+            db.Query("SELECT * from [Schiptable] WHERE [Schipid]=\"" + format_int(form1.SchipID) + "\";");
+        in.name = ship->AsString(ship->FieldIndex("name"));
+        in.meetbrief = ship->AsString(ship->FieldIndex("Meetbrief_NR"));
+        for (int i = 0; i < 8; ++i) in.veld[i] = ship->AsString(ship->FieldIndex("veld" + format_int(i + 1)));
+    }
+    const char* parties[7] = {"Verlader_Naam",  "Verlader_Plaats",  "Verlader_telefoon", "Lading",
+                              "Ontvanger_naam", "Ontvanger_plaats", "Ontvanger_telefoon"};
+    for (int i = 0; i < 7; ++i) in.parties[i] = form1.get<forms::Edit>(parties[i]).text();
+    for (int n = 0; n < 5; ++n)
+        in.row_shown[n] = form1.get<forms::Panel>("lb_bb_" + format_int(n + 1)).visible();
+    for (std::size_t i = 0; i < 20; ++i) in.readings[i] = form1.reading_fields()[i]->text();
+    in.aantal_ijken = form1.Aantal_ijken;
+    in.max_inzinking = form1.Max_inzinking;
+    in.leeg = form1.resultaat_leeg;
+    in.vol = form1.resultaat_vol;
+    return in;
+}
+
+}  // namespace
+
+Print_form::Print_form(survey::Form1& form1)
+    : forms::Form("print_form", "Print_form", forms::Rect{216, 79, 592, 610}),
+      PRPage1("PRPage1"),
+      form1_(form1) {
+    std::error_code ec;
+    scratch_dir = std::filesystem::temp_directory_path(ec);
+    build_menu();
+    build_page();
+    // The page keeps its components for its life, so their names can be keys.
+    std::function<void(PRControl&)> index = [&](PRControl& c) {
+        components_.emplace(c.Name(), &c);
+        for (const auto& child : c.Children()) index(*child);
+    };
+    index(PRPage1);
+    for (auto [columns, state, sum, heading, rule, arrow] :
+         {std::tuple{&empty_columns_, "l", "_l_tot", "leeg_label", "streep_leeg_", "pijlleeg"},
+          std::tuple{&loaded_columns_, "v", "_v_tot", "vol_label", "streep_vol_", "pijlvol"}}) {
+        for (int n = 0; n < 5; ++n) {
+            const std::string suffix = std::string("_") + state + "_" + format_int(n + 1);
+            columns->port[n] = &component<PRLabel>("ijk_bb" + suffix);
+            columns->starboard[n] = &component<PRLabel>("ijk_sb" + suffix);
+        }
+        for (int n = 0; n < 6; ++n) columns->arrows[n] = &component<PRLabel>(arrow + format_int(n + 1));
+        columns->port_sum = &component<PRLabel>(std::string("bb") + sum);
+        columns->starboard_sum = &component<PRLabel>(std::string("sb") + sum);
+        columns->heading = &component<PRLabel>(heading);
+        columns->port_rule = &component<PRLabel>(std::string(rule) + "bb");
+        columns->starboard_rule = &component<PRLabel>(std::string(rule) + "sb");
+    }
+    preview_ = &add<forms::ReportPreview>("PRPage1", nullptr, forms::Rect{0, 0, 584, 555});
+    preview_->set_page_size(PRPage1.Width(), PRPage1.Height());
+    preview_->paint = [this](forms::Painter& painter) { PRPage1.PaintPage(painter); };
+    PReport1.SetFileName("default.pdf");
+    // 28 April 2011, 08:53:16: every report carries this creation date, whatever the day.
+    PReport1.SetCreationDate(40661.3703296412);
+    on_show = [this] {
+        shown_unactivated_ = true;
+        update_pdf();
+    };
+    on_activate = [this] { formactivate(); };
+    on_close = [this] { shown_unactivated_ = false; };
+}
+
+Print_form::~Print_form() = default;
+
+void Print_form::formactivate() {
+    if (shown_unactivated_) {
+        shown_unactivated_ = false;
+        return;
+    }
+    update_pdf();
+}
+
+void Print_form::update_pdf() {
+    // Steps 1 to 6 read the database and the main window; every reading is converted here too, so
+    // that nothing on the page changes when any of it fails.
+    const Inputs in = read_inputs(form1_);
+    std::array<std::int64_t, 20> readings{};
+    for (std::size_t i = 0; i < 20; ++i) readings[i] = survey::waarde_uit_tekst(in.readings[i]);
+    auto caption = [&](int n) { return std::string(kCaptions[n - 1][in.taal]); };
+    auto lbl = [&](std::string_view name) -> PRLabel& { return component<PRLabel>(name); };
+
+    lbl("naam_veld").SetCaption(in.name);
+    lbl("Meetbrief_text").SetCaption(caption(24) + " : " + in.meetbrief);
+    component<PRText>("verlader_titel").SetLines({" ", caption(1), caption(2), caption(3), caption(4)});
+    component<PRText>("ontvanger_titel").SetLines({" ", caption(5), caption(6), caption(3)});
+
+    lbl("leeg_label").SetCaption(caption(7));
+    lbl("vol_label").SetCaption(caption(8));
+    lbl("lbl1").SetCaption(caption(9));
+    for (const char* name : {"lbl2", "lbl3", "lbl4"}) lbl(name).SetCaption(caption(10));
+    lbl("lbl5").SetCaption(caption(11));
+    const std::pair<const char*, int> captioned[] = {
+        {"totaal_label", 12},        {"gedeelddoor_label", 13},   {"gemiddeld_label", 14},
+        {"maxinzinking_label", 15},  {"gemeten_label", 16},       {"inzinking_label", 17},
+        {"velplaatsing_label1", 18}, {"velplaatsing_label2", 18}, {"perCM_label", 19},
+        {"Inzinking_label1", 20},    {"Inzinking_label2", 20},    {"totaalGeladen_label", 23},
+    };
+    for (const auto& [name, n] : captioned) lbl(name).SetCaption(caption(n));
+
+    for (int i = 0; i < 8; ++i) lbl("veld" + format_int(i + 1)).SetCaption(in.veld[i]);
+    // The widest of the four right-hand lines ends at the header's right edge.
+    int widest = 0;
+    for (int i = 5; i <= 8; ++i) widest = std::max(widest, lbl("veld" + format_int(i)).GetTextWidth());
+    component<PRLayoutPanel>("koprechtsPanel").SetLeft(512 - widest);
+
+    component<PRText>("verlader_text")
+        .SetLines(
+            {" ", ": " + in.parties[0], ": " + in.parties[1], ": " + in.parties[2], ": " + in.parties[3]});
+    component<PRText>("ontvanger_text")
+        .SetLines({" ", ": " + in.parties[4], ": " + in.parties[5], ": " + in.parties[6]});
+
+    for (int n = 0; n < 5; ++n) {
+        component<PRLayoutPanel>("regel" + format_int(n + 1)).SetHeight(in.row_shown[n] ? 20 : 0);
+    }
+
+    lay_out_state(empty_columns_, &readings[0], &readings[5]);
+    lay_out_state(loaded_columns_, &readings[10], &readings[15]);
+
+    const survey::IjkResultaat& leeg = in.leeg;
+    const survey::IjkResultaat& vol = in.vol;
+    lbl("sb_v_tot").SetCaption(cm_text(vol.som_sb, 6));
+    lbl("bb_v_tot").SetCaption(cm_text(vol.som_bb, 6));
+    lbl("sb_l_tot").SetCaption(cm_text(leeg.som_sb, 6));
+    lbl("bb_l_tot").SetCaption(cm_text(leeg.som_bb, 6));
+    lbl("Totaal_leeg").SetCaption(cm_text(leeg.totaal, 6));
+    lbl("Totaal_vol").SetCaption(cm_text(vol.totaal, 6));
+    lbl("aantalijken_leeg").SetCaption(format_int(2LL * in.aantal_ijken));
+    lbl("aantalijken_vol").SetCaption(lbl("aantalijken_leeg").Caption());
+    lbl("leeg_gemiddeld").SetCaption(cm_text(leeg.gemiddeld, 6));
+    lbl("vol_gemiddeld").SetCaption(cm_text(vol.gemiddeld, 6));
+    lbl("maxinzinking_leeg").SetCaption(format_int(in.max_inzinking, 4) + ".0 CM");
+    lbl("maxinzinking_vol").SetCaption(lbl("maxinzinking_leeg").Caption());
+    lbl("gemeten_vol").SetCaption(lbl("vol_gemiddeld").Caption());
+    lbl("gemeten_leeg").SetCaption(lbl("leeg_gemiddeld").Caption());
+    lbl("Inzinking_vol").SetCaption(cm_text(vol.inzinking, 5));
+    lbl("Inzinking_leeg").SetCaption(cm_text(leeg.inzinking, 5));
+    lbl("per_cm_L_1").SetCaption(ton_text(leeg.tonnage_laag, 5));
+    lbl("per_cm_L_2").SetCaption(ton_text(leeg.tonnage_hoog, 5));
+    lbl("per_cm_L_T_2").SetCaption(format_int(leeg.cm_hoog, 3) + " CM <=>");
+    lbl("per_cm_L_T_1").SetCaption(format_int(leeg.cm_laag, 3) + " CM <=>");
+    lbl("per_cm_L").SetCaption(ton_text(leeg.per_cm, 8));
+    lbl("per_cm_V_1").SetCaption(ton_text(vol.tonnage_laag, 5));
+    lbl("per_cm_V_2").SetCaption(ton_text(vol.tonnage_hoog, 5));
+    lbl("per_cm_V_T_1").SetCaption(format_int(vol.cm_laag, 3) + " CM <=>");
+    lbl("per_cm_V_T_2").SetCaption(format_int(vol.cm_hoog, 3) + " CM <=>");
+    lbl("per_cm_V").SetCaption(ton_text(vol.per_cm, 8));
+    lbl("leeg_mm").SetCaption(cm_text(leeg.fractie, 5) + " <=>");
+    lbl("leeg_mm_ton").SetCaption(ton_text(leeg.fractie_tonnage, 5));
+    lbl("leeg_cm").SetCaption(format_int(leeg.cm_laag) + " CM <=>");
+    lbl("leeg_cm_ton").SetCaption(ton_text(leeg.tonnage_laag, 5));
+    lbl("leeg_cm_totaal").SetCaption(ton_text(leeg.tonnage, 5));
+    lbl("vol_mm").SetCaption(cm_text(vol.fractie, 5) + " <=>");
+    lbl("vol_mm_ton").SetCaption(ton_text(vol.fractie_tonnage, 5));
+    lbl("vol_cm").SetCaption(format_int(vol.cm_laag) + " CM <=>");
+    lbl("vol_cm_ton").SetCaption(ton_text(vol.tonnage_laag, 5));
+    lbl("vol_cm_totaal").SetCaption(ton_text(vol.tonnage, 5));
+    lbl("winstVerlies_label").SetCaption(caption(leeg.tonnage > 0 ? 21 : 22));
+    lbl("Verlies_winst").SetCaption(ton_text(std::abs(leeg.tonnage), 5));
+    lbl("Totaal").SetCaption(ton_text(text::ext_sub(vol.tonnage, leeg.tonnage), 5));
+
+    // The language menu shows the language the page is in.
+    get<forms::MenuItem>("Nederlands1").set_checked(in.taal == 0);
+    get<forms::MenuItem>("Frans1").set_checked(in.taal == 1);
+    get<forms::MenuItem>("Duits1").set_checked(in.taal == 2);
+    preview_->repaint();
+}
+
+// The readings of one state and the layout of its columns: the arrow stands five units left of the
+// widest starboard text (that of the side sum as the previous build left it included), the port
+// column three units left of the arrow, the heading centred over it.
+void Print_form::lay_out_state(const StateColumns& c, const std::int64_t* port_readings,
+                               const std::int64_t* starboard_readings) {
+    for (int n = 0; n < 5; ++n) c.port[n]->SetCaption(reading_text(port_readings[n]));
+    for (int n = 0; n < 5; ++n) c.starboard[n]->SetCaption(reading_text(starboard_readings[n]));
+    int w = 0;
+    for (PRLabel* label : c.starboard) w = std::max(w, label->GetTextWidth());
+    w = std::max(w, c.starboard_sum->GetTextWidth());
+
+    c.port_rule->SetCaption("-- +");
+    while (c.port_rule->GetTextWidth() < w) c.port_rule->SetCaption("-" + c.port_rule->Caption());
+    c.starboard_rule->SetCaption(c.port_rule->Caption());
+
+    const int p = c.starboard[0]->Left() + c.starboard[0]->Width() - w - 5;
+    c.heading->SetLeft(p - c.heading->GetTextWidth() / 2);
+    c.arrows[0]->SetLeft(p - 5);
+    for (int n = 1; n <= 5; ++n) c.arrows[n]->SetLeft(p);
+    for (PRLabel* label : c.port) label->SetLeft(p - 68);
+    c.port_sum->SetLeft(p - 68);
+    c.port_rule->SetLeft(p - 68);
+}
+
+void Print_form::set_language(int index) {
+    form1_.get<forms::RadioGroup>("TaalKeuze").set_item_index(index);
+    update_pdf();
+}
+
+void Print_form::Nederlands1Click() {
+    set_language(0);
+}
+
+void Print_form::Frans1Click() {
+    set_language(1);
+}
+
+void Print_form::Duits1Click() {
+    set_language(2);
+}
+
+void Print_form::save_pdf(const std::string& file_name) {
+    PReport1.SetFileName(file_name);
+    PReport1.StartDocument();
+    PReport1.PrintPage(PRPage1);
+    PReport1.EndDocument();
+}
+
+void Print_form::OpslaanalsPDF1Click() {
+    forms::FileDialogs* files = form1_.services.files;
+    if (files == nullptr) throw std::logic_error("No save dialog to choose a file with");
+    forms::SaveFileRequest request;
+    request.default_name = last_saved_ ? last_saved_->string() : "temp.pdf";
+    request.filter = "PDF FFile|*.pdf";
+    request.default_suffix = "pdf";
+    const auto chosen = files->save_file(request);
+    if (!chosen) return;
+    last_saved_ = *chosen;
+    save_pdf(chosen->string());
+}
+
+void Print_form::OpeneninPDFreader1Click() {
+    const std::filesystem::path file = scratch_dir / "~temp.pdf";
+    save_pdf(file.string());
+    forms::Shell* shell = form1_.services.shell;
+    if (shell == nullptr) throw std::logic_error("No application to open " + file.string() + " with");
+    shell->open_with_application(file);
+}
+
+void Print_form::Printen1Click() {
+    forms::Printing* printing = form1_.services.printing;
+    if (printing == nullptr) throw std::runtime_error("Er is geen printer beschikbaar");
+    forms::PrintJob job;
+    job.title = component<PRLabel>("naam_veld").Caption();
+    job.width = PRPage1.Width();
+    job.height = PRPage1.Height();
+    job.paint = [this](forms::Painter& painter) { PRPage1.PaintPage(painter); };
+    printing->print(job);
+}
+
+void Print_form::Afsluiten1Click() {
+    close();
+}
+
+}  // namespace ijken::report

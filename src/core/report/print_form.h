@@ -1,0 +1,95 @@
+#pragma once
+// The survey report window: the current survey of the main window laid out as one page
+// (PRPage1), shown as its preview and written as PDF by PReport1, in Dutch, French or German.
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <unordered_map>
+
+#include "core/forms/forms.h"
+#include "core/report/pr_label.h"
+#include "core/report/pr_page.h"
+#include "core/report/pr_rect.h"
+#include "core/report/pr_report.h"
+
+namespace ijken::survey {
+class Form1;
+}
+
+namespace ijken::report {
+
+class Print_form : public forms::Form {
+  public:
+    // The window reads (and its language menu writes) the state of form1, which must outlive it.
+    explicit Print_form(survey::Form1& form1);
+    ~Print_form() override;
+
+    PRPage PRPage1;
+    PReport PReport1;
+
+    // Where "Open in PDF reader" writes its scratch file "~temp.pdf": the system's directory for
+    // temporary files unless set otherwise.
+    std::filesystem::path scratch_dir;
+
+    // ---- handlers ----
+
+    // Builds the page from the main window's current survey and redraws the preview. All that it
+    // reads is read before the page changes, so a build that fails leaves the previous page.
+    void update_pdf();
+    // The window became the active one.
+    void formactivate();
+    void Nederlands1Click();
+    void Frans1Click();
+    void Duits1Click();
+    void OpslaanalsPDF1Click();
+    void OpeneninPDFreader1Click();
+    void Printen1Click();
+    void Afsluiten1Click();
+
+    // Writes the page, as the last build left it, as a one-page PDF file (created or replaced).
+    void save_pdf(const std::string& file_name);
+
+    // A component of the page by name ("naam_veld", "regel3", ...).
+    template <class T>
+    T& component(std::string_view name) const {
+        const auto it = components_.find(name);
+        T* t = it == components_.end() ? nullptr : dynamic_cast<T*>(it->second);
+        if (t == nullptr) throw std::logic_error("The report has no " + std::string(name) + " of that kind");
+        return *t;
+    }
+
+  private:
+    // The labels of one state's columns (empty or loaded), which every build lays out anew.
+    struct StateColumns {
+        std::array<PRLabel*, 5> port{};
+        std::array<PRLabel*, 5> starboard{};
+        PRLabel* port_sum = nullptr;
+        PRLabel* starboard_sum = nullptr;
+        PRLabel* heading = nullptr;
+        PRLabel* port_rule = nullptr;
+        PRLabel* starboard_rule = nullptr;
+        std::array<PRLabel*, 6> arrows{};  // the head, then the shafts of rows 1 to 5
+    };
+
+    void build_page();
+    void lay_out_state(const StateColumns& columns, const std::int64_t* port_readings,
+                       const std::int64_t* starboard_readings);
+    void build_menu();
+    void set_language(int index);
+
+    survey::Form1& form1_;
+    forms::ReportPreview* preview_ = nullptr;
+    // The page's components by name: a build looks up some hundred and fifty of them.
+    std::unordered_map<std::string_view, PRControl*> components_;
+    StateColumns empty_columns_;
+    StateColumns loaded_columns_;
+    // The name chosen in the last save dialog, proposed again in the next one.
+    std::optional<std::filesystem::path> last_saved_;
+    // Showing the window builds the page; the activation that comes with showing need not again.
+    bool shown_unactivated_ = false;
+};
+
+}  // namespace ijken::report
