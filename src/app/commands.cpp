@@ -15,10 +15,11 @@ namespace ijken::app {
 
 std::string help_text() {
     return "Usage:\n"
-           "  ijken                       open the main window\n"
+           "  ijken [toolkit options]     open the main window (e.g. -platform offscreen)\n"
            "  ijken compute [--db PATH] [--ship ID]\n"
            "                              compute surveys read from standard input\n"
            "  ijken --help                show this text\n"
+           "  ijken --version             show the version\n"
            "\n"
            "compute reads one survey a line, 21 fields separated by tabs:\n"
            "  port empty 1-5, starboard empty 1-5, port loaded 1-5, starboard loaded 1-5,\n"
@@ -27,7 +28,8 @@ std::string help_text() {
            "  total empty, total loaded, mean empty, mean loaded, immersion empty,\n"
            "  immersion loaded, tonnage empty, tonnage loaded, cargo, cargo with salt correction\n"
            "  (e01 e02 e11 e12 e21 e22 e31 e32 e42 e52), computed as the main window does.\n"
-           "  --db PATH   the database (default: ijken.db beside the program); it must exist\n"
+           "  --db PATH   the database (default: ijken.db where the window keeps it); it must\n"
+           "              exist\n"
            "  --ship ID   the ship whose gauge table is used (default: the selected ship)\n"
            "A gauge table is extended in the database when an immersion lies outside it, as in\n"
            "the main window. Bad input stops with a message and exit status 1.\n";
@@ -106,6 +108,10 @@ int run_compute(int argc, char** argv, const std::string& program_dir, std::istr
                 const auto& c = r.cells;
                 out << c.e01 << '\t' << c.e02 << '\t' << c.e11 << '\t' << c.e12 << '\t' << c.e21 << '\t' << c.e22
                     << '\t' << c.e31 << '\t' << c.e32 << '\t' << c.e42 << '\t' << c.e52 << '\n';
+            } catch (const text::EncodingError& e) {
+                // Already UTF-8: it shows the character that was refused.
+                err << "ijken compute: line " << line_number << ": " << e.what() << "\n";
+                return 1;
             } catch (const std::exception& e) {
                 err << "ijken compute: line " << line_number << ": " << text::cp1252_to_utf8(e.what()) << "\n";
                 return 1;

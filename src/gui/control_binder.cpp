@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <stdexcept>
 
+#include "core/forms/accessible_name.h"
 #include "core/forms/button.h"
 #include "core/forms/drawing.h"
 #include "core/forms/edit.h"
@@ -13,6 +14,8 @@
 #include "core/forms/radio_group.h"
 #include "core/forms/slider.h"
 #include "core/forms/up_down.h"
+#include "core/ui/animation.h"
+#include "gui/animation_binder.h"
 #include "gui/button_binder.h"
 #include "gui/drawing_binder.h"
 #include "gui/edit_binder.h"
@@ -49,6 +52,8 @@ void ControlBinder::apply_common(QWidget* w) {
     w->setHidden(!control_.visible());
     w->setEnabled(control_.enabled());
     w->setToolTip(to_qt(control_.hint()));
+    const QString name = to_qt(forms::spoken_name(control_));
+    if (w->accessibleName() != name) w->setAccessibleName(name);
     apply_font(w, control_);
     if (control_.colour() != applied_colour_) {
         applied_colour_ = control_.colour();
@@ -114,7 +119,7 @@ std::unique_ptr<ControlBinder> make_binder(forms::Control& control, QWidget* par
         case K::report_preview:
             break;
         case K::animation:
-            break;
+            return std::make_unique<AnimationBinder>(static_cast<ui::Animation&>(control), parent, dialogs);
         case K::menu_item:
             break;
     }

@@ -1,4 +1,5 @@
 #pragma once
+#include <QImage>
 #include <QPainter>
 
 #include "core/forms/painter.h"
@@ -18,9 +19,15 @@ class QtPainter : public forms::Painter {
     void draw_ellipse(const forms::Rect& r) override;
     void draw_polygon(const std::vector<forms::Point>& points) override;
     void draw_text(int x, int y, const std::string& text) override;
+    void draw_bitmap(const forms::Bitmap& bitmap, forms::Point at) override;
 
   private:
     QPainter& painter_;
 };
+
+// A bitmap as a QImage (colour_none pixels transparent), and a QImage as a bitmap (pixels mostly
+// transparent become colour_none).
+QImage to_qimage(const forms::Bitmap& bitmap);
+forms::Bitmap from_qimage(const QImage& image);
 
 }  // namespace ijken::gui

@@ -1,5 +1,6 @@
 #pragma once
 // Everything a form needs, in one include.
+#include "core/forms/bitmap.h"
 #include "core/forms/button.h"
 #include "core/forms/control.h"
 #include "core/forms/dispatch.h"
@@ -15,6 +16,7 @@
 #include "core/forms/menu_item.h"
 #include "core/forms/painter.h"
 #include "core/forms/panel.h"
+#include "core/forms/pictures.h"
 #include "core/forms/radio_group.h"
 #include "core/forms/services.h"
 #include "core/forms/slider.h"

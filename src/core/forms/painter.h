@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "core/forms/bitmap.h"
 #include "core/forms/geometry.h"
 
 namespace ijken::forms {
@@ -27,6 +28,11 @@ class Painter {
     virtual void draw_polygon(const std::vector<Point>& points) = 0;
     // Text (Windows-1252) with its top left corner at (x, y), in the pen's colour.
     virtual void draw_text(int x, int y, const std::string& text) = 0;
+
+    // The bitmap with its top left corner at `at`, pixel for pixel; a pixel of colour_none leaves
+    // what lies beneath. The default paints each row's runs of one colour as rectangles through
+    // the pen and brush (which it leaves changed); a painter that can copy pixels does better.
+    virtual void draw_bitmap(const Bitmap& bitmap, Point at);
 };
 
 // Records every call as a line of text ("pen 255 2", "rect 0 0 10 20", ...) for tests.
@@ -40,6 +46,8 @@ class RecordingPainter : public Painter {
     void draw_ellipse(const Rect& r) override;
     void draw_polygon(const std::vector<Point>& points) override;
     void draw_text(int x, int y, const std::string& text) override;
+    // "bitmap x y w h": where and how large; the pixels are the caller's to check.
+    void draw_bitmap(const Bitmap& bitmap, Point at) override;
 
     const std::vector<std::string>& calls() const { return calls_; }
 

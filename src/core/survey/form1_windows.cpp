@@ -3,6 +3,7 @@
 #include <stdexcept>
 
 #include "core/survey/form1.h"
+#include "core/ui/aboutform.h"
 
 namespace ijken::survey {
 
@@ -10,6 +11,8 @@ void Form1::create_windows() {
     // In start-up order: gauge table, report, ship particulars, about box, language editor.
     // Each window is added here as it is built, e.g.
     //   add_window(std::make_unique<shipdata::Ijkeninvoerform>(*this), "ijkeninvoer");
+    // Fourth, after gauge table, report and ship particulars: the about box (not translated).
+    add_window(std::make_unique<ui::Aboutform>(services), "");
 }
 
 forms::Form& Form1::add_window(std::unique_ptr<forms::Form> form, std::string section) {
@@ -36,7 +39,9 @@ void Form1::scheepsgegevensclick() {}
 
 void Form1::afdrukken1click() {}
 
-void Form1::cTarvik1Click() {}
+void Form1::cTarvik1Click() {
+    if (auto* about = window<ui::Aboutform>()) open_modal(*about);
+}
 
 void Form1::taaleditor1Click() {}
 
