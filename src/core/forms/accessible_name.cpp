@@ -19,6 +19,12 @@ bool is_letter_or_digit(char c) {
            u == 0x8A || u == 0x8C || u == 0x8E || u == 0x9A || u == 0x9C || u == 0x9E || u == 0x9F;
 }
 
+// A caption that is a sign rather than a word: a single character ("<", "x", "o" on the survey
+// buttons) or no letter or digit at all ("<<", "...").
+bool is_symbol(const std::string& caption) {
+    return caption.size() <= 1 || std::none_of(caption.begin(), caption.end(), is_letter_or_digit);
+}
+
 const Label* naming_label(const Control& control) {
     if (control.form() == nullptr) return nullptr;
     for (const Control* c : control.form()->controls()) {
@@ -56,10 +62,7 @@ std::string spoken_name(const Control& control) {
             if (const auto* edit = static_cast<const UpDown&>(control).associate()) return spoken_name(*edit);
             break;
         case ControlKind::button:
-            if (!control.hint().empty() &&
-                std::none_of(control.caption().begin(), control.caption().end(), is_letter_or_digit)) {
-                return control.hint();
-            }
+            if (!control.hint().empty() && is_symbol(without_mnemonic(control.caption()))) return control.hint();
             break;
         default:
             break;

@@ -9,7 +9,8 @@ namespace ijken::forms {
 
 // In order of precedence: the control's accessible_name; for a labelled edit its label; for an
 // edit the caption of a label whose focus control it is; for an up-down the name of the edit it
-// counts; for a button whose caption is a symbol ("<", "+") its hint; otherwise the caption. The
+// counts; for a button whose caption is a symbol ("<", "+", "o": a single character, or no letter
+// or digit) its hint; otherwise the caption. The
 // "&" that marks a mnemonic is dropped ("&&" stays one "&").
 std::string spoken_name(const Control& control);
 
