@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QLabel>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QtTest>
@@ -88,6 +89,24 @@ class AboutWindowTest : public QObject {
         QVERIFY(!s.window->isVisible());
         QVERIFY(s.program->main->isVisible());
         QVERIFY(s.dialogs.shown().empty());
+    }
+
+    void theKeyboardReachesCAndOkee() {
+        Session s;
+        gui::FormWindow* main = s.program->main.get();
+        main->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(main));
+        // Every key goes where the keyboard's focus is, as typed: Alt selects the menu bar, Left
+        // goes round to its last item, Return runs it.
+        for (const Qt::Key key : {Qt::Key_Alt, Qt::Key_Left}) QTest::keyClick(QApplication::focusWidget(), key);
+        QCOMPARE(main->menuBar()->activeAction()->text(), QString("(c)"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QVERIFY(s.window->isVisible());
+        QVERIFY(QTest::qWaitForWindowActive(s.window));
+        QVERIFY(s.window->widget_for("button1")->hasFocus());
+        QTest::keyClick(s.window->widget_for("button1"), Qt::Key_Space);
+        QVERIFY(!s.window->isVisible());
+        QVERIFY(main->isVisible());
     }
 
     void framesArePaintedWithWhiteAsTheBackground() {
