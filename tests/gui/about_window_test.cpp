@@ -3,6 +3,7 @@
 // "Okee" brings the main window back. The clock is the scripted one, so nothing waits.
 #include <QAction>
 #include <QApplication>
+#include <QIcon>
 #include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>
@@ -67,6 +68,8 @@ class AboutWindowTest : public QObject {
             QVERIFY(black > 100);  // something is drawn
         }
         QVERIFY_THROWS_EXCEPTION(std::runtime_error, pictures.picture("missing"));
+        // The window icon: drawn as SVG, which needs the toolkit's SVG support at run time.
+        QVERIFY(!QIcon(":/icons/ijken.svg").pixmap(64, 64).isNull());
     }
 
     void cOpensTheAboutWindowAndOkeeReturns() {
