@@ -10,12 +10,24 @@ namespace ijken::app {
 namespace {
 
 // The toolkit's options that take a value (as the next argument, or after "=").
-constexpr std::array<std::string_view, 16> kWithValue = {
-    "platform", "platformpluginpath", "platformtheme", "plugin",  "qwindowgeometry", "geometry",
-    "qwindowicon", "icon",           "qwindowtitle",  "title",   "session",         "display",
-    "name",        "visual",         "style",         "stylesheet"};
+constexpr std::array<std::string_view, 16> kWithValue = {"platform",
+                                                         "platformpluginpath",
+                                                         "platformtheme",
+                                                         "plugin",
+                                                         "qwindowgeometry",
+                                                         "geometry",
+                                                         "qwindowicon",
+                                                         "icon",
+                                                         "qwindowtitle",
+                                                         "title",
+                                                         "session",
+                                                         "display",
+                                                         "name",
+                                                         "visual",
+                                                         "style",
+                                                         "stylesheet"};
 // ... and those that take none.
-constexpr std::array<std::string_view, 7> kFlags = {"reverse", "widgetcount", "nograb",      "dograb",
+constexpr std::array<std::string_view, 7> kFlags = {"reverse", "widgetcount", "nograb",       "dograb",
                                                     "sync",    "testability", "qmljsdebugger"};
 
 bool contains(const auto& list, std::string_view name) {

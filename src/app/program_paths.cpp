@@ -1,9 +1,10 @@
 #include "app/program_paths.h"
 
+#include <unistd.h>
+
 #include <QDir>
 #include <QStandardPaths>
 #include <filesystem>
-#include <unistd.h>
 
 namespace ijken::app {
 

@@ -86,9 +86,8 @@ forms::Bitmap from_qimage(const QImage& image) {
         const auto* line = reinterpret_cast<const QRgb*>(argb.constScanLine(y));
         for (int x = 0; x < argb.width(); ++x) {
             const QRgb p = line[x];
-            bitmap.set_pixel(x, y,
-                             qAlpha(p) < 128 ? forms::colour_none
-                                             : qRed(p) | (qGreen(p) << 8) | (qBlue(p) << 16));
+            bitmap.set_pixel(
+                x, y, qAlpha(p) < 128 ? forms::colour_none : qRed(p) | (qGreen(p) << 8) | (qBlue(p) << 16));
         }
     }
     return bitmap;

@@ -101,7 +101,8 @@ class AboutWindowTest : public QObject {
         QVERIFY(QTest::qWaitForWindowActive(main));
         // Every key goes where the keyboard's focus is, as typed: Alt selects the menu bar, Left
         // goes round to its last item, Return runs it.
-        for (const Qt::Key key : {Qt::Key_Alt, Qt::Key_Left}) QTest::keyClick(QApplication::focusWidget(), key);
+        for (const Qt::Key key : {Qt::Key_Alt, Qt::Key_Left})
+            QTest::keyClick(QApplication::focusWidget(), key);
         QCOMPARE(main->menuBar()->activeAction()->text(), QString("(c)"));
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
         QVERIFY(s.window->isVisible());
@@ -132,7 +133,8 @@ class AboutWindowTest : public QObject {
         int mismatches = 0;
         for (int y = 0; y < 78; ++y) {
             for (int x = 0; x < 250; ++x) {
-                const QColor want = strip.pixel(2500 + x, y) == forms::colour_black ? QColor(Qt::black) : background;
+                const QColor want =
+                    strip.pixel(2500 + x, y) == forms::colour_black ? QColor(Qt::black) : background;
                 mismatches += image.pixelColor(x, y) != want;
             }
         }

@@ -205,7 +205,8 @@ class FormWindowTest : public QObject {
         auto* reading = widget<QLineEdit>("ijk_bb_l_1");
         QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(reading);
         QVERIFY(accessible && accessible->editableTextInterface());
-        accessible->editableTextInterface()->replaceText(0, accessible->textInterface()->characterCount(), "215");
+        accessible->editableTextInterface()->replaceText(0, accessible->textInterface()->characterCount(),
+                                                         "215");
         QCOMPARE(form_->get<forms::Edit>("ijk_bb_l_1").text(), std::string("215"));
         QCOMPARE(form_->changes, 1);
         accessible->setText(QAccessible::Value, "216");

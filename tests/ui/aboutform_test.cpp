@@ -1,5 +1,7 @@
 // The about box as the user meets it: "(c)" opens it over the hidden main window, the animation
 // plays once on the scripted clock, and "Okee" brings the main window back.
+#include "core/ui/aboutform.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,7 +11,6 @@
 
 #include "core/forms/forms.h"
 #include "core/survey/form1.h"
-#include "core/ui/aboutform.h"
 #include "support/temp_dir.h"
 
 namespace ijken::ui {
@@ -32,7 +33,8 @@ class AboutBox : public ::testing::Test {
 
     // "(c)" in the main window's menu, then the window layer reporting the about box active.
     void open() {
-        ASSERT_TRUE(forms::dispatch(dialogs, [&] { ASSERT_TRUE(main.get<forms::MenuItem>("cTarvik1").click()); }));
+        ASSERT_TRUE(
+            forms::dispatch(dialogs, [&] { ASSERT_TRUE(main.get<forms::MenuItem>("cTarvik1").click()); }));
         about->activate();
     }
 

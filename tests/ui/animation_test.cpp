@@ -1,4 +1,6 @@
 // The animated picture: its property rules, the frame step on the timer, and what it paints.
+#include "core/ui/animation.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -6,7 +8,6 @@
 
 #include "core/forms/bitmap.h"
 #include "core/forms/services.h"
-#include "core/ui/animation.h"
 
 namespace ijken::ui {
 namespace {
@@ -60,11 +61,14 @@ TEST(Animation, FrameSetterWrapsAndCallsTheEventBeforeRepainting) {
         a.set_framecount(11);
         a.set_frame(5);
         std::vector<std::string> events;
-        a.onchangeframe = [&](Animation& sender) { events.push_back("change " + std::to_string(sender.frame())); };
+        a.onchangeframe = [&](Animation& sender) {
+            events.push_back("change " + std::to_string(sender.frame()));
+        };
         a.add_observer([&](forms::Control&) { events.push_back("repaint"); });
         a.set_frame(c.set);
         EXPECT_EQ(a.frame(), c.shown) << c.set;
-        EXPECT_EQ(events, (std::vector<std::string>{"change " + std::to_string(c.shown), "repaint"})) << c.set;
+        EXPECT_EQ(events, (std::vector<std::string>{"change " + std::to_string(c.shown), "repaint"}))
+            << c.set;
         events.clear();
         a.set_frame(c.shown);  // the frame it shows: nothing
         EXPECT_TRUE(events.empty()) << c.set;
@@ -92,7 +96,12 @@ TEST(Animation, StepsForwardBackwardLoopingOrStopping) {
         bool playing_after;
     };
     const std::vector<Case> cases = {
-        {"looping forward", false, true, 26, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 0, 1, 2}, true},
+        {"looping forward",
+         false,
+         true,
+         26,
+         {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 0, 1, 2},
+         true},
         {"forward once", false, false, 26, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11}, false},
         {"backward once from 0", true, false, 26, {11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0}, false},
         {"looping backward", true, true, 13, {11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0, 11}, true},
@@ -231,15 +240,16 @@ TEST(Bitmap, CopyClipsToBothBitmaps) {
     constexpr int W = colour_white, B = colour_black, R = kRed;
     const std::vector<Case> cases = {
         {{0, 0, 3, 3}, {0, 0}, {R, B, B, B, B, B}},
-        {{0, 0, 2, 2}, {2, 1}, {W, W, W, W, W, R}},          // cut at the target's edges
-        {{-1, -1, 2, 2}, {0, 0}, {W, W, W, W, R, W}},        // starts outside the source
-        {{1, 1, 5, 5}, {-1, 0}, {B, W, W, B, W, W}},         // starts left of the target
-        {{0, 0, 3, 3}, {3, 0}, {W, W, W, W, W, W}},          // entirely outside
+        {{0, 0, 2, 2}, {2, 1}, {W, W, W, W, W, R}},    // cut at the target's edges
+        {{-1, -1, 2, 2}, {0, 0}, {W, W, W, W, R, W}},  // starts outside the source
+        {{1, 1, 5, 5}, {-1, 0}, {B, W, W, B, W, W}},   // starts left of the target
+        {{0, 0, 3, 3}, {3, 0}, {W, W, W, W, W, W}},    // entirely outside
     };
     for (const Case& c : cases) {
         Bitmap to(3, 2, colour_white);
         to.copy(from, c.source, c.to);
-        EXPECT_EQ(to.pixels(), c.pixels) << c.source.x << "," << c.source.y << " -> " << c.to.x << "," << c.to.y;
+        EXPECT_EQ(to.pixels(), c.pixels)
+            << c.source.x << "," << c.source.y << " -> " << c.to.x << "," << c.to.y;
     }
 }
 

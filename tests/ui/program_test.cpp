@@ -2,12 +2,12 @@
 // what it does not know (while the toolkit's own options pass), one line when there is no display,
 // and a refused character shown as it was typed.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
 #include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <string>
-#include <sys/wait.h>
 
 #include "core/data/database_schema.h"
 #include "support/temp_dir.h"
@@ -27,8 +27,9 @@ class Program : public ::testing::Test {
     // Runs `env ENV ijken ARGS < input`.
     Outcome run(const std::string& env, const std::string& args, const std::string& input = "") {
         std::ofstream(dir.path() / "in.txt", std::ios::binary) << input;
-        const std::string cmd = "env " + env + " ASAN_OPTIONS=detect_leaks=0 " + IJKEN_BINARY + " " + args + " < '" +
-                                (dir.path() / "in.txt").string() + "' 2> '" + (dir.path() / "err.txt").string() + "'";
+        const std::string cmd = "env " + env + " ASAN_OPTIONS=detect_leaks=0 " + IJKEN_BINARY + " " + args +
+                                " < '" + (dir.path() / "in.txt").string() + "' 2> '" +
+                                (dir.path() / "err.txt").string() + "'";
         Outcome r;
         FILE* p = popen(cmd.c_str(), "r");
         char buf[4096];
@@ -79,9 +80,10 @@ TEST_F(Program, ComputeShowsARefusedCharacterAsTyped) {
     for (int i = 1; i < 20; ++i) line += "\t0";
     const Outcome r = run("", "compute --db " + dir.db_path(), line + "\t1.000\n");
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err,
-              "ijken compute: line 1: Het teken \"\xC5\x82\" (U+0142) bestaat niet in Windows-1252 en kan niet "
-              "worden opgeslagen\n");
+    EXPECT_EQ(
+        r.err,
+        "ijken compute: line 1: Het teken \"\xC5\x82\" (U+0142) bestaat niet in Windows-1252 en kan niet "
+        "worden opgeslagen\n");
 }
 
 }  // namespace

@@ -62,7 +62,8 @@ std::string spoken_name(const Control& control) {
             if (const auto* edit = static_cast<const UpDown&>(control).associate()) return spoken_name(*edit);
             break;
         case ControlKind::button:
-            if (!control.hint().empty() && is_symbol(without_mnemonic(control.caption()))) return control.hint();
+            if (!control.hint().empty() && is_symbol(without_mnemonic(control.caption())))
+                return control.hint();
             break;
         default:
             break;

@@ -13,12 +13,14 @@ Bitmap::Bitmap(int width, int height, int colour) {
 
 int Bitmap::pixel(int x, int y) const {
     if (x < 0 || y < 0 || x >= width_ || y >= height_) return colour_none;
-    return pixels_[static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) + static_cast<std::size_t>(x)];
+    return pixels_[static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) +
+                   static_cast<std::size_t>(x)];
 }
 
 void Bitmap::set_pixel(int x, int y, int colour) {
     if (x < 0 || y < 0 || x >= width_ || y >= height_) return;
-    pixels_[static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) + static_cast<std::size_t>(x)] = colour;
+    pixels_[static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) + static_cast<std::size_t>(x)] =
+        colour;
 }
 
 void Bitmap::fill(int colour) {
@@ -66,7 +68,8 @@ void Bitmap::copy_keyed(const Bitmap& from, const Rect& source, Point to, int ke
         copy_keyed(original, source, to, key, replacement);
         return;
     }
-    copy_with(from, source, to, [key, replacement](int colour) { return colour == key ? replacement : colour; });
+    copy_with(from, source, to,
+              [key, replacement](int colour) { return colour == key ? replacement : colour; });
 }
 
 }  // namespace ijken::forms

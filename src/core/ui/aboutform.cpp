@@ -30,7 +30,8 @@ Animation& make_animation(forms::Form& form, const char* name, const forms::Serv
 }  // namespace
 
 Aboutform::Aboutform(const forms::Services& services)
-    : forms::Form("aboutform", "About", forms::Rect{0, 0, kClientWidth + kFrameWidth, kClientHeight + kFrameHeight}),
+    : forms::Form("aboutform", "About",
+                  forms::Rect{0, 0, kClientWidth + kFrameWidth, kClientHeight + kFrameHeight}),
       animation1_(make_animation(*this, "animation1", services, forms::Rect{48, 48, 250, 78})),
       animation2_(make_animation(*this, "animation2", services, forms::Rect{141, 48, 25, 40})) {
     set_centred(true);
