@@ -229,6 +229,18 @@ TEST(Animation, PaintsTheFrameWithOrWithoutATransparentColour) {
     EXPECT_EQ(painter.calls(), (std::vector<std::string>{"bitmap 0 0 4 2"}));
 }
 
+TEST(Bitmap, PaintedAsRunsOfOneColourByAPainterThatCannotCopyPixels) {
+    Bitmap b(5, 1, colour_white);
+    b.set_pixel(1, 0, kRed);
+    b.set_pixel(2, 0, kRed);
+    b.set_pixel(3, 0, colour_none);  // leaves what lies beneath
+    forms::RecordingPainter painter;
+    painter.forms::Painter::draw_bitmap(b, {10, 5});
+    EXPECT_EQ(painter.calls(), (std::vector<std::string>{"pen 536870911 1", "brush 16777215", "rect 10 5 1 1",
+                                                          "brush 255", "rect 11 5 2 1", "brush 16777215",
+                                                          "rect 14 5 1 1"}));
+}
+
 TEST(Bitmap, CopyClipsToBothBitmaps) {
     Bitmap from(3, 3, colour_black);
     from.set_pixel(0, 0, kRed);
