@@ -37,20 +37,6 @@ struct FrameLog {
     std::vector<int> frames;
 };
 
-TEST(Animation, ConstructionDefaults) {
-    Animation a("a", nullptr, nullptr);
-    EXPECT_EQ(a.geometry(), (forms::Rect{0, 0, 30, 30}));
-    EXPECT_EQ(a.interval(), 0);
-    EXPECT_EQ(a.framecount(), 1);
-    EXPECT_EQ(a.frame(), 0);
-    EXPECT_TRUE(a.bitmap().empty());
-    EXPECT_FALSE(a.play());
-    EXPECT_FALSE(a.reverse());
-    EXPECT_TRUE(a.loop());
-    EXPECT_EQ(a.transparentcolor(), -1);
-    EXPECT_FALSE(a.has_transparentcolor());
-}
-
 TEST(Animation, FrameSetterWrapsAndCallsTheEventBeforeRepainting) {
     struct Case {
         int set;
