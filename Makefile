@@ -1,12 +1,15 @@
-# The two set-up commands of the README.
-#   make run   install what is missing, build (Release), start the program
-#   make test  install what is missing, build with sanitizers, run every test
+# The set-up commands of the README.
+#   make run      install what is missing, build (Release), start the program
+#   make test     install what is missing, build with sanitizers, run every test
+#   make install  build (Release) and install into PREFIX (default ~/.local) as a desktop program
 
 JOBS ?= 2
 BUILD_RELEASE := build
 BUILD_TEST := build-test
 
-.PHONY: run test build build-test deps clean
+PREFIX ?= $(HOME)/.local
+
+.PHONY: run test build build-test deps clean install
 
 deps:
 	@scripts/install-deps
@@ -31,6 +34,9 @@ build-test: deps
 test: build-test
 	cd $(BUILD_TEST) && ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS=suppressions=$(CURDIR)/scripts/lsan.supp \
 	  QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j$(JOBS)
+
+install: build
+	cmake --install $(BUILD_RELEASE) --prefix $(PREFIX)
 
 clean:
 	rm -rf $(BUILD_RELEASE) $(BUILD_TEST)

@@ -16,7 +16,7 @@ namespace ijken::app {
 
 std::string help_text() {
     return "Usage:\n"
-           "  ijken                       open the main window\n"
+           "  ijken [toolkit options]     open the main window (e.g. -platform offscreen)\n"
            "  ijken compute [--db PATH] [--ship ID] [--warnings]\n"
            "                              compute surveys read from standard input\n"
            "  ijken export [--db PATH] [--ship ID] --output FILE.csv\n"
@@ -26,6 +26,7 @@ std::string help_text() {
            "  ijken report [--db PATH] [--ship ID] [--survey ID] [--lang nl|fr|de] --output FILE.pdf\n"
            "                              write a survey's report as PDF\n"
            "  ijken --help                show this text\n"
+           "  ijken --version             show the version\n"
            "\n"
            "compute reads one survey a line, 21 fields separated by tabs:\n"
            "  port empty 1-5, starboard empty 1-5, port loaded 1-5, starboard loaded 1-5,\n"
@@ -37,7 +38,8 @@ std::string help_text() {
            "  --warnings  adds an eleventh field: what the main window warns about (immersion\n"
            "              outside the gauge table, port and starboard more than 10 cm apart,\n"
            "              a point left at 0), separated by \"; \"; empty when nothing\n"
-           "  --db PATH   the database (default: ijken.db beside the program); it must exist\n"
+           "  --db PATH   the database (default: ijken.db where the window keeps it); it must\n"
+           "              exist\n"
            "  --ship ID   the ship whose gauge table is used (default: the selected ship)\n"
            "A gauge table is extended in the database when an immersion lies outside it, as in\n"
            "the main window. Bad input stops with a message and exit status 1.\n"
@@ -140,6 +142,10 @@ int run_compute(int argc, char** argv, const std::string& program_dir, std::istr
                     out << '\t' << text::cp1252_to_utf8(survey::warnings_field(found, ship->params));
                 }
                 out << '\n';
+            } catch (const text::EncodingError& e) {
+                // Already UTF-8: it shows the character that was refused.
+                err << "ijken compute: line " << line_number << ": " << e.what() << "\n";
+                return 1;
             } catch (const std::exception& e) {
                 err << "ijken compute: line " << line_number << ": " << text::cp1252_to_utf8(e.what()) << "\n";
                 return 1;

@@ -54,8 +54,8 @@ inline std::unique_ptr<ProgramWindows> start_main_window(survey::Form1& form, fo
     return windows;
 }
 
-// The event loop with the main window on the database in program_dir ("ijken.db"). Returns the
-// program's exit code.
-int run_gui(int argc, char** argv, const std::string& program_dir);
+// The event loop with the main window on the database in data_dir ("ijken.db"; the program's
+// directory, or the user's data directory, see data_directory). Returns the program's exit code.
+int run_gui(int argc, char** argv, const std::string& data_dir);
 
 }  // namespace ijken::app

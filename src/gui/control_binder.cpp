@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <stdexcept>
 
+#include "core/forms/accessible_name.h"
 #include "core/forms/button.h"
 #include "core/forms/drawing.h"
 #include "core/forms/edit.h"
@@ -14,6 +15,8 @@
 #include "core/forms/report_preview.h"
 #include "core/forms/slider.h"
 #include "core/forms/up_down.h"
+#include "core/ui/animation.h"
+#include "gui/animation_binder.h"
 #include "gui/button_binder.h"
 #include "gui/drawing_binder.h"
 #include "gui/edit_binder.h"
@@ -51,6 +54,8 @@ void ControlBinder::apply_common(QWidget* w) {
     w->setHidden(!control_.visible());
     w->setEnabled(control_.enabled());
     w->setToolTip(to_qt(control_.hint()));
+    const QString name = to_qt(forms::spoken_name(control_));
+    if (w->accessibleName() != name) w->setAccessibleName(name);
     apply_font(w, control_);
     if (control_.colour() != applied_colour_) {
         applied_colour_ = control_.colour();
@@ -117,7 +122,7 @@ std::unique_ptr<ControlBinder> make_binder(forms::Control& control, QWidget* par
             return std::make_unique<ReportPreviewBinder>(static_cast<forms::ReportPreview&>(control), parent,
                                                          dialogs);
         case K::animation:
-            break;
+            return std::make_unique<AnimationBinder>(static_cast<ui::Animation&>(control), parent, dialogs);
         case K::menu_item:
             break;
     }

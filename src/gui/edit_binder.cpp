@@ -101,10 +101,13 @@ EditBinder::EditBinder(forms::Edit& edit, QWidget* parent, forms::Dialogs& dialo
     line_->setValidator(new Cp1252Validator(
         [line = line_, shown = &dialogs](const std::string& message) {
             QMetaObject::invokeMethod(
-                line, [shown, message] { shown->error(message); }, Qt::QueuedConnection);
+                line, [shown, message] { shown->error_utf8(message); }, Qt::QueuedConnection);
         },
         line_));
-    QObject::connect(line_, &QLineEdit::textEdited, line_, [this](const QString&) { user_edited(); });
+    // Every change the program makes is applied with the signals blocked, so a change that comes
+    // through is the user's: typed, or set through the accessibility interface, which does not
+    // count as editing but must run the change handling all the same.
+    QObject::connect(line_, &QLineEdit::textChanged, line_, [this](const QString&) { user_edited(); });
     start();
 }
 
@@ -132,6 +135,7 @@ void EditBinder::refresh_kind() {
             line_->setInputMask(mask);
         }
     } else {
+        const QSignalBlocker block(line_);  // a shorter limit cuts the text without anybody typing
         line_->setMaxLength(edit_.max_length() > 0 ? edit_.max_length() : 32767);
     }
     line_->setReadOnly(edit_.read_only());

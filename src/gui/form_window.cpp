@@ -4,8 +4,10 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMenuBar>
 
+#include "core/forms/label.h"
 #include "core/forms/up_down.h"
 #include "gui/qt_text.h"
 
@@ -20,6 +22,8 @@ FormWindow::FormWindow(forms::Form& form, forms::Dialogs& dialogs, QWidget* pare
     font.setPixelSize(11);
     client_->setFont(font);
     setCentralWidget(client_);
+    // A dialog's frame is part of the design, fixed before the window is first shown.
+    if (form.dialog_frame()) setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     build();
     follow_form();
     form_observer_ = form_.add_observer([this](forms::Form&) { follow_form(); });
@@ -52,6 +56,18 @@ void FormWindow::build() {
     for (std::size_t i = 1; i < focus_order.size(); ++i) setTabOrder(focus_order[i - 1], focus_order[i]);
     menu_ = std::make_unique<MenuBinder>(form_.menu(), menuBar(), dialogs_);
     link_up_downs();
+    link_labels();
+}
+
+// A label that names another control becomes its buddy: its mnemonic moves the focus there.
+void FormWindow::link_labels() {
+    for (forms::Control* control : form_.controls()) {
+        if (control->kind() != forms::ControlKind::label) continue;
+        const forms::Control* target = static_cast<forms::Label*>(control)->focus_control();
+        auto* label = qobject_cast<QLabel*>(widget_for(*control));
+        QWidget* buddy = target == nullptr ? nullptr : widget_for(*target);
+        if (label != nullptr && buddy != nullptr) label->setBuddy(buddy);
+    }
 }
 
 // The arrow keys in an edit that an up-down counts step the up-down, as its arrows do.
@@ -95,6 +111,13 @@ QPoint on_screen(QPoint designed, QSize outer) {
     return {x, y};
 }
 
+QPoint centred_on_screen(QSize outer) {
+    QScreen* screen = QGuiApplication::primaryScreen();
+    if (screen == nullptr) return {0, 0};
+    const QRect available = screen->availableGeometry();
+    return on_screen(available.center() - QPoint(outer.width() / 2, outer.height() / 2), outer);
+}
+
 }  // namespace
 
 void FormWindow::follow_form() {
@@ -102,8 +125,12 @@ void FormWindow::follow_form() {
     if (windowTitle() != caption) setWindowTitle(caption);
     const forms::Rect& r = form_.geometry();
     const QSize client_size(std::max(0, r.w - frame_width), std::max(0, r.h - frame_height));
-    if (size() != client_size) resize(client_size);
-    const QPoint position = on_screen(QPoint(r.x, r.y), QSize(r.w, r.h));
+    if (size() != client_size) {
+        if (form_.dialog_frame()) setFixedSize(client_size);
+        else resize(client_size);
+    }
+    const QPoint position =
+        form_.centred() ? centred_on_screen(QSize(r.w, r.h)) : on_screen(QPoint(r.x, r.y), QSize(r.w, r.h));
     if (pos() != position) move(position);
     if (form_.visible() && !isVisible()) {
         setWindowModality(form_.modal() ? Qt::ApplicationModal : Qt::NonModal);

@@ -54,6 +54,7 @@ class FormWindow : public QMainWindow {
     void build();
     void follow_form();
     void link_up_downs();
+    void link_labels();
 
     forms::Form& form_;
     forms::Dialogs& dialogs_;

@@ -27,6 +27,11 @@ LabelBinder::LabelBinder(forms::Label& label, QWidget* parent, forms::Dialogs& d
 void LabelBinder::refresh_kind() {
     const QString text = to_qt(label_.caption());
     if (label_widget_->text() != text) label_widget_->setText(text);
+    // A label named apart from its text (a result cell, "Tonnage, vol") still has to tell its
+    // text, the value; a screen reader reads the description after the name.
+    const QString description = label_widget_->accessibleName() == text ? QString() : text;
+    if (label_widget_->accessibleDescription() != description)
+        label_widget_->setAccessibleDescription(description);
     label_widget_->setAlignment(qt_alignment(label_.alignment()) | Qt::AlignTop);
     if (label_.auto_size()) {
         const QFontMetrics metrics(label_widget_->font());

@@ -21,4 +21,8 @@ void QtDialogs::error(const std::string& text) {
     QMessageBox::critical(parent_, title_, to_qt(text), QMessageBox::Ok);
 }
 
+void QtDialogs::error_utf8(const std::string& text) {
+    QMessageBox::critical(parent_, title_, QString::fromStdString(text), QMessageBox::Ok);
+}
+
 }  // namespace ijken::gui

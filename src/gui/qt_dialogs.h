@@ -17,6 +17,7 @@ class QtDialogs : public forms::Dialogs {
     void information(const std::string& text) override;
     bool confirm(const std::string& text) override;
     void error(const std::string& text) override;
+    void error_utf8(const std::string& text) override;
 
   private:
     QPointer<QWidget> parent_;

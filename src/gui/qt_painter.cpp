@@ -92,4 +92,37 @@ void QtPainter::set_font_face(const std::string& family, int height, bool bold, 
     painter_.setFont(font);
 }
 
+void QtPainter::draw_bitmap(const forms::Bitmap& bitmap, forms::Point at) {
+    if (bitmap.empty()) return;
+    painter_.drawImage(at.x, at.y, to_qimage(bitmap));
+}
+
+QImage to_qimage(const forms::Bitmap& bitmap) {
+    QImage image(bitmap.width(), bitmap.height(), QImage::Format_ARGB32);
+    for (int y = 0; y < bitmap.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < bitmap.width(); ++x) {
+            const int c = bitmap.pixel(x, y);
+            line[x] = c == forms::colour_none ? qRgba(0, 0, 0, 0)
+                      : c < 0                 ? qRgb(0, 0, 0)
+                                              : qRgb(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
+        }
+    }
+    return image;
+}
+
+forms::Bitmap from_qimage(const QImage& image) {
+    const QImage argb = image.convertToFormat(QImage::Format_ARGB32);
+    forms::Bitmap bitmap(argb.width(), argb.height());
+    for (int y = 0; y < argb.height(); ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(argb.constScanLine(y));
+        for (int x = 0; x < argb.width(); ++x) {
+            const QRgb p = line[x];
+            bitmap.set_pixel(
+                x, y, qAlpha(p) < 128 ? forms::colour_none : qRed(p) | (qGreen(p) << 8) | (qBlue(p) << 16));
+        }
+    }
+    return bitmap;
+}
+
 }  // namespace ijken::gui

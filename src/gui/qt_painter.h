@@ -1,4 +1,5 @@
 #pragma once
+#include <QImage>
 #include <QPainter>
 
 #include "core/forms/painter.h"
@@ -20,9 +21,15 @@ class QtPainter : public forms::Painter {
     void draw_text(int x, int y, const std::string& text) override;
     void set_pen_style(forms::PenStyle style) override;
     void set_font_face(const std::string& family, int height, bool bold, bool italic) override;
+    void draw_bitmap(const forms::Bitmap& bitmap, forms::Point at) override;
 
   private:
     QPainter& painter_;
 };
+
+// A bitmap as a QImage (colour_none pixels transparent), and a QImage as a bitmap (pixels mostly
+// transparent become colour_none).
+QImage to_qimage(const forms::Bitmap& bitmap);
+forms::Bitmap from_qimage(const QImage& image);
 
 }  // namespace ijken::gui

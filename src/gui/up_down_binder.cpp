@@ -1,5 +1,6 @@
 #include "gui/up_down_binder.h"
 
+#include "core/forms/accessible_name.h"
 #include "gui/qt_text.h"
 
 namespace ijken::gui {
@@ -30,6 +31,12 @@ void UpDownBinder::refresh_kind() {
     const int half = box_->height() / 2;
     up_->setGeometry(0, 0, w, half);
     down_->setGeometry(0, half, w, box_->height() - half);
+    // The arrows alone say nothing to a screen reader: they carry the name of the field they count.
+    const QString name = to_qt(forms::spoken_name(up_down_));
+    if (up_->accessibleName() != name + " hoger") {
+        up_->setAccessibleName(name + " hoger");
+        down_->setAccessibleName(name + " lager");
+    }
 }
 
 }  // namespace ijken::gui

@@ -2,6 +2,7 @@
 // controls, the core's changes reach the widgets.
 #include "gui/form_window.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QGroupBox>
 #include <QLabel>
@@ -186,10 +187,11 @@ class FormWindowTest : public QObject {
         QCOMPARE(name->cursorPosition(), 1);
         const auto errors = dialogs_->texts(forms::ScriptedDialogs::Kind::error);
         QCOMPARE(errors.size(), std::size_t{1});
-        // The message names the character (in the box's own encoding).
-        QVERIFY2(gui::to_qt(errors[0]).contains(QString::fromUtf8("Ł")) ||
-                     gui::to_qt(errors[0]).contains("U+0141"),
-                 errors[0].c_str());
+        // The message shows the character as typed: it goes to the box as UTF-8, not as
+        // Windows-1252 bytes that would show it garbled.
+        QCOMPARE(QString::fromStdString(errors[0]),
+                 QString::fromUtf8("Het teken \"Ł\" (U+0141) bestaat niet in Windows-1252 en kan niet worden "
+                                   "opgeslagen"));
 
         // A paste with one bad character is refused whole.
         name->insert(QString::fromUtf8("ańsk"));
@@ -197,6 +199,25 @@ class FormWindowTest : public QObject {
         QCOMPARE(name->text(), QString("Gd"));
         QCOMPARE(form_->get<forms::Edit>("Verlader_Naam").text(), std::string("Gd"));
         QCOMPARE(dialogs_->shown().size(), std::size_t{2});
+    }
+
+    void textSetThroughTheAccessibilityInterfaceIsTypedText() {
+        auto* reading = widget<QLineEdit>("ijk_bb_l_1");
+        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(reading);
+        QVERIFY(accessible && accessible->editableTextInterface());
+        accessible->editableTextInterface()->replaceText(0, accessible->textInterface()->characterCount(),
+                                                         "215");
+        QCOMPARE(form_->get<forms::Edit>("ijk_bb_l_1").text(), std::string("215"));
+        QCOMPARE(form_->changes, 1);
+        accessible->setText(QAccessible::Value, "216");
+        QCOMPARE(form_->get<forms::Edit>("ijk_bb_l_1").text(), std::string("216"));
+        QCOMPARE(form_->changes, 2);
+
+        // A symbol's button is called by its hint, an edit by its label, as screen readers find them.
+        QCOMPARE(widget<QPushButton>("sltb_save")->accessibleName(), QString("Wijzigingen opslaan"));
+        QCOMPARE(widget<QLineEdit>("Verlader_Naam")->accessibleName(), QString("Naam"));
+        form_->get<forms::Edit>("ijk_bb_l_1").set_accessible_name("bakboord leeg 1");
+        QCOMPARE(reading->accessibleName(), QString("bakboord leeg 1"));
     }
 
     void maskedEditKeepsLiteralAndBlanks() {

@@ -76,6 +76,22 @@ class MainWindowTest : public QObject {
         QVERIFY(!save->isEnabled());
     }
 
+    void screenReadersFindTheControlsByWhatTheyMean() {
+        Session s;
+        QCOMPARE(s.widget<QLineEdit>("ijk_sb_v_2")->accessibleName(), QString("stuurboord vol 2"));
+        QCOMPARE(s.widget<QLineEdit>("ZoutMaskEdit")->accessibleName(), QString("Correctie"));
+        QCOMPARE(s.widget<QPushButton>("sltb_del")->accessibleName(), QString("Verwijderen"));
+        auto* up_down = s.window->findChild<QWidget*>("updown_bb_l_1");
+        QVERIFY(up_down);
+        QCOMPARE(up_down->findChild<QWidget*>("updown_bb_l_1_up")->accessibleName(),
+                 QString("bakboord leeg 1 hoger"));
+        // A result cell: named by row and column, its value told as the description.
+        QLabel* cell = s.widget<QLabel>("e32");
+        QCOMPARE(cell->accessibleName(), QString("Tonnage, vol"));
+        QCOMPARE(cell->accessibleDescription(), QString("328.172"));
+        QCOMPARE(s.widget<QLabel>("e30")->accessibleDescription(), QString());
+    }
+
     void controlQEndsTheProgram() {
         Session s;
         QAction* einde = s.window->action_for(s.form.get<forms::MenuItem>("Einde1"));

@@ -100,6 +100,13 @@ class QtServicesTest : public QObject {
         error.press_when_shown(QMessageBox::Ok);
         dialogs.error("database is locked");
         QCOMPARE(error.icon, QMessageBox::Critical);
+
+        // The refusal of a character Windows-1252 cannot hold shows it as typed.
+        BoxAnswer refused;
+        refused.press_when_shown(QMessageBox::Ok);
+        dialogs.error_utf8("Het teken \"\xC5\x82\" (U+0142) bestaat niet in Windows-1252");
+        QCOMPARE(refused.text, QString::fromUtf8("Het teken \"ł\" (U+0142) bestaat niet in Windows-1252"));
+        QCOMPARE(refused.icon, QMessageBox::Critical);
     }
 
     void timersTickThroughTheDispatchAndMayEndThemselves() {

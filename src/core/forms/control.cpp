@@ -54,6 +54,9 @@ void Control::set_caption(std::string caption) {
 void Control::set_hint(std::string hint) {
     assign(hint_, std::move(hint));
 }
+void Control::set_accessible_name(std::string name) {
+    assign(accessible_name_, std::move(name));
+}
 void Control::set_visible(bool visible) {
     assign(visible_, visible);
 }

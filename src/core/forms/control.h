@@ -69,6 +69,11 @@ class Control {
     const std::string& hint() const { return hint_; }
     void set_hint(std::string hint);
 
+    // The name a screen reader gives the control where the design gives it none of its own (a
+    // reading field, a result cell); empty to take the one the design gives (forms::spoken_name).
+    const std::string& accessible_name() const { return accessible_name_; }
+    void set_accessible_name(std::string name);
+
     bool visible() const { return visible_; }
     void set_visible(bool visible);
 
@@ -136,6 +141,7 @@ class Control {
     Rect geometry_;
     std::string caption_;
     std::string hint_;
+    std::string accessible_name_;
     bool visible_ = true;
     bool enabled_ = true;
     int font_height_ = 0;

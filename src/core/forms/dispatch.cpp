@@ -1,6 +1,7 @@
 #include "core/forms/dispatch.h"
 
 #include "core/forms/services.h"
+#include "core/text/cp1252.h"
 
 namespace ijken::forms {
 
@@ -10,6 +11,8 @@ bool dispatch(Dialogs& dialogs, const std::function<void()>& handler) {
         return true;
     } catch (const ScriptError&) {
         throw;
+    } catch (const text::EncodingError& e) {
+        dialogs.error_utf8(e.what());
     } catch (const std::exception& e) {
         dialogs.error(e.what());
     } catch (...) {

@@ -15,8 +15,9 @@ class ScriptError : public std::logic_error {
     using std::logic_error::logic_error;
 };
 
-// Runs handler. A std::exception leaving it is shown through dialogs.error(what()); anything else
-// thrown is shown as an unknown error. Returns whether the handler completed without error.
+// Runs handler. A std::exception leaving it is shown through dialogs.error(what()) (a
+// text::EncodingError, whose message is UTF-8, through error_utf8); anything else thrown is shown
+// as an unknown error. Returns whether the handler completed without error.
 // ScriptError passes through.
 bool dispatch(Dialogs& dialogs, const std::function<void()>& handler);
 

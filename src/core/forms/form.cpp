@@ -40,6 +40,18 @@ void Form::set_geometry(const Rect& r) {
     notify();
 }
 
+void Form::set_centred(bool centred) {
+    if (centred == centred_) return;
+    centred_ = centred;
+    notify();
+}
+
+void Form::set_dialog_frame(bool dialog_frame) {
+    if (dialog_frame == dialog_frame_) return;
+    dialog_frame_ = dialog_frame;
+    notify();
+}
+
 void Form::show() {
     if (visible_) return;
     visible_ = true;

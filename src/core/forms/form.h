@@ -41,6 +41,13 @@ class Form {
     const Rect& geometry() const { return geometry_; }
     void set_geometry(const Rect& r);
 
+    // The window opens centred on the screen instead of at the designed position.
+    bool centred() const { return centred_; }
+    void set_centred(bool centred);
+    // A dialog's frame: fixed size, no buttons in the title bar (the form closes itself).
+    bool dialog_frame() const { return dialog_frame_; }
+    void set_dialog_frame(bool dialog_frame);
+
     bool visible() const { return visible_; }
     // Shown modally (by show_modal) and not yet closed.
     bool modal() const { return modal_; }
@@ -124,6 +131,8 @@ class Form {
     std::string name_;
     std::string caption_;
     Rect geometry_;
+    bool centred_ = false;
+    bool dialog_frame_ = false;
     bool visible_ = false;
     bool modal_ = false;
     std::function<void()> when_closed_;

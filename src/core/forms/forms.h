@@ -1,5 +1,6 @@
 #pragma once
 // Everything a form needs, in one include.
+#include "core/forms/bitmap.h"
 #include "core/forms/button.h"
 #include "core/forms/control.h"
 #include "core/forms/dispatch.h"
@@ -16,6 +17,7 @@
 #include "core/forms/painter.h"
 #include "core/forms/panel.h"
 #include "core/forms/printing.h"
+#include "core/forms/pictures.h"
 #include "core/forms/radio_group.h"
 #include "core/forms/report_preview.h"
 #include "core/forms/services.h"

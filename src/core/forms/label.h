@@ -15,8 +15,14 @@ class Label : public Control {
     bool auto_size() const { return auto_size_; }
     void set_auto_size(bool value) { assign(auto_size_, value); }
 
+    // The control the label names (an edit without a label of its own): the label's caption is
+    // that control's name for screen readers, and its mnemonic moves the focus there.
+    Control* focus_control() const { return focus_control_; }
+    void set_focus_control(Control* control) { assign(focus_control_, control); }
+
   private:
     bool auto_size_ = false;
+    Control* focus_control_ = nullptr;
 };
 
 }  // namespace ijken::forms

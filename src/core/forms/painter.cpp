@@ -16,6 +16,23 @@ std::string join(std::initializer_list<int> values) {
 
 }  // namespace
 
+void Painter::draw_bitmap(const Bitmap& bitmap, Point at) {
+    set_pen(colour_none);
+    for (int y = 0; y < bitmap.height(); ++y) {
+        int x = 0;
+        while (x < bitmap.width()) {
+            const int colour = bitmap.pixel(x, y);
+            int end = x + 1;
+            while (end < bitmap.width() && bitmap.pixel(end, y) == colour) ++end;
+            if (colour != colour_none) {
+                set_brush(colour);
+                draw_rect(Rect{at.x + x, at.y + y, end - x, 1});
+            }
+            x = end;
+        }
+    }
+}
+
 void RecordingPainter::set_pen(int colour, int width) {
     calls_.push_back("pen" + join({colour, width}));
 }
@@ -38,6 +55,9 @@ void RecordingPainter::draw_polygon(const std::vector<Point>& points) {
     std::string s = "polygon";
     for (const Point& p : points) s += join({p.x, p.y});
     calls_.push_back(s);
+}
+void RecordingPainter::draw_bitmap(const Bitmap& bitmap, Point at) {
+    calls_.push_back("bitmap" + join({at.x, at.y, bitmap.width(), bitmap.height()}));
 }
 void RecordingPainter::draw_text(int x, int y, const std::string& text) {
     calls_.push_back("text" + join({x, y}) + " " + text);

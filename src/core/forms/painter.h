@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "core/forms/bitmap.h"
 #include "core/forms/geometry.h"
 
 namespace ijken::forms {
@@ -40,6 +41,10 @@ class Painter {
         (void)italic;
         set_font(height, bold);
     }
+    // The bitmap with its top left corner at `at`, pixel for pixel; a pixel of colour_none leaves
+    // what lies beneath. The default paints each row's runs of one colour as rectangles through
+    // the pen and brush (which it leaves changed); a painter that can copy pixels does better.
+    virtual void draw_bitmap(const Bitmap& bitmap, Point at);
 };
 
 // Records every call as a line of text ("pen 255 2", "rect 0 0 10 20", ...) for tests.
@@ -55,6 +60,8 @@ class RecordingPainter : public Painter {
     void draw_text(int x, int y, const std::string& text) override;
     void set_pen_style(PenStyle style) override;
     void set_font_face(const std::string& family, int height, bool bold, bool italic) override;
+    // "bitmap x y w h": where and how large; the pixels are the caller's to check.
+    void draw_bitmap(const Bitmap& bitmap, Point at) override;
 
     const std::vector<std::string>& calls() const { return calls_; }
 

@@ -19,6 +19,7 @@ namespace ijken::forms {
 
 class Form;
 class Printing;
+class Pictures;
 
 // ---- message boxes ----------------------------------------------------------------------------
 
@@ -31,6 +32,9 @@ class Dialogs {
     virtual bool confirm(const std::string& text) = 0;
     // An error box with an OK button.
     virtual void error(const std::string& text) = 0;
+    // An error box whose text is UTF-8: only for a message that names a character Windows-1252
+    // cannot hold (text::EncodingError), which the Windows-1252 error box would show garbled.
+    virtual void error_utf8(const std::string& text) { error(text); }
 };
 
 // Records every box, in order, and answers questions from a queue the test fills. A question with
@@ -50,6 +54,8 @@ class ScriptedDialogs : public Dialogs {
     void information(const std::string& text) override;
     bool confirm(const std::string& text) override;
     void error(const std::string& text) override;
+    // Recorded as an error, its text left in UTF-8.
+    void error_utf8(const std::string& text) override { error(text); }
 
     const std::vector<Shown>& shown() const { return shown_; }
     // The texts of the boxes of one kind, in order.
@@ -202,6 +208,7 @@ struct Services {
     Shell* shell = nullptr;
     Timers* timers = nullptr;
     Printing* printing = nullptr;
+    Pictures* pictures = nullptr;
 };
 
 }  // namespace ijken::forms

@@ -63,12 +63,14 @@ void Form1::build_layout() {
 
     auto& image1 = add<Drawing>("Image1", nullptr, Rect{88, 30, 80, 307});
     image1.set_stretch(true);
+    image1.set_accessible_name("schip leeg");
     // The pictures mark the gauge points the ship uses; zet_ijkpunten repaints them.
     image1.paint = [this](forms::Painter& p, int w, int h) {
         paint_ship(p, w, h, HoldState::empty, ijkpunten_in_gebruik(Aantal_ijken));
     };
     auto& image2 = add<Drawing>("Image2", nullptr, Rect{440, 30, 80, 307});
     image2.set_stretch(true);
+    image2.set_accessible_name("schip vol");
     image2.paint = [this](forms::Painter& p, int w, int h) {
         paint_ship(p, w, h, HoldState::loaded, ijkpunten_in_gebruik(Aantal_ijken));
     };
@@ -84,6 +86,9 @@ void Form1::build_layout() {
                 panel.set_borderless(true);
                 const std::string name = reading_name(col.side, col.state, point);
                 auto& edit = add<Edit>(name, &panel, Rect{0, 4, 57, 21}, "0");
+                // Twenty fields alike: a screen reader tells them apart by side, state and point.
+                edit.set_accessible_name(std::string(col.side == 'b' ? "bakboord" : "stuurboord") +
+                                         (col.state == 'l' ? " leeg " : " vol ") + suffix);
                 add<UpDown>("updown" + name.substr(3), &panel, Rect{57, 4, 16, 21}, &edit, -25, 500);
                 const int i = reading_index(col.side, col.state, point);
                 readings_[i] = &edit;
@@ -106,6 +111,7 @@ void Form1::build_layout() {
     label8.set_alignment(forms::Alignment::right);
     auto& zout = add<MaskEdit>("ZoutMaskEdit", &box2, Rect{70, 88, 41, 21}, "!0.000;1;_", "1.000");
     zout.set_max_length(5);
+    label8.set_focus_control(&zout);
 
     auto& taal = add<RadioGroup>("TaalKeuze", nullptr, Rect{8, 448, 185, 81}, "Afdruk taal",
                                  std::vector<std::string>{"Nederlands", "Frans", "Duits"});
@@ -144,8 +150,8 @@ void Form1::build_layout() {
         add<Label>("e" + r + "2", &box3, Rect{135, y, 50, 13}).set_alignment(forms::Alignment::right);
     }
 
-    add<Slider>("TrackbarLeeg", nullptr, Rect{163, 80, 17, 245}, 0, 200, 200);
-    add<Slider>("TrackBarVol", nullptr, Rect{424, 80, 17, 245}, 0, 200, 200);
+    add<Slider>("TrackbarLeeg", nullptr, Rect{163, 80, 17, 245}, 0, 200, 200).set_accessible_name("leeg");
+    add<Slider>("TrackBarVol", nullptr, Rect{424, 80, 17, 245}, 0, 200, 200).set_accessible_name("vol");
 }
 
 void Form1::build_menu() {

@@ -4,6 +4,7 @@
 
 #include "core/report/print_form.h"
 #include "core/survey/form1.h"
+#include "core/ui/aboutform.h"
 
 namespace ijken::survey {
 
@@ -13,6 +14,8 @@ void Form1::create_windows() {
     //   add_window(std::make_unique<shipdata::Ijkeninvoerform>(*this), "ijkeninvoer");
     // Second: the survey report.
     add_window(std::make_unique<report::Print_form>(*this), "print");
+    // Fourth, after gauge table, report and ship particulars: the about box (not translated).
+    add_window(std::make_unique<ui::Aboutform>(services), "");
 }
 
 forms::Form& Form1::add_window(std::unique_ptr<forms::Form> form, std::string section) {
@@ -41,7 +44,9 @@ void Form1::afdrukken1click() {
     if (auto* report = window<report::Print_form>()) open_modal(*report);
 }
 
-void Form1::cTarvik1Click() {}
+void Form1::cTarvik1Click() {
+    if (auto* about = window<ui::Aboutform>()) open_modal(*about);
+}
 
 void Form1::taaleditor1Click() {}
 

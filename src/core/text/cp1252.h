@@ -8,7 +8,8 @@
 
 namespace ijken::text {
 
-// A character that Windows-1252 cannot hold; the message names it.
+// A character that Windows-1252 cannot hold, or malformed UTF-8. Unlike the program's other
+// messages this one is UTF-8, so that it can show the character as it was typed.
 class EncodingError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;

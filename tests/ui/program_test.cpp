@@ -1,0 +1,89 @@
+// The program's manners on the command line, run as a real process: its version, the usage for
+// what it does not know (while the toolkit's own options pass), one line when there is no display,
+// and a refused character shown as it was typed.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "core/data/database_schema.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+struct Outcome {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+class Program : public ::testing::Test {
+  protected:
+    ijken::testing::TempDir dir;
+
+    // Runs `env ENV ijken ARGS < input`.
+    Outcome run(const std::string& env, const std::string& args, const std::string& input = "") {
+        std::ofstream(dir.path() / "in.txt", std::ios::binary) << input;
+        const std::string cmd = "env " + env + " ASAN_OPTIONS=detect_leaks=0 " + IJKEN_BINARY + " " + args +
+                                " < '" + (dir.path() / "in.txt").string() + "' 2> '" +
+                                (dir.path() / "err.txt").string() + "'";
+        Outcome r;
+        FILE* p = popen(cmd.c_str(), "r");
+        char buf[4096];
+        for (size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;) r.out.append(buf, n);
+        const int st = pclose(p);
+        r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+        std::ifstream e(dir.path() / "err.txt");
+        r.err.assign(std::istreambuf_iterator<char>(e), {});
+        return r;
+    }
+};
+
+TEST_F(Program, TellsItsVersion) {
+    const Outcome r = run("", "--version");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "ijken 4.0\n");
+}
+
+TEST_F(Program, UnknownArgumentsGiveTheUsageOnStandardErrorAndStatusTwo) {
+    struct Case {
+        const char* args;
+        const char* named;
+    };
+    for (const Case c : {Case{"bogus", "bogus"}, Case{"--verbose", "--verbose"},
+                         Case{"-platform offscreen -style fusion --frobnicate", "--frobnicate"},
+                         Case{"-style=fusion extra", "extra"}, Case{"-platform", "-platform"}}) {
+        const Outcome r = run("", c.args);
+        EXPECT_EQ(r.status, 2) << c.args;
+        EXPECT_EQ(r.out, "") << c.args;
+        EXPECT_EQ(r.err.rfind("ijken: unknown command or option \"" + std::string(c.named) + "\"\n", 0), 0u)
+            << r.err;
+        EXPECT_NE(r.err.find("Usage:\n"), std::string::npos) << c.args;
+    }
+}
+
+TEST_F(Program, WithoutADisplaySaysHowToStartInOneLine) {
+    const Outcome r = run("-u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM", "");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "");
+    ASSERT_FALSE(r.err.empty());
+    EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << r.err;
+    EXPECT_NE(r.err.find("-platform offscreen"), std::string::npos) << r.err;
+}
+
+TEST_F(Program, ComputeShowsARefusedCharacterAsTyped) {
+    ijken::data::create_database(dir.db_path());
+    std::string line = "220\xC5\x82";  // "220ł"
+    for (int i = 1; i < 20; ++i) line += "\t0";
+    const Outcome r = run("", "compute --db " + dir.db_path(), line + "\t1.000\n");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(
+        r.err,
+        "ijken compute: line 1: Het teken \"\xC5\x82\" (U+0142) bestaat niet in Windows-1252 en kan niet "
+        "worden opgeslagen\n");
+}
+
+}  // namespace
