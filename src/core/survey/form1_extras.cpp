@@ -84,6 +84,7 @@ void Form1::build_extras() {
     auto& label = add<Label>("LabelWaarschuwing", nullptr, Rect{200, 516, 437, 32});
     label.set_colour(kWarningColour);
     label.set_visible(false);
+    label.set_accessible_name("Waarschuwingen");
     // The strip's texts are the warnings, whatever else sets them: translating the window by name
     // would otherwise put a language file's stale text there.
     label.add_observer([this](forms::Control& c) {
