@@ -2,6 +2,7 @@
 // Adding a window is one line in create_windows; its menu item gets a handler below.
 #include <stdexcept>
 
+#include "core/lang/editor.h"
 #include "core/survey/form1.h"
 
 namespace ijken::survey {
@@ -10,6 +11,7 @@ void Form1::create_windows() {
     // In start-up order: gauge table, report, ship particulars, about box, language editor.
     // Each window is added here as it is built, e.g.
     //   add_window(std::make_unique<shipdata::Ijkeninvoerform>(*this), "ijkeninvoer");
+    add_window(std::make_unique<lang::Editor>(*this), "");
 }
 
 forms::Form& Form1::add_window(std::unique_ptr<forms::Form> form, std::string section) {
@@ -38,6 +40,9 @@ void Form1::afdrukken1click() {}
 
 void Form1::cTarvik1Click() {}
 
-void Form1::taaleditor1Click() {}
+void Form1::taaleditor1Click() {
+    // Beside the main window, not modal: the user switches between the two.
+    if (auto* editor = window<lang::Editor>()) editor->show();
+}
 
 }  // namespace ijken::survey
