@@ -81,6 +81,7 @@ void Editor::FormActivate() {
     const std::string file = file_for(main_.taal.ActiveTaalFile());
     if (file.empty()) return;
     const std::string path = main_.taal.directory() + file;
+    if (unsaved_ && path == loaded_path_) return;
     try {
         std::string text = load_file(path);
         memo_.set_text(std::move(text));
@@ -104,8 +105,10 @@ void Editor::FormDeactivate() {
         try {
             text::replace_file(loaded_path_, memo_.text());
         } catch (const text::FileWriteError& e) {
+            unsaved_ = true;
             throw std::runtime_error("Cannot create file \"" + e.path() + "\". " + e.reason());
         }
+        unsaved_ = false;
     }
     main_.Vertaal();
 }

@@ -24,7 +24,8 @@ class Editor : public forms::Form {
     static std::string file_for(int active);
 
     // The window became active: Memo1 gets the file's text, line breaks made CR LF. A file that
-    // cannot be read throws "Cannot open file ..." and Memo1 keeps its text, read-only.
+    // cannot be read throws "Cannot open file ..." and Memo1 keeps its text, read-only. After a
+    // failed save Memo1 keeps the text that could not be written.
     void FormActivate();
     // The window stopped being active: Memo1's text goes back to the file it was loaded from
     // ("Cannot create file ..." when it cannot be written; nothing is then translated), then
@@ -42,6 +43,9 @@ class Editor : public forms::Form {
     // The last load error shown, so that the window becoming active again right after its error
     // box closed does not show the same box over and over.
     std::string reported_error_;
+    // Memo1 holds an edit that could not be written: coming back to the editor keeps it instead of
+    // loading the file over it.
+    bool unsaved_ = false;
 };
 
 }  // namespace ijken::lang
