@@ -53,6 +53,8 @@ void FormWindow::build() {
     // The tab order is the design order.
     for (std::size_t i = 1; i < focus_order.size(); ++i) setTabOrder(focus_order[i - 1], focus_order[i]);
     menu_ = std::make_unique<MenuBinder>(form_.menu(), menuBar(), dialogs_);
+    // A window without a menu gets no empty menu bar above its controls.
+    if (form_.menu().items().empty()) menuBar()->hide();
     link_up_downs();
 }
 
