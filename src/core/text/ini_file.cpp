@@ -8,6 +8,8 @@
 #include <cstring>
 #include <optional>
 #include <system_error>
+#include <unordered_map>
+#include <vector>
 
 #include "core/text/cp1252.h"
 #include "core/text/numbers.h"
@@ -152,11 +154,6 @@ unsigned char fold(unsigned char c) {
     }
 }
 
-std::string folded(std::string_view s) {
-    std::string out(s);
-    for (char& c : out) c = static_cast<char>(fold(static_cast<unsigned char>(c)));
-    return out;
-}
 
 // The length of the UTF-8 sequence at s[i] when it is a valid one, else 0; code receives its
 // code point.
@@ -240,44 +237,93 @@ std::optional<std::string_view> header_name(std::string_view line) {
     return trim(close == std::string_view::npos ? rest : rest.substr(0, close));
 }
 
+// Hashing and comparing names without regard to case, with no folded copy made.
+struct FoldHash {
+    std::size_t operator()(std::string_view s) const {
+        std::size_t h = 1469598103934665603ull;
+        for (char c : s) h = (h ^ fold(static_cast<unsigned char>(c))) * 1099511628211ull;
+        return h;
+    }
+};
+struct FoldEqual {
+    bool operator()(std::string_view a, std::string_view b) const {
+        if (a.size() != b.size()) return false;
+        for (std::size_t i = 0; i < a.size(); ++i) {
+            if (fold(static_cast<unsigned char>(a[i])) != fold(static_cast<unsigned char>(b[i]))) return false;
+        }
+        return true;
+    }
+};
+using NameIndex = std::unordered_map<std::string_view, std::size_t, FoldHash, FoldEqual>;
+
 constexpr std::string_view kBom = "\xEF\xBB\xBF";
 
 }  // namespace
 
-IniFile::IniFile() : sections_(1) {}
+struct IniFile::Section {
+    std::string_view header;  // the line as it stands in the file; empty for the lines before the first
+    std::vector<std::string_view> lines;
+    std::optional<NameIndex> keys;  // key -> first line holding it; built when first needed
 
-void IniFile::add_line(Section& section, std::string line) {
-    const std::string_view key = entry_key(line);
-    if (!key.empty()) section.keys.try_emplace(folded(key), section.lines.size());
-    section.lines.push_back(std::move(line));
-}
-
-IniFile IniFile::parse(std::string_view bytes) {
-    IniFile ini;
-    if (bytes.starts_with(kBom)) {
-        ini.utf8_ = ini.utf8_bom_ = true;
-        bytes.remove_prefix(kBom.size());
-    } else {
-        ini.utf8_ = looks_like_utf8(bytes);
-    }
-    std::size_t pos = 0;
-    while (pos < bytes.size()) {
-        // A line ends at CR LF, LF or a lone CR.
-        std::size_t end = bytes.find_first_of("\r\n", pos);
-        std::size_t next;
-        if (end == std::string_view::npos) {
-            end = next = bytes.size();
-        } else {
-            next = end + 1;
-            if (bytes[end] == '\r' && next < bytes.size() && bytes[next] == '\n') ++next;
+    NameIndex& index() {
+        if (!keys) {
+            keys.emplace();
+            for (std::size_t i = 0; i < lines.size(); ++i) {
+                const std::string_view key = entry_key(lines[i]);
+                if (!key.empty()) keys->try_emplace(key, i);
+            }
         }
-        const std::string_view line = bytes.substr(pos, end - pos);
-        pos = next;
-        if (const auto name = header_name(line)) {
-            ini.sections_.push_back(Section{std::string(line), {}, {}});
-            ini.section_index_.try_emplace(folded(*name), ini.sections_.size() - 1);
+        return *keys;
+    }
+};
+
+struct IniFile::Data {
+    std::string text;                                // the file's bytes, which the views point into
+    std::vector<std::unique_ptr<std::string>> added;  // lines written since, which views point into
+    std::vector<Section> sections = std::vector<Section>(1);  // [0]: the lines before the first header
+    NameIndex section_index;                         // name -> first section of that name
+    bool utf8 = false;
+    bool utf8_bom = false;
+
+    std::string_view keep(std::string line) {
+        added.push_back(std::make_unique<std::string>(std::move(line)));
+        return *added.back();
+    }
+};
+
+IniFile::IniFile() : data_(std::make_unique<Data>()) {}
+IniFile::~IniFile() = default;
+IniFile::IniFile(IniFile&&) noexcept = default;
+IniFile& IniFile::operator=(IniFile&&) noexcept = default;
+
+IniFile IniFile::parse(std::string bytes) {
+    IniFile ini;
+    Data& d = *ini.data_;
+    d.text = std::move(bytes);
+    std::string_view rest = d.text;
+    if (rest.starts_with(kBom)) {
+        d.utf8 = d.utf8_bom = true;
+        rest.remove_prefix(kBom.size());
+    } else {
+        d.utf8 = looks_like_utf8(rest);
+    }
+    const char* p = rest.data();
+    const char* const end = p + rest.size();
+    while (p < end) {
+        // A line ends at CR LF, LF or a lone CR.
+        const char* e = p;
+        while (e < end && *e != '\r' && *e != '\n') ++e;
+        const std::string_view line(p, static_cast<std::size_t>(e - p));
+        p = e;
+        if (p < end && *p++ == '\r' && p < end && *p == '\n') ++p;
+        const char* first = line.data();
+        while (first < e && is_blank(*first)) ++first;
+        const auto name = first < e && *first == '[' ? header_name(line) : std::nullopt;
+        if (name) {
+            d.sections.push_back(Section{line, {}, {}});
+            d.section_index.try_emplace(*name, d.sections.size() - 1);
         } else {
-            ini.add_line(ini.sections_.back(), std::string(line));
+            d.sections.back().lines.push_back(line);
         }
     }
     return ini;
@@ -290,6 +336,8 @@ std::optional<std::string> read_bytes(const fs::path& path) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return std::nullopt;
     std::string bytes;
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && st.st_size > 0) bytes.reserve(static_cast<std::size_t>(st.st_size));
     char buffer[65536];
     for (;;) {
         const ssize_t n = ::read(fd, buffer, sizeof buffer);
@@ -310,84 +358,100 @@ std::optional<std::string> read_bytes(const fs::path& path) {
 }  // namespace
 
 IniFile IniFile::read(const fs::path& path) {
-    const auto bytes = read_bytes(path);
-    return bytes ? parse(*bytes) : IniFile();
+    auto bytes = read_bytes(path);
+    return bytes ? parse(std::move(*bytes)) : IniFile();
 }
 
 IniFile IniFile::read_for_update(const fs::path& path) {
-    const auto bytes = read_bytes(path);
-    if (bytes) return parse(*bytes);
+    auto bytes = read_bytes(path);
+    if (bytes) return parse(std::move(*bytes));
     if (errno == ENOENT) return IniFile();
     throw FileWriteError(path.string(), system_reason(errno));
 }
 
-IniFile::Section* IniFile::find_section(std::string_view name) {
-    const auto it = section_index_.find(folded(name));
-    return it == section_index_.end() ? nullptr : &sections_[it->second];
-}
-
-const IniFile::Section* IniFile::find_section(std::string_view name) const {
-    const auto it = section_index_.find(folded(name));
-    return it == section_index_.end() ? nullptr : &sections_[it->second];
+IniFile::Section* IniFile::find_section(std::string_view name) const {
+    const auto it = data_->section_index.find(name);
+    return it == data_->section_index.end() ? nullptr : &data_->sections[it->second];
 }
 
 std::string IniFile::value(std::string_view section_name, std::string_view key) const {
-    const Section* section = find_section(section_name);
+    Section* section = find_section(section_name);
     if (section == nullptr) return {};
-    const auto it = section->keys.find(folded(key));
-    if (it == section->keys.end()) return {};
+    const NameIndex& keys = section->index();
+    const auto it = keys.find(key);
+    if (it == keys.end()) return {};
     const std::string_view line = section->lines[it->second];
     const std::size_t eq = line.find('=');
     if (eq == std::string_view::npos) return {};
     std::string_view v = trim(line.substr(eq + 1));
     if (v.size() >= 2 && v.front() == '"' && v.back() == '"') v = v.substr(1, v.size() - 2);
-    std::string result = utf8_ ? utf8_to_cp1252_lenient(v) : std::string(v);
+    std::string result = data_->utf8 ? utf8_to_cp1252_lenient(v) : std::string(v);
     if (result.size() > max_value_length) result.resize(max_value_length);
     return result;
 }
 
 std::string IniFile::to_file_encoding(std::string_view cp1252) const {
-    return utf8_ ? cp1252_to_utf8(cp1252) : std::string(cp1252);
+    return data_->utf8 ? cp1252_to_utf8(cp1252) : std::string(cp1252);
 }
 
 void IniFile::set_value(std::string_view section_name, std::string_view key, std::string_view value) {
+    Data& d = *data_;
     // A line break inside a value would end the entry and start a stray line.
-    std::string one_line(value);
+    std::string one_line = to_file_encoding(value);
     for (char& c : one_line) {
         if (c == '\r' || c == '\n') c = ' ';
     }
     Section* section = find_section(section_name);
     if (section == nullptr) {
         // A new section goes at the end, after an empty line when the file has text before it.
-        Section& last = sections_.back();
-        const bool has_text = sections_.size() > 1 || !last.lines.empty();
+        Section& last = d.sections.back();
+        const bool has_text = d.sections.size() > 1 || !last.lines.empty();
         const bool ends_blank = !last.lines.empty() && trim(last.lines.back()).empty();
         if (has_text && !ends_blank) last.lines.emplace_back();
-        sections_.push_back(Section{"[" + to_file_encoding(section_name) + "]", {}, {}});
-        section_index_.try_emplace(folded(section_name), sections_.size() - 1);
-        section = &sections_.back();
+        std::string header = "[";
+        header += to_file_encoding(section_name);
+        header += ']';
+        const std::string_view kept = d.keep(std::move(header));
+        d.sections.push_back(Section{kept, {}, {}});
+        d.section_index.try_emplace(kept.substr(1, kept.size() - 2), d.sections.size() - 1);
+        section = &d.sections.back();
     }
-    const auto it = section->keys.find(folded(key));
-    if (it != section->keys.end()) {
-        std::string& line = section->lines[it->second];
-        line = std::string(entry_key(line)) + "=" + to_file_encoding(one_line);
+    NameIndex& keys = section->index();
+    std::string line;
+    const auto it = keys.find(key);
+    if (it != keys.end()) {
+        std::string_view& old = section->lines[it->second];
+        line = entry_key(old);
+        line += '=';
+        line += one_line;
+        old = d.keep(std::move(line));
         return;
     }
+    line = to_file_encoding(key);
+    line += '=';
+    line += one_line;
+    const std::string_view kept = d.keep(std::move(line));
     // After the section's last entry, before the empty lines that separate it from the next.
     std::size_t at = section->lines.size();
     while (at > 0 && trim(section->lines[at - 1]).empty()) --at;
-    section->lines.insert(section->lines.begin() + static_cast<std::ptrdiff_t>(at),
-                          to_file_encoding(key) + "=" + to_file_encoding(one_line));
+    section->lines.insert(section->lines.begin() + static_cast<std::ptrdiff_t>(at), kept);
     // Only empty lines moved, and they hold no key.
-    section->keys.try_emplace(folded(key), at);
+    keys.try_emplace(entry_key(kept), at);
 }
 
 std::string IniFile::bytes() const {
     std::string out;
-    if (utf8_bom_) out += kBom;
-    for (const Section& section : sections_) {
-        if (&section != &sections_.front()) out += section.header + "\r\n";
-        for (const std::string& line : section.lines) out += line + "\r\n";
+    out.reserve(data_->text.size() + 64);
+    if (data_->utf8_bom) out += kBom;
+    for (const Section& section : data_->sections) {
+        if (&section != &data_->sections.front()) {
+            out += section.header;
+            out += "\r\n";
+        }
+        for (const std::string_view line : section.lines) {
+            out += line;
+            out += "\r\n";
+        }
     }
     return out;
 }

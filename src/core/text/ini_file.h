@@ -14,11 +14,10 @@
 // interrupted write never leaves it half-written.
 #include <cstddef>
 #include <filesystem>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <string_view>
-#include <unordered_map>
-#include <vector>
 
 namespace ijken::text {
 
@@ -46,9 +45,12 @@ class IniFile {
     static constexpr std::size_t max_value_length = 2047;
 
     IniFile();
+    ~IniFile();
+    IniFile(IniFile&&) noexcept;
+    IniFile& operator=(IniFile&&) noexcept;
 
     // Parses a file's bytes; never fails (whatever is not a header or an entry is kept as it is).
-    static IniFile parse(std::string_view bytes);
+    static IniFile parse(std::string bytes);
     // The file's contents; a file that does not exist or cannot be read reads as empty.
     static IniFile read(const std::filesystem::path& path);
     // The file's contents for changing them: a missing file is empty, but an existing one that
@@ -66,21 +68,15 @@ class IniFile {
     void save(const std::filesystem::path& path) const;
 
   private:
-    struct Section {
-        std::string header;  // the line as it stands in the file; empty for the lines before the first
-        std::vector<std::string> lines;
-        std::unordered_map<std::string, std::size_t> keys;  // folded key -> first line holding it
-    };
+    struct Section;
+    struct Data;
 
-    Section* find_section(std::string_view name);
-    const Section* find_section(std::string_view name) const;
-    void add_line(Section& section, std::string line);
+    Section* find_section(std::string_view name) const;
     std::string to_file_encoding(std::string_view cp1252) const;
 
-    std::vector<Section> sections_;  // [0]: the lines before the first header
-    std::unordered_map<std::string, std::size_t> section_index_;  // folded name -> first section
-    bool utf8_ = false;
-    bool utf8_bom_ = false;
+    // Parsing a long file costs one pass over its lines: the lines are views into the file's
+    // bytes, and a section's keys are indexed only when a key of it is first asked for.
+    std::unique_ptr<Data> data_;
 };
 
 // The value of key in section of the file at path, or default_value when it is missing or empty.
