@@ -32,7 +32,8 @@ std::string large(const std::string& language_file) {
     std::string text;
     for (int i = 0; i < 50000; ++i) {
         const std::string n = ijken::text::format_int(i);
-        text += "[venster" + ijken::text::format_int(i % 100) + "]\r\nComponent" + n + ".caption=Opschrift " + n + "\r\n";
+        text += "[venster" + ijken::text::format_int(i % 100) + "]\r\nComponent" + n + ".caption=Opschrift " +
+                n + "\r\n";
     }
     return text + "\r\n" + language_file;
 }

@@ -57,9 +57,9 @@ void MemoBinder::refresh_kind() {
     using S = forms::Memo::ScrollBars;
     const S bars = memo_.scroll_bars();
     edit_->setVerticalScrollBarPolicy(bars == S::vertical || bars == S::both ? Qt::ScrollBarAlwaysOn
-                                                                              : Qt::ScrollBarAsNeeded);
+                                                                             : Qt::ScrollBarAsNeeded);
     edit_->setHorizontalScrollBarPolicy(bars == S::horizontal || bars == S::both ? Qt::ScrollBarAlwaysOn
-                                                                                  : Qt::ScrollBarAsNeeded);
+                                                                                 : Qt::ScrollBarAsNeeded);
     edit_->setLineWrapMode(memo_.word_wrap() ? QPlainTextEdit::WidgetWidth : QPlainTextEdit::NoWrap);
     if (pending_ || memo_.text() != shown_) show_core_text();
 }
@@ -73,7 +73,8 @@ void MemoBinder::user_edited() {
         show_core_text();
         const std::string message = e.what();
         forms::Dialogs* shown = &dialogs();
-        QMetaObject::invokeMethod(edit_, [shown, message] { shown->error(message); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            edit_, [shown, message] { shown->error(message); }, Qt::QueuedConnection);
         return;
     }
     // The widget already shows this text: the core's change must not set it again. When the core

@@ -81,8 +81,8 @@ class LanguageWindowTest : public QObject {
         QCOMPARE(s.main->windowTitle(), QString("Echelles"));
         QCOMPARE(s.widget<QGroupBox>("GroupBox1")->title(), QString("Chargement"));
         QCOMPARE(s.widget<QGroupBox>("TaalKeuze")->title(), QString::fromUtf8("Langue à imprimer"));
-        QCOMPARE(s.radio_texts(), QStringList({QString::fromUtf8("Néerlandais"), QString::fromUtf8("Français"),
-                                               QString("Allemand")}));
+        QCOMPARE(s.radio_texts(), QStringList({QString::fromUtf8("Néerlandais"),
+                                               QString::fromUtf8("Français"), QString("Allemand")}));
         QCOMPARE(s.widget<QPushButton>("sltb_prev")->toolTip(), QString::fromUtf8("Précédent"));
         QCOMPARE(s.widget<QLabel>("e50")->text(), QString::fromUtf8("Correction Eau salé"));
         QCOMPARE(s.main->findChild<QLabel*>("Verlader_telefoon_label")->text(), QString::fromUtf8("Tél."));
@@ -145,7 +145,8 @@ class LanguageWindowTest : public QObject {
         QTRY_COMPARE(s.editor->client()->size(), QSize(420, 300));
         QCOMPARE(s.editor->widget_for("Memo1")->geometry(), QRect(0, 0, 415, 295));
         const forms::Rect r = s.form.window<lang::Editor>()->geometry();
-        QCOMPARE(QSize(r.w, r.h), QSize(420 + gui::FormWindow::frame_width, 300 + gui::FormWindow::frame_height));
+        QCOMPARE(QSize(r.w, r.h),
+                 QSize(420 + gui::FormWindow::frame_width, 300 + gui::FormWindow::frame_height));
     }
 };
 

@@ -27,8 +27,12 @@ class EditorTest : public ::testing::Test {
     }
 
     // The user goes to the editor, and back to the main window.
-    bool activate() { return forms::dispatch(dialogs, [&] { editor->activate(); }); }
-    bool deactivate() { return forms::dispatch(dialogs, [&] { editor->deactivate(); }); }
+    bool activate() {
+        return forms::dispatch(dialogs, [&] { editor->activate(); });
+    }
+    bool deactivate() {
+        return forms::dispatch(dialogs, [&] { editor->deactivate(); });
+    }
     forms::Memo& memo() { return editor->get<forms::Memo>("Memo1"); }
     void edit(const std::string& from, const std::string& to) {
         std::string text = memo().text();
@@ -87,7 +91,8 @@ TEST_F(EditorTest, LineBreaksBecomeCrLfAndTheRestKeepsItsBytes) {
     ASSERT_TRUE(activate());
     EXPECT_EQ(memo().text(), "[form1]\r\nform1.caption=Lf\r\nLabel8.caption=\xA0\x81\r\n\r\nend");
     ASSERT_TRUE(deactivate());
-    EXPECT_EQ(read_file(dir.path() / "tln.tln"), "[form1]\r\nform1.caption=Lf\r\nLabel8.caption=\xA0\x81\r\n\r\nend");
+    EXPECT_EQ(read_file(dir.path() / "tln.tln"),
+              "[form1]\r\nform1.caption=Lf\r\nLabel8.caption=\xA0\x81\r\n\r\nend");
     EXPECT_EQ(main.caption(), "Lf");
 }
 

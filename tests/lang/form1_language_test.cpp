@@ -70,11 +70,11 @@ TEST_F(Form1Language, AFrenchShipStartsInFrench) {
     EXPECT_EQ(form->caption(), "Echelles");
     EXPECT_EQ(caption("GroupBox1"), "Chargement");
     EXPECT_EQ(caption("Verlader_telefoon"), "T\xE9l.");
-    EXPECT_EQ(form->find("sltb_prev")->hint(), "Pr\xE9" "c\xE9" "dent");
+    EXPECT_EQ(form->find("sltb_prev")->hint(), "Pr\351c\351dent");
     EXPECT_EQ(caption("Schepen"), "&Bateaux");
     EXPECT_EQ(caption("e50"), "Correction Eau sal\xE9");
     EXPECT_EQ(form->get<forms::RadioGroup>("TaalKeuze").items(),
-              (std::vector<std::string>{"N\xE9" "erlandais", "Fran\xE7" "ais", "Allemand"}));
+              (std::vector<std::string>{"N\351erlandais", "Fran\347ais", "Allemand"}));
     EXPECT_EQ(stored_taal(), 2);
 }
 
@@ -93,7 +93,9 @@ TEST_F(Form1Language, SwitchingLanguagesTranslatesEveryListedWindowAndStoresTheC
     form->add_window(std::make_unique<OtherWindow>("schip"), "schipinvoer");
     form->add_window(std::make_unique<OtherWindow>("zonder"), "");
     const auto& w = form->windows();
-    auto other = [&](int i, const char* control) { return w[static_cast<std::size_t>(i)].form->find(control)->caption(); };
+    auto other = [&](int i, const char* control) {
+        return w[static_cast<std::size_t>(i)].form->find(control)->caption();
+    };
     ASSERT_TRUE(run([&] { form->Vertaal(); }));
     EXPECT_EQ(other(1, "aantal_ijken"), "Aantal ijken");
     EXPECT_EQ(other(1, "Opslaan"), "Opslaan");
@@ -144,7 +146,8 @@ TEST_F(Form1Language, MakingALanguageFileAddsTheWindowsSectionsInTheirOrder) {
     EXPECT_LT(at("[form1]"), at("[ijkeninvoer]"));
     EXPECT_LT(at("[ijkeninvoer]"), at("[print]"));
     EXPECT_LT(at("[print]"), at("[extra]"));
-    EXPECT_NE(made.find("[print]\r\nprint.caption=Venster\r\naantal_ijken.caption=ijken\r\n"), std::string::npos);
+    EXPECT_NE(made.find("[print]\r\nprint.caption=Venster\r\naantal_ijken.caption=ijken\r\n"),
+              std::string::npos);
 
     ASSERT_TRUE(run([&] { form->Maaktaalfile1Click(); }));
     EXPECT_EQ(read_file(dir.path() / "tln.tln"), made);
@@ -170,23 +173,26 @@ TEST_P(Form1BrokenLanguageFile, TheProgramStartsAndTranslatesWhatItCan) {
 
 std::string many_lines() {
     std::string s;
-    for (int i = 0; i < 100000; ++i) s += "[s" + std::to_string(i % 7) + "]\r\nkey" + std::to_string(i) + "=v\r\n";
+    for (int i = 0; i < 100000; ++i)
+        s += "[s" + std::to_string(i % 7) + "]\r\nkey" + std::to_string(i) + "=v\r\n";
     return s + "[form1]\r\nLabel8.caption=Laatste\r\n";
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Files, Form1BrokenLanguageFile,
-    ::testing::Values(BrokenFile{"empty", "", "Correctie"},
-                      BrokenFile{"no sections", "Label8.caption=Los\r\n", "Correctie"},
-                      BrokenFile{"invalid bytes", "\x81\0\xFF\r\n[form1]\r\n\x8D=\x90\r\nLabel8.caption=C\x81"s, "C\x81"},
-                      BrokenFile{"long line", "[form1]\r\nLabel8.caption=" + std::string(100000, 'l') + "\r\n",
-                                 std::string(2047, 'l')},
-                      BrokenFile{"UTF-8", "\xEF\xBB\xBF[form1]\r\nLabel8.caption=Corr\xC3\xA9" "ction\r\n", "Corr\xE9" "ction"},
-                      BrokenFile{"binary", "\0\1\2[\0]=\n\r=["s, "Correctie"},
-                      BrokenFile{"100,000 lines", many_lines(), "Laatste"}),
+    ::testing::Values(
+        BrokenFile{"empty", "", "Correctie"},
+        BrokenFile{"no sections", "Label8.caption=Los\r\n", "Correctie"},
+        BrokenFile{"invalid bytes", "\x81\0\xFF\r\n[form1]\r\n\x8D=\x90\r\nLabel8.caption=C\x81"s, "C\x81"},
+        BrokenFile{"long line", "[form1]\r\nLabel8.caption=" + std::string(100000, 'l') + "\r\n",
+                   std::string(2047, 'l')},
+        BrokenFile{"UTF-8", "\xEF\xBB\xBF[form1]\r\nLabel8.caption=Corr\303\251ction\r\n", "Corr\351ction"},
+        BrokenFile{"binary", "\0\1\2[\0]=\n\r=["s, "Correctie"},
+        BrokenFile{"100,000 lines", many_lines(), "Laatste"}),
     [](const auto& info) {
         std::string name;
-        for (char ch : std::string(info.param.what)) name += std::isalnum(static_cast<unsigned char>(ch)) ? ch : '_';
+        for (char ch : std::string(info.param.what))
+            name += std::isalnum(static_cast<unsigned char>(ch)) ? ch : '_';
         return name;
     });
 

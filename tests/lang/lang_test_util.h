@@ -1,8 +1,8 @@
 #pragma once
 // Helpers of the language tests: whole files as bytes, and a child process in which a directory
 // really cannot be written.
-#include <gtest/gtest.h>
 #include <grp.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -38,7 +38,8 @@ inline std::string golden(const std::string& name) {
 // The names in a directory.
 inline std::set<std::string> listing(const std::filesystem::path& dir) {
     std::set<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(dir)) names.insert(entry.path().filename().string());
+    for (const auto& entry : std::filesystem::directory_iterator(dir))
+        names.insert(entry.path().filename().string());
     return names;
 }
 

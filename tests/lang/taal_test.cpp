@@ -21,7 +21,8 @@ class TestForm : public Form {
         add<LabeledEdit>("le", nullptr, Rect{}, "Naam", "Jan");
         add<Button>("btn", nullptr, Rect{}, "<").set_hint("Vorige");
         add<GroupBox>("gb", nullptr, Rect{}, "Lading").set_hint("h");
-        add<RadioGroup>("rg", nullptr, Rect{}, "Afdruk taal", std::vector<std::string>{"Nederlands", "Frans"});
+        add<RadioGroup>("rg", nullptr, Rect{}, "Afdruk taal",
+                        std::vector<std::string>{"Nederlands", "Frans"});
         add<MenuItem>("mi", &menu(), "&Schepen");
         menu().add_item("", "Dummy 1");  // built at run time: no name, no key
         auto& pnl = add<Panel>("pnl", nullptr, Rect{});
@@ -62,10 +63,11 @@ TEST(Taal, ChoosesOnlyAConfiguredLanguage) {
 
 TEST(Taal, TranslateFormFollowsTheKindsTable) {
     ijken::testing::TempDir dir;
-    write_file(dir.path() / "tln.tln",
-               "[other]\r\nlbl.caption=Wrong\r\n[TEST]\r\ntest.caption=Titel\r\nLBL.CAPTION=One\r\nlbl.hint=Tip\r\n"
-               "leeg.caption=Niets\r\nle.caption=Name\r\nbtn.caption=<<\r\nrg.caption=Print language\r\n"
-               "mi.caption=&Bateaux\r\npnl.caption=Panel\r\ned.caption=Edit\r\n.caption=Nameless\r\n");
+    write_file(
+        dir.path() / "tln.tln",
+        "[other]\r\nlbl.caption=Wrong\r\n[TEST]\r\ntest.caption=Titel\r\nLBL.CAPTION=One\r\nlbl.hint=Tip\r\n"
+        "leeg.caption=Niets\r\nle.caption=Name\r\nbtn.caption=<<\r\nrg.caption=Print language\r\n"
+        "mi.caption=&Bateaux\r\npnl.caption=Panel\r\ned.caption=Edit\r\n.caption=Nameless\r\n");
     TestForm form;
     configured(dir).TranslateForm("test", form);
 
@@ -76,7 +78,7 @@ TEST(Taal, TranslateFormFollowsTheKindsTable) {
     EXPECT_EQ(form.get<LabeledEdit>("le").caption(), "Name");
     EXPECT_EQ(form.get<LabeledEdit>("le").text(), "Jan");
     EXPECT_EQ(form.get<Button>("btn").caption(), "<<");
-    EXPECT_EQ(form.get<Button>("btn").hint(), "");  // caption key present, hint key missing
+    EXPECT_EQ(form.get<Button>("btn").hint(), "");            // caption key present, hint key missing
     EXPECT_EQ(form.get<GroupBox>("gb").caption(), "Lading");  // no caption key: nothing changes
     EXPECT_EQ(form.get<GroupBox>("gb").hint(), "h");
     EXPECT_EQ(form.get<RadioGroup>("rg").caption(), "Print language");

@@ -9,8 +9,8 @@ namespace ijken::lang {
 
 namespace {
 
-// Windows-1252: "\xE9" is "é", "\xE7" is "ç", "\xE0" is "à". A literal is split where a
-// letter follows an escape, so that the letter is not read as one more hex digit.
+// Windows-1252 bytes as octal escapes (which end after three digits): "\351" is "é", "\347" is
+// "ç", "\340" is "à".
 constexpr const char* kTln[] = {
     "[form1]",
     "form1.caption=IJken",
@@ -96,7 +96,7 @@ constexpr const char* kTlf[] = {
     "sltb_del.caption=X",
     "sltb_save.caption=+",
     "sltb_add.caption=O",
-    "sltb_prev.hint=Pr\xE9" "c\xE9" "dent",
+    "sltb_prev.hint=Pr\351c\351dent",
     "sltb_next.hint=Suivant",
     "sltb_del.hint=Enlever",
     "sltb_save.hint=Sauvegarder modifications",
@@ -105,37 +105,37 @@ constexpr const char* kTlf[] = {
     "e10.caption=Moyen",
     "e20.caption=Enfoncement",
     "e30.caption=Tonnage",
-    "e40.caption=Charg\xE9",
-    "e50.caption=Correction Eau sal\xE9",
+    "e40.caption=Charg\351",
+    "e50.caption=Correction Eau sal\351",
     "Schepen.caption=&Bateaux",
     "Invoeren1.caption=&Nouveau bateau",
-    "Wijzigen1.caption=&S\xE9lectionner bateau",
+    "Wijzigen1.caption=&S\351lectionner bateau",
     "Verwijderen1.caption=&Enlever",
     "Meetbrief1.caption=Matricule",
     "Invoer1.caption=Importer",
     "meetbriefwijzigen.caption=Modifer",
-    "ScheepsGegevens.caption=Donn\xE9" "es du bateau",
+    "ScheepsGegevens.caption=Donn\351es du bateau",
     "Afdrukken1.caption=&Imprimer",
     "Einde1.caption=&Terminer",
     "Verlader_Naam.caption=Nom",
     "Verlader_Plaats.caption=Ville",
-    "Verlader_telefoon.caption=T\xE9l.",
+    "Verlader_telefoon.caption=T\351l.",
     "Lading.caption=Marchandise",
     "Ontvanger_naam.caption=Nom",
     "Ontvanger_plaats.caption=Ville",
-    "Ontvanger_telefoon.caption=T\xE9l.",
-    "TaalKeuze.caption=Langue \xE0 imprimer",
+    "Ontvanger_telefoon.caption=T\351l.",
+    "TaalKeuze.caption=Langue \340 imprimer",
     "",
     "[ijkeninvoer]",
     "ijkeninvoer.caption=Verbal",
     "GroupBox1.caption=Dimensions",
-    "Label1.caption=1er CM import\xE9",
+    "Label1.caption=1er CM import\351",
     "Label2.caption=Dernier CM",
-    "MaakDM_Tabel.caption=Cr\xE9" "ez Tableau DM ",
+    "MaakDM_Tabel.caption=Cr\351ez Tableau DM ",
     "GroupBox2.caption=Tableau DM",
-    "Button1.caption=Int\xE9grez Tableau CM",
+    "Button1.caption=Int\351grez Tableau CM",
     "Button2.caption=Button2",
-    "GroupBox3.caption=Tableau \xE9" "chelles",
+    "GroupBox3.caption=Tableau \351chelles",
     "Opslaan.caption=Sauvegarder",
     "Afsluiten.caption=Terminer",
     "edit1.caption=Aantal ijken",
@@ -150,8 +150,8 @@ constexpr const char* kTlf[] = {
     "[print]",
     "print.caption=Afdrukken",
     "Taal.caption=&Langue",
-    "Nederlands1.caption=N\xE9" "erlandais",
-    "Frans1.caption=Fran\xE7" "ais",
+    "Nederlands1.caption=N\351erlandais",
+    "Frans1.caption=Fran\347ais",
     "Duits1.caption=Allemand",
     "OpslaanalsPDF1.caption=&Sauvegarder comme PDF",
     "OpeneninPDFreader1.caption=&Ouvrir dans lecteur PDF",
@@ -185,7 +185,8 @@ void write_default_files(const std::string& program_dir) {
         const char* name;
         const std::string& text;
     };
-    for (const DefaultFile& f : {DefaultFile{"tlf.tln", default_tlf()}, DefaultFile{"tln.tln", default_tln()}}) {
+    for (const DefaultFile& f :
+         {DefaultFile{"tlf.tln", default_tlf()}, DefaultFile{"tln.tln", default_tln()}}) {
         const std::filesystem::path path = program_dir + f.name;
         std::error_code ec;
         // symlink_status: a link counts as a file even when it points nowhere; it is not replaced.

@@ -35,7 +35,8 @@ std::string load_file(const std::string& path) {
     struct stat st {};
     if (::fstat(fd, &st) != 0) throw open_error(path, errno);
     if (S_ISDIR(st.st_mode)) throw open_error(path, EISDIR);
-    if (st.st_size > static_cast<off_t>(forms::Memo::capacity)) throw std::length_error("Text exceeds memo capacity");
+    if (st.st_size > static_cast<off_t>(forms::Memo::capacity))
+        throw std::length_error("Text exceeds memo capacity");
     std::string bytes;
     char buffer[65536];
     for (;;) {

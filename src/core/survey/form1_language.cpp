@@ -38,7 +38,8 @@ void Form1::Vertaal() {
     if (taal.ActiveTaalFile() == 1) {
         keuze.set_items({"Nederlands", "Frans", "Duits"});
     } else if (taal.ActiveTaalFile() == 2) {
-        keuze.set_items({"N\xE9" "erlandais", "Fran\xE7" "ais", "Allemand"});
+        // Windows-1252: \351 is "é", \347 is "ç".
+        keuze.set_items({"N\351erlandais", "Fran\347ais", "Allemand"});
     }
 
     // The language is remembered with the ship. Without a ship loaded there is nothing to store it

@@ -109,7 +109,8 @@ void replace_file(const fs::path& requested, std::string_view bytes) {
     }
     if (::fsync(temp->fd()) != 0) throw FileWriteError(shown, system_reason(errno));
     if (const int error = temp->close()) throw FileWriteError(shown, system_reason(error));
-    if (::rename(temp->path().c_str(), target.c_str()) != 0) throw FileWriteError(shown, system_reason(errno));
+    if (::rename(temp->path().c_str(), target.c_str()) != 0)
+        throw FileWriteError(shown, system_reason(errno));
     temp->keep();
 
     // The rename itself reaches the disk with the directory.
@@ -153,7 +154,6 @@ unsigned char fold(unsigned char c) {
             return c;
     }
 }
-
 
 // The length of the UTF-8 sequence at s[i] when it is a valid one, else 0; code receives its
 // code point.
@@ -249,7 +249,8 @@ struct FoldEqual {
     bool operator()(std::string_view a, std::string_view b) const {
         if (a.size() != b.size()) return false;
         for (std::size_t i = 0; i < a.size(); ++i) {
-            if (fold(static_cast<unsigned char>(a[i])) != fold(static_cast<unsigned char>(b[i]))) return false;
+            if (fold(static_cast<unsigned char>(a[i])) != fold(static_cast<unsigned char>(b[i])))
+                return false;
         }
         return true;
     }
@@ -278,10 +279,10 @@ struct IniFile::Section {
 };
 
 struct IniFile::Data {
-    std::string text;                                // the file's bytes, which the views point into
-    std::vector<std::unique_ptr<std::string>> added;  // lines written since, which views point into
+    std::string text;                                         // the file's bytes, which the views point into
+    std::vector<std::unique_ptr<std::string>> added;          // lines written since, which views point into
     std::vector<Section> sections = std::vector<Section>(1);  // [0]: the lines before the first header
-    NameIndex section_index;                         // name -> first section of that name
+    NameIndex section_index;                                  // name -> first section of that name
     bool utf8 = false;
     bool utf8_bom = false;
 
