@@ -10,6 +10,7 @@
 #include "core/forms/edit.h"
 #include "core/forms/group_box.h"
 #include "core/forms/label.h"
+#include "core/forms/memo.h"
 #include "core/forms/panel.h"
 #include "core/forms/radio_group.h"
 #include "core/forms/report_preview.h"
@@ -22,6 +23,7 @@
 #include "gui/edit_binder.h"
 #include "gui/group_box_binder.h"
 #include "gui/label_binder.h"
+#include "gui/memo_binder.h"
 #include "gui/panel_binder.h"
 #include "gui/qt_text.h"
 #include "gui/radio_group_binder.h"
@@ -117,7 +119,7 @@ std::unique_ptr<ControlBinder> make_binder(forms::Control& control, QWidget* par
         case K::string_grid:
             break;
         case K::memo:
-            break;
+            return std::make_unique<MemoBinder>(static_cast<forms::Memo&>(control), parent, dialogs);
         case K::report_preview:
             return std::make_unique<ReportPreviewBinder>(static_cast<forms::ReportPreview&>(control), parent,
                                                          dialogs);

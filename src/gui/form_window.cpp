@@ -24,6 +24,8 @@ FormWindow::FormWindow(forms::Form& form, forms::Dialogs& dialogs, QWidget* pare
     setCentralWidget(client_);
     // A dialog's frame is part of the design, fixed before the window is first shown.
     if (form.dialog_frame()) setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+    // The client area's size goes to the form (Form::on_resize), see eventFilter.
+    client_->installEventFilter(this);
     build();
     follow_form();
     form_observer_ = form_.add_observer([this](forms::Form&) { follow_form(); });
@@ -55,6 +57,8 @@ void FormWindow::build() {
     // The tab order is the design order.
     for (std::size_t i = 1; i < focus_order.size(); ++i) setTabOrder(focus_order[i - 1], focus_order[i]);
     menu_ = std::make_unique<MenuBinder>(form_.menu(), menuBar(), dialogs_);
+    // A window without a menu gets no empty menu bar above its controls.
+    if (form_.menu().items().empty()) menuBar()->hide();
     link_up_downs();
     link_labels();
 }
@@ -84,6 +88,10 @@ void FormWindow::link_up_downs() {
 }
 
 bool FormWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == client_ && event->type() == QEvent::Resize) {
+        forms::dispatch(dialogs_, [this] { form_.set_client_size(client_->width(), client_->height()); });
+        return false;
+    }
     if (event->type() == QEvent::KeyPress) {
         const auto it = up_down_keys_.find(watched);
         const int key = static_cast<QKeyEvent*>(event)->key();
@@ -145,6 +153,15 @@ void FormWindow::closeEvent(QCloseEvent* event) {
     // fails keeps the form, and so the window, open.
     event->ignore();
     if (form_.visible()) forms::dispatch(dialogs_, [this] { form_.close(); });
+}
+
+void FormWindow::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    // The user's resizing becomes the form's size (follow_form then finds nothing to change).
+    if (!isVisible()) return;
+    const forms::Rect& r = form_.geometry();
+    const forms::Rect resized{r.x, r.y, width() + frame_width, height() + frame_height};
+    forms::dispatch(dialogs_, [this, resized] { form_.set_geometry(resized); });
 }
 
 void FormWindow::changeEvent(QEvent* event) {

@@ -113,7 +113,7 @@ TEST_F(Form1Records, DeletingAsksFirstAndShowsTheNewestRemaining) {
     EXPECT_EQ(buttons(), "<-x--");
 
     // In French the question is French.
-    form->ActiveTaalFile = 2;
+    form->taal.SetActiveTaalFile(2);
     dialogs.answer(false);
     click("sltb_del");
     EXPECT_EQ(boxes(Kind::confirm).back(), "Enlever echelle?");

@@ -81,6 +81,13 @@ void Form::deactivate() {
     if (auto handler = on_deactivate) handler();
 }
 
+void Form::set_client_size(int width, int height) {
+    if (width == client_width_ && height == client_height_) return;
+    client_width_ = width;
+    client_height_ = height;
+    if (auto handler = on_resize) handler();
+}
+
 void Form::close() {
     // A handler that throws keeps the form open, as a refused close.
     if (auto handler = on_close) handler();

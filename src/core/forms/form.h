@@ -109,12 +109,20 @@ class Form {
     void activate();
     void deactivate();
 
+    // The size of the area the controls stand in (the window less its frame and menu bar), as
+    // the window layer last reported it; 0 x 0 before. A change runs on_resize.
+    int client_width() const { return client_width_; }
+    int client_height() const { return client_height_; }
+    void set_client_size(int width, int height);
+
     // Hooks: on_show when the form becomes visible, on_close when it is closed, on_activate and
     // on_deactivate when its window gains or loses being the active window.
     std::function<void()> on_show;
     std::function<void()> on_close;
     std::function<void()> on_activate;
     std::function<void()> on_deactivate;
+    // Runs when the client area changed its size (set_client_size).
+    std::function<void()> on_resize;
 
     // Told after a change of caption, geometry, visibility or modality, and after controls were
     // added or removed.
@@ -135,6 +143,8 @@ class Form {
     bool dialog_frame_ = false;
     bool visible_ = false;
     bool modal_ = false;
+    int client_width_ = 0;
+    int client_height_ = 0;
     std::function<void()> when_closed_;
     std::unique_ptr<MenuItem> menu_;
     std::vector<std::unique_ptr<Control>> controls_;

@@ -13,6 +13,7 @@
 #include "core/forms/label.h"
 #include "core/forms/labeled_edit.h"
 #include "core/forms/mask_edit.h"
+#include "core/forms/memo.h"
 #include "core/forms/menu_item.h"
 #include "core/forms/painter.h"
 #include "core/forms/panel.h"

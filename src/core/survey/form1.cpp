@@ -4,7 +4,9 @@
 
 #include "core/data/database_schema.h"
 #include "core/data/sqlite_database.h"
+#include "core/lang/default_files.h"
 #include "core/survey/ship_record.h"
+#include "core/text/ini_file.h"
 #include "core/text/numbers.h"
 
 namespace ijken::survey {
@@ -77,6 +79,10 @@ Form1::Form1(std::string program_dir, forms::Dialogs& dialogs)
       program_dir_(std::move(program_dir)),
       dialogs_(dialogs) {
     services.dialogs = &dialogs;
+    taal.set_directory(program_dir_);
+    taal.set_TaalFile1("tln.tln");
+    taal.set_TaalFile2("tlf.tln");
+    taal.SetActiveTaalFile(1);
     build_layout();
     build_menu();
     wire_events();
@@ -117,7 +123,11 @@ void Form1::wire_events() {
     get<forms::MenuItem>("Afdrukken1").on_click = [this] { afdrukken1click(); };
     get<forms::MenuItem>("cTarvik1").on_click = [this] { cTarvik1Click(); };
     get<forms::MenuItem>("taaleditor1").on_click = [this] { taaleditor1Click(); };
-    // The ships menus and the interface languages are wired where those are built.
+    get<forms::MenuItem>("Maaktaalfile1").on_click = [this] { Maaktaalfile1Click(); };
+    get<forms::MenuItem>("NL1").on_click = [this] { NL1Click(); };
+    get<forms::MenuItem>("FR1").on_click = [this] { FR1Click(); };
+    get<forms::MenuItem>("DE1").on_click = [this] { DE1Click(); };
+    // The ships menus are wired where those are built.
     on_show = [this] { formshow(); };
 }
 
@@ -133,15 +143,21 @@ void Form1::formcreate() {
     name_result_cells(*this);
     db_pad = data::database_path(program_dir_);
     data::create_database_if_missing(db_pad);
-    // The default language files are written here once the language component exists, and the
-    // ships menus are built before the ship is loaded.
+    // A language file that cannot be written is reported, and the ship is loaded all the same:
+    // the windows then keep their designed Dutch texts, which is no reason to leave them empty.
+    try {
+        lang::write_default_files(program_dir_);
+    } catch (const text::FileWriteError& e) {
+        dialogs_.error(e.what());
+    }
+    // The ships menus are built before the ship is loaded.
     laad_schip();
 }
 
 void Form1::formshow() {
     if (opnamelijst && opnamelijst->RowCount() > 0) opnamelijst->MoveLast();
     toon_opname();
-    // The windows are translated here once the language component exists.
+    Vertaal();
 }
 
 void Form1::Einde1Click() {
@@ -217,7 +233,8 @@ void Form1::laad_schip() {
     Max_inzinking = ship->params.Max_inzinking;
     Min_inzinking = ship->params.Min_inzinking;
     SchipID = ship->params.SchipID;
-    // The ship's interface language becomes the active one here once the language component exists.
+    // The windows are translated into it when the main window is next shown (or by the caller).
+    taal.SetActiveTaalFile(ship->taal);
     zet_ijkpunten();
     for (const char* name : {"TrackbarLeeg", "TrackBarVol"}) {
         auto& slider = get<forms::Slider>(name);
@@ -332,7 +349,7 @@ void Form1::sltb_saveclick() {
 }
 
 void Form1::sltb_delclick() {
-    const std::string question = ActiveTaalFile == 2 ? "Enlever echelle?" : "IJkopname  verwijderen?";
+    const std::string question = taal.ActiveTaalFile() == 2 ? "Enlever echelle?" : "IJkopname  verwijderen?";
     if (!dialogs_.confirm(question)) return;
     {
         SQLiteDatabase db(db_pad);

@@ -12,6 +12,7 @@
 #include "core/data/sqlite_database.h"
 #include "core/data/sqlite_table.h"
 #include "core/forms/forms.h"
+#include "core/lang/taal.h"
 #include "core/survey/computation.h"
 #include "core/survey/warnings.h"
 
@@ -37,9 +38,9 @@ class Form1 : public forms::Form {
     int huidige_opname = geen_opname;
     IjkResultaat resultaat_leeg;
     IjkResultaat resultaat_vol;
-    // The active interface language (1 Dutch, 2 French, 3 German). The language component will own
-    // it; until then the window is Dutch.
-    int ActiveTaalFile = 1;
+    // The interface languages: "tln.tln" (1, Dutch) and "tlf.tln" (2, French) beside the program,
+    // Dutch active until a ship says otherwise.
+    lang::Taal taal;
 
     static constexpr int geen_opname = -199;
 

@@ -1,16 +1,74 @@
 // The main window's interface languages: translating every window, switching the language.
+#include <utility>
+#include <vector>
+
+#include "core/data/sqlite_database.h"
 #include "core/survey/form1.h"
+#include "core/text/numbers.h"
 
 namespace ijken::survey {
 
-void Form1::Vertaal() {}
+namespace {
 
-void Form1::NL1Click() {}
+// The windows the language files translate, with their sections: the main window, then the
+// gauge table, the ship particulars and the report, then any other window that has a section,
+// in the order of the list.
+std::vector<std::pair<std::string, forms::Form*>> translated_windows(Form1& main) {
+    std::vector<std::pair<std::string, forms::Form*>> result{{"form1", &main}};
+    const char* const designed[] = {"ijkeninvoer", "schipinvoer", "print"};
+    for (const char* section : designed) {
+        for (const auto& w : main.windows()) {
+            if (w.section == section) result.emplace_back(w.section, w.form.get());
+        }
+    }
+    for (const auto& w : main.windows()) {
+        if (w.section.empty()) continue;
+        if (w.section == designed[0] || w.section == designed[1] || w.section == designed[2]) continue;
+        result.emplace_back(w.section, w.form.get());
+    }
+    return result;
+}
 
-void Form1::FR1Click() {}
+}  // namespace
 
-void Form1::DE1Click() {}
+void Form1::Vertaal() {
+    taal.TranslateForms(translated_windows(*this));
 
-void Form1::Maaktaalfile1Click() {}
+    auto& keuze = get<forms::RadioGroup>("TaalKeuze");
+    if (taal.ActiveTaalFile() == 1) {
+        keuze.set_items({"Nederlands", "Frans", "Duits"});
+    } else if (taal.ActiveTaalFile() == 2) {
+        // Windows-1252: \351 is "é", \347 is "ç".
+        keuze.set_items({"N\351erlandais", "Fran\347ais", "Allemand"});
+    }
+
+    // The language is remembered with the ship. Without a ship loaded there is nothing to store it
+    // on (and perhaps no database to open).
+    if (SchipID == 0) return;
+    data::SQLiteDatabase db(db_pad);
+    db.BeginTransaction();
+    db.Execute("update [Schiptable]set [taal]=\"" + text::format_int(taal.ActiveTaalFile()) +
+               "\"WHERE [Schipid]=\"" + text::format_int(SchipID) + "\";");
+    db.Commit();
+}
+
+void Form1::NL1Click() {
+    taal.SetActiveTaalFile(1);
+    Vertaal();
+}
+
+void Form1::FR1Click() {
+    taal.SetActiveTaalFile(2);
+    Vertaal();
+}
+
+void Form1::DE1Click() {
+    taal.SetActiveTaalFile(3);
+    Vertaal();
+}
+
+void Form1::Maaktaalfile1Click() {
+    for (const auto& [section, form] : translated_windows(*this)) taal.SaveFormTexts(section, *form);
+}
 
 }  // namespace ijken::survey

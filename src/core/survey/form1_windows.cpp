@@ -2,6 +2,7 @@
 // Adding a window is one line in create_windows; its menu item gets a handler below.
 #include <stdexcept>
 
+#include "core/lang/editor.h"
 #include "core/report/print_form.h"
 #include "core/survey/form1.h"
 #include "core/ui/aboutform.h"
@@ -16,6 +17,8 @@ void Form1::create_windows() {
     add_window(std::make_unique<report::Print_form>(*this), "print");
     // Fourth, after gauge table, report and ship particulars: the about box (not translated).
     add_window(std::make_unique<ui::Aboutform>(services), "");
+    // Last: the language editor, shown beside the main window (not translated).
+    add_window(std::make_unique<lang::Editor>(*this), "");
 }
 
 forms::Form& Form1::add_window(std::unique_ptr<forms::Form> form, std::string section) {
@@ -48,6 +51,9 @@ void Form1::cTarvik1Click() {
     if (auto* about = window<ui::Aboutform>()) open_modal(*about);
 }
 
-void Form1::taaleditor1Click() {}
+void Form1::taaleditor1Click() {
+    // Beside the main window, not modal: the user switches between the two.
+    if (auto* editor = window<lang::Editor>()) editor->show();
+}
 
 }  // namespace ijken::survey

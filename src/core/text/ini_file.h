@@ -1,0 +1,91 @@
+#pragma once
+// INI files as the language files use them: "[section]" headers and "key=value" lines, read and
+// written as Windows-1252 bytes with CR LF line ends.
+//
+// Reading: sections and keys match without regard to case; where a section or a key occurs twice
+// the first one counts. A value is the text after the first "=", blanks around it removed, one
+// pair of enclosing quotation marks dropped, at most max_value_length characters of it. An empty
+// value counts as missing. A file saved as UTF-8 by some editor (with or without a byte-order
+// mark) is recognised and its values come out as Windows-1252.
+//
+// Writing replaces the value of an existing key in place and otherwise adds the key at the end of
+// its section (the section at the end of the file when missing); every other line stays as it
+// was. A file is replaced whole through a temporary file beside it, so that a failed or
+// interrupted write never leaves it half-written.
+#include <cstddef>
+#include <filesystem>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace ijken::text {
+
+// A file that could not be written. The message is "Unable to write to <path>"; reason() is the
+// system's explanation ("Permission denied").
+class FileWriteError : public std::runtime_error {
+  public:
+    FileWriteError(const std::string& path, std::string reason);
+    const std::string& path() const { return path_; }
+    const std::string& reason() const { return reason_; }
+
+  private:
+    std::string path_;
+    std::string reason_;
+};
+
+// Replaces the file at path with bytes: written to a temporary file in the same directory, flushed
+// to the disk, then renamed over the old one, so that at every moment the path holds either the
+// old contents or the new, whole. An existing file keeps its permissions. Throws FileWriteError;
+// the old file and the directory are then as they were.
+void replace_file(const std::filesystem::path& path, std::string_view bytes);
+
+class IniFile {
+  public:
+    static constexpr std::size_t max_value_length = 2047;
+
+    IniFile();
+    ~IniFile();
+    IniFile(IniFile&&) noexcept;
+    IniFile& operator=(IniFile&&) noexcept;
+
+    // Parses a file's bytes; never fails (whatever is not a header or an entry is kept as it is).
+    static IniFile parse(std::string bytes);
+    // The file's contents; a file that does not exist or cannot be read reads as empty.
+    static IniFile read(const std::filesystem::path& path);
+    // The file's contents for changing them: a missing file is empty, but an existing one that
+    // cannot be read throws FileWriteError (writing it would lose what it holds).
+    static IniFile read_for_update(const std::filesystem::path& path);
+
+    // The value of key in section, empty when either is missing.
+    std::string value(std::string_view section, std::string_view key) const;
+    // Sets the value of key in section, adding the section and the key when missing.
+    void set_value(std::string_view section, std::string_view key, std::string_view value);
+
+    // The file's bytes: every line followed by CR LF.
+    std::string bytes() const;
+    // Replaces the file with bytes() (see replace_file).
+    void save(const std::filesystem::path& path) const;
+
+  private:
+    struct Section;
+    struct Data;
+
+    Section* find_section(std::string_view name) const;
+    std::string to_file_encoding(std::string_view cp1252) const;
+
+    // Parsing a long file costs one pass over its lines: the lines are views into the file's
+    // bytes, and a section's keys are indexed only when a key of it is first asked for.
+    std::unique_ptr<Data> data_;
+};
+
+// The value of key in section of the file at path, or default_value when it is missing or empty.
+std::string ini_read(const std::filesystem::path& path, std::string_view section, std::string_view key,
+                     std::string_view default_value = {});
+
+// Sets key in section of the file at path, creating the file, the section and the key as needed;
+// the change is on the disk when the call returns. Throws FileWriteError.
+void ini_write(const std::filesystem::path& path, std::string_view section, std::string_view key,
+               std::string_view value);
+
+}  // namespace ijken::text
