@@ -12,6 +12,7 @@
 #include "core/forms/panel.h"
 #include "core/forms/radio_group.h"
 #include "core/forms/slider.h"
+#include "core/forms/string_grid.h"
 #include "core/forms/up_down.h"
 #include "gui/button_binder.h"
 #include "gui/drawing_binder.h"
@@ -22,6 +23,7 @@
 #include "gui/qt_text.h"
 #include "gui/radio_group_binder.h"
 #include "gui/slider_binder.h"
+#include "gui/string_grid_binder.h"
 #include "gui/up_down_binder.h"
 
 namespace ijken::gui {
@@ -108,7 +110,7 @@ std::unique_ptr<ControlBinder> make_binder(forms::Control& control, QWidget* par
         case K::drawing:
             return std::make_unique<DrawingBinder>(static_cast<forms::Drawing&>(control), parent, dialogs);
         case K::string_grid:
-            break;
+            return std::make_unique<StringGridBinder>(static_cast<forms::StringGrid&>(control), parent, dialogs);
         case K::memo:
             break;
         case K::report_preview:

@@ -18,4 +18,5 @@
 #include "core/forms/radio_group.h"
 #include "core/forms/services.h"
 #include "core/forms/slider.h"
+#include "core/forms/string_grid.h"
 #include "core/forms/up_down.h"

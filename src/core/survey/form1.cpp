@@ -121,8 +121,8 @@ void Form1::formcreate() {
     get<forms::Label>("e50").set_caption("Zout correctie");
     db_pad = data::database_path(program_dir_);
     data::create_database_if_missing(db_pad);
-    // The default language files are written here once the language component exists, and the
-    // ships menus are built before the ship is loaded.
+    // The default language files are written here once the language component exists.
+    bouw_schepenmenu();
     laad_schip();
 }
 

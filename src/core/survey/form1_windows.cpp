@@ -2,14 +2,17 @@
 // Adding a window is one line in create_windows; its menu item gets a handler below.
 #include <stdexcept>
 
+#include "core/shipdata/ijkeninvoerform.h"
+#include "core/shipdata/schipinvoer.h"
 #include "core/survey/form1.h"
 
 namespace ijken::survey {
 
 void Form1::create_windows() {
     // In start-up order: gauge table, report, ship particulars, about box, language editor.
-    // Each window is added here as it is built, e.g.
-    //   add_window(std::make_unique<shipdata::Ijkeninvoerform>(*this), "ijkeninvoer");
+    add_window(std::make_unique<shipdata::Ijkeninvoerform>(*this), "ijkeninvoer");
+    // The report window comes here, second ("print").
+    add_window(std::make_unique<shipdata::Schipinvoer>(*this), "schipinvoer");
 }
 
 forms::Form& Form1::add_window(std::unique_ptr<forms::Form> form, std::string section) {
@@ -26,13 +29,32 @@ void Form1::open_modal(forms::Form& form, std::function<void()> then) {
     });
 }
 
-void Form1::invoeren1click() {}
+void Form1::invoeren1click() {
+    auto* schipinvoer = window<shipdata::Schipinvoer>();
+    if (schipinvoer == nullptr) return;
+    schipinvoer->OpenNew([this] {
+        bouw_schepenmenu();
+        laad_schip();
+    });
+}
 
-void Form1::invoer1click() {}
+// The gauge table window shows the main window again itself when it closes.
+void Form1::invoer1click() {
+    if (auto* ijkeninvoer = window<shipdata::Ijkeninvoerform>()) ijkeninvoer->OpenForNewTable(SchipID);
+}
 
-void Form1::Wijzigen2Click() {}
+void Form1::Wijzigen2Click() {
+    if (auto* ijkeninvoer = window<shipdata::Ijkeninvoerform>()) ijkeninvoer->OpenForEdit();
+}
 
-void Form1::scheepsgegevensclick() {}
+void Form1::scheepsgegevensclick() {
+    auto* schipinvoer = window<shipdata::Schipinvoer>();
+    if (schipinvoer == nullptr) return;
+    schipinvoer->OpenSelected([this] {
+        bouw_schepenmenu();
+        laad_schip();
+    });
+}
 
 void Form1::afdrukken1click() {}
 
