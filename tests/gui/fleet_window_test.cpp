@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QLabel>
 #include <QMenu>
 #include <QPushButton>
 #include <QTableWidget>
@@ -77,7 +78,7 @@ class FleetWindowTest : public QObject {
         dm->setFocus();
         dm->setCurrentCell(1, 1);
         QTest::keyClick(dm, Qt::Key_V, Qt::ControlModifier);
-        const auto& grid = ijk->get<forms::StringGrid>("dmklad");
+        auto& grid = ijk->get<forms::StringGrid>("dmklad");
         QCOMPARE(grid.cell(1, 2), std::string("17.416"));
         QCOMPARE(grid.cell(1, 3), std::string("34.969"));
         QCOMPARE(dm->item(3, 1)->text(), QString("34.969"));
@@ -98,7 +99,7 @@ class FleetWindowTest : public QObject {
 
         // The core's writes reach the centimetre grid.
         grid.set_cell(1, 2, "17.416");
-        for (int r = 5; r < grid.row_count(); ++r) s.form.window<shipdata::Ijkeninvoerform>()->get<forms::StringGrid>("dmklad").edit(1, r, std::to_string(r * 17));
+        for (int r = 5; r < grid.row_count(); ++r) grid.edit(1, r, std::to_string(r * 17));
         QTest::mouseClick(qobject_cast<QPushButton*>(w->widget_for("button1")), Qt::LeftButton);
         auto* cm = qobject_cast<QTableWidget*>(w->widget_for("ijkengrid"));
         QCOMPARE(cm->rowCount(), 253);

@@ -53,12 +53,12 @@ TEST_F(Gauge, TableEnteredFromDecimetresIsStoredForTheSelectedShip) {
     EXPECT_EQ(form->Max_inzinking, 252);
     EXPECT_EQ(form->Min_inzinking, 52);
 
-    // Closing shows the main window again, which shows its newest survey on the new table.
+    // Closing shows the main window again, which shows its newest survey again.
+    type("Verlader_Naam", "nog niet bewaard");
     ASSERT_TRUE(click_in(*ijk, "afsluiten"));
     EXPECT_TRUE(form->visible());
     EXPECT_FALSE(ijk->visible());
     EXPECT_EQ(text("Verlader_Naam"), "Grain Coop 3");
-    EXPECT_EQ(cell("e21"), "52.0");
 }
 
 TEST_F(Gauge, StoredTableSurvivesALoadAndAStoreIncludingShortTonnages) {

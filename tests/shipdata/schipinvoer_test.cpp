@@ -13,7 +13,7 @@ TEST_F(Particulars, NewShipIsStoredAsTypedAndItsGaugeTableOpensOnIt) {
     EXPECT_FALSE(form->visible());
     EXPECT_TRUE(schip->nieuw_schip());
 
-    const std::string naam = "De \"Hoop\" [II]; drop table Schiptable;--";
+    const std::string naam = "De \"Hoop\" [II]'); drop table x;--";
     set(*schip, "naam_veld", naam);
     set(*schip, "meetbrief", "BR'9\"8");
     set(*schip, "veld6", "Ton\xE9 \\ %s %d");  // Windows-1252 e acute

@@ -106,9 +106,9 @@ TEST_F(Form1Ships, ALockedDatabaseLeavesSelectionAndDeletionUndone) {
     EXPECT_EQ(count("select count(*) from Schiptable"), 5);
 
     // Saving a survey now goes to that ship, not to the one the failed click named.
-    type("Lading", "Tarwe");
+    type("Verlader_Naam", "Tarwe");
     click("sltb_save");
-    EXPECT_EQ(count("select count(*) from IJkOpnames where Lading='Tarwe' and Schipid=1"), 1);
+    EXPECT_EQ(count("select count(*) from IJkOpnames where Verlader_Naam='Tarwe' and Schipid=1"), 1);
 }
 
 TEST_F(Form1Ships, WithNoShipSelectedNothingIsCheckedAndEveryShipCanBeDeleted) {
