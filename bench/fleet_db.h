@@ -13,6 +13,14 @@ inline constexpr int kFleetShips = 500;
 inline constexpr int kFleetTableRows = 250;
 inline constexpr int kFleetSurveys = 2000;
 
+// prefix, n and suffix as one text (appended piece by piece: GCC 12 warns falsely on a chain of +).
+inline std::string numbered(const char* prefix, int n, const char* suffix = "") {
+    std::string s = prefix;
+    s += std::to_string(n);
+    s += suffix;
+    return s;
+}
+
 inline void make_fleet_database(const std::string& db_path) {
     data::create_database(db_path);
     data::SQLiteDatabase db(db_path);
@@ -20,7 +28,7 @@ inline void make_fleet_database(const std::string& db_path) {
     for (int ship = 6; ship <= kFleetShips; ++ship) {
         db.Execute("INSERT INTO Schiptable(Name,Meetbrief_NR,Aantal_ijken,Max_inzinking,Min_inzinking,taal,veld1) "
                    "VALUES (?,?,?,251,51,?,'Bouwjaar 1965')",
-                   {std::string("Schip ") + std::to_string(ship), std::string("BR") + std::to_string(10000 + ship),
+                   {numbered("Schip ", ship), numbered("BR", 10000 + ship),
                     std::int64_t{1 + ship % 5}, std::int64_t{1 + ship % 2}});
     }
     db.Execute("UPDATE Schiptable SET Max_inzinking=251, Min_inzinking=51 WHERE SchipID<=5");
@@ -33,13 +41,12 @@ inline void make_fleet_database(const std::string& db_path) {
         }
     }
     for (int i = 3; i < kFleetSurveys; ++i) {
-        const std::string reading = std::to_string(150 + i % 60);
+        const std::string reading = numbered("", 150 + i % 60);
         db.Execute("INSERT INTO IJkOpnames(Schipid,BBL_1,BBL_3,BBL_5,SBL_1,SBL_3,SBL_5,BBV_1,BBV_3,BBV_5,SBV_1,SBV_3,"
                    "SBV_5,Verlader_Naam,Verlader_Plaats,Ontvanger_Naam,Lading,InvoerDatum) VALUES "
                    "(1,?,?,?,?,?,?,'20','21','22','20','21','22',?,'Melun','CHV','Tarwe',"
                    "datetime('now','-4 month',?))",
-                   {reading, reading, reading, reading, reading, reading, std::string("Verlader ") + std::to_string(i),
-                    std::string("+") + std::to_string(i) + " minutes"});
+                   {reading, reading, reading, reading, reading, reading, numbered("Verlader ", i), numbered("+", i, " minutes")});
     }
     db.Commit();
 }

@@ -34,19 +34,21 @@ void Ijkeninvoerform::build_layout() {
     };
 
     auto& box2 = add<GroupBox>("groupbox2", nullptr, Rect{8, 128, 201, 385}, "DM tabel");
-    dmklad_ = &add<StringGrid>("dmklad", &box2, Rect{8, 18, 185, 359}, 2, 2);
-    dmklad_->set_col_width(0, 49);
-    dmklad_->set_col_width(1, 77);
-    dmklad_->set_default_row_height(18);
-    dmklad_->set_editing(true);
+    // Both grids: immersion and tonnage, a header row and the immersion column fixed, tonnages
+    // editable.
+    auto grid = [this](const char* name, Control* box, Rect r, int immersion_width, int tonnage_width) {
+        auto& g = add<StringGrid>(name, box, r, 2, 2);
+        g.set_col_width(0, immersion_width);
+        g.set_col_width(1, tonnage_width);
+        g.set_default_row_height(18);
+        g.set_editing(true);
+        return &g;
+    };
+    dmklad_ = grid("dmklad", &box2, Rect{8, 18, 185, 359}, 49, 77);
     add<Button>("button1", nullptr, Rect{8, 521, 201, 25}, "Maak CM tabel").on_click = [this] { button1click(); };
 
     auto& box3 = add<GroupBox>("groupbox3", nullptr, Rect{216, 8, 209, 505}, "IJK tabel");
-    ijkengrid_ = &add<StringGrid>("ijkengrid", &box3, Rect{8, 18, 193, 479}, 2, 2);
-    ijkengrid_->set_col_width(0, 52);
-    ijkengrid_->set_col_width(1, 96);
-    ijkengrid_->set_default_row_height(18);
-    ijkengrid_->set_editing(true);
+    ijkengrid_ = grid("ijkengrid", &box3, Rect{8, 18, 193, 479}, 52, 96);
     add<Button>("opslaan", nullptr, Rect{216, 521, 100, 25}, "Opslaan").on_click = [this] { opslaanclick(); };
     add<Button>("afsluiten", nullptr, Rect{325, 521, 100, 25}, "Alsuiten").on_click = [this] { afsluitenclick(); };
 }

@@ -30,12 +30,8 @@ void Form1::open_modal(forms::Form& form, std::function<void()> then) {
 }
 
 void Form1::invoeren1click() {
-    auto* schipinvoer = window<shipdata::Schipinvoer>();
-    if (schipinvoer == nullptr) return;
-    schipinvoer->OpenNew([this] {
-        bouw_schepenmenu();
-        laad_schip();
-    });
+    // After the ship window closes the ships may have changed: menus and ship are loaded anew.
+    if (auto* schipinvoer = window<shipdata::Schipinvoer>()) schipinvoer->OpenNew([this] { herlaad_schepen(); });
 }
 
 // The gauge table window shows the main window again itself when it closes.
@@ -48,12 +44,12 @@ void Form1::Wijzigen2Click() {
 }
 
 void Form1::scheepsgegevensclick() {
-    auto* schipinvoer = window<shipdata::Schipinvoer>();
-    if (schipinvoer == nullptr) return;
-    schipinvoer->OpenSelected([this] {
-        bouw_schepenmenu();
-        laad_schip();
-    });
+    if (auto* schipinvoer = window<shipdata::Schipinvoer>()) schipinvoer->OpenSelected([this] { herlaad_schepen(); });
+}
+
+void Form1::herlaad_schepen() {
+    bouw_schepenmenu();
+    laad_schip();
 }
 
 void Form1::afdrukken1click() {}
