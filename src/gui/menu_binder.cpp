@@ -192,8 +192,10 @@ void MenuBinder::triggered(forms::MenuItem* item) {
         if (!entries_.contains(item)) return;
     }
     forms::dispatch(dialogs_, [item] { item->click(); });
-    // The handler may have destroyed the item (rebuilding the menu it stood in): only an item
-    // still known here is refreshed, to put a check mark Qt toggled back as the core has it.
+    // The handler may have destroyed the item (rebuilding the menu it stood in): once the menus
+    // caught up, only an item still known here is refreshed, to put a check mark Qt toggled back
+    // as the core has it.
+    flush();
     const auto it = entries_.find(item);
     if (it != entries_.end()) apply(*item, it->second);
 }

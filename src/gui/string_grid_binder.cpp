@@ -98,8 +98,13 @@ void StringGridBinder::refresh_kind() {
     }
     if (grid_.top_row() != shown_top_row_ && grid_.top_row() < table_->rowCount()) {
         shown_top_row_ = grid_.top_row();
-        if (QTableWidgetItem* item = table_->item(shown_top_row_, 0))
-            table_->scrollToItem(item, QAbstractItemView::PositionAtTop);
+        // After the table has laid out its new rows: scrolling before that finds too short a range.
+        QMetaObject::invokeMethod(
+            table_,
+            [table = table_, row = shown_top_row_] {
+                if (row < table->rowCount()) table->scrollTo(table->model()->index(row, 0), QAbstractItemView::PositionAtTop);
+            },
+            Qt::QueuedConnection);
     }
 }
 

@@ -16,7 +16,7 @@ using text::format_int;
 namespace {
 
 constexpr int kGroteLetter = -16;
-constexpr int kPaneelBreedte = 513;
+constexpr int kPaneelBreedte = 521;
 constexpr int kLinkerKolom = 240;
 
 // Every text goes in as a bound value: a quote or a bracket in a name is stored as typed and can
@@ -36,9 +36,9 @@ Schipinvoer::Schipinvoer(survey::Form1& form1)
 
 void Schipinvoer::build_layout() {
     using namespace forms;
-    auto& meetbrief = add<LabeledEdit>("meetbrief", nullptr, Rect{96, 12, 121, 21}, "Meetbrief Nr");
+    auto& meetbrief = add<LabeledEdit>("meetbrief", nullptr, Rect{124, 12, 121, 21}, "Meetbrief Nr");
     meetbrief.set_max_length(meetbrief_lengte);
-    auto& naam = add<LabeledEdit>("naam_veld", nullptr, Rect{96, 42, 280, 27}, "Scheepsnaam", "Schip 1");
+    auto& naam = add<LabeledEdit>("naam_veld", nullptr, Rect{124, 42, 280, 27}, "Scheepsnaam", "Schip 1");
     naam.set_font_height(kGroteLetter);
     naam.set_max_length(naam_lengte);
     naam.on_change = [this] { naam_veldchange(); };
