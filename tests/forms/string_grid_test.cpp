@@ -54,22 +54,6 @@ TEST_F(GridFixture, UserEditsOnlyTheCellsThatAreNotHeadersAndOnlyWhileEditingIsO
     EXPECT_EQ(grid.cell(5, 50), "");
 }
 
-TEST_F(GridFixture, ResizingKeepsTheCellsThatStayAndIsToldAsOneChange) {
-    grid.set_cell(1, 5, "70.496");
-    told.clear();
-    grid.set_row_count(3);
-    EXPECT_EQ(told, std::vector<std::string>{"control"});
-    grid.set_row_count(6);
-    EXPECT_EQ(column(0), (std::vector<std::string>{"51", "61", "", "", ""}));
-    EXPECT_EQ(grid.cell(1, 5), "");
-    grid.set_col_count(3);
-    EXPECT_EQ(grid.cell(0, 2), "61");
-    grid.set_top_row(400);
-    EXPECT_EQ(grid.top_row(), 5);
-    grid.set_top_row(-3);
-    EXPECT_EQ(grid.top_row(), 1);
-}
-
 TEST_F(GridFixture, PastedColumnFillsConsecutiveCellsDownward) {
     struct Case {
         const char* name;

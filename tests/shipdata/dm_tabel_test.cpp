@@ -98,26 +98,20 @@ TEST(Expandeer, RefusesWhatMakesNoTableWithAMessageNamingIt) {
     }
 }
 
-TEST(TonnageTekst, LoadedTonnagesShowAtLeastThreeDecimalsAndStoreBackUnchanged) {
-    const std::pair<double, const char*> cases[] = {
+TEST(Tonnages, LoadedOnesShowThreeDecimalsOrMoreAndStoredOnesKeepWhatWasTyped) {
+    const std::pair<double, const char*> shown[] = {
         {100, "100.000"}, {2.5, "2.500"}, {17.416, "17.416"}, {12.3456, "12.3456"}, {0.001, "0.001"}};
-    for (auto [value, text] : cases) {
+    for (auto [value, text] : shown) {
         EXPECT_EQ(tonnage_tekst(value), text);
         EXPECT_EQ(cm_tonnage(tonnage_tekst(value), 10), value) << text;
     }
-}
-
-TEST(CmTonnage, WhatAStoredRowHolds) {
-    EXPECT_EQ(cm_tonnage("", 5), std::nullopt);
-    EXPECT_EQ(cm_tonnage("0", 5), std::nullopt);    // a short zero clears the row
-    EXPECT_EQ(cm_tonnage("0.0", 5), std::nullopt);
-    EXPECT_EQ(cm_tonnage("0.000", 5), 0.0);         // written out, it is a zero row
-    EXPECT_EQ(cm_tonnage("100", 5), 100.0);         // short, but no zero: kept
+    // A short zero or nothing is no row; a short tonnage that is no zero is one.
+    for (const char* none : {"", "0", "0.0"}) EXPECT_EQ(cm_tonnage(none, 5), std::nullopt) << none;
+    EXPECT_EQ(cm_tonnage("0.000", 5), 0.0);
+    EXPECT_EQ(cm_tonnage("100", 5), 100.0);
     EXPECT_EQ(cm_tonnage("2,5", 5), 2.5);
-    EXPECT_EQ(cm_tonnage("12.34567", 5), 12.34567);  // typed decimals are kept
-    EXPECT_THROW(cm_tonnage("abc", 5), TabelFout);
-    EXPECT_THROW(cm_tonnage("-0.5", 5), TabelFout);
-    EXPECT_THROW(cm_tonnage("1e400", 5), TabelFout);
+    EXPECT_EQ(cm_tonnage("12.34567", 5), 12.34567);
+    for (const char* bad : {"abc", "-0.5", "1e400"}) EXPECT_THROW(cm_tonnage(bad, 5), TabelFout) << bad;
 }
 
 }  // namespace
