@@ -162,7 +162,10 @@ TEST_F(Gauge, StoringThatFailsKeepsTheWholeOldTableAndTheGrid) {
     dialogs.clear();
     set(*ijk, "laatstecm_t", "40");
     EXPECT_FALSE(click_in(*ijk, "opslaan"));
-    EXPECT_EQ(boxes(Kind::error), std::vector<std::string>{"De laatste CM (40) ligt onder de 1ste ingevulde CM (50)"});
+    set(*ijk, "laatstecm_t", "2,5");
+    EXPECT_FALSE(click_in(*ijk, "opslaan"));
+    EXPECT_EQ(boxes(Kind::error), (std::vector<std::string>{"De laatste CM (40) ligt onder de 1ste ingevulde CM (50)",
+                                                            "De laatste CM \"2,5\" is geen heel getal van 0 tot 500"}));
     EXPECT_EQ(table(1), before);
 
     // Nothing in the way any more: the same grid stores.

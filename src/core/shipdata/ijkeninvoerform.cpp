@@ -58,12 +58,28 @@ void Ijkeninvoerform::formcreate() {
     // there is no separator to set.
 }
 
+namespace {
+
+// The up-down's number; a text that is no whole number in its range is refused rather than read
+// as 0 or as the nearest bound, which would make another table than the one typed.
+int centimeter(const forms::UpDown& up_down, const char* wat) {
+    const std::string& tekst = up_down.associate()->text();
+    const auto waarde = text::parse_int(tekst);
+    if (!waarde || *waarde < up_down.minimum() || *waarde > up_down.maximum()) {
+        throw TabelFout(std::string(wat) + " \"" + tekst + "\" is geen heel getal van " + format_int(up_down.minimum()) +
+                        " tot " + format_int(up_down.maximum()));
+    }
+    return static_cast<int>(*waarde);
+}
+
+}  // namespace
+
 int Ijkeninvoerform::eerste_cm() const {
-    return get<forms::UpDown>("eerstecm").position();
+    return centimeter(get<forms::UpDown>("eerstecm"), "De 1ste ingevulde CM");
 }
 
 int Ijkeninvoerform::laatste_cm() const {
-    return get<forms::UpDown>("laatstecm").position();
+    return centimeter(get<forms::UpDown>("laatstecm"), "De laatste CM");
 }
 
 void Ijkeninvoerform::open(std::function<void()> then) {
