@@ -10,6 +10,7 @@
 #include "core/survey/form1.h"
 #include "gui/form_window.h"
 #include "gui/qt_modal_display.h"
+#include "gui/qt_text_measure.h"
 
 namespace ijken::app {
 
@@ -19,6 +20,7 @@ struct ProgramWindows {
     std::unique_ptr<gui::FormWindow> main;
     std::vector<std::unique_ptr<gui::FormWindow>> others;
     gui::QtModalDisplay modal;
+    gui::QtTextMeasure measure;
 
     // The window of a form, null when it has none here.
     gui::FormWindow* window_of(const forms::Form& form) const {
@@ -43,6 +45,7 @@ inline std::unique_ptr<ProgramWindows> start_main_window(survey::Form1& form, fo
     form.on_quit = quit;
     form.on_close = quit;
     form.services.modal = &windows->modal;
+    form.services.measure = &windows->measure;
     forms::dispatch(dialogs, [&] { form.formcreate(); });
     forms::dispatch(dialogs, [&] { form.create_windows(); });
     windows->main = std::make_unique<gui::FormWindow>(form, dialogs);

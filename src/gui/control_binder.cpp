@@ -15,6 +15,7 @@
 #include "core/forms/radio_group.h"
 #include "core/forms/report_preview.h"
 #include "core/forms/slider.h"
+#include "core/forms/string_grid.h"
 #include "core/forms/up_down.h"
 #include "core/ui/animation.h"
 #include "gui/animation_binder.h"
@@ -29,6 +30,7 @@
 #include "gui/radio_group_binder.h"
 #include "gui/report_preview_binder.h"
 #include "gui/slider_binder.h"
+#include "gui/string_grid_binder.h"
 #include "gui/up_down_binder.h"
 
 namespace ijken::gui {
@@ -117,7 +119,7 @@ std::unique_ptr<ControlBinder> make_binder(forms::Control& control, QWidget* par
         case K::drawing:
             return std::make_unique<DrawingBinder>(static_cast<forms::Drawing&>(control), parent, dialogs);
         case K::string_grid:
-            break;
+            return std::make_unique<StringGridBinder>(static_cast<forms::StringGrid&>(control), parent, dialogs);
         case K::memo:
             return std::make_unique<MemoBinder>(static_cast<forms::Memo&>(control), parent, dialogs);
         case K::report_preview:

@@ -32,18 +32,54 @@ MenuBinder::~MenuBinder() {
 }
 
 QAction* MenuBinder::action_for(const forms::MenuItem& item) const {
+    const_cast<MenuBinder*>(this)->flush();
     const auto it = entries_.find(&item);
     return it == entries_.end() ? nullptr : it->second.action;
 }
 
 QMenu* MenuBinder::menu_for(const forms::MenuItem& item) const {
+    const_cast<MenuBinder*>(this)->flush();
+    return built_menu(item);
+}
+
+QMenu* MenuBinder::built_menu(const forms::MenuItem& item) const {
     const auto it = entries_.find(&item);
     return it == entries_.end() ? nullptr : it->second.menu;
 }
 
 QWidget* MenuBinder::container_of(const forms::MenuItem& item) const {
     if (&item == &root_) return bar_;
-    return menu_for(item);
+    return built_menu(item);
+}
+
+void MenuBinder::schedule(forms::MenuItem& item) {
+    pending_.insert(&item);
+    if (flush_queued_) return;
+    flush_queued_ = true;
+    QMetaObject::invokeMethod(&flush_context_, [this] { flush(); }, Qt::QueuedConnection);
+}
+
+void MenuBinder::flush() {
+    flush_queued_ = false;
+    if (pending_.empty()) return;
+    // Only items still in the menu tree; a pending item inside another pending one is rebuilt
+    // with it.
+    std::set<const forms::MenuItem*> alive;
+    collect_descendants(root_, alive);
+    auto pending = std::move(pending_);
+    pending_.clear();
+    for (forms::MenuItem* item : pending) {
+        if (!alive.contains(item) || !entries_.contains(item)) continue;
+        bool inside_other = false;
+        for (const forms::MenuItem* p = static_cast<const forms::MenuItem*>(item->parent()); p != nullptr && p != &root_;
+             p = static_cast<const forms::MenuItem*>(p->parent())) {
+            if (pending.contains(const_cast<forms::MenuItem*>(p))) inside_other = true;
+        }
+        if (inside_other) continue;
+        rebuild(*item);
+        const auto it = entries_.find(item);
+        if (it != entries_.end()) apply(*item, it->second);
+    }
 }
 
 // Rebuilds what stands below parent: its submenu's content, or, when parent changed between
@@ -126,11 +162,9 @@ void MenuBinder::drop_below(const forms::MenuItem& parent) {
 
 void MenuBinder::changed(forms::MenuItem& item) {
     Entry& entry = entries_.at(&item);
-    if (item.items() != entry.built_children || (entry.menu != nullptr) == item.items().empty()) {
-        rebuild(item);
-        // The rebuild may have replaced the item's own entry.
-        const auto it = entries_.find(&item);
-        if (it != entries_.end()) apply(item, it->second);
+    if (pending_.contains(&item) || item.items() != entry.built_children ||
+        (entry.menu != nullptr) == item.items().empty()) {
+        schedule(item);
         return;
     }
     apply(item, entry);
@@ -152,9 +186,16 @@ void MenuBinder::apply(const forms::MenuItem& item, Entry& entry) {
 }
 
 void MenuBinder::triggered(forms::MenuItem* item) {
+    // An action of a submenu rebuilt since it was shown may stand for an item that is gone.
+    if (!pending_.empty()) {
+        flush();
+        if (!entries_.contains(item)) return;
+    }
     forms::dispatch(dialogs_, [item] { item->click(); });
-    // The handler may have destroyed the item (rebuilding the menu it stood in): only an item
-    // still known here is refreshed, to put a check mark Qt toggled back as the core has it.
+    // The handler may have destroyed the item (rebuilding the menu it stood in): once the menus
+    // caught up, only an item still known here is refreshed, to put a check mark Qt toggled back
+    // as the core has it.
+    flush();
     const auto it = entries_.find(item);
     if (it != entries_.end()) apply(*item, it->second);
 }

@@ -2,7 +2,9 @@
 #include <QAction>
 #include <QMenu>
 #include <QMenuBar>
+#include <QObject>
 #include <map>
+#include <set>
 #include <vector>
 
 #include "core/forms/menu_item.h"
@@ -14,6 +16,9 @@ namespace ijken::gui {
 // (with its shortcut and check mark), "-" a separator. Submenus follow the core's run-time
 // changes: when an item's children change, its QMenu is rebuilt. Replaced actions are deleted
 // later, so a click handler may rebuild the very menu it was chosen from.
+//
+// A submenu filled at run time item by item (a ships menu of hundreds) is rebuilt once, not once
+// per item: the rebuild waits for the event loop, or for the next question about the menus.
 class MenuBinder {
   public:
     MenuBinder(forms::MenuItem& root, QMenuBar* bar, forms::Dialogs& dialogs);
@@ -36,6 +41,11 @@ class MenuBinder {
     };
 
     QWidget* container_of(const forms::MenuItem& item) const;
+    QMenu* built_menu(const forms::MenuItem& item) const;
+    // Marks a submenu for rebuilding at the next flush.
+    void schedule(forms::MenuItem& item);
+    // Rebuilds the submenus marked since the last flush.
+    void flush();
     void rebuild(forms::MenuItem& parent);
     void populate(forms::MenuItem& parent, QWidget* container);
     void drop_below(const forms::MenuItem& parent);
@@ -49,6 +59,10 @@ class MenuBinder {
     int root_observer_ = 0;
     std::vector<forms::MenuItem*> root_children_;
     std::map<const forms::MenuItem*, Entry> entries_;
+    std::set<forms::MenuItem*> pending_;
+    // Owns the queued flush, so that none runs after the binder is gone.
+    QObject flush_context_;
+    bool flush_queued_ = false;
 };
 
 }  // namespace ijken::gui

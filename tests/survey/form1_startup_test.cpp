@@ -186,7 +186,10 @@ TEST_F(Form1Startup, MenuItemsDoNotFailAndEindeQuits) {
     form->on_quit = [&] { ++quits; };
     std::vector<forms::MenuItem*> items;
     for (forms::Control* c : form->controls()) {
-        if (c->kind() == forms::ControlKind::menu_item) items.push_back(static_cast<forms::MenuItem*>(c));
+        // The designed items; the ships of the run-time submenus have tests of their own (a click
+        // there rebuilds the submenus).
+        if (c->kind() == forms::ControlKind::menu_item && !c->name().empty())
+            items.push_back(static_cast<forms::MenuItem*>(c));
     }
     EXPECT_GE(items.size(), 16u);
     for (forms::MenuItem* item : items) {

@@ -23,4 +23,5 @@
 #include "core/forms/report_preview.h"
 #include "core/forms/services.h"
 #include "core/forms/slider.h"
+#include "core/forms/string_grid.h"
 #include "core/forms/up_down.h"

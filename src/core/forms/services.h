@@ -196,6 +196,31 @@ class RecordingEventLoop : public EventLoop {
     int quit_requests_ = 0;
 };
 
+// ---- text measure ----------------------------------------------------------------------------
+
+// How wide a line of text comes out on screen, for the few windows that lay text out themselves
+// (a column of labels aligned on its widest line).
+class TextMeasure {
+  public:
+    virtual ~TextMeasure() = default;
+    // Width in pixels of text (Windows-1252) in the default font of that height (as designed,
+    // negative: character height; 0 the default), bold or not.
+    virtual int text_width(const std::string& text, int font_height, bool bold) = 0;
+};
+
+// Every character char_width pixels wide: predictable widths for tests, and a fair guess where no
+// window measures (a headless run).
+class FixedWidthMeasure : public TextMeasure {
+  public:
+    explicit FixedWidthMeasure(int char_width = 6) : char_width_(char_width) {}
+    int text_width(const std::string& text, int, bool) override {
+        return static_cast<int>(text.size()) * char_width_;
+    }
+
+  private:
+    int char_width_;
+};
+
 // ---- all of them ------------------------------------------------------------------------------
 
 // The services a window may use, in one bundle handed from the main window to the others. A
@@ -209,6 +234,7 @@ struct Services {
     Timers* timers = nullptr;
     Printing* printing = nullptr;
     Pictures* pictures = nullptr;
+    TextMeasure* measure = nullptr;
 };
 
 }  // namespace ijken::forms

@@ -151,6 +151,7 @@ void Form1::formcreate() {
         dialogs_.error(e.what());
     }
     // The ships menus are built before the ship is loaded.
+    bouw_schepenmenu();
     laad_schip();
 }
 

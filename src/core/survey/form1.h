@@ -178,6 +178,8 @@ class Form1 : public forms::Form {
     void set_result_cells(const ResultCells& cells);
     void set_slider_readings(const forms::Slider& slider, char state);
     void set_survey_buttons(bool prev, bool next, bool del, bool save, bool add);
+    // The ships menus rebuilt and the selected ship loaded again (after the ship window closed).
+    void herlaad_schepen();
 
     std::string program_dir_;
     forms::Dialogs& dialogs_;

@@ -4,6 +4,8 @@
 
 #include "core/lang/editor.h"
 #include "core/report/print_form.h"
+#include "core/shipdata/ijkeninvoerform.h"
+#include "core/shipdata/schipinvoer.h"
 #include "core/survey/form1.h"
 #include "core/ui/aboutform.h"
 
@@ -11,13 +13,12 @@ namespace ijken::survey {
 
 void Form1::create_windows() {
     // In start-up order: gauge table, report, ship particulars, about box, language editor.
-    // Each window is added here as it is built, e.g.
-    //   add_window(std::make_unique<shipdata::Ijkeninvoerform>(*this), "ijkeninvoer");
-    // Second: the survey report.
+    add_window(std::make_unique<shipdata::Ijkeninvoerform>(*this), "ijkeninvoer");
     add_window(std::make_unique<report::Print_form>(*this), "print");
-    // Fourth, after gauge table, report and ship particulars: the about box (not translated).
+    add_window(std::make_unique<shipdata::Schipinvoer>(*this), "schipinvoer");
+    // The about box and the language editor are not translated.
     add_window(std::make_unique<ui::Aboutform>(services), "");
-    // Last: the language editor, shown beside the main window (not translated).
+    // The language editor is shown beside the main window, not modally.
     add_window(std::make_unique<lang::Editor>(*this), "");
 }
 
@@ -35,13 +36,28 @@ void Form1::open_modal(forms::Form& form, std::function<void()> then) {
     });
 }
 
-void Form1::invoeren1click() {}
+void Form1::invoeren1click() {
+    // After the ship window closes the ships may have changed: menus and ship are loaded anew.
+    if (auto* schipinvoer = window<shipdata::Schipinvoer>()) schipinvoer->OpenNew([this] { herlaad_schepen(); });
+}
 
-void Form1::invoer1click() {}
+// The gauge table window shows the main window again itself when it closes.
+void Form1::invoer1click() {
+    if (auto* ijkeninvoer = window<shipdata::Ijkeninvoerform>()) ijkeninvoer->OpenForNewTable(SchipID);
+}
 
-void Form1::Wijzigen2Click() {}
+void Form1::Wijzigen2Click() {
+    if (auto* ijkeninvoer = window<shipdata::Ijkeninvoerform>()) ijkeninvoer->OpenForEdit();
+}
 
-void Form1::scheepsgegevensclick() {}
+void Form1::scheepsgegevensclick() {
+    if (auto* schipinvoer = window<shipdata::Schipinvoer>()) schipinvoer->OpenSelected([this] { herlaad_schepen(); });
+}
+
+void Form1::herlaad_schepen() {
+    bouw_schepenmenu();
+    laad_schip();
+}
 
 void Form1::afdrukken1click() {
     if (auto* report = window<report::Print_form>()) open_modal(*report);

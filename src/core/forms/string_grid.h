@@ -1,0 +1,101 @@
+#pragma once
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/forms/control.h"
+
+namespace ijken::forms {
+
+// A grid of text cells, addressed as (column, row) from 0. The first fixed_rows rows and fixed_cols
+// columns are headers: the program writes them, the user cannot. With editing on, the user may
+// type into every other cell.
+//
+// A change of a single cell is told to the cell observers only (a grid of a few hundred rows is
+// rewritten cell by cell, and a window should not redraw the whole grid for each); a change of
+// anything else (size, widths, scroll position...) goes to the control's observers as usual.
+class StringGrid : public Control {
+  public:
+    static constexpr ControlKind static_kind = ControlKind::string_grid;
+    using CellObserver = std::function<void(int col, int row)>;
+
+    StringGrid(std::string name, Control* parent, Rect geometry, int col_count = 5, int row_count = 5);
+
+    int col_count() const { return col_count_; }
+    int row_count() const { return row_count_; }
+    // Growing adds empty cells; shrinking drops the cells beyond. Negative counts as 0.
+    void set_col_count(int count);
+    void set_row_count(int count);
+
+    int fixed_rows() const { return fixed_rows_; }
+    int fixed_cols() const { return fixed_cols_; }
+    void set_fixed(int cols, int rows);
+
+    // Column widths in pixels; a column without one of its own has default_col_width.
+    int col_width(int col) const;
+    void set_col_width(int col, int width);
+    int default_col_width() const { return default_col_width_; }
+    int default_row_height() const { return default_row_height_; }
+    void set_default_row_height(int height);
+
+    bool editing() const { return editing_; }
+    void set_editing(bool value) { assign(editing_, value); }
+
+    // The text of a cell; empty outside the grid.
+    const std::string& cell(int col, int row) const;
+    // Writes a cell (the program's own write: header cells included). Outside the grid it throws
+    // std::out_of_range naming the cell, so that a fault shows instead of vanishing.
+    void set_cell(int col, int row, std::string text);
+    // A whole row's cells from column 0 on, in one go.
+    void set_row(int row, const std::vector<std::string>& texts);
+
+    // The user typed into a cell: only a cell the user may edit (inside the grid, not a header,
+    // editing on, control reachable). Returns whether it was taken. on_edit runs after a real
+    // change.
+    bool edit(int col, int row, std::string text);
+    bool can_edit(int col, int row) const;
+
+    // The user pasted text at (col, row): its lines fill that column downward and its
+    // tab-separated fields the columns to the right, as a column copied from a spreadsheet. A
+    // trailing line end is no extra line; what falls outside the editable cells is dropped.
+    // Returns the number of cells written.
+    int paste(int col, int row, std::string_view text);
+
+    // The first row shown below the fixed rows (scrolled to by the program).
+    int top_row() const { return top_row_; }
+    void set_top_row(int row);
+
+    int add_cell_observer(CellObserver observer) {
+        return cell_observers_.add([observer = std::move(observer)](CellRef& c) { observer(c.col, c.row); });
+    }
+    void remove_cell_observer(int id) { cell_observers_.remove(id); }
+
+    // Runs after the user changed a cell (edit or paste), with that cell.
+    std::function<void(int col, int row)> on_edit;
+
+  private:
+    struct CellRef {
+        int col;
+        int row;
+    };
+    bool inside(int col, int row) const { return col >= 0 && row >= 0 && col < col_count_ && row < row_count_; }
+    std::string& at(int col, int row) { return cells_[static_cast<std::size_t>(row) * col_count_ + col]; }
+    // Stores a cell and tells the cell observers; returns whether it changed.
+    bool store(int col, int row, std::string text);
+    void resize(int cols, int rows);
+
+    int col_count_;
+    int row_count_;
+    int fixed_cols_ = 1;
+    int fixed_rows_ = 1;
+    int default_col_width_ = 64;
+    int default_row_height_ = 24;
+    bool editing_ = false;
+    int top_row_ = 1;
+    std::vector<int> col_widths_;
+    std::vector<std::string> cells_;  // row-major
+    ObserverList<CellRef> cell_observers_;
+};
+
+}  // namespace ijken::forms

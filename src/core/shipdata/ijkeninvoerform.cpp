@@ -1,0 +1,242 @@
+#include "core/shipdata/ijkeninvoerform.h"
+
+#include <map>
+#include <stdexcept>
+
+#include "core/data/sqlite_database.h"
+#include "core/shipdata/dm_tabel.h"
+#include "core/survey/form1.h"
+#include "core/text/numbers.h"
+
+namespace ijken::shipdata {
+
+using forms::Rect;
+using text::format_int;
+
+Ijkeninvoerform::Ijkeninvoerform(survey::Form1& form1)
+    : forms::Form("ijkeninvoerform", "CM", Rect{300, 40, 440, 600}), form1_(form1) {
+    build_layout();
+    on_close = [this] { formclose(); };
+    formcreate();
+}
+
+void Ijkeninvoerform::build_layout() {
+    using namespace forms;
+    auto& box1 = add<GroupBox>("groupbox1", nullptr, Rect{8, 8, 201, 113});
+    add<Label>("label1", &box1, Rect{8, 20, 100, 13}, "1ste ingevulde CM");
+    auto& eerste_t = add<Edit>("eerstecm_t", &box1, Rect{120, 16, 49, 21}, "52");
+    add<UpDown>("eerstecm", &box1, Rect{169, 16, 16, 21}, &eerste_t, 0, 500);
+    add<Label>("label2", &box1, Rect{8, 52, 100, 13}, "Laatste CM");
+    auto& laatste_t = add<Edit>("laatstecm_t", &box1, Rect{120, 48, 49, 21}, "252");
+    add<UpDown>("laatstecm", &box1, Rect{169, 48, 16, 21}, &laatste_t, 0, 500);
+    add<Button>("maakdm_tabel", &box1, Rect{8, 80, 177, 25}, "Maak DM Tabel").on_click = [this] {
+        maakdm_tabelclick();
+    };
+
+    auto& box2 = add<GroupBox>("groupbox2", nullptr, Rect{8, 128, 201, 385}, "DM tabel");
+    // Both grids: immersion and tonnage, a header row and the immersion column fixed, tonnages
+    // editable.
+    auto grid = [this](const char* name, Control* box, Rect r, int immersion_width, int tonnage_width) {
+        auto& g = add<StringGrid>(name, box, r, 2, 2);
+        g.set_col_width(0, immersion_width);
+        g.set_col_width(1, tonnage_width);
+        g.set_default_row_height(18);
+        g.set_editing(true);
+        return &g;
+    };
+    dmklad_ = grid("dmklad", &box2, Rect{8, 18, 185, 359}, 49, 77);
+    add<Button>("button1", nullptr, Rect{8, 521, 201, 25}, "Maak CM tabel").on_click = [this] { button1click(); };
+
+    auto& box3 = add<GroupBox>("groupbox3", nullptr, Rect{216, 8, 209, 505}, "IJK tabel");
+    ijkengrid_ = grid("ijkengrid", &box3, Rect{8, 18, 193, 479}, 52, 96);
+    add<Button>("opslaan", nullptr, Rect{216, 521, 100, 25}, "Opslaan").on_click = [this] { opslaanclick(); };
+    add<Button>("afsluiten", nullptr, Rect{325, 521, 100, 25}, "Alsuiten").on_click = [this] { afsluitenclick(); };
+}
+
+void Ijkeninvoerform::formcreate() {
+    // Numbers here are always written and read with "." (the numbers module knows no other), so
+    // there is no separator to set.
+}
+
+namespace {
+
+// The up-down's number; a text that is no whole number in its range is refused rather than read
+// as 0 or as the nearest bound, which would make another table than the one typed.
+int centimeter(const forms::UpDown& up_down, const char* wat) {
+    const std::string& tekst = up_down.associate()->text();
+    const auto waarde = text::parse_int(tekst);
+    if (!waarde || *waarde < up_down.minimum() || *waarde > up_down.maximum()) {
+        throw TabelFout(std::string(wat) + " \"" + tekst + "\" is geen heel getal van " + format_int(up_down.minimum()) +
+                        " tot " + format_int(up_down.maximum()));
+    }
+    return static_cast<int>(*waarde);
+}
+
+}  // namespace
+
+int Ijkeninvoerform::eerste_cm() const {
+    return centimeter(get<forms::UpDown>("eerstecm"), "De 1ste ingevulde CM");
+}
+
+int Ijkeninvoerform::laatste_cm() const {
+    return centimeter(get<forms::UpDown>("laatstecm"), "De laatste CM");
+}
+
+void Ijkeninvoerform::open(std::function<void()> then) {
+    if (form1_.services.modal == nullptr) throw std::logic_error("No modal display to show \"" + name() + "\" in");
+    form1_.hide();
+    form1_.services.modal->show_modal(*this, std::move(then));
+}
+
+void Ijkeninvoerform::OpenForNewTable(int schip_id, std::function<void()> then) {
+    schip_ = schip_id;
+    get<forms::UpDown>("eerstecm").set_position(form1_.Min_inzinking);
+    get<forms::UpDown>("laatstecm").set_position(form1_.Max_inzinking);
+    open(std::move(then));
+}
+
+void Ijkeninvoerform::zet_dm_rijen(int eerste, int laatste) {
+    const std::vector<int> rijen = dm_inzinkingen(eerste, laatste);
+    dmklad_->set_row_count(static_cast<int>(rijen.size()) + 1);
+    for (std::size_t i = 0; i < rijen.size(); ++i) dmklad_->set_cell(0, static_cast<int>(i) + 1, format_int(rijen[i]));
+}
+
+void Ijkeninvoerform::maakdm_tabelclick() {
+    const int eerste = eerste_cm();
+    const int laatste = laatste_cm();
+    controleer_bereik(eerste, laatste);
+    zet_dm_rijen(eerste, laatste);
+}
+
+void Ijkeninvoerform::button1click() {
+    const int eerste = eerste_cm();
+    const int laatste = laatste_cm();
+    std::vector<DmRij> rijen;
+    for (int r = 1; r < dmklad_->row_count(); ++r) rijen.push_back({dmklad_->cell(0, r), dmklad_->cell(1, r)});
+    // Checked and computed whole before the grid changes: a refused table leaves the grid as it was.
+    const CmTabel tabel = expandeer(eerste, laatste, rijen);
+    ijkengrid_->set_row_count(laatste + 2);
+    for (int c = 0; c <= laatste; ++c) {
+        ijkengrid_->set_row(c + 1, {format_int(c), tabel.tonnages[static_cast<std::size_t>(c)]});
+    }
+    if (rijen.size() >= 2) ijkengrid_->set_top_row(tabel.bovenste_rij);
+}
+
+void Ijkeninvoerform::OpenForEdit(std::function<void()> then) {
+    schip_ = form1_.SchipID;
+    const std::string s = format_int(schip_);
+    {
+        data::SQLiteDatabase db(form1_.db_pad);
+        db.BeginTransaction();
+        // Extension rows (negative tonnages) below the table become zero rows again; those above
+        // it go. Below means under the ship's first row with a tonnage: the first centimetre the
+        // up-down still shows may be another ship's, and a boundary taken from it could turn the
+        // rows above a short table into zero rows and wreck its range.
+        auto eerste_rij = db.Query("select Inzinking from [IJKtable] where [Tonnage] >0 and [SchipID]=" + s +
+                                   " order BY [Inzinking]  LIMIT 1;");
+        const long long grens = eerste_rij->RowCount() > 0
+                                    ? eerste_rij->AsInteger(0)
+                                    : static_cast<long long>(eerste_cm()) + 10;
+        db.Execute("update  [IJKtable] set [Tonnage]=\"0.000\" where [schipId]=\"" + s + "\" and [inzinking]<\"" +
+                   format_int(grens) + "\" and [tonnage]<0;");
+        db.Execute("DELETE FROM [IJKtable] where [SchipID]=\"" + s + "\"  and [tonnage]<0;");
+        db.Commit();
+        db.BeginTransaction();
+        auto nul = db.Query("select Inzinking from [IJKtable] where [Tonnage] = 0 and [SchipID]=" + s +
+                            " order BY [Inzinking] desc  LIMIT 1;");
+        if (nul->RowCount() > 0) {
+            const int eerste = static_cast<int>(nul->AsInteger(nul->FieldIndex("Inzinking"))) + 1;
+            auto top = db.Query("select * from [IJKtable] where [Tonnage] >0.01 and [SchipID]=" + s +
+                                " order BY [Inzinking] desc  LIMIT 1");
+            const int laatste = static_cast<int>(top->AsInteger(top->FieldIndex("Inzinking")));
+            const double top_tonnage = top->AsFloat(top->FieldIndex("Tonnage"));
+            // The whole table at once; the decimetre rows take their tonnages from it.
+            auto alle = db.Query("select * from [IJKtable] where  [SchipID]=" + s + " order BY [Inzinking]");
+            std::map<int, double> tabel;
+            if (alle->RowCount() > 0) {
+                const int i_col = alle->FieldIndex("Inzinking");
+                const int t_col = alle->FieldIndex("Tonnage");
+                for (; !alle->AtEnd(); alle->Next())
+                    tabel[static_cast<int>(alle->AsInteger(i_col))] = alle->AsFloat(t_col);
+            }
+            auto tekst = [](double t) { return t > 0 ? tonnage_tekst(t) : std::string("0.000"); };
+
+            get<forms::UpDown>("eerstecm").set_position(eerste);
+            get<forms::UpDown>("laatstecm").set_position(laatste);
+            zet_dm_rijen(eerste, laatste);
+            const int laatste_dm = dmklad_->row_count() - 1;
+            for (int r = 1; r < laatste_dm; ++r) {
+                const auto found = tabel.find(static_cast<int>(*text::parse_int(dmklad_->cell(0, r))));
+                if (found != tabel.end()) dmklad_->set_cell(1, r, tekst(found->second));
+            }
+            if (laatste_dm >= 1) dmklad_->set_cell(1, laatste_dm, tekst(top_tonnage));
+
+            // Each stored row goes to the row of its own immersion; rows outside 0 to L (the
+            // zeroed extension below 0) are not shown, and a centimetre without a stored row shows
+            // no tonnage instead of what an earlier table left there.
+            ijkengrid_->set_row_count(laatste + 2);
+            for (int c = 0; c <= laatste; ++c) {
+                const auto found = tabel.find(c);
+                ijkengrid_->set_row(c + 1, {format_int(c), found == tabel.end() ? std::string() : tekst(found->second)});
+            }
+        }
+        db.Commit();
+    }
+    open(std::move(then));
+}
+
+void Ijkeninvoerform::opslaanclick() {
+    const int eerste = eerste_cm();
+    const int laatste = laatste_cm();
+    controleer_bereik(eerste, laatste);
+    // Every row is checked before the database is touched.
+    struct Rij {
+        int inzinking;
+        double tonnage;
+    };
+    std::vector<Rij> rijen;
+    for (int r = 1; r < ijkengrid_->row_count(); ++r) {
+        const std::string& tonnage = ijkengrid_->cell(1, r);
+        const auto inzinking = text::parse_int(ijkengrid_->cell(0, r));
+        if (!inzinking) {
+            if (tonnage.find_first_not_of(' ') == std::string::npos) continue;
+            throw TabelFout("Regel " + format_int(r) + " van de IJK tabel heeft geen hele inzinking: \"" +
+                            ijkengrid_->cell(0, r) + "\"; maak de CM tabel opnieuw");
+        }
+        if (const auto waarde = cm_tonnage(tonnage, static_cast<int>(*inzinking)))
+            rijen.push_back({static_cast<int>(*inzinking), *waarde});
+    }
+
+    // One transaction: the old table goes and the new one comes together, or neither does. A
+    // failure on the way keeps the stored table and the grid, so storing can simply be repeated.
+    const std::string s = format_int(schip_);
+    {
+        data::SQLiteDatabase db(form1_.db_pad);
+        db.BeginTransaction();
+        db.Execute("DELETE FROM [IJKtable] where [SchipID]=" + s + ";");
+        for (const Rij& rij : rijen) {
+            db.Execute("INSERT INTO IJktable(SchipID,Inzinking,Tonnage) VALUES (\"" + s + "\",\"" +
+                           format_int(rij.inzinking) + "\",?);",
+                       {rij.tonnage});
+        }
+        db.Execute("UPDATE [Schiptable] set [Max_inzinking]=\"" + format_int(laatste) + "\", [Min_inzinking]=\"" +
+                   format_int(eerste) + "\" where [SchipID]=" + s + ";");
+        db.Commit();
+    }
+    // The main window holds the selected ship's range; a table stored for another ship (one just
+    // added) must not change it.
+    if (schip_ == form1_.SchipID) {
+        form1_.Max_inzinking = laatste;
+        form1_.Min_inzinking = eerste;
+    }
+}
+
+void Ijkeninvoerform::afsluitenclick() {
+    close();
+}
+
+void Ijkeninvoerform::formclose() {
+    form1_.show();
+}
+
+}  // namespace ijken::shipdata

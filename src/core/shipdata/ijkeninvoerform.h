@@ -1,0 +1,56 @@
+#pragma once
+// The gauge table window ("CM"; "Meetbrief" in Dutch): the user types the certificate's decimetre
+// table, expands it to whole centimetres, corrects single centimetres and stores the table as the
+// ship's rows of IJKtable, with its first and last centimetre in Schiptable.
+#include <functional>
+
+#include "core/forms/forms.h"
+
+namespace ijken::survey {
+class Form1;
+}
+
+namespace ijken::shipdata {
+
+class Ijkeninvoerform : public forms::Form {
+  public:
+    // The window reads and writes the main window's state (database path, selected ship, its first
+    // and last centimetre) and uses its services.
+    explicit Ijkeninvoerform(survey::Form1& form1);
+
+    // Opens on ship schip_id (the selected ship, or a ship just added) to enter a table from the
+    // selected ship's first and last centimetre; the grids keep what they held. Hides the main
+    // window and shows this one modally; `then` runs after it closed.
+    void OpenForNewTable(int schip_id, std::function<void()> then = {});
+    // Opens on the selected ship's stored table: extension rows are cleaned first, then the table
+    // is loaded into both grids. An error while loading leaves the main window as it is.
+    void OpenForEdit(std::function<void()> then = {});
+
+    // The ship whose table the window edits.
+    int schip() const { return schip_; }
+
+    // ---- handlers ----
+    void formcreate();
+    void maakdm_tabelclick();
+    void button1click();
+    void opslaanclick();
+    void afsluitenclick();
+    void formclose();
+
+    // The first and last centimetre as the up-downs hold them.
+    int eerste_cm() const;
+    int laatste_cm() const;
+
+  private:
+    void build_layout();
+    // Writes the decimetre rows for F..L into the decimetre grid (tonnages stay as they were).
+    void zet_dm_rijen(int eerste, int laatste);
+    void open(std::function<void()> then);
+
+    survey::Form1& form1_;
+    int schip_ = 0;
+    forms::StringGrid* dmklad_ = nullptr;
+    forms::StringGrid* ijkengrid_ = nullptr;
+};
+
+}  // namespace ijken::shipdata

@@ -1,0 +1,206 @@
+#include "core/shipdata/schipinvoer.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+#include "core/data/sqlite_database.h"
+#include "core/shipdata/ijkeninvoerform.h"
+#include "core/survey/form1.h"
+#include "core/text/numbers.h"
+
+namespace ijken::shipdata {
+
+using forms::Rect;
+using text::format_int;
+
+namespace {
+
+constexpr int kGroteLetter = -16;
+constexpr int kPaneelBreedte = 521;
+constexpr int kLinkerKolom = 240;
+
+// Every text goes in as a bound value: a quote or a bracket in a name is stored as typed and can
+// never change the statement. The numbers the program writes itself stay in the text.
+const char* const kInsertKop =
+    "INSERT INTO [Schiptable]([Meetbrief_NR],[name],[Aantal_ijken],[veld1], [veld2], [veld3], "
+    "[veld4],[veld5], [veld6], [veld7], [veld8],[taal])VALUES (?,?,\"";
+const char* const kUpdateKop = "update [Schiptable]set [Meetbrief_NR]=? ,[name]=?,[Aantal_ijken]=\"";
+
+}  // namespace
+
+Schipinvoer::Schipinvoer(survey::Form1& form1)
+    : forms::Form("schipinvoer", "SchipInvoer", Rect{250, 120, 553, 440}), form1_(form1) {
+    build_layout();
+    formcreate();
+}
+
+void Schipinvoer::build_layout() {
+    using namespace forms;
+    auto& meetbrief = add<LabeledEdit>("meetbrief", nullptr, Rect{124, 12, 121, 21}, "Meetbrief Nr");
+    meetbrief.set_max_length(meetbrief_lengte);
+    auto& naam = add<LabeledEdit>("naam_veld", nullptr, Rect{124, 42, 280, 27}, "Scheepsnaam", "Schip 1");
+    naam.set_font_height(kGroteLetter);
+    naam.set_max_length(naam_lengte);
+    naam.on_change = [this] { naam_veldchange(); };
+    auto& aantal = add<RadioGroup>("aantal_ijken", nullptr, Rect{8, 78, 280, 41}, "Aantal ijken",
+                                   std::vector<std::string>{"1", "2", "3", "4", "5"});
+    aantal.set_columns(5);
+    aantal.set_item_index(2);
+
+    for (int i = 0; i < 8; ++i) {
+        const int kolom = i / 4;
+        const int rij = i % 4;
+        auto& veld = add<Edit>("veld" + format_int(i + 1), nullptr, Rect{8 + kolom * 264, 128 + rij * 26, 257, 21},
+                               "Veld " + format_int(i + 1));
+        veld.set_max_length(veld_lengte);
+        veld.on_change = [this] { naam_veldchange(); };
+        velden_[static_cast<std::size_t>(i)] = &veld;
+    }
+    add<Button>("opslaan", nullptr, Rect{356, 372, 85, 25}, "Opslaan").on_click = [this] { opslaan_klik(); };
+    add<Button>("button3", nullptr, Rect{449, 372, 85, 25}, "Terug").on_click = [this] { button3click(); };
+
+    auto& paneel = add<Panel>("panel1", nullptr, Rect{8, 236, kPaneelBreedte, 128});
+    paneel.set_colour(colour_white);
+    auto& label_naam = add<Label>("label_naam", &paneel, Rect{0, 8, kPaneelBreedte, 24});
+    label_naam.set_alignment(Alignment::center);
+    label_naam.set_font_height(kGroteLetter);
+    for (int i = 0; i < 8; ++i) {
+        const int y = 40 + (i % 4) * 20;
+        auto& label = add<Label>("label_veld" + format_int(i + 1), &paneel, Rect{8, y, kLinkerKolom, 13});
+        // Lines 5 to 8 size themselves to their text; the preview places them.
+        if (i >= 4) label.set_auto_size(true);
+        voorbeeld_[static_cast<std::size_t>(i)] = &label;
+    }
+}
+
+void Schipinvoer::formcreate() {
+    nieuw_ = false;
+    naam_veldchange();
+}
+
+void Schipinvoer::naam_veldchange() {
+    for (std::size_t i = 0; i < 8; ++i) voorbeeld_[i]->set_caption(velden_[i]->text());
+    get<forms::Label>("label_naam").set_caption(get<forms::Edit>("naam_veld").text());
+
+    // Lines 5 to 8 form a right-hand column whose widest line ends rechter_marge pixels from the
+    // panel's right edge.
+    forms::FixedWidthMeasure gok;
+    forms::TextMeasure& maat = form1_.services.measure != nullptr ? *form1_.services.measure : gok;
+    std::array<int, 4> breedte{};
+    int breedste = 0;
+    for (std::size_t i = 4; i < 8; ++i) {
+        const forms::Label& l = *voorbeeld_[i];
+        breedte[i - 4] = maat.text_width(l.caption(), l.font_height(), l.bold());
+        breedste = std::max(breedste, breedte[i - 4]);
+    }
+    const int links = get<forms::Panel>("panel1").geometry().w - (breedste + rechter_marge);
+    for (std::size_t i = 4; i < 8; ++i) {
+        const forms::Rect r = voorbeeld_[i]->geometry();
+        voorbeeld_[i]->set_geometry(Rect{links, r.y, breedte[i - 4], r.h});
+    }
+}
+
+void Schipinvoer::OpenNew(std::function<void()> then) {
+    nieuw_ = true;
+    form1_.open_modal(*this, std::move(then));
+}
+
+void Schipinvoer::OpenSelected(std::function<void()> then) {
+    laad_geselecteerd_schip();
+    nieuw_ = false;
+    naam_veldchange();
+    form1_.open_modal(*this, std::move(then));
+}
+
+void Schipinvoer::laad_geselecteerd_schip() {
+    std::unique_ptr<data::SQLiteTable> rij;
+    {
+        data::SQLiteDatabase db(form1_.db_pad);
+        rij = db.Query("SELECT * from [Schiptable] WHERE [Schipid]=\"" + format_int(form1_.SchipID) + "\";");
+    }
+    // Read whole before any field changes: a missing ship leaves the fields as they were.
+    auto kolom = [&](const char* naam) { return rij->AsString(rij->FieldIndex(naam)); };
+    const std::string meetbrief = kolom("Meetbrief_NR");
+    const std::string naam = kolom("name");
+    std::array<std::string, 8> velden;
+    for (std::size_t i = 0; i < 8; ++i) velden[i] = kolom(("veld" + format_int(static_cast<long long>(i) + 1)).c_str());
+    const auto aantal = rij->AsInteger(rij->FieldIndex("Aantal_ijken"));
+
+    get<forms::Edit>("meetbrief").set_text(meetbrief);
+    for (std::size_t i = 0; i < 8; ++i) velden_[i]->set_text(velden[i]);
+    get<forms::Edit>("naam_veld").set_text(naam);
+    // A count outside 1 to 5 (NULL reads as 0) selects nothing.
+    get<forms::RadioGroup>("aantal_ijken").set_item_index(aantal >= 1 && aantal <= 5 ? static_cast<int>(aantal) - 1 : -1);
+}
+
+void Schipinvoer::opslaan_klik() {
+    try {
+        opslaanclick();
+    } catch (...) {
+        close();
+        throw;
+    }
+}
+
+void Schipinvoer::opslaanclick() {
+    struct Veld {
+        const char* naam;
+        const char* wat;
+        int lengte;
+    };
+    // The columns are declared this wide; the fields let no more be typed, and a longer text set
+    // some other way is refused before anything is stored.
+    const Veld te_controleren[] = {{"meetbrief", "Het meetbriefnummer", meetbrief_lengte},
+                                   {"naam_veld", "De scheepsnaam", naam_lengte}};
+    for (const Veld& v : te_controleren) {
+        if (get<forms::Edit>(v.naam).text().size() > static_cast<std::size_t>(v.lengte))
+            throw std::runtime_error(std::string(v.wat) + " mag ten hoogste " + format_int(v.lengte) + " tekens hebben");
+    }
+    for (std::size_t i = 0; i < 8; ++i) {
+        if (velden_[i]->text().size() > static_cast<std::size_t>(veld_lengte))
+            throw std::runtime_error("Veld " + format_int(static_cast<long long>(i) + 1) + " mag ten hoogste " +
+                                     format_int(veld_lengte) + " tekens hebben");
+    }
+
+    const std::string aantal = format_int(get<forms::RadioGroup>("aantal_ijken").item_index() + 1);
+    const std::string taal = format_int(form1_.taal.ActiveTaalFile());
+    std::vector<data::SqlValue> waarden{get<forms::Edit>("meetbrief").text(), get<forms::Edit>("naam_veld").text()};
+    for (const forms::Edit* veld : velden_) waarden.emplace_back(veld->text());
+    std::string sql;
+    if (nieuw_) {
+        sql = std::string(kInsertKop) + aantal + "\" ,?,?,?,?,?, ?,?,?,\"" + taal + "\");";
+    } else {
+        sql = std::string(kUpdateKop) + aantal +
+              "\",[veld1]=?, [veld2]=?, [veld3]=?, [veld4]=?,[veld5]=?, [veld6]=?, [veld7]=?, [veld8]=?, [taal]=\"" +
+              taal + "\"WHERE [Schipid]=\"" + format_int(form1_.SchipID) + "\";";
+    }
+    int nieuw_id = 0;
+    {
+        data::SQLiteDatabase db(form1_.db_pad);
+        db.BeginTransaction();
+        db.Execute(sql, waarden);
+        if (nieuw_) nieuw_id = static_cast<int>(db.Query("select last_insert_rowid()")->AsInteger(0));
+        db.Commit();
+    }
+    // Told only once the commit went through: a commit refused by a lock would otherwise follow a
+    // report of success with nothing stored.
+    form1_.services.dialogs->information("Scheepsgegevens opgeslagen");
+    if (!nieuw_) {
+        close();
+        return;
+    }
+    nieuw_id_ = nieuw_id;
+    // The new ship's gauge certificate comes next; this window closes when that one has.
+    auto* ijkeninvoer = form1_.window<Ijkeninvoerform>();
+    if (ijkeninvoer == nullptr) {
+        close();
+        return;
+    }
+    ijkeninvoer->OpenForNewTable(nieuw_id, [this] { close(); });
+}
+
+void Schipinvoer::button3click() {
+    close();
+}
+
+}  // namespace ijken::shipdata

@@ -1,0 +1,60 @@
+#pragma once
+// The ship particulars window ("SchipInvoer"): a ship's name, gauge certificate number, number of
+// gauge points and eight free lines, with a preview of how they stand on paper. It adds a new ship
+// or edits the selected one.
+#include <array>
+#include <functional>
+
+#include "core/forms/forms.h"
+
+namespace ijken::survey {
+class Form1;
+}
+
+namespace ijken::shipdata {
+
+class Schipinvoer : public forms::Form {
+  public:
+    explicit Schipinvoer(survey::Form1& form1);
+
+    // Opens for a new ship, starting from what the fields last held. Hides the main window and
+    // shows this one modally; when it has closed the main window is shown again, then `then` runs.
+    void OpenNew(std::function<void()> then = {});
+    // Loads the selected ship into the fields and opens on it. When the ship cannot be loaded the
+    // error goes to the caller and nothing opens.
+    void OpenSelected(std::function<void()> then = {});
+
+    // True after OpenNew until the next OpenSelected.
+    bool nieuw_schip() const { return nieuw_; }
+    // The SchipID the last save of a new ship gave it; 0 before any.
+    int nieuw_schip_id() const { return nieuw_id_; }
+
+    // ---- handlers ----
+    void formcreate();
+    // Every change of the name and of the eight lines: refreshes the preview.
+    void naam_veldchange();
+    void opslaanclick();
+    void button3click();
+
+    // The longest text each field takes, as the columns of Schiptable are declared.
+    static constexpr int naam_lengte = 35;
+    static constexpr int meetbrief_lengte = 15;
+    static constexpr int veld_lengte = 35;
+    // Right margin of the preview's right-hand column.
+    static constexpr int rechter_marge = 15;
+
+  private:
+    void build_layout();
+    void laad_geselecteerd_schip();
+    // The opslaan button: saves, and closes the window whatever the save did (once the gauge
+    // table window a new ship gets has closed).
+    void opslaan_klik();
+
+    survey::Form1& form1_;
+    bool nieuw_ = false;
+    int nieuw_id_ = 0;
+    std::array<forms::Edit*, 8> velden_{};
+    std::array<forms::Label*, 8> voorbeeld_{};
+};
+
+}  // namespace ijken::shipdata

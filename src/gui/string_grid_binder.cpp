@@ -1,0 +1,141 @@
+#include "gui/string_grid_binder.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QSignalBlocker>
+
+#include "core/text/cp1252.h"
+#include "gui/qt_text.h"
+
+namespace ijken::gui {
+
+namespace {
+
+// The table hands the paste and delete keys to the binder instead of Qt's own handling (which
+// would paste nothing and delete nothing).
+class GridTable : public QTableWidget {
+  public:
+    GridTable(QWidget* parent) : QTableWidget(parent) {}
+    StringGridBinder* binder = nullptr;
+
+  protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        if (binder != nullptr && state() != QAbstractItemView::EditingState) {
+            if (event->matches(QKeySequence::Paste)) {
+                if (const QClipboard* clipboard = QApplication::clipboard()) binder->paste_text(clipboard->text());
+                return;
+            }
+            if (event->key() == Qt::Key_Delete) {
+                binder->clear_selected();
+                return;
+            }
+        }
+        QTableWidget::keyPressEvent(event);
+    }
+};
+
+}  // namespace
+
+StringGridBinder::StringGridBinder(forms::StringGrid& grid, QWidget* parent, forms::Dialogs& dialogs)
+    : ControlBinder(grid, dialogs), grid_(grid), table_(new GridTable(parent)) {
+    static_cast<GridTable*>(table_)->binder = this;
+    table_->setObjectName(to_qt(grid.name()));
+    table_->horizontalHeader()->hide();
+    table_->verticalHeader()->hide();
+    table_->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                            QAbstractItemView::AnyKeyPressed);
+    table_->setSelectionMode(QAbstractItemView::ContiguousSelection);
+    table_->setWordWrap(false);
+    QObject::connect(table_, &QTableWidget::itemChanged, table_,
+                     [this](QTableWidgetItem* item) { user_edited(item); });
+    cell_observer_ = grid_.add_cell_observer([this](int col, int row) { show_cell(col, row); });
+    start();
+}
+
+StringGridBinder::~StringGridBinder() {
+    grid_.remove_cell_observer(cell_observer_);
+}
+
+void StringGridBinder::show_cell(int col, int row) {
+    if (row >= table_->rowCount() || col >= table_->columnCount()) return;
+    const QSignalBlocker block(table_);
+    const bool fixed = col < grid_.fixed_cols() || row < grid_.fixed_rows();
+    QTableWidgetItem* item = table_->item(row, col);
+    if (item == nullptr) {
+        item = new QTableWidgetItem();
+        table_->setItem(row, col, item);
+    }
+    const QString text = to_qt(grid_.cell(col, row));
+    if (item->text() != text) item->setText(text);
+    Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+    if (!fixed && grid_.editing()) flags |= Qt::ItemIsEditable;
+    if (item->flags() != flags) item->setFlags(flags);
+    if (fixed) {
+        item->setBackground(table_->palette().button());
+    } else if (item->background().style() != Qt::NoBrush) {
+        item->setBackground(QBrush());
+    }
+}
+
+void StringGridBinder::refresh_kind() {
+    {
+        const QSignalBlocker block(table_);
+        if (table_->columnCount() != grid_.col_count()) table_->setColumnCount(grid_.col_count());
+        if (table_->rowCount() != grid_.row_count()) table_->setRowCount(grid_.row_count());
+        for (int c = 0; c < grid_.col_count(); ++c) {
+            if (table_->columnWidth(c) != grid_.col_width(c)) table_->setColumnWidth(c, grid_.col_width(c));
+        }
+        QHeaderView* rows = table_->verticalHeader();
+        if (rows->defaultSectionSize() != grid_.default_row_height()) {
+            rows->setMinimumSectionSize(1);
+            rows->setDefaultSectionSize(grid_.default_row_height());
+        }
+    }
+    for (int r = 0; r < grid_.row_count(); ++r) {
+        for (int c = 0; c < grid_.col_count(); ++c) show_cell(c, r);
+    }
+    if (grid_.top_row() != shown_top_row_ && grid_.top_row() < table_->rowCount()) {
+        shown_top_row_ = grid_.top_row();
+        // After the table has laid out its new rows: scrolling before that finds too short a range.
+        QMetaObject::invokeMethod(
+            table_,
+            [table = table_, row = shown_top_row_] {
+                if (row < table->rowCount()) table->scrollTo(table->model()->index(row, 0), QAbstractItemView::PositionAtTop);
+            },
+            Qt::QueuedConnection);
+    }
+}
+
+void StringGridBinder::user_edited(QTableWidgetItem* item) {
+    const int row = item->row();
+    const int col = item->column();
+    run([this, item, row, col] {
+        std::string bytes;
+        try {
+            bytes = from_qt(item->text());
+        } catch (const text::EncodingError&) {
+            show_cell(col, row);
+            throw;
+        }
+        grid_.edit(col, row, std::move(bytes));
+    });
+}
+
+void StringGridBinder::paste_text(const QString& text) {
+    const QModelIndex current = table_->currentIndex();
+    if (!current.isValid()) return;
+    run([this, &text, current] { grid_.paste(current.column(), current.row(), from_qt(text)); });
+}
+
+void StringGridBinder::clear_selected() {
+    const QList<QTableWidgetItem*> items = table_->selectedItems();
+    std::vector<std::pair<int, int>> cells;
+    for (const QTableWidgetItem* item : items) cells.emplace_back(item->column(), item->row());
+    run([this, cells] {
+        for (const auto& [col, row] : cells) grid_.edit(col, row, "");
+    });
+}
+
+}  // namespace ijken::gui

@@ -1,0 +1,40 @@
+#pragma once
+#include <QTableWidget>
+
+#include "core/forms/string_grid.h"
+#include "gui/control_binder.h"
+
+namespace ijken::gui {
+
+// String grid -> QTableWidget without Qt's own headers: the grid's fixed rows and columns are
+// cells drawn in the button colour that the user cannot edit. A cell the user edits goes into the
+// core grid (a character Windows-1252 cannot hold is refused with an error box and the cell keeps
+// the core's text); the paste key pastes the clipboard's text at the current cell, a column copied
+// from a spreadsheet filling the cells below it; Delete empties the selected cells.
+class StringGridBinder : public ControlBinder {
+  public:
+    StringGridBinder(forms::StringGrid& grid, QWidget* parent, forms::Dialogs& dialogs);
+    ~StringGridBinder() override;
+
+    QWidget* widget() const override { return table_; }
+    std::vector<QWidget*> focus_chain() const override { return {table_}; }
+    QTableWidget* table() const { return table_; }
+
+    // What the paste key does, with the clipboard's text.
+    void paste_text(const QString& text);
+    void clear_selected();
+
+  protected:
+    void refresh_kind() override;
+
+  private:
+    void show_cell(int col, int row);
+    void user_edited(QTableWidgetItem* item);
+
+    forms::StringGrid& grid_;
+    QTableWidget* table_;
+    int cell_observer_ = 0;
+    int shown_top_row_ = -1;
+};
+
+}  // namespace ijken::gui
