@@ -102,7 +102,10 @@ TEST_F(Form1Language, SwitchingLanguagesTranslatesEveryListedWindowAndStoresTheC
     EXPECT_EQ(w[0].form->caption(), "Afdrukken");
 
     std::map<std::string, std::string> dutch;
-    for (forms::Control* c : form->controls()) dutch[c->name()] = c->caption() + "|" + c->hint();
+    // The ships menus' items are made at run time and have no name, so no key either.
+    for (forms::Control* c : form->controls()) {
+        if (!c->name().empty()) dutch[c->name()] = c->caption() + "|" + c->hint();
+    }
 
     ASSERT_TRUE(run([&] { form->get<forms::MenuItem>("FR1").click(); }));
     EXPECT_EQ(form->caption(), "Echelles");
@@ -121,8 +124,10 @@ TEST_F(Form1Language, SwitchingLanguagesTranslatesEveryListedWindowAndStoresTheC
     EXPECT_EQ(stored_taal(), 2);
 
     ASSERT_TRUE(run([&] { form->get<forms::MenuItem>("NL1").click(); }));
-    for (forms::Control* c : form->controls())
+    for (forms::Control* c : form->controls()) {
+        if (c->name().empty()) continue;
         EXPECT_EQ(c->caption() + "|" + c->hint(), dutch[c->name()]) << c->name();
+    }
     EXPECT_EQ(form->get<forms::RadioGroup>("TaalKeuze").items()[1], "Frans");
     EXPECT_EQ(stored_taal(), 1);
     EXPECT_TRUE(dialogs.shown().empty());

@@ -72,7 +72,8 @@ TEST_F(Form1Ships, DeletingAShipAsksFirstAndTakesItsSurveysAndTableAlong) {
 
     dialogs.answer(true);
     ASSERT_TRUE(choose("Verwijderen1", "Dummy 1"));
-    EXPECT_EQ(boxes(Kind::confirm), (std::vector<std::string>{"Schip \"Dummy 3\" verwijderen?", "Schip \"Dummy 1\" verwijderen?"}));
+    // Dummy 2 speaks French, so the questions are French.
+    EXPECT_EQ(boxes(Kind::confirm), (std::vector<std::string>{"Bateau \"Dummy 3\" enlever?", "Bateau \"Dummy 1\" enlever?"}));
     EXPECT_EQ(count("select count(*) from Schiptable where SchipID=1"), 0);
     EXPECT_EQ(count("select count(*) from IJkOpnames where Schipid=1"), 0);
     EXPECT_EQ(count("select count(*) from IJKtable where SchipID=1"), 0);
@@ -83,7 +84,7 @@ TEST_F(Form1Ships, DeletingAShipAsksFirstAndTakesItsSurveysAndTableAlong) {
     EXPECT_EQ(cell("LabelNaam"), "Dummy 2");
 
     // The French interface asks in French.
-    form->ActiveTaalFile = 2;
+    form->taal.SetActiveTaalFile(2);
     dialogs.answer(false);
     ASSERT_TRUE(choose("Verwijderen1", "Dummy 4"));
     EXPECT_EQ(boxes(Kind::confirm).back(), "Bateau \"Dummy 4\" enlever?");
