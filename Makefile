@@ -5,8 +5,9 @@
 JOBS ?= 2
 BUILD_RELEASE := build
 BUILD_TEST := build-test
+BUILD_FUZZ := build-fuzz
 
-.PHONY: run test build build-test deps clean
+.PHONY: run test build build-test deps clean fuzz build-fuzz
 
 deps:
 	@scripts/install-deps
@@ -32,5 +33,15 @@ test: build-test
 	cd $(BUILD_TEST) && ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS=suppressions=$(CURDIR)/scripts/lsan.supp \
 	  QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j$(JOBS)
 
+# The libFuzzer targets (clang, ASan + UBSan), each run in turn for FUZZ_TIME seconds (default 60)
+# or FUZZ_RUNS executions; FUZZ_TARGETS picks some ("make fuzz FUZZ_TARGETS=reading FUZZ_TIME=3600").
+build-fuzz: deps
+	CC=clang CXX=clang++ cmake -S . -B $(BUILD_FUZZ) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DIJKEN_FUZZ=ON \
+	  -DIJKEN_BUILD_TESTS=OFF -DIJKEN_BUILD_BENCH=OFF >/dev/null
+	cmake --build $(BUILD_FUZZ) -j$(JOBS)
+
+fuzz: build-fuzz
+	scripts/run-fuzz $(BUILD_FUZZ) $(FUZZ_TARGETS)
+
 clean:
-	rm -rf $(BUILD_RELEASE) $(BUILD_TEST)
+	rm -rf $(BUILD_RELEASE) $(BUILD_TEST) $(BUILD_FUZZ)
