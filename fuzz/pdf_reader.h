@@ -11,6 +11,8 @@
 
 namespace ijken::fuzz::pdfread {
 
+struct Entry;
+
 struct Value {
     enum class Kind { null, boolean, integer, real, text, name, array, dictionary, reference, stream } kind = Kind::null;
     bool boolean = false;
@@ -18,7 +20,12 @@ struct Value {
     std::string token;           // a number's text as written
     std::string bytes;           // text, name (decoded), stream data (as stored)
     std::vector<Value> items;    // array
-    std::vector<std::pair<std::string, Value>> entries;  // dictionary (also a stream's), in order
+    std::vector<Entry> entries;  // dictionary (also a stream's), in order
+};
+
+struct Entry {
+    std::string first;  // the key
+    Value second;
 };
 
 class Reader {
@@ -183,7 +190,7 @@ inline std::optional<Value> Reader::object() {
             if (!key || key->kind != Value::Kind::name) return fail("dictionary key"), std::nullopt;
             auto value = object();
             if (!value) return std::nullopt;
-            v.entries.emplace_back(key->bytes, std::move(*value));
+            v.entries.push_back(Entry{key->bytes, std::move(*value)});
         }
         // A stream: the dictionary, "stream", one end of line, Length bytes, "endstream".
         const std::size_t save = at_;

@@ -26,6 +26,8 @@ using Kind = Value::Kind;
 
 namespace {
 
+struct ModelEntry;
+
 // What an object was built as.
 struct Model {
     Kind kind = Kind::null;
@@ -35,7 +37,12 @@ struct Model {
     std::string bytes;      // text, name, stream data (plain)
     bool flate = false;
     std::vector<Model> items;
-    std::vector<std::pair<std::string, Model>> entries;
+    std::vector<ModelEntry> entries;
+};
+
+struct ModelEntry {
+    std::string first;
+    Model second;
 };
 
 class Builder {
@@ -96,7 +103,10 @@ class Builder {
                 // An indirect object, used through a reference.
                 Model target;
                 auto object = build(depth + 1, target);
-                if (object->ObjectType() != pdf::PdfObjectType::otDirectObject) return object;  // already a reference
+                if (object->ObjectType() != pdf::PdfObjectType::otDirectObject) {
+                    m = std::move(target);  // already a reference
+                    return object;
+                }
                 return register_object(std::move(object), std::move(target), m);
             }
             default: {
@@ -138,7 +148,7 @@ class Builder {
                     break;
                 }
             }
-            m.entries.emplace_back(key, std::move(value));
+            m.entries.push_back(ModelEntry{key, std::move(value)});
         }
     }
     std::unique_ptr<pdf::PdfObject> register_object(std::unique_ptr<pdf::PdfObject> object, Model target, Model& m) {
@@ -166,8 +176,8 @@ std::string inflate(const std::string& z, std::size_t expected) {
 
 void compare(const Value& v, const Model& m, const std::string& where);
 
-void compare_entries(const std::vector<std::pair<std::string, Value>>& got,
-                     const std::vector<std::pair<std::string, Model>>& want, const std::string& where) {
+void compare_entries(const std::vector<fuzz::pdfread::Entry>& got,
+                     const std::vector<ModelEntry>& want, const std::string& where) {
     FUZZ_CHECK(got.size() == want.size(), where + ": " + std::to_string(got.size()) + " entries, built " +
                                               std::to_string(want.size()));
     for (std::size_t i = 0; i < got.size(); ++i) {
@@ -208,7 +218,7 @@ void compare(const Value& v, const Model& m, const std::string& where) {
                        where + ": stream attributes");
             const Value& filter = v.entries[1].second;
             FUZZ_CHECK(filter.kind == Kind::array && filter.items.size() == (m.flate ? 1u : 0u), where + ": Filter");
-            const std::vector<std::pair<std::string, Value>> rest(v.entries.begin() + 2, v.entries.end());
+            const std::vector<fuzz::pdfread::Entry> rest(v.entries.begin() + 2, v.entries.end());
             compare_entries(rest, m.entries, where);
             const std::string data = m.flate ? inflate(v.bytes, m.bytes.size()) : v.bytes;
             FUZZ_CHECK(data == m.bytes, where + ": stream data");
