@@ -69,13 +69,20 @@ void check_line(const Database& db, std::string_view line, const survey::ShipPar
             FUZZ_CHECK(parsed.error == "expected 21 tab-separated fields, found " + std::to_string(fields),
                        "wrong count in " + fuzz::shown(parsed.error));
         } else {
-            bool any_refused = false;
-            try {
-                text::utf8_to_cp1252(body);
-            } catch (const text::EncodingError&) {
-                any_refused = true;
+            // The message is the converter's own about the first field it refuses, word for word.
+            std::string first_refusal;
+            std::size_t start = 0;
+            for (std::size_t i = 0; i < 21 && first_refusal.empty(); ++i) {
+                const std::size_t tab = body.find('\t', start);
+                try {
+                    text::utf8_to_cp1252(body.substr(start, tab == std::string_view::npos ? std::string_view::npos : tab - start));
+                } catch (const text::EncodingError& e) {
+                    first_refusal = e.what();
+                }
+                start = tab + 1;
             }
-            FUZZ_CHECK(any_refused, "a line of text the code page can hold was refused: " + fuzz::shown(line));
+            FUZZ_CHECK(!first_refusal.empty(), "a line of text the code page can hold was refused: " + fuzz::shown(line));
+            FUZZ_CHECK(parsed.error == first_refusal, "message " + fuzz::shown(parsed.error) + " for " + fuzz::shown(first_refusal));
         }
         return;
     }

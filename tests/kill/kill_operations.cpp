@@ -108,6 +108,8 @@ class SurveySave : public Operation {
   public:
     std::string name() const override { return "survey_save"; }
     bool finishes() const override { return false; }
+    // Long enough for several saves after the start-up.
+    int kill_window_ms() const override { return 700; }
 
     void prepare(const fs::path& dir, int round) override {
         if (round == 0) {

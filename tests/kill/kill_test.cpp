@@ -102,7 +102,7 @@ void kill_many(const std::string& operation, int quick_count) {
         window_ms = whole.ready_to_end_ms * 1.1;
     }
     std::uniform_real_distribution<double> moment(0, window_ms * 1000);
-    int landed = 0, reports = 0;
+    int landed = 0, reports = 0, broken = 0;
     for (int round = 0; round < kills; ++round) {
         op->prepare(dir.path(), round);
         const auto delay = std::chrono::microseconds(static_cast<long long>(moment(random)));
@@ -110,10 +110,12 @@ void kill_many(const std::string& operation, int quick_count) {
         landed += r.finished ? 0 : 1;
         reports += static_cast<int>(r.done.size());
         const std::string problems = op->check(dir.path(), r.done);
-        ASSERT_EQ(problems, "") << "kill " << round << " after " << delay.count() << " us";
+        EXPECT_EQ(problems, "") << "kill " << round << " after " << delay.count() << " us";
+        broken += problems.empty() ? 0 : 1;
     }
-    std::printf("%s: %d kills, %d of them before the work was done, %d pieces reported done, window %.0f ms\n",
-                operation.c_str(), kills, landed, reports, window_ms);
+    std::printf("%s: %d kills, %d of them before the work was done, %d pieces reported done, window %.0f ms, "
+                "%d left something wrong\n",
+                operation.c_str(), kills, landed, reports, window_ms, broken);
     // The kills must mostly land inside the work, or the test proves nothing.
     EXPECT_GE(landed * 2, kills);
 }

@@ -37,7 +37,8 @@ SurveyLine parse_survey_line(std::string_view line) {
         for (std::size_t i = 0; i < 20; ++i) input.readings[i] = text::utf8_to_cp1252(fields[i]);
         input.zout_correctie = text::utf8_to_cp1252(fields[20]);
     } catch (const text::EncodingError& e) {
-        result.error = text::cp1252_to_utf8(e.what());
+        // This message is UTF-8 already: it names a character Windows-1252 does not have.
+        result.error = e.what();
         return result;
     }
     result.input = std::move(input);
