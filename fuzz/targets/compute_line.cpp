@@ -136,7 +136,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     ship.Aantal_ijken = 1 + (pick >> 1) % 5;
     // Lines as the command reads them: up to each LF.
     std::string_view rest = in.rest();
-    for (int n = 0; n < 8 && !rest.empty(); ++n) {
+    for (int n = 0; n < 4 && !rest.empty(); ++n) {
         const std::size_t lf = rest.find('\n');
         check_line(db, rest.substr(0, lf), ship);
         if (lf == std::string_view::npos) break;
