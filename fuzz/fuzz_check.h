@@ -73,9 +73,9 @@ class Input {
 
 }  // namespace ijken::fuzz
 
-#define FUZZ_CHECK(condition, detail)                                                       \
-    do {                                                                                    \
-        if (!(condition)) ::ijken::fuzz::fail(__FILE__, __LINE__, #condition, (detail));    \
+#define FUZZ_CHECK(condition, detail)                                                    \
+    do {                                                                                 \
+        if (!(condition)) ::ijken::fuzz::fail(__FILE__, __LINE__, #condition, (detail)); \
     } while (false)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);

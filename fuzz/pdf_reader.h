@@ -14,7 +14,18 @@ namespace ijken::fuzz::pdfread {
 struct Entry;
 
 struct Value {
-    enum class Kind { null, boolean, integer, real, text, name, array, dictionary, reference, stream } kind = Kind::null;
+    enum class Kind {
+        null,
+        boolean,
+        integer,
+        real,
+        text,
+        name,
+        array,
+        dictionary,
+        reference,
+        stream
+    } kind = Kind::null;
     bool boolean = false;
     long long integer = 0;       // also the object number of a reference
     std::string token;           // a number's text as written
@@ -32,7 +43,10 @@ class Reader {
   public:
     explicit Reader(std::string_view s, std::size_t at = 0) : s_(s), at_(at) {}
     std::size_t position() const { return at_; }
-    bool at_end() { skip_space(); return at_ >= s_.size(); }
+    bool at_end() {
+        skip_space();
+        return at_ >= s_.size();
+    }
     // One object; nullopt (with error()) when the bytes are not PDF syntax.
     std::optional<Value> object();
     // "n g obj <object> endobj"
@@ -81,20 +95,36 @@ inline bool Reader::literal(std::string& out) {
             if (at_ >= s_.size()) return fail("backslash at the end");
             char e = s_[at_++];
             switch (e) {
-                case 'n': out += '\n'; break;
-                case 'r': out += '\r'; break;
-                case 't': out += '\t'; break;
-                case 'b': out += '\b'; break;
-                case 'f': out += '\f'; break;
-                case '(': case ')': case '\\': out += e; break;
+                case 'n':
+                    out += '\n';
+                    break;
+                case 'r':
+                    out += '\r';
+                    break;
+                case 't':
+                    out += '\t';
+                    break;
+                case 'b':
+                    out += '\b';
+                    break;
+                case 'f':
+                    out += '\f';
+                    break;
+                case '(':
+                case ')':
+                case '\\':
+                    out += e;
+                    break;
                 case '\r':
                     if (at_ < s_.size() && s_[at_] == '\n') ++at_;
                     break;
-                case '\n': break;
+                case '\n':
+                    break;
                 default:
                     if (e >= '0' && e <= '7') {
                         int v = e - '0';
-                        for (int k = 0; k < 2 && at_ < s_.size() && s_[at_] >= '0' && s_[at_] <= '7'; ++k) v = v * 8 + (s_[at_++] - '0');
+                        for (int k = 0; k < 2 && at_ < s_.size() && s_[at_] >= '0' && s_[at_] <= '7'; ++k)
+                            v = v * 8 + (s_[at_++] - '0');
                         out += static_cast<char>(v & 0xFF);
                     } else {
                         out += e;  // an unknown escape stands for the character itself
@@ -126,9 +156,12 @@ inline bool is_real_token(const std::string& t) {
     std::size_t i = (!t.empty() && (t[0] == '+' || t[0] == '-')) ? 1 : 0;
     int digits = 0, dots = 0;
     for (; i < t.size(); ++i) {
-        if (t[i] == '.') ++dots;
-        else if (t[i] >= '0' && t[i] <= '9') ++digits;
-        else return false;
+        if (t[i] == '.')
+            ++dots;
+        else if (t[i] >= '0' && t[i] <= '9')
+            ++digits;
+        else
+            return false;
     }
     return digits > 0 && dots <= 1;
 }
@@ -150,7 +183,12 @@ inline std::optional<Value> Reader::object() {
         const std::string raw = regular_run();
         for (std::size_t i = 0; i < raw.size(); ++i) {
             if (raw[i] == '#') {
-                auto hex = [](char h) { return h >= '0' && h <= '9' ? h - '0' : h >= 'A' && h <= 'F' ? h - 'A' + 10 : h >= 'a' && h <= 'f' ? h - 'a' + 10 : -1; };
+                auto hex = [](char h) {
+                    return h >= '0' && h <= '9'   ? h - '0'
+                           : h >= 'A' && h <= 'F' ? h - 'A' + 10
+                           : h >= 'a' && h <= 'f' ? h - 'a' + 10
+                                                  : -1;
+                };
                 if (i + 2 >= raw.size()) return fail("short #"), std::nullopt;
                 const int hi = hex(raw[i + 1]), lo = hex(raw[i + 2]);
                 if (hi < 0 || lo < 0) return fail("bad # in name"), std::nullopt;
@@ -197,14 +235,18 @@ inline std::optional<Value> Reader::object() {
         skip_space();
         if (s_.substr(at_, 6) == "stream") {
             at_ += 6;
-            if (s_.substr(at_, 2) == "\r\n") at_ += 2;
-            else if (s_.substr(at_, 1) == "\n") at_ += 1;
-            else return fail("end of line after stream"), std::nullopt;
+            if (s_.substr(at_, 2) == "\r\n")
+                at_ += 2;
+            else if (s_.substr(at_, 1) == "\n")
+                at_ += 1;
+            else
+                return fail("end of line after stream"), std::nullopt;
             long long length = -1;
             for (auto& [k, val] : v.entries) {
                 if (k == "Length" && val.kind == Value::Kind::integer) length = val.integer;
             }
-            if (length < 0 || at_ + static_cast<std::size_t>(length) > s_.size()) return fail("stream length"), std::nullopt;
+            if (length < 0 || at_ + static_cast<std::size_t>(length) > s_.size())
+                return fail("stream length"), std::nullopt;
             v.bytes = std::string(s_.substr(at_, static_cast<std::size_t>(length)));
             at_ += static_cast<std::size_t>(length);
             skip_space();

@@ -37,7 +37,8 @@ struct Database {
         survey::verleng_ijktabel(path, 1, 251);
         data::SQLiteDatabase db(path);
         auto t = db.Query("select SchipID, Inzinking, Tonnage from IJKtable");
-        for (; !t->AtEnd(); t->Next()) rows[{static_cast<int>(t->AsInteger(0)), static_cast<int>(t->AsInteger(1))}] = t->AsFloat(2);
+        for (; !t->AtEnd(); t->Next())
+            rows[{static_cast<int>(t->AsInteger(0)), static_cast<int>(t->AsInteger(1))}] = t->AsFloat(2);
     }
     ~Database() {
         std::error_code ec;
@@ -75,14 +76,17 @@ void check_line(const Database& db, std::string_view line, const survey::ShipPar
             for (std::size_t i = 0; i < 21 && first_refusal.empty(); ++i) {
                 const std::size_t tab = body.find('\t', start);
                 try {
-                    text::utf8_to_cp1252(body.substr(start, tab == std::string_view::npos ? std::string_view::npos : tab - start));
+                    text::utf8_to_cp1252(body.substr(
+                        start, tab == std::string_view::npos ? std::string_view::npos : tab - start));
                 } catch (const text::EncodingError& e) {
                     first_refusal = e.what();
                 }
                 start = tab + 1;
             }
-            FUZZ_CHECK(!first_refusal.empty(), "a line of text the code page can hold was refused: " + fuzz::shown(line));
-            FUZZ_CHECK(parsed.error == first_refusal, "message " + fuzz::shown(parsed.error) + " for " + fuzz::shown(first_refusal));
+            FUZZ_CHECK(!first_refusal.empty(),
+                       "a line of text the code page can hold was refused: " + fuzz::shown(line));
+            FUZZ_CHECK(parsed.error == first_refusal,
+                       "message " + fuzz::shown(parsed.error) + " for " + fuzz::shown(first_refusal));
         }
         return;
     }
@@ -108,20 +112,25 @@ void check_line(const Database& db, std::string_view line, const survey::ShipPar
         if (it == db.rows.end()) return std::nullopt;
         return it->second;
     };
-    const auto expected = reference::cells(values, text::parse_double(in.zout_correctie).value_or(1.0), ship, lookup);
+    const auto expected =
+        reference::cells(values, text::parse_double(in.zout_correctie).value_or(1.0), ship, lookup);
     try {
         const auto r = survey::herbereken(db.path, ship, in);
-        FUZZ_CHECK(!overflow && !expected.out_of_range, "computed what cannot be computed: " + fuzz::shown(line));
+        FUZZ_CHECK(!overflow && !expected.out_of_range,
+                   "computed what cannot be computed: " + fuzz::shown(line));
         const auto got = reference::cells_of(r.cells);
         for (std::size_t i = 0; i < 10; ++i) {
-            FUZZ_CHECK(got[i] == expected.cells[i], "cell " + std::to_string(i) + " is " + got[i] + ", reference " +
-                                                        expected.cells[i] + " for " + fuzz::shown(line));
+            FUZZ_CHECK(got[i] == expected.cells[i], "cell " + std::to_string(i) + " is " + got[i] +
+                                                        ", reference " + expected.cells[i] + " for " +
+                                                        fuzz::shown(line));
         }
-        FUZZ_CHECK(r.leeg.cm_hoog == r.leeg.cm_laag + 1 && r.vol.cm_hoog == r.vol.cm_laag + 1, "cm_hoog is not cm_laag + 1");
+        FUZZ_CHECK(r.leeg.cm_hoog == r.leeg.cm_laag + 1 && r.vol.cm_hoog == r.vol.cm_laag + 1,
+                   "cm_hoog is not cm_laag + 1");
     } catch (const survey::ReadingOverflow&) {
         FUZZ_CHECK(overflow, "a reading that fits was refused: " + fuzz::shown(line));
     } catch (const std::runtime_error& e) {
-        FUZZ_CHECK(!overflow && expected.out_of_range, std::string("unexpected error \"") + e.what() + "\" for " + fuzz::shown(line));
+        FUZZ_CHECK(!overflow && expected.out_of_range,
+                   std::string("unexpected error \"") + e.what() + "\" for " + fuzz::shown(line));
     }
 }
 

@@ -1,11 +1,12 @@
 // Windows-1252 <-> UTF-8. Every byte string survives the way to UTF-8 and back; any byte string
 // offered as UTF-8 is either refused (exactly when a slow decoder finds it malformed or holding a
 // character outside the code page) or converted into bytes that give the same UTF-8 back.
+#include "core/text/cp1252.h"
+
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "core/text/cp1252.h"
 #include "fuzz_check.h"
 
 using namespace ijken;
@@ -19,7 +20,11 @@ std::optional<std::vector<char32_t>> ref_decode(const std::string& s) {
     std::size_t i = 0;
     while (i < s.size()) {
         const auto b0 = static_cast<unsigned char>(s[i]);
-        int len = b0 < 0x80 ? 1 : b0 >= 0xC2 && b0 <= 0xDF ? 2 : b0 >= 0xE0 && b0 <= 0xEF ? 3 : b0 >= 0xF0 && b0 <= 0xF4 ? 4 : 0;
+        int len = b0 < 0x80                  ? 1
+                  : b0 >= 0xC2 && b0 <= 0xDF ? 2
+                  : b0 >= 0xE0 && b0 <= 0xEF ? 3
+                  : b0 >= 0xF0 && b0 <= 0xF4 ? 4
+                                             : 0;
         if (len == 0 || i + static_cast<std::size_t>(len) > s.size()) return std::nullopt;
         char32_t cp = len == 1 ? b0 : len == 2 ? (b0 & 0x1F) : len == 3 ? (b0 & 0x0F) : (b0 & 0x07);
         for (int k = 1; k < len; ++k) {

@@ -33,7 +33,8 @@ std::string ref_fixed(double v, int decimals, int width) {
     // 10^400 down to 10^-(decimals + 400).
     const int top = 400, bottom = -(decimals + 400);
     std::string grid(static_cast<std::size_t>(top - bottom + 1), '0');
-    for (std::size_t k = 0; k < digits.size(); ++k) grid[static_cast<std::size_t>(top - (exp10 - static_cast<int>(k)))] = digits[k];
+    for (std::size_t k = 0; k < digits.size(); ++k)
+        grid[static_cast<std::size_t>(top - (exp10 - static_cast<int>(k)))] = digits[k];
     const std::size_t last = static_cast<std::size_t>(top + decimals);  // 10^-decimals
     std::string kept = grid.substr(0, last + 1);
     if (grid[last + 1] >= '5') {
@@ -76,9 +77,11 @@ std::string ref_general(double v) {
     if (exp10 >= -5 && exp10 < 15) {
         if (exp10 >= 0) {
             std::string d = digits;
-            if (d.size() < static_cast<std::size_t>(exp10) + 1) d.resize(static_cast<std::size_t>(exp10) + 1, '0');
+            if (d.size() < static_cast<std::size_t>(exp10) + 1)
+                d.resize(static_cast<std::size_t>(exp10) + 1, '0');
             out += d.substr(0, static_cast<std::size_t>(exp10) + 1);
-            if (d.size() > static_cast<std::size_t>(exp10) + 1) out += "." + d.substr(static_cast<std::size_t>(exp10) + 1);
+            if (d.size() > static_cast<std::size_t>(exp10) + 1)
+                out += "." + d.substr(static_cast<std::size_t>(exp10) + 1);
         } else {
             out += "0." + std::string(static_cast<std::size_t>(-exp10 - 1), '0') + digits;
         }
@@ -107,12 +110,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (in.byte() & 1) v = static_cast<double>(in.value<std::int32_t>()) / 1000.0;
 
     const std::string fixed = text::format_fixed(v, decimals, width);
-    FUZZ_CHECK(fixed == ref_fixed(v, decimals, width),
-               describe(v) + " with " + std::to_string(decimals) + " decimals: \"" + fixed + "\", reference \"" +
-                   ref_fixed(v, decimals, width) + "\"");
+    FUZZ_CHECK(fixed == ref_fixed(v, decimals, width), describe(v) + " with " + std::to_string(decimals) +
+                                                           " decimals: \"" + fixed + "\", reference \"" +
+                                                           ref_fixed(v, decimals, width) + "\"");
 
     const std::string general = text::format_general(v);
-    FUZZ_CHECK(general == ref_general(v), describe(v) + ": \"" + general + "\", reference \"" + ref_general(v) + "\"");
+    FUZZ_CHECK(general == ref_general(v),
+               describe(v) + ": \"" + general + "\", reference \"" + ref_general(v) + "\"");
     if (std::isfinite(v)) {
         // Read back, the general form gives a double within its 15 digits, and that double shows the
         // same general form again.
@@ -122,7 +126,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(back.has_value(), describe(v) + ": \"" + general + "\" does not read back");
         // 15 digits are within half a unit of the 15th digit (5e-15 of the value), and reading them back
         // rounds once more, by half an ulp.
-        FUZZ_CHECK(std::fabs(*back - v) <= std::fabs(v) * 5.2e-15, describe(v) + " read back as " + describe(*back));
+        FUZZ_CHECK(std::fabs(*back - v) <= std::fabs(v) * 5.2e-15,
+                   describe(v) + " read back as " + describe(*back));
         FUZZ_CHECK(text::format_general(*back) == general, describe(v) + ": general form not stable");
     }
     return 0;

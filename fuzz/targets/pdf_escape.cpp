@@ -17,8 +17,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzz::pdfread::Reader text_reader(literal);
     const auto text = text_reader.object();
     FUZZ_CHECK(text.has_value(), "string of " + fuzz::shown(bytes) + " unreadable: " + text_reader.error());
-    FUZZ_CHECK(text_reader.at_end(), "string of " + fuzz::shown(bytes) + " ends early: " + fuzz::shown(literal));
-    FUZZ_CHECK(text->bytes == bytes, "string of " + fuzz::shown(bytes) + " reads back as " + fuzz::shown(text->bytes));
+    FUZZ_CHECK(text_reader.at_end(),
+               "string of " + fuzz::shown(bytes) + " ends early: " + fuzz::shown(literal));
+    FUZZ_CHECK(text->bytes == bytes,
+               "string of " + fuzz::shown(bytes) + " reads back as " + fuzz::shown(text->bytes));
 
     // A name cannot hold a NUL byte in any form: the writer must refuse it rather than write one.
     std::string escaped;
@@ -28,7 +30,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } catch (const pdf::PdfInvalidValue&) {
         refused = true;
     }
-    FUZZ_CHECK(refused == (bytes.find('\0') != std::string::npos), "name " + fuzz::shown(bytes) + (refused ? " refused" : " accepted"));
+    FUZZ_CHECK(refused == (bytes.find('\0') != std::string::npos),
+               "name " + fuzz::shown(bytes) + (refused ? " refused" : " accepted"));
     if (refused) return 0;
     for (char c : escaped) {
         const auto b = static_cast<unsigned char>(c);
@@ -40,6 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto name = name_reader.object();
     FUZZ_CHECK(name.has_value(), "name of " + fuzz::shown(bytes) + " unreadable: " + name_reader.error());
     FUZZ_CHECK(name_reader.at_end(), "name of " + fuzz::shown(bytes) + " ends early");
-    FUZZ_CHECK(name->bytes == bytes, "name of " + fuzz::shown(bytes) + " reads back as " + fuzz::shown(name->bytes));
+    FUZZ_CHECK(name->bytes == bytes,
+               "name of " + fuzz::shown(bytes) + " reads back as " + fuzz::shown(name->bytes));
     return 0;
 }

@@ -3,6 +3,7 @@
 // read back by an independent reader through its cross-reference table, and every object must
 // come back as it was built. Now and then (every file in the corpus replay) qpdf --check must pass
 // the whole file.
+#include <unistd.h>
 #include <zlib.h>
 
 #include <cmath>
@@ -11,7 +12,6 @@
 #include <map>
 #include <memory>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "core/pdf/pdf_doc.h"
@@ -34,7 +34,7 @@ struct Model {
     bool boolean = false;
     long long integer = 0;  // number, or the object number of a reference
     double real = 0;
-    std::string bytes;      // text, name, stream data (plain)
+    std::string bytes;  // text, name, stream data (plain)
     bool flate = false;
     std::vector<Model> items;
     std::vector<ModelEntry> entries;
@@ -55,7 +55,8 @@ class Builder {
         const int op = in_.byte() % 10;
         if (depth >= 4 && op >= 6) return null(m);
         switch (op) {
-            case 0: return null(m);
+            case 0:
+                return null(m);
             case 1: {
                 m.kind = Kind::boolean;
                 m.boolean = in_.byte() & 1;
@@ -116,7 +117,9 @@ class Builder {
                 target.bytes = std::string(in_.bytes(in_.byte() * 4u));
                 s->Data() = target.bytes;
                 target.flate = in_.byte() & 1;
-                if (target.flate) s->Attributes().FindArray("Filter")->Append(std::make_unique<pdf::PdfName>("FlateDecode"));
+                if (target.flate)
+                    s->Attributes().FindArray("Filter")->Append(
+                        std::make_unique<pdf::PdfName>("FlateDecode"));
                 fill(s->Attributes(), target, depth, "X");
                 return register_object(std::move(s), std::move(target), m);
             }
@@ -151,7 +154,8 @@ class Builder {
             m.entries.push_back(ModelEntry{key, std::move(value)});
         }
     }
-    std::unique_ptr<pdf::PdfObject> register_object(std::unique_ptr<pdf::PdfObject> object, Model target, Model& m) {
+    std::unique_ptr<pdf::PdfObject> register_object(std::unique_ptr<pdf::PdfObject> object, Model target,
+                                                    Model& m) {
         pdf::PdfObject* raw = xref_.AddObject(std::move(object));
         m.kind = Kind::reference;
         m.integer = raw->ObjectNumber();
@@ -176,13 +180,13 @@ std::string inflate(const std::string& z, std::size_t expected) {
 
 void compare(const Value& v, const Model& m, const std::string& where);
 
-void compare_entries(const std::vector<fuzz::pdfread::Entry>& got,
-                     const std::vector<ModelEntry>& want, const std::string& where) {
-    FUZZ_CHECK(got.size() == want.size(), where + ": " + std::to_string(got.size()) + " entries, built " +
-                                              std::to_string(want.size()));
+void compare_entries(const std::vector<fuzz::pdfread::Entry>& got, const std::vector<ModelEntry>& want,
+                     const std::string& where) {
+    FUZZ_CHECK(got.size() == want.size(),
+               where + ": " + std::to_string(got.size()) + " entries, built " + std::to_string(want.size()));
     for (std::size_t i = 0; i < got.size(); ++i) {
-        FUZZ_CHECK(got[i].first == want[i].first, where + ": key " + fuzz::shown(got[i].first) + " for " +
-                                                      fuzz::shown(want[i].first));
+        FUZZ_CHECK(got[i].first == want[i].first,
+                   where + ": key " + fuzz::shown(got[i].first) + " for " + fuzz::shown(want[i].first));
         compare(got[i].second, want[i].second, where + "/" + fuzz::shown(want[i].first));
     }
 }
@@ -190,7 +194,8 @@ void compare_entries(const std::vector<fuzz::pdfread::Entry>& got,
 void compare(const Value& v, const Model& m, const std::string& where) {
     if (m.kind == Kind::real) {
         // A whole value may be written as an integer.
-        FUZZ_CHECK(v.kind == Kind::real || v.kind == Kind::integer, where + ": a real came back as another kind");
+        FUZZ_CHECK(v.kind == Kind::real || v.kind == Kind::integer,
+                   where + ": a real came back as another kind");
         const double back = std::strtod(v.token.c_str(), nullptr);
         FUZZ_CHECK(std::fabs(back - m.real) <= std::fabs(m.real) * 5e-15,
                    where + ": real " + std::to_string(m.real) + " written as " + v.token);
@@ -198,33 +203,45 @@ void compare(const Value& v, const Model& m, const std::string& where) {
     }
     FUZZ_CHECK(v.kind == m.kind, where + ": came back as another kind");
     switch (m.kind) {
-        case Kind::boolean: FUZZ_CHECK(v.boolean == m.boolean, where + ": boolean"); break;
+        case Kind::boolean:
+            FUZZ_CHECK(v.boolean == m.boolean, where + ": boolean");
+            break;
         case Kind::integer:
-            FUZZ_CHECK(v.token == std::to_string(m.integer), where + ": " + v.token + " for " + std::to_string(m.integer));
+            FUZZ_CHECK(v.token == std::to_string(m.integer),
+                       where + ": " + v.token + " for " + std::to_string(m.integer));
             break;
         case Kind::text:
         case Kind::name:
-            FUZZ_CHECK(v.bytes == m.bytes, where + ": " + fuzz::shown(v.bytes) + " for " + fuzz::shown(m.bytes));
+            FUZZ_CHECK(v.bytes == m.bytes,
+                       where + ": " + fuzz::shown(v.bytes) + " for " + fuzz::shown(m.bytes));
             break;
-        case Kind::reference: FUZZ_CHECK(v.integer == m.integer, where + ": reference to another object"); break;
+        case Kind::reference:
+            FUZZ_CHECK(v.integer == m.integer, where + ": reference to another object");
+            break;
         case Kind::array:
             FUZZ_CHECK(v.items.size() == m.items.size(), where + ": array length");
-            for (std::size_t i = 0; i < m.items.size(); ++i) compare(v.items[i], m.items[i], where + "[" + std::to_string(i) + "]");
+            for (std::size_t i = 0; i < m.items.size(); ++i)
+                compare(v.items[i], m.items[i], where + "[" + std::to_string(i) + "]");
             break;
-        case Kind::dictionary: compare_entries(v.entries, m.entries, where); break;
+        case Kind::dictionary:
+            compare_entries(v.entries, m.entries, where);
+            break;
         case Kind::stream: {
             // Length, Filter, then what was added.
-            FUZZ_CHECK(v.entries.size() >= 2 && v.entries[0].first == "Length" && v.entries[1].first == "Filter",
-                       where + ": stream attributes");
+            FUZZ_CHECK(
+                v.entries.size() >= 2 && v.entries[0].first == "Length" && v.entries[1].first == "Filter",
+                where + ": stream attributes");
             const Value& filter = v.entries[1].second;
-            FUZZ_CHECK(filter.kind == Kind::array && filter.items.size() == (m.flate ? 1u : 0u), where + ": Filter");
+            FUZZ_CHECK(filter.kind == Kind::array && filter.items.size() == (m.flate ? 1u : 0u),
+                       where + ": Filter");
             const std::vector<fuzz::pdfread::Entry> rest(v.entries.begin() + 2, v.entries.end());
             compare_entries(rest, m.entries, where);
             const std::string data = m.flate ? inflate(v.bytes, m.bytes.size()) : v.bytes;
             FUZZ_CHECK(data == m.bytes, where + ": stream data");
             break;
         }
-        default: break;
+        default:
+            break;
     }
 }
 
@@ -253,7 +270,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzz::Input in(data, size);
     pdf::PdfDoc doc;
     doc.SetClock([] { return 45633.5; });
-    doc.SetCompressionMethod(in.byte() & 1 ? pdf::PdfCompressionMethod::cmFlateDecode : pdf::PdfCompressionMethod::cmNone);
+    doc.SetCompressionMethod(in.byte() & 1 ? pdf::PdfCompressionMethod::cmFlateDecode
+                                           : pdf::PdfCompressionMethod::cmNone);
     doc.BeginDocument();
     doc.AddPage();
     Builder builder(in, *doc.ObjectMgr());
@@ -281,12 +299,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::map<long long, Value> objects;
     for (std::size_t i = 1; i < count; ++i) {
         const std::string line = file.substr(lines + 20 * i, 20);
-        FUZZ_CHECK(line.size() == 20 && line[17] == 'n' && line.substr(18) == "\r\n", "xref line " + std::to_string(i));
+        FUZZ_CHECK(line.size() == 20 && line[17] == 'n' && line.substr(18) == "\r\n",
+                   "xref line " + std::to_string(i));
         fuzz::pdfread::Reader reader(file, std::strtoull(line.c_str(), nullptr, 10));
         long long number = -1;
         auto v = reader.indirect(number);
         FUZZ_CHECK(v.has_value(), "object " + std::to_string(i) + " unreadable: " + reader.error());
-        FUZZ_CHECK(number == static_cast<long long>(i), "xref entry " + std::to_string(i) + " points at object " + std::to_string(number));
+        FUZZ_CHECK(number == static_cast<long long>(i),
+                   "xref entry " + std::to_string(i) + " points at object " + std::to_string(number));
         objects[number] = std::move(*v);
     }
     // What was built is what is there.

@@ -24,7 +24,7 @@ struct RefNumber {
     long long frac = 0;    // how many of them are fraction digits
     std::string exponent;  // digits only
     bool exponent_negative = false;
-    std::string body;      // without the blanks
+    std::string body;  // without the blanks
 };
 
 std::optional<RefNumber> ref_split(const std::string& text) {
@@ -99,7 +99,8 @@ RefStatus ref_count(const RefNumber& n, long long& count) {
         const bool more = rest.find_first_not_of('0', 1) != std::string::npos;
         if (rest[0] > '5' || (rest[0] == '5' && (more || w % 2 == 1))) ++w;
     }
-    const unsigned __int128 limit = n.negative ? (unsigned __int128)1 << 63 : ((unsigned __int128)1 << 63) - 1;
+    const unsigned __int128 limit =
+        n.negative ? (unsigned __int128)1 << 63 : ((unsigned __int128)1 << 63) - 1;
     if (w > limit) return RefStatus::overflow;
     count = n.negative ? static_cast<long long>(-static_cast<__int128>(w)) : static_cast<long long>(w);
     return RefStatus::ok;
@@ -107,8 +108,10 @@ RefStatus ref_count(const RefNumber& n, long long& count) {
 
 void check_reading(const std::string& text) {
     std::string t = text;
-    if (t.empty()) t = "0.0";
-    else if (t.size() == 1) t += ".0";
+    if (t.empty())
+        t = "0.0";
+    else if (t.size() == 1)
+        t += ".0";
     if (auto comma = t.find(','); comma != std::string::npos) t[comma] = '.';
     long long expected = 0;
     RefStatus status = RefStatus::nan;
@@ -122,10 +125,11 @@ void check_reading(const std::string& text) {
     } catch (const survey::ReadingOverflow&) {
         overflowed = true;
     }
-    FUZZ_CHECK(overflowed == (status == RefStatus::overflow), "overflow disagrees for \"" + fuzz::shown(text) + "\"");
+    FUZZ_CHECK(overflowed == (status == RefStatus::overflow),
+               "overflow disagrees for \"" + fuzz::shown(text) + "\"");
     if (!overflowed) {
-        FUZZ_CHECK(got == expected, "\"" + fuzz::shown(text) + "\": got " + std::to_string(got) + ", reference " +
-                                        std::to_string(expected));
+        FUZZ_CHECK(got == expected, "\"" + fuzz::shown(text) + "\": got " + std::to_string(got) +
+                                        ", reference " + std::to_string(expected));
     }
 }
 
@@ -156,7 +160,8 @@ void check_round_trip(long long count, bool comma) {
     unsigned long long magnitude = negative ? 0ull - static_cast<unsigned long long>(count) : count;
     std::string frac = std::to_string(magnitude % 10000);
     frac.insert(0, 4 - frac.size(), '0');
-    const std::string text = (negative ? "-" : "") + std::to_string(magnitude / 10000) + (comma ? "," : ".") + frac;
+    const std::string text =
+        (negative ? "-" : "") + std::to_string(magnitude / 10000) + (comma ? "," : ".") + frac;
     const long long got = survey::waarde_uit_tekst(text);
     FUZZ_CHECK(got == count, text + " read back as " + std::to_string(got));
 }

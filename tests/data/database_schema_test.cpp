@@ -1,7 +1,6 @@
 #include "core/data/database_schema.h"
 
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
 #include <algorithm>
@@ -216,7 +215,8 @@ TEST(CreatedDatabase, AFailingStepKeepsWhatWasDoneBefore) {
 // The file names in the program directory, sorted.
 std::vector<std::string> files_in(const std::filesystem::path& dir) {
     std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(dir)) names.push_back(entry.path().filename());
+    for (const auto& entry : std::filesystem::directory_iterator(dir))
+        names.push_back(entry.path().filename());
     std::sort(names.begin(), names.end());
     return names;
 }
@@ -229,7 +229,8 @@ TEST(FirstStart, AFailedCreationLeavesNoFileAndNamesTheDatabase) {
     const std::string message = error_of([&] { create_database_if_missing(dir.db_path()); });
     EXPECT_NE(message.find("Error executing SQL statement"), std::string::npos) << message;
     EXPECT_EQ(message.find(".new"), std::string::npos) << "the user knows the file as ijken.db: " << message;
-    EXPECT_EQ(files_in(dir.path()), std::vector<std::string>{"ijken.db." + std::to_string(getpid()) + ".new-journal"});
+    EXPECT_EQ(files_in(dir.path()),
+              std::vector<std::string>{"ijken.db." + std::to_string(getpid()) + ".new-journal"});
 
     // The next start, without the obstacle, builds it whole.
     std::filesystem::remove_all(temporary + "-journal");

@@ -18,8 +18,12 @@ namespace {
 namespace fs = std::filesystem;
 using text::format_int;
 
-std::string db_of(const fs::path& dir) { return (dir / "ijken.db").string(); }
-std::string dir_text(const fs::path& dir) { return dir.string() + "/"; }
+std::string db_of(const fs::path& dir) {
+    return (dir / "ijken.db").string();
+}
+std::string dir_text(const fs::path& dir) {
+    return dir.string() + "/";
+}
 
 // Message boxes for a driver: the information that a survey was stored is the moment the user is
 // told "done"; an error box means the work failed, which the driver must not hide.
@@ -33,7 +37,9 @@ class ReportingDialogs : public forms::Dialogs {
     void error(const std::string& text) override { throw std::runtime_error(text); }
 };
 
-long long count(data::SQLiteDatabase& db, const std::string& sql) { return db.Query(sql)->AsInteger(0); }
+long long count(data::SQLiteDatabase& db, const std::string& sql) {
+    return db.Query(sql)->AsInteger(0);
+}
 
 // What a complete new database holds; empty when it does.
 std::string incomplete(const std::string& db_path) {
@@ -93,7 +99,8 @@ class FirstStart : public Operation {
         if (auto p = later_start(dir); !p.empty()) return p;
         if (auto p = incomplete(db); !p.empty()) return "after the later start:" + p;
         for (const auto& entry : fs::directory_iterator(dir)) {
-            if (entry.path().filename() != "ijken.db") return "left behind: " + entry.path().filename().string();
+            if (entry.path().filename() != "ijken.db")
+                return "left behind: " + entry.path().filename().string();
         }
         return {};
     }
@@ -151,7 +158,8 @@ class SurveySave : public Operation {
         for (const std::string& record : done) {
             if (record.rfind("add ", 0) == 0) {
                 ++adds;
-                const auto n = conn.Query("select count(*) from IJkOpnames where Verlader_Naam=?", {record.substr(4)});
+                const auto n =
+                    conn.Query("select count(*) from IJkOpnames where Verlader_Naam=?", {record.substr(4)});
                 if (n->AsInteger(0) != 1) return "the add reported done is not there once: " + record;
             } else {
                 const std::size_t space = record.find(' ', 5);
@@ -159,20 +167,24 @@ class SurveySave : public Operation {
             }
         }
         for (const auto& [id, tokens] : saves) {
-            auto row = conn.Query("select Lading from IJkOpnames where Opnameid=?", {static_cast<std::int64_t>(id)});
+            auto row =
+                conn.Query("select Lading from IJkOpnames where Opnameid=?", {static_cast<std::int64_t>(id)});
             if (row->RowCount() != 1) return "the saved survey " + format_int(id) + " is gone";
             const std::string lading = row->AsString(0);
             // The last save reported, or one after it that was under way when the kill came; never an
             // earlier one.
             bool earlier = false;
             for (std::size_t k = 0; k + 1 < tokens.size(); ++k) earlier = earlier || tokens[k] == lading;
-            if (lading != tokens.back() && earlier) return "survey " + format_int(id) + " lost its last save " + tokens.back();
-            if (lading != tokens.back() && lading.rfind("S", 0) != 0) return "survey " + format_int(id) + " lost its saves";
+            if (lading != tokens.back() && earlier)
+                return "survey " + format_int(id) + " lost its last save " + tokens.back();
+            if (lading != tokens.back() && lading.rfind("S", 0) != 0)
+                return "survey " + format_int(id) + " lost its saves";
         }
         const long long now = count(conn, "select count(*) from IJkOpnames");
         // One add may have been committed when the kill came, before it was reported.
         if (now < surveys_ + adds || now > surveys_ + adds + 1) {
-            return "expected " + format_int(surveys_ + adds) + " surveys (or one more), found " + format_int(now);
+            return "expected " + format_int(surveys_ + adds) + " surveys (or one more), found " +
+                   format_int(now);
         }
         surveys_ = now;
         return later_start(dir);

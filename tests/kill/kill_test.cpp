@@ -3,11 +3,10 @@
 // left. A quick run in the test suite; the full one with IJKEN_KILL_FULL=1 (1,000 kills of each
 // operation), or IJKEN_KILLS=N kills each; IJKEN_KILL_SEED repeats a run.
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -53,7 +52,8 @@ Run run_driver(const std::string& operation, const std::string& dir, std::chrono
         dup2(out[1], STDOUT_FILENO);
         close(out[0]);
         close(out[1]);
-        execl(IJKEN_KILL_DRIVER, IJKEN_KILL_DRIVER, operation.c_str(), dir.c_str(), static_cast<char*>(nullptr));
+        execl(IJKEN_KILL_DRIVER, IJKEN_KILL_DRIVER, operation.c_str(), dir.c_str(),
+              static_cast<char*>(nullptr));
         _exit(127);
     }
     close(out[1]);
@@ -77,7 +77,9 @@ Run run_driver(const std::string& operation, const std::string& dir, std::chrono
     waitpid(pid, &status, 0);
     r.ready_to_end_ms = std::chrono::duration<double, std::milli>(Clock::now() - ready).count();
     r.finished = WIFEXITED(status);
-    if (r.finished && WEXITSTATUS(status) != 0) throw std::runtime_error("the driver failed on its own: status " + std::to_string(WEXITSTATUS(status)));
+    if (r.finished && WEXITSTATUS(status) != 0)
+        throw std::runtime_error("the driver failed on its own: status " +
+                                 std::to_string(WEXITSTATUS(status)));
     for (std::size_t at = 0, end; (end = text.find('\n', at)) != std::string::npos; at = end + 1) {
         const std::string line = text.substr(at, end - at);
         if (line.rfind("done ", 0) == 0) r.done.push_back(line.substr(5));
@@ -113,16 +115,21 @@ void kill_many(const std::string& operation, int quick_count) {
         EXPECT_EQ(problems, "") << "kill " << round << " after " << delay.count() << " us";
         broken += problems.empty() ? 0 : 1;
     }
-    std::printf("%s: %d kills, %d of them before the work was done, %d pieces reported done, window %.0f ms, "
-                "%d left something wrong\n",
-                operation.c_str(), kills, landed, reports, window_ms, broken);
+    std::printf(
+        "%s: %d kills, %d of them before the work was done, %d pieces reported done, window %.0f ms, "
+        "%d left something wrong\n",
+        operation.c_str(), kills, landed, reports, window_ms, broken);
     // The kills must mostly land inside the work, or the test proves nothing.
     EXPECT_GE(landed * 2, kills);
 }
 
-TEST(KillTest, FirstStartLeavesNoHalfMadeDatabase) { kill_many("first_start", 20); }
+TEST(KillTest, FirstStartLeavesNoHalfMadeDatabase) {
+    kill_many("first_start", 20);
+}
 
-TEST(KillTest, SurveySavesReportedDoneSurvive) { kill_many("survey_save", 30); }
+TEST(KillTest, SurveySavesReportedDoneSurvive) {
+    kill_many("survey_save", 30);
+}
 
 }  // namespace
 }  // namespace ijken::killtest

@@ -1,3 +1,5 @@
+#include "core/pdf/pdf_objects.h"
+
 #include <gtest/gtest.h>
 #include <zlib.h>
 
@@ -5,7 +7,6 @@
 #include <limits>
 
 #include "core/pdf/pdf_exceptions.h"
-#include "core/pdf/pdf_objects.h"
 
 namespace ijken::pdf {
 namespace {
@@ -43,7 +44,8 @@ INSTANTIATE_TEST_SUITE_P(
         // PDF numbers have no exponent: what the general form would write as 1.5E-7 or 1E20.
         ValueCase{"real_tiny", [] { return std::make_unique<PdfReal>(-1.5e-7); }, "-0.00000015"},
         ValueCase{"real_huge", [] { return std::make_unique<PdfReal>(1e20); }, "100000000000000000000.0"},
-        ValueCase{"real_huge_fraction", [] { return std::make_unique<PdfReal>(1.25e15); }, "1250000000000000.0"},
+        ValueCase{"real_huge_fraction", [] { return std::make_unique<PdfReal>(1.25e15); },
+                  "1250000000000000.0"},
         ValueCase{"text_plain", [] { return std::make_unique<PdfText>("Leeg"); }, "(Leeg)"},
         ValueCase{"text_parens", [] { return std::make_unique<PdfText>("a(b)c"); }, "(a\\(b\\)c)"},
         ValueCase{"text_controls", [] { return std::make_unique<PdfText>("\\\r\n\t\b\f"); },

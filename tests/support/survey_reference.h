@@ -35,7 +35,9 @@ struct Cells {
 namespace detail {
 
 using LD = long double;
-inline double rd(LD v) { return static_cast<double>(v); }
+inline double rd(LD v) {
+    return static_cast<double>(v);
+}
 inline double step_round(double x, double step) {
     const LD q = static_cast<LD>(x) / static_cast<LD>(step);
     return rd(std::nearbyintl(q) * static_cast<LD>(step));
@@ -46,8 +48,8 @@ struct State {
     bool out_of_range = false;
 };
 
-inline State state(const std::array<double, 5>& p, const std::array<double, 5>& s, const survey::ShipParams& ship,
-                   const Lookup& lookup, const Readings& how) {
+inline State state(const std::array<double, 5>& p, const std::array<double, 5>& s,
+                   const survey::ShipParams& ship, const Lookup& lookup, const Readings& how) {
     State r;
     if (how.extended_sums) {
         LD bb = p[0], sb = s[0];
@@ -74,7 +76,8 @@ inline State state(const std::array<double, 5>& p, const std::array<double, 5>& 
         return r;
     }
     const int cm_laag = static_cast<int>(laag);
-    const int cm_hoog = std::ceil(r.inzinking) == laag ? cm_laag + 1 : static_cast<int>(std::ceil(r.inzinking));
+    const int cm_hoog =
+        std::ceil(r.inzinking) == laag ? cm_laag + 1 : static_cast<int>(std::ceil(r.inzinking));
     const bool boven = r.inzinking > ship.Max_inzinking;
     auto tonnage_at = [&](int cm) {
         double t = lookup(cm).value_or(0.0);
@@ -91,9 +94,11 @@ inline State state(const std::array<double, 5>& p, const std::array<double, 5>& 
 
 // The cells of a survey given its readings as values (port empty 1-5, starboard empty 1-5, port
 // loaded 1-5, starboard loaded 1-5) and the salt factor's value.
-inline Cells cells(const std::array<double, 20>& v, double zout, const survey::ShipParams& ship, const Lookup& lookup,
-                   const Readings& how = {}) {
-    auto part = [&](int from) { return std::array<double, 5>{v[from], v[from + 1], v[from + 2], v[from + 3], v[from + 4]}; };
+inline Cells cells(const std::array<double, 20>& v, double zout, const survey::ShipParams& ship,
+                   const Lookup& lookup, const Readings& how = {}) {
+    auto part = [&](int from) {
+        return std::array<double, 5>{v[from], v[from + 1], v[from + 2], v[from + 3], v[from + 4]};
+    };
     const auto leeg = detail::state(part(0), part(5), ship, lookup, how);
     const auto vol = detail::state(part(10), part(15), ship, lookup, how);
     Cells c;
@@ -103,9 +108,15 @@ inline Cells cells(const std::array<double, 20>& v, double zout, const survey::S
     }
     const double geladen = detail::rd(static_cast<detail::LD>(vol.tonnage) - leeg.tonnage);
     using text::format_fixed;
-    c.cells = {format_fixed(leeg.totaal, 1, 3),    format_fixed(vol.totaal, 1, 3),    format_fixed(leeg.gemiddeld, 1, 3),
-               format_fixed(vol.gemiddeld, 1, 3),  format_fixed(leeg.inzinking, 1, 3), format_fixed(vol.inzinking, 1, 3),
-               format_fixed(leeg.tonnage, 3, 3),   format_fixed(vol.tonnage, 3, 3),    format_fixed(geladen, 3, 3),
+    c.cells = {format_fixed(leeg.totaal, 1, 3),
+               format_fixed(vol.totaal, 1, 3),
+               format_fixed(leeg.gemiddeld, 1, 3),
+               format_fixed(vol.gemiddeld, 1, 3),
+               format_fixed(leeg.inzinking, 1, 3),
+               format_fixed(vol.inzinking, 1, 3),
+               format_fixed(leeg.tonnage, 3, 3),
+               format_fixed(vol.tonnage, 3, 3),
+               format_fixed(geladen, 3, 3),
                format_fixed(detail::rd(static_cast<detail::LD>(zout) * geladen), 3, 3)};
     return c;
 }

@@ -84,9 +84,10 @@ TEST_F(ComputeCommand, ACharacterOutsideTheCodePageIsNamedAsTyped) {
     ijken::data::create_database(dir.db_path());
     auto r = compute("--db " + dir.db_path(), "\xc5\x81" + kGrainCoop3.substr(3) + "1.000\n");
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err,
-              "ijken compute: line 1: Het teken \"\xc5\x81\" (U+0141) bestaat niet in Windows-1252 en kan niet "
-              "worden opgeslagen\n");
+    EXPECT_EQ(
+        r.err,
+        "ijken compute: line 1: Het teken \"\xc5\x81\" (U+0141) bestaat niet in Windows-1252 en kan niet "
+        "worden opgeslagen\n");
 }
 
 TEST_F(ComputeCommand, DoesNotCreateAMissingDatabase) {

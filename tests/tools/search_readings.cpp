@@ -62,7 +62,10 @@ int main(int argc, char** argv) {
             for (int i = 0; i < 20; ++i) {
                 const bool loaded = i >= 10;
                 const long long lo = (loaded ? 5 : 150) * scale, hi = (loaded ? 120 : 199) * scale;
-                const long long v = in_use[static_cast<std::size_t>(i % 5)] ? lo + static_cast<long long>(random() % static_cast<unsigned long long>(hi - lo)) : 0;
+                const long long v =
+                    in_use[static_cast<std::size_t>(i % 5)]
+                        ? lo + static_cast<long long>(random() % static_cast<unsigned long long>(hi - lo))
+                        : 0;
                 std::string t = text::format_int(v / scale);
                 if (decimals > 0) {
                     std::string f = text::format_int(v % scale);
@@ -71,21 +74,27 @@ int main(int argc, char** argv) {
                 texts[static_cast<std::size_t>(i)] = t;
             }
             std::array<double, 20> values;
-            for (int i = 0; i < 20; ++i) values[static_cast<std::size_t>(i)] = survey::reading_value(texts[static_cast<std::size_t>(i)]);
+            for (int i = 0; i < 20; ++i)
+                values[static_cast<std::size_t>(i)] =
+                    survey::reading_value(texts[static_cast<std::size_t>(i)]);
             const survey::ShipParams ship{1, points, 251, 51};
             const auto chosen = reference::cells(values, 1.0, ship, lookup);
             const auto changed = reference::cells(values, 1.0, ship, lookup, other.how);
             if (chosen.cells == changed.cells) continue;
             int first = 0;
-            while (chosen.cells[static_cast<std::size_t>(first)] == changed.cells[static_cast<std::size_t>(first)]) ++first;
+            while (chosen.cells[static_cast<std::size_t>(first)] ==
+                   changed.cells[static_cast<std::size_t>(first)])
+                ++first;
             // A few of each differing cell, not a dozen of one.
             if (per_cell[first]++ >= 3) continue;
             ++found;
             std::printf("    // %s: %s would be %s\n    {\"%s\", %d, {", other.name, cell_names[first],
                         changed.cells[static_cast<std::size_t>(first)].c_str(), other.name, points);
-            for (int i = 0; i < 20; ++i) std::printf("%s\"%s\"", i ? ", " : "", texts[static_cast<std::size_t>(i)].c_str());
+            for (int i = 0; i < 20; ++i)
+                std::printf("%s\"%s\"", i ? ", " : "", texts[static_cast<std::size_t>(i)].c_str());
             std::printf("},\n     {");
-            for (int i = 0; i < 10; ++i) std::printf("%s\"%s\"", i ? ", " : "", chosen.cells[static_cast<std::size_t>(i)].c_str());
+            for (int i = 0; i < 10; ++i)
+                std::printf("%s\"%s\"", i ? ", " : "", chosen.cells[static_cast<std::size_t>(i)].c_str());
             std::printf("}},\n");
         }
         std::fprintf(stderr, "%s: %d surveys found\n", other.name, found);

@@ -180,8 +180,8 @@ void remove_abandoned_temporaries(const std::string& db_pad) {
         const std::string_view tail = rest.substr(dot);
         if (!pid) continue;
         if (tail != ".new" && tail != ".new-journal" && tail != ".new-wal" && tail != ".new-shm") continue;
-        const bool alive = *pid > 0 && *pid != getpid() &&
-                           (kill(static_cast<pid_t>(*pid), 0) == 0 || errno == EPERM);
+        const bool alive =
+            *pid > 0 && *pid != getpid() && (kill(static_cast<pid_t>(*pid), 0) == 0 || errno == EPERM);
         if (!alive) fs::remove(entry.path(), ec);
     }
 }

@@ -138,7 +138,9 @@ void PdfBoolean::WriteValue(OutputStream& out) { out.write(value_ ? "true" : "fa
 
 void PdfNumber::WriteValue(OutputStream& out) { out.write(int_text(value_)); }
 
-void PdfReal::WriteValue(OutputStream& out) { out.write(real_text(value_)); }
+void PdfReal::WriteValue(OutputStream& out) {
+    out.write(real_text(value_));
+}
 
 void PdfText::WriteValue(OutputStream& out) {
     // Every byte is a character of Windows-1252, so a text is always a literal string.

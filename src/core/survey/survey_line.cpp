@@ -14,7 +14,8 @@ std::vector<std::string_view> split_tabs(std::string_view line) {
     std::size_t start = 0;
     while (true) {
         const std::size_t tab = line.find('\t', start);
-        fields.push_back(line.substr(start, tab == std::string_view::npos ? std::string_view::npos : tab - start));
+        fields.push_back(
+            line.substr(start, tab == std::string_view::npos ? std::string_view::npos : tab - start));
         if (tab == std::string_view::npos) break;
         start = tab + 1;
     }
@@ -47,7 +48,8 @@ SurveyLine parse_survey_line(std::string_view line) {
 
 std::string format_result_line(const ResultCells& c) {
     std::string out;
-    for (const std::string* cell : {&c.e01, &c.e02, &c.e11, &c.e12, &c.e21, &c.e22, &c.e31, &c.e32, &c.e42, &c.e52}) {
+    for (const std::string* cell :
+         {&c.e01, &c.e02, &c.e11, &c.e12, &c.e21, &c.e22, &c.e31, &c.e32, &c.e42, &c.e52}) {
         if (!out.empty()) out += '\t';
         out += *cell;
     }
