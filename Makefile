@@ -6,10 +6,11 @@
 JOBS ?= 2
 BUILD_RELEASE := build
 BUILD_TEST := build-test
+BUILD_FUZZ := build-fuzz
 
 PREFIX ?= $(HOME)/.local
 
-.PHONY: run test build build-test deps clean install
+.PHONY: run test build build-test deps clean install fuzz build-fuzz
 
 deps:
 	@scripts/install-deps
@@ -38,5 +39,15 @@ test: build-test
 install: build
 	cmake --install $(BUILD_RELEASE) --prefix $(PREFIX)
 
+# The libFuzzer targets (clang, ASan + UBSan), each run in turn for FUZZ_TIME seconds (default 60)
+# or FUZZ_RUNS executions; FUZZ_TARGETS picks some ("make fuzz FUZZ_TARGETS=reading FUZZ_TIME=3600").
+build-fuzz: deps
+	CC=clang CXX=clang++ cmake -S . -B $(BUILD_FUZZ) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DIJKEN_FUZZ=ON \
+	  -DIJKEN_BUILD_TESTS=OFF -DIJKEN_BUILD_BENCH=OFF >/dev/null
+	cmake --build $(BUILD_FUZZ) -j$(JOBS)
+
+fuzz: build-fuzz
+	scripts/run-fuzz $(BUILD_FUZZ) $(FUZZ_TARGETS)
+
 clean:
-	rm -rf $(BUILD_RELEASE) $(BUILD_TEST)
+	rm -rf $(BUILD_RELEASE) $(BUILD_TEST) $(BUILD_FUZZ)

@@ -3,11 +3,11 @@
 #include <filesystem>
 #include <istream>
 #include <ostream>
-#include <vector>
 
 #include "core/data/database_schema.h"
 #include "core/survey/computation.h"
 #include "core/survey/ship_record.h"
+#include "core/survey/survey_line.h"
 #include "core/survey/warnings.h"
 #include "core/text/cp1252.h"
 #include "core/text/numbers.h"
@@ -59,22 +59,6 @@ std::string help_text() {
            "Errors give one line on standard error and exit status 1.\n";
 }
 
-namespace {
-
-std::vector<std::string> split_tabs(const std::string& line) {
-    std::vector<std::string> fields;
-    std::size_t start = 0;
-    while (true) {
-        std::size_t tab = line.find('\t', start);
-        fields.push_back(line.substr(start, tab == std::string::npos ? std::string::npos : tab - start));
-        if (tab == std::string::npos) break;
-        start = tab + 1;
-    }
-    return fields;
-}
-
-}  // namespace
-
 int run_compute(int argc, char** argv, const std::string& program_dir, std::istream& in, std::ostream& out,
                 std::ostream& err) {
     std::string db_pad = data::database_path(program_dir);
@@ -122,30 +106,19 @@ int run_compute(int argc, char** argv, const std::string& program_dir, std::istr
         long long line_number = 0;
         while (std::getline(in, line)) {
             ++line_number;
-            if (!line.empty() && line.back() == '\r') line.pop_back();
-            auto fields = split_tabs(line);
-            if (fields.size() != 21) {
-                err << "ijken compute: line " << line_number << ": expected 21 tab-separated fields, found "
-                    << fields.size() << "\n";
+            auto parsed = survey::parse_survey_line(line);
+            if (!parsed.input) {
+                err << "ijken compute: line " << line_number << ": " << parsed.error << "\n";
                 return 1;
             }
-            survey::SurveyInput input;
             try {
-                for (std::size_t i = 0; i < 20; ++i) input.readings[i] = text::utf8_to_cp1252(fields[i]);
-                input.zout_correctie = text::utf8_to_cp1252(fields[20]);
-                auto r = survey::herbereken(db_pad, ship->params, input);
-                const auto& c = r.cells;
-                out << c.e01 << '\t' << c.e02 << '\t' << c.e11 << '\t' << c.e12 << '\t' << c.e21 << '\t' << c.e22
-                    << '\t' << c.e31 << '\t' << c.e32 << '\t' << c.e42 << '\t' << c.e52;
+                auto r = survey::herbereken(db_pad, ship->params, *parsed.input);
+                out << survey::format_result_line(r.cells);
                 if (with_warnings) {
-                    const auto found = survey::find_warnings(ship->params, input, r);
+                    const auto found = survey::find_warnings(ship->params, *parsed.input, r);
                     out << '\t' << text::cp1252_to_utf8(survey::warnings_field(found, ship->params));
                 }
                 out << '\n';
-            } catch (const text::EncodingError& e) {
-                // Already UTF-8: it shows the character that was refused.
-                err << "ijken compute: line " << line_number << ": " << e.what() << "\n";
-                return 1;
             } catch (const std::exception& e) {
                 err << "ijken compute: line " << line_number << ": " << text::cp1252_to_utf8(e.what()) << "\n";
                 return 1;

@@ -1,10 +1,13 @@
 #include "core/data/database_schema.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "core/data/sqlite_database.h"
 #include "data_test_util.h"
@@ -205,6 +208,54 @@ TEST(CreatedDatabase, AFailingStepKeepsWhatWasDoneBefore) {
     SQLiteDatabase db(dir.db_path());
     EXPECT_EQ(db.Query("SELECT count(*) FROM Schiptable")->AsInteger(0), 5);
     EXPECT_EQ(db.Query("SELECT count(*) FROM sqlite_master WHERE name = 'IJkOpnames'")->AsInteger(0), 0);
+}
+
+// ---- the first start, built beside the final file ---------------------------------------------
+
+// The file names in the program directory, sorted.
+std::vector<std::string> files_in(const std::filesystem::path& dir) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir))
+        names.push_back(entry.path().filename());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+TEST(FirstStart, AFailedCreationLeavesNoFileAndNamesTheDatabase) {
+    ijken::testing::TempDir dir;
+    // A directory where SQLite wants the temporary file's journal: the first change fails.
+    const std::string temporary = dir.db_path() + "." + std::to_string(getpid()) + ".new";
+    std::filesystem::create_directories(temporary + "-journal/blocked");
+    const std::string message = error_of([&] { create_database_if_missing(dir.db_path()); });
+    EXPECT_NE(message.find("Error executing SQL statement"), std::string::npos) << message;
+    EXPECT_EQ(message.find(".new"), std::string::npos) << "the user knows the file as ijken.db: " << message;
+    EXPECT_EQ(files_in(dir.path()),
+              std::vector<std::string>{"ijken.db." + std::to_string(getpid()) + ".new-journal"});
+
+    // The next start, without the obstacle, builds it whole.
+    std::filesystem::remove_all(temporary + "-journal");
+    EXPECT_TRUE(create_database_if_missing(dir.db_path()));
+    EXPECT_EQ(files_in(dir.path()), std::vector<std::string>{"ijken.db"});
+    SQLiteDatabase db(dir.db_path());
+    EXPECT_EQ(db.Query("SELECT count(*) FROM IJkOpnames")->AsInteger(0), 3);
+}
+
+TEST(FirstStart, ClearsWhatAKilledStartLeftButNotAStartAtWork) {
+    ijken::testing::TempDir dir;
+    auto touch = [&](const std::string& name) { std::ofstream(dir.path() / name) << "half"; };
+    // Left by starts that were killed (no process has these numbers now)...
+    touch("ijken.db.999999998.new");
+    touch("ijken.db.999999998.new-journal");
+    touch("ijken.db.999999999.new-wal");
+    // ...by one still at work (our parent process lives), and files that only look alike.
+    const std::string live = "ijken.db." + std::to_string(getppid()) + ".new";
+    touch(live);
+    touch("ijken.db.12x.new");
+    touch("ijken.db.bak");
+    EXPECT_TRUE(create_database_if_missing(dir.db_path()));
+    std::vector<std::string> expected = {"ijken.db", "ijken.db.12x.new", "ijken.db.bak", live};
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(files_in(dir.path()), expected);
 }
 
 }  // namespace

@@ -1,10 +1,12 @@
+#include "core/pdf/pdf_objects.h"
+
 #include <gtest/gtest.h>
 #include <zlib.h>
 
 #include <functional>
+#include <limits>
 
 #include "core/pdf/pdf_exceptions.h"
-#include "core/pdf/pdf_objects.h"
 
 namespace ijken::pdf {
 namespace {
@@ -39,6 +41,11 @@ INSTANTIATE_TEST_SUITE_P(
         ValueCase{"real_half", [] { return std::make_unique<PdfReal>(0.5); }, "0.5"},
         ValueCase{"real_whole", [] { return std::make_unique<PdfReal>(12); }, "12"},
         ValueCase{"real_fraction", [] { return std::make_unique<PdfReal>(1.25); }, "1.25"},
+        // PDF numbers have no exponent: what the general form would write as 1.5E-7 or 1E20.
+        ValueCase{"real_tiny", [] { return std::make_unique<PdfReal>(-1.5e-7); }, "-0.00000015"},
+        ValueCase{"real_huge", [] { return std::make_unique<PdfReal>(1e20); }, "100000000000000000000.0"},
+        ValueCase{"real_huge_fraction", [] { return std::make_unique<PdfReal>(1.25e15); },
+                  "1250000000000000.0"},
         ValueCase{"text_plain", [] { return std::make_unique<PdfText>("Leeg"); }, "(Leeg)"},
         ValueCase{"text_parens", [] { return std::make_unique<PdfText>("a(b)c"); }, "(a\\(b\\)c)"},
         ValueCase{"text_controls", [] { return std::make_unique<PdfText>("\\\r\n\t\b\f"); },
@@ -62,6 +69,21 @@ INSTANTIATE_TEST_SUITE_P(
         ValueCase{"reference", [] { return PdfVirtualObject::CreateVirtual(12); }, "12 0 R"},
         ValueCase{"binary", [] { return std::make_unique<PdfBinary>("<AB>"); }, "<AB>"}),
     [](const auto& info) { return std::string(info.param.label); });
+
+TEST(PdfValueWriting, RefusesWhatNoPdfFileCanHold) {
+    // No PDF number shows an infinity or NaN, and no name holds a NUL byte, not even as #00.
+    for (double v : {std::numeric_limits<double>::infinity(), std::numeric_limits<double>::quiet_NaN()}) {
+        PdfReal real(v);
+        EXPECT_THROW(value_of(real), PdfInvalidValue);
+    }
+    PdfName name(std::string("a\0b", 3));
+    try {
+        value_of(name);
+        ADD_FAILURE() << "a name with a NUL byte was written";
+    } catch (const PdfInvalidValue& e) {
+        EXPECT_STREQ(e.what(), "PdfName --a name cannot hold a null character.");
+    }
+}
 
 // ---- dictionaries ---------------------------------------------------------------------------
 

@@ -79,6 +79,17 @@ TEST_F(ComputeCommand, BadInputStopsWithAMessage) {
     EXPECT_EQ(r.status, 2);
 }
 
+TEST_F(ComputeCommand, ACharacterOutsideTheCodePageIsNamedAsTyped) {
+    // The message about "Ł" was once turned into UTF-8 a second time and came out garbled.
+    ijken::data::create_database(dir.db_path());
+    auto r = compute("--db " + dir.db_path(), "\xc5\x81" + kGrainCoop3.substr(3) + "1.000\n");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(
+        r.err,
+        "ijken compute: line 1: Het teken \"\xc5\x81\" (U+0141) bestaat niet in Windows-1252 en kan niet "
+        "worden opgeslagen\n");
+}
+
 TEST_F(ComputeCommand, DoesNotCreateAMissingDatabase) {
     auto r = compute("--db " + dir.db_path(), kGrainCoop3 + "1.000\n");
     EXPECT_EQ(r.status, 1);

@@ -1,7 +1,15 @@
 #include "core/data/database_schema.h"
 
+#include <fcntl.h>
+#include <signal.h>
+#include <stdio.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdint>
+#include <cstring>
 #include <filesystem>
+#include <stdexcept>
 #include <system_error>
 
 #include "core/data/sqlite_database.h"
@@ -133,10 +141,113 @@ void create_database(const std::string& db_pad) {
     db.Commit();
 }
 
+namespace {
+
+// The name a new database is built under: beside the final file, so that the rename that puts it
+// in place stays within one directory (and so is atomic), and with our process id in it, so that two
+// programs started at the same moment do not write into one file.
+std::string temporary_path(const std::string& db_pad) {
+    return db_pad + "." + text::format_int(static_cast<long long>(getpid())) + ".new";
+}
+
+// A database file and the files SQLite may keep beside it. A journal left beside a file we remove
+// must go too: SQLite would otherwise play it back into the next file of that name.
+void remove_database_files(const std::string& path) {
+    for (const char* suffix : {"", "-journal", "-wal", "-shm"}) std::remove((path + suffix).c_str());
+}
+
+// A start killed while it built its database leaves its temporary file behind; the next start
+// clears it away. A temporary of a process that still runs is another start at work: left alone.
+void remove_abandoned_temporaries(const std::string& db_pad) {
+    namespace fs = std::filesystem;
+    const fs::path final_path(db_pad);
+    const std::string prefix = final_path.filename().string() + ".";
+    fs::path dir = final_path.parent_path();
+    if (dir.empty()) dir = ".";
+    std::error_code ec;
+    fs::directory_iterator it(dir, ec);
+    if (ec) return;
+    for (const auto& entry : it) {
+        const std::string name = entry.path().filename().string();
+        if (name.compare(0, prefix.size(), prefix) != 0) continue;
+        std::string_view rest(name);
+        rest.remove_prefix(prefix.size());
+        const std::size_t dot = rest.find('.');
+        if (dot == std::string_view::npos || dot == 0) continue;
+        const std::string_view digits = rest.substr(0, dot);
+        if (digits.size() > 9 || digits.find_first_not_of("0123456789") != std::string_view::npos) continue;
+        const auto pid = text::parse_int(digits);
+        const std::string_view tail = rest.substr(dot);
+        if (!pid) continue;
+        if (tail != ".new" && tail != ".new-journal" && tail != ".new-wal" && tail != ".new-shm") continue;
+        const bool alive =
+            *pid > 0 && *pid != getpid() && (kill(static_cast<pid_t>(*pid), 0) == 0 || errno == EPERM);
+        if (!alive) fs::remove(entry.path(), ec);
+    }
+}
+
+// Makes a finished rename survive a power cut as well as a killed program.
+void sync_directory_of(const std::string& path) {
+    std::filesystem::path dir = std::filesystem::path(path).parent_path();
+    if (dir.empty()) dir = ".";
+    const int fd = open(dir.c_str(), O_RDONLY | O_DIRECTORY);
+    if (fd < 0) return;
+    fsync(fd);
+    close(fd);
+}
+
+// Puts the finished file in place unless another start got there first. False when a file already
+// stands at `to`.
+bool install_without_replacing(const std::string& from, const std::string& to) {
+    if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
+    if (errno == EEXIST) return false;
+    if (errno != EINVAL && errno != ENOSYS) {
+        throw std::system_error(errno, std::generic_category(),
+                                "De nieuwe database kan niet als \"" + to + "\" worden geplaatst");
+    }
+    // A file system that cannot refuse to replace: check, then rename.
+    std::error_code ec;
+    if (std::filesystem::exists(to, ec)) return false;
+    if (std::rename(from.c_str(), to.c_str()) != 0) {
+        throw std::system_error(errno, std::generic_category(),
+                                "De nieuwe database kan niet als \"" + to + "\" worden geplaatst");
+    }
+    return true;
+}
+
+std::string replace_all(std::string s, const std::string& from, const std::string& to) {
+    for (std::size_t at = s.find(from); at != std::string::npos; at = s.find(from, at + to.size())) {
+        s.replace(at, from.size(), to);
+    }
+    return s;
+}
+
+}  // namespace
+
 bool create_database_if_missing(const std::string& db_pad) {
     std::error_code ec;
     if (std::filesystem::exists(db_pad, ec)) return false;
-    create_database(db_pad);
+    // Every later start takes an existing file as complete, so the file must not appear at its
+    // name before it is: it is built under a temporary name and renamed into place at the end. A
+    // start killed half-way leaves no ijken.db, and the next start builds it anew.
+    remove_abandoned_temporaries(db_pad);
+    const std::string temporary = temporary_path(db_pad);
+    remove_database_files(temporary);
+    try {
+        create_database(temporary);
+        if (!install_without_replacing(temporary, db_pad)) {
+            remove_database_files(temporary);
+            return false;
+        }
+    } catch (const SQLiteException& e) {
+        remove_database_files(temporary);
+        // The user knows the file by its own name, not by the temporary one.
+        throw SQLiteException(replace_all(e.what(), temporary, db_pad));
+    } catch (...) {
+        remove_database_files(temporary);
+        throw;
+    }
+    sync_directory_of(db_pad);
     return true;
 }
 

@@ -15,6 +15,11 @@ void create_database(const std::string& db_pad);
 
 // Creates the database only when no file exists at `db_pad`. An existing file, whatever it holds
 // (even nothing), is left as it is. Returns whether it created one.
+//
+// The new file is built beside `db_pad` under a temporary name ("ijken.db.<pid>.new") and renamed
+// into place only when complete, so a start that is killed or fails half-way leaves no file that a
+// later start would take as complete; that later start removes the abandoned temporary file and
+// builds the database anew. When another start put a file in place meanwhile, that one is kept.
 bool create_database_if_missing(const std::string& db_pad);
 
 // The creation statements, as they are run (and as sqlite_master keeps them).

@@ -12,7 +12,7 @@ std::string format_operand(double value) {
     if (!std::isfinite(value)) throw PdfInvalidValue("invalid number in page content.");
     const long double hundredths = std::trunc(static_cast<long double>(value) * 100.0L + 0.5L);
     if (hundredths == 0) return "0";  // never "-0"
-    return text::format_general(static_cast<double>(hundredths / 100.0L));
+    return real_text(static_cast<double>(hundredths / 100.0L));
 }
 
 // ---- text state -------------------------------------------------------------------------------

@@ -2,7 +2,9 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <charconv>
+#include <cmath>
 
 #include "core/pdf/pdf_exceptions.h"
 #include "core/text/numbers.h"
@@ -55,6 +57,9 @@ std::string escape_text(std::string_view bytes) {
 }
 
 std::string escape_name(std::string_view name) {
+    if (name.find('\0') != std::string_view::npos) {
+        throw PdfInvalidValue("PdfName --a name cannot hold a null character.");
+    }
     std::string result;
     result.reserve(name.size());
     for (char c : name) {
@@ -71,6 +76,38 @@ std::string escape_name(std::string_view name) {
         }
     }
     return result;
+}
+
+std::string real_text(double value) {
+    if (!std::isfinite(value)) throw PdfInvalidValue("PdfReal --invalid number.");
+    std::string general = text::format_general(value);
+    const std::size_t e = general.find('E');
+    if (e == std::string::npos) return general;
+    // d.dddE±x: the same digits, the separator moved.
+    std::string sign;
+    std::string mantissa = general.substr(0, e);
+    if (mantissa[0] == '-') {
+        sign = "-";
+        mantissa.erase(0, 1);
+    }
+    const int exponent = std::stoi(general.substr(e + 1));
+    std::string digits;
+    for (char c : mantissa) {
+        if (c != '.') digits += c;
+    }
+    std::string out;
+    if (exponent < 0) {
+        out = "0." + std::string(static_cast<std::size_t>(-exponent - 1), '0') + digits;
+    } else {
+        digits.resize(std::max(digits.size(), static_cast<std::size_t>(exponent) + 1), '0');
+        out = digits.substr(0, static_cast<std::size_t>(exponent) + 1);
+        // A whole number this long must still read as a real, not as an integer too large for any
+        // reader.
+        out += "." + (digits.size() > static_cast<std::size_t>(exponent) + 1
+                          ? digits.substr(static_cast<std::size_t>(exponent) + 1)
+                          : std::string("0"));
+    }
+    return sign + out;
 }
 
 // ---- PdfObject ----------------------------------------------------------------------------------
@@ -101,7 +138,9 @@ void PdfBoolean::WriteValue(OutputStream& out) { out.write(value_ ? "true" : "fa
 
 void PdfNumber::WriteValue(OutputStream& out) { out.write(int_text(value_)); }
 
-void PdfReal::WriteValue(OutputStream& out) { out.write(text::format_general(value_)); }
+void PdfReal::WriteValue(OutputStream& out) {
+    out.write(real_text(value_));
+}
 
 void PdfText::WriteValue(OutputStream& out) {
     // Every byte is a character of Windows-1252, so a text is always a literal string.

@@ -296,8 +296,14 @@ private:
     std::vector<std::unique_ptr<PdfXrefEntry>> entries_;
 };
 
-// The two ways an object is written: a literal string body and an escaped name.
+// The two ways an object is written: a literal string body and an escaped name. A name cannot
+// hold a NUL byte in any form: escape_name refuses one with PdfInvalidValue.
 std::string escape_text(std::string_view bytes);
 std::string escape_name(std::string_view name);
+
+// A real as PDF writes it: the general form (15 significant digits), but never with an exponent,
+// which PDF syntax does not have ("1.5E-7" is written 0.00000015). Throws PdfInvalidValue for an
+// infinity or NaN, which no PDF number can show.
+std::string real_text(double value);
 
 }  // namespace ijken::pdf
