@@ -2,12 +2,15 @@
 
 #include <unistd.h>
 
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <stdexcept>
 
 #include "core/data/database_schema.h"
 #include "core/data/sqlite_database.h"
 #include "core/forms/forms.h"
+#include "core/lang/default_files.h"
 #include "core/survey/form1.h"
 #include "core/text/numbers.h"
 
@@ -60,6 +63,11 @@ std::string incomplete(const std::string& db_path) {
 
 // A later start of the program in the directory, as the main window does it: creates the database
 // when it is missing, then loads the selected ship and its surveys. Empty when it went well.
+std::string read_file(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
 std::string later_start(const fs::path& dir) {
     forms::ScriptedDialogs dialogs;
     survey::Form1 form(dir_text(dir), dialogs);
@@ -98,9 +106,18 @@ class FirstStart : public Operation {
         }
         if (auto p = later_start(dir); !p.empty()) return p;
         if (auto p = incomplete(db); !p.empty()) return "after the later start:" + p;
+        // The start also writes the default language files: each is there whole or not at all. A
+        // write killed half-way leaves its temporary file ("tln.tln.~PID-N"), which nothing reads.
         for (const auto& entry : fs::directory_iterator(dir)) {
-            if (entry.path().filename() != "ijken.db")
-                return "left behind: " + entry.path().filename().string();
+            const std::string file = entry.path().filename().string();
+            if (file == "ijken.db") continue;
+            if (file == "tln.tln" || file == "tlf.tln") {
+                const std::string& whole = file == "tln.tln" ? lang::default_tln() : lang::default_tlf();
+                if (read_file(entry.path()) != whole) return "a half-written " + file + " was left";
+                continue;
+            }
+            if (file.rfind("tln.tln.~", 0) == 0 || file.rfind("tlf.tln.~", 0) == 0) continue;
+            return "left behind: " + file;
         }
         return {};
     }
