@@ -151,6 +151,12 @@ class Form1 : public forms::Form {
     // file chosen in the save-file dialog.
     void Exporteren1Click();
     void Backup1Click();
+    // Extra > the survey list, beside the main window.
+    void Opnamelijst1Click();
+    // Shows the survey with that Opnameid (of the selected ship), reloading the list of surveys
+    // when it is not in it; false when the ship has no such survey. Unsaved edits are lost, as
+    // when browsing.
+    bool ga_naar_opname(int opnameid);
 
     // ---- convenience for the other windows and the tests ----
 

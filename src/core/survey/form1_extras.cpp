@@ -6,6 +6,7 @@
 #include "core/data/database_backup.h"
 #include "core/data/pending_file.h"
 #include "core/survey/form1.h"
+#include "core/survey/opnamelijstform.h"
 #include "core/survey/ship_record.h"
 #include "core/survey/survey_export.h"
 #include "core/text/numbers.h"
@@ -108,6 +109,9 @@ void Form1::build_extras() {
         Exporteren1Click();
     };
     add<MenuItem>("Backup1", &extra, "&Reservekopie maken...").on_click = [this] { Backup1Click(); };
+    auto& lijst = add<MenuItem>("Opnamelijst1", &extra, "Opname&lijst...");
+    lijst.set_shortcut("Ctrl+L");
+    lijst.on_click = [this] { Opnamelijst1Click(); };
 }
 
 WarningTexts Form1::warning_texts() const {
@@ -150,6 +154,33 @@ void Form1::Backup1Click() {
     if (!file) return;
     data::backup_database(db_pad, *file);
     dialogs_.information("Reservekopie opgeslagen in " + data::display_path(*file));
+}
+
+void Form1::Opnamelijst1Click() {
+    // Beside the main window, not modal: the main window stays visible to show the survey opened
+    // from the list, and formshow (which goes back to the newest survey) does not run.
+    if (auto* lijst = window<Opnamelijstform>()) lijst->open();
+}
+
+bool Form1::ga_naar_opname(int opnameid) {
+    auto zoek = [&] {
+        if (!opnamelijst || opnamelijst->RowCount() == 0) return false;
+        const int kolom = opnamelijst->FieldIndex("Opnameid");
+        opnamelijst->MoveLast();
+        for (;;) {
+            if (opnamelijst->AsInteger(kolom) == opnameid) return true;
+            if (opnamelijst->AtStart()) break;
+            opnamelijst->Previous();
+        }
+        opnamelijst->MoveLast();
+        return false;
+    };
+    if (!zoek()) {
+        laad_opnames();
+        if (!zoek()) return false;
+    }
+    toon_opname();
+    return true;
 }
 
 }  // namespace ijken::survey
