@@ -163,21 +163,17 @@ void Form1::Opnamelijst1Click() {
 }
 
 bool Form1::ga_naar_opname(int opnameid) {
-    auto zoek = [&] {
-        if (!opnamelijst || opnamelijst->RowCount() == 0) return false;
-        const int kolom = opnamelijst->FieldIndex("Opnameid");
-        opnamelijst->MoveLast();
-        for (;;) {
-            if (opnamelijst->AsInteger(kolom) == opnameid) return true;
-            if (opnamelijst->AtStart()) break;
-            opnamelijst->Previous();
+    lees_opnames();
+    if (opnamelijst->RowCount() == 0) return false;
+    const int kolom = opnamelijst->FieldIndex("Opnameid");
+    opnamelijst->MoveLast();
+    while (opnamelijst->AsInteger(kolom) != opnameid) {
+        if (opnamelijst->AtStart()) {
+            // Not there: the list stays on the newest survey, as after any load.
+            opnamelijst->MoveLast();
+            return false;
         }
-        opnamelijst->MoveLast();
-        return false;
-    };
-    if (!zoek()) {
-        laad_opnames();
-        if (!zoek()) return false;
+        opnamelijst->Previous();
     }
     toon_opname();
     return true;

@@ -196,21 +196,21 @@ void Opnamelijstform::sorteer_opnames() {
 void Opnamelijstform::toon() {
     if (lijst_ == nullptr) return;
     const int was = lijst_->selected_row();
-    const int was_id = was >= 1 && static_cast<std::size_t>(was - 1) < getoond_.size() ? getoond_[was - 1]->opnameid : -1;
+    const int was_id = was >= 1 && static_cast<std::size_t>(was - 1) < getoond_.size() ? getoond_[was - 1] : -1;
 
     const std::string zoek = data::upper_case(get<forms::Edit>("zoek").text());
     getoond_.clear();
     std::vector<std::vector<std::string>> rijen;
     for (const Opname& o : opnames_) {
         if (!zoek.empty() && o.zoektekst.find(zoek) == std::string::npos) continue;
-        getoond_.push_back(&o);
+        getoond_.push_back(o.opnameid);
         rijen.push_back(std::vector<std::string>(o.cellen.begin(), o.cellen.end()));
     }
     lijst_->set_rows(1, rijen);
     // The survey selected before stays selected when it is still shown; else the first row.
     int kies = getoond_.empty() ? -1 : 1;
     for (std::size_t i = 0; i < getoond_.size(); ++i) {
-        if (getoond_[i]->opnameid == was_id) kies = static_cast<int>(i) + 1;
+        if (getoond_[i] == was_id) kies = static_cast<int>(i) + 1;
     }
     lijst_->set_selected_row(kies);
     get<forms::Label>("aantal").set_caption(fill_template(
@@ -223,14 +223,12 @@ void Opnamelijstform::zoekchange() {
 }
 
 std::vector<int> Opnamelijstform::getoonde_opnames() const {
-    std::vector<int> ids;
-    for (const Opname* o : getoond_) ids.push_back(o->opnameid);
-    return ids;
+    return getoond_;
 }
 
 void Opnamelijstform::toon_rij(int row) {
     if (row < 1 || static_cast<std::size_t>(row - 1) >= getoond_.size()) return;
-    const int opnameid = getoond_[static_cast<std::size_t>(row) - 1]->opnameid;
+    const int opnameid = getoond_[static_cast<std::size_t>(row) - 1];
     if (schip_ != form1_.SchipID) {
         laad();
         throw std::runtime_error("Er is intussen een ander schip geselecteerd; de lijst toont nu zijn opnames");

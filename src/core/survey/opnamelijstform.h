@@ -64,7 +64,7 @@ class Opnamelijstform : public forms::Form {
     forms::StringGrid* lijst_ = nullptr;
     int schip_ = 0;
     std::vector<Opname> opnames_;
-    std::vector<const Opname*> getoond_;
+    std::vector<int> getoond_;  // the Opnameid of each row shown
     int sorteer_kolom_ = datum;
     bool oplopend_ = false;
 };
