@@ -56,7 +56,7 @@ Opnamelijstform::Opnamelijstform(Form1& form1)
 
 void Opnamelijstform::build_layout() {
     using namespace forms;
-    add<Label>("zoeklabel", nullptr, Rect{8, 12, 52, 13}, "&Zoeken:");
+    add<Label>("zoeklabel", nullptr, Rect{8, 12, 52, 13}, "Zoeken:");
     auto& zoek = add<Edit>("zoek", nullptr, Rect{64, 8, 240, 21});
     zoek.set_hint("Toont alleen de opnames met deze tekst in datum, verlader, ontvanger, lading of tonnage");
     zoek.on_change = [this] { zoekchange(); };
