@@ -49,7 +49,7 @@ struct TabelControleTeksten {
     std::string sprong = "%1 cm: stap %2 t/cm, meer dan 3 keer de stap ernaast (%3 t/cm)";
     // %1 the number of rows not listed
     std::string meer = "... en nog %1";
-    std::string vraag = "Toch opslaan? Kies Nee om de tabel te verbeteren.";
+    std::string vraag = "Toch opslaan zoals hij is?";
 };
 
 // At most this many findings are listed; the rest are counted.
