@@ -15,6 +15,7 @@
 
 #include "app/gui_start.h"
 #include "core/shipdata/ijkeninvoerform.h"
+#include "core/survey/opnamelijstform.h"
 #include "fleet_db.h"
 
 namespace {
@@ -88,6 +89,40 @@ void BM_GaugeTableWindow(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_GaugeTableWindow)->Unit(benchmark::kMillisecond);
+
+// The survey list of the ship with 2,000 surveys: opening it (read, compute every loaded tonnage,
+// sort, fill the Qt grid) and one keystroke in its search field (filter and refill).
+void BM_SurveyListOpen(benchmark::State& state) {
+    Program p;
+    auto* lijst = p.form.window<survey::Opnamelijstform>();
+    for (auto _ : state) {
+        p.form.get<forms::MenuItem>("Opnamelijst1").click();
+        QApplication::processEvents();
+        state.PauseTiming();
+        if (lijst->getoonde_opnames().size() != 2000) state.SkipWithError("list not filled");
+        lijst->close();
+        QApplication::processEvents();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_SurveyListOpen)->Unit(benchmark::kMillisecond);
+
+void BM_SurveyListFilter(benchmark::State& state) {
+    Program p;
+    auto* lijst = p.form.window<survey::Opnamelijstform>();
+    p.form.get<forms::MenuItem>("Opnamelijst1").click();
+    QApplication::processEvents();
+    auto& zoek = lijst->get<forms::Edit>("zoek");
+    // Alternately narrowing to few rows and widening to all 2,000: the widening refills the most.
+    bool smal = true;
+    for (auto _ : state) {
+        zoek.set_text(smal ? "1999" : "");
+        QApplication::processEvents();
+        smal = !smal;
+    }
+    if (lijst->getoonde_opnames().empty()) state.SkipWithError("nothing shown");
+}
+BENCHMARK(BM_SurveyListFilter)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

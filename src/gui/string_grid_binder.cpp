@@ -1,6 +1,7 @@
 #include "gui/string_grid_binder.h"
 
 #include <QApplication>
+#include <algorithm>
 #include <QClipboard>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -31,6 +32,7 @@ class GridTable : public QTableWidget {
                 binder->clear_selected();
                 return;
             }
+            if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && binder->activate_current()) return;
         }
         QTableWidget::keyPressEvent(event);
     }
@@ -50,6 +52,16 @@ StringGridBinder::StringGridBinder(forms::StringGrid& grid, QWidget* parent, for
     table_->setWordWrap(false);
     QObject::connect(table_, &QTableWidget::itemChanged, table_,
                      [this](QTableWidgetItem* item) { user_edited(item); });
+    // A grid used as a list: a double click on a cell the user cannot edit opens its row, a click
+    // on a column header is the header's, and the user's selection goes into the core grid.
+    QObject::connect(table_, &QTableWidget::cellDoubleClicked, table_, [this](int row, int col) {
+        if (row >= grid_.fixed_rows() && !grid_.can_edit(col, row) && grid_.on_activate) run([this, row] { grid_.activate(row); });
+    });
+    QObject::connect(table_, &QTableWidget::cellClicked, table_, [this](int row, int col) {
+        if (row < grid_.fixed_rows() && grid_.on_header_click) run([this, col] { grid_.click_header(col); });
+    });
+    QObject::connect(table_, &QTableWidget::currentCellChanged, table_,
+                     [this](int row, int, int, int) { grid_.user_selected_row(row); });
     cell_observer_ = grid_.add_cell_observer([this](int col, int row) { show_cell(col, row); });
     start();
 }
@@ -87,6 +99,12 @@ void StringGridBinder::refresh_kind() {
         for (int c = 0; c < grid_.col_count(); ++c) {
             if (table_->columnWidth(c) != grid_.col_width(c)) table_->setColumnWidth(c, grid_.col_width(c));
         }
+        const auto behaviour = grid_.row_select() ? QAbstractItemView::SelectRows : QAbstractItemView::SelectItems;
+        if (table_->selectionBehavior() != behaviour) {
+            table_->setSelectionBehavior(behaviour);
+            table_->setSelectionMode(grid_.row_select() ? QAbstractItemView::SingleSelection
+                                                        : QAbstractItemView::ContiguousSelection);
+        }
         QHeaderView* rows = table_->verticalHeader();
         if (rows->defaultSectionSize() != grid_.default_row_height()) {
             rows->setMinimumSectionSize(1);
@@ -95,6 +113,17 @@ void StringGridBinder::refresh_kind() {
     }
     for (int r = 0; r < grid_.row_count(); ++r) {
         for (int c = 0; c < grid_.col_count(); ++c) show_cell(c, r);
+    }
+    if (grid_.row_select()) {
+        const int selected = grid_.selected_row();
+        const QSignalBlocker block(table_);
+        if (selected < 0) {
+            table_->clearSelection();
+            table_->setCurrentCell(-1, -1);
+        } else if (table_->currentRow() != selected) {
+            table_->setCurrentCell(selected, std::max(grid_.fixed_cols(), 0));
+            table_->scrollTo(table_->model()->index(selected, 0));
+        }
     }
     if (grid_.top_row() != shown_top_row_ && grid_.top_row() < table_->rowCount()) {
         shown_top_row_ = grid_.top_row();
@@ -127,6 +156,14 @@ void StringGridBinder::paste_text(const QString& text) {
     const QModelIndex current = table_->currentIndex();
     if (!current.isValid()) return;
     run([this, &text, current] { grid_.paste(current.column(), current.row(), from_qt(text)); });
+}
+
+bool StringGridBinder::activate_current() {
+    if (!grid_.on_activate) return false;
+    const int row = table_->currentRow();
+    if (row < grid_.fixed_rows()) return false;
+    run([this, row] { grid_.activate(row); });
+    return true;
 }
 
 void StringGridBinder::clear_selected() {

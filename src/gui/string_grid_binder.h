@@ -23,6 +23,8 @@ class StringGridBinder : public ControlBinder {
     // What the paste key does, with the clipboard's text.
     void paste_text(const QString& text);
     void clear_selected();
+    // What Return does: opens the current row when the grid opens rows; false when it does not.
+    bool activate_current();
 
   protected:
     void refresh_kind() override;

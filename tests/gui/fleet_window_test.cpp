@@ -48,12 +48,13 @@ class FleetWindowTest : public QObject {
             // A program directory that does not exist: the database cannot be created.
             Session s(broken ? (elsewhere.path() / "weg").string() + "/" : std::string());
             QCOMPARE(s.dialogs.texts(Kind::error).size(), broken ? 1u : 0u);
-            // Gauge table, report, ship particulars, about box, language editor.
-            QCOMPARE(s.form.windows().size(), 5u);
+            // Gauge table, report, ship particulars, about box, language editor, survey list.
+            QCOMPARE(s.form.windows().size(), 6u);
             QCOMPARE(s.form.windows()[0].section, std::string("ijkeninvoer"));
             QCOMPARE(s.form.windows()[1].section, std::string("print"));
             QCOMPARE(s.form.windows()[2].section, std::string("schipinvoer"));
-            QCOMPARE(s.program->others.size(), 5u);
+            QCOMPARE(s.form.windows()[5].section, std::string("opnamelijst"));
+            QCOMPARE(s.program->others.size(), 6u);
             for (const auto& w : s.program->others) QVERIFY(!w->isVisible());
             QVERIFY(s.program->main->isVisible());
             QCOMPARE(s.form.get<forms::Label>("e00").caption(), std::string("Totaal"));

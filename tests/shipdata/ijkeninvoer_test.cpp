@@ -40,8 +40,21 @@ TEST_F(Gauge, TableEnteredFromDecimetresIsStoredForTheSelectedShip) {
     // One centimetre corrected by hand, one cleared with a short zero.
     ASSERT_TRUE(grid("ijkengrid").edit(1, 101, "81.5"));
     ASSERT_TRUE(grid("ijkengrid").edit(1, 102, "0"));
+    // 81.5 at 100 cm looks like a typing error: the user is asked first. No stores nothing.
+    const auto before = table(1);
+    dialogs.answer(false);
     ASSERT_TRUE(click_in(*ijk, "opslaan"));
-    EXPECT_TRUE(dialogs.shown().empty());
+    const auto asked = dialogs.texts(Kind::confirm);
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_NE(asked[0].find("\n100 cm: 81.500 t is niet meer dan"), std::string::npos) << asked[0];
+    EXPECT_EQ(table(1), before);
+    EXPECT_EQ(grid("ijkengrid").cell(1, 101), "81.5");
+    // Yes stores the table as it is.
+    dialogs.clear();
+    dialogs.answer(true);
+    ASSERT_TRUE(click_in(*ijk, "opslaan"));
+    EXPECT_EQ(dialogs.texts(Kind::confirm).size(), 1u);
+    EXPECT_EQ(dialogs.unused_answers(), 0u);
     const auto stored = table(1);
     ASSERT_EQ(stored.size(), 252u);  // 0 to 252 without 101
     EXPECT_EQ(stored[0], "0=0");
@@ -82,6 +95,8 @@ TEST_F(Gauge, StoredTableSurvivesALoadAndAStoreIncludingShortTonnages) {
     EXPECT_EQ(dm.cell(0, 2) + "=" + dm.cell(1, 2), "59=17.050");
     EXPECT_EQ(dm.cell(0, 21) + "=" + dm.cell(1, 21), "249=363.800");
 
+    // The odd tonnages typed above are stored as they are when the user says so.
+    dialogs.answer(true);
     ASSERT_TRUE(click_in(*ijk, "opslaan"));
     EXPECT_EQ(table(1), before);
 }
@@ -125,6 +140,8 @@ TEST_F(Gauge, StoringThatFailsKeepsTheWholeOldTableAndTheGrid) {
     // A failure halfway through the inserts.
     sql("create trigger vol before insert on IJKtable when new.Inzinking = 150 begin select raise(abort, 'disk "
         "full'); end");
+    // 200.5 t at 100 cm is asked about every time the table is stored; the user stores anyway.
+    for (int i = 0; i < 3; ++i) dialogs.answer(true);
     EXPECT_FALSE(click_in(*ijk, "opslaan"));
     ASSERT_EQ(boxes(Kind::error).size(), 1u);
     EXPECT_NE(boxes(Kind::error)[0].find("disk full"), std::string::npos) << boxes(Kind::error)[0];
@@ -171,6 +188,7 @@ TEST_F(Gauge, StoringThatFailsKeepsTheWholeOldTableAndTheGrid) {
     // Nothing in the way any more: the same grid stores.
     set(*ijk, "laatstecm_t", "249");
     EXPECT_TRUE(click_in(*ijk, "opslaan"));
+    EXPECT_EQ(dialogs.unused_answers(), 0u);
     EXPECT_EQ(table(1).at(100), "100=200.5");
 }
 

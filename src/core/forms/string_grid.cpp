@@ -29,6 +29,7 @@ void StringGrid::resize(int cols, int rows) {
     cells_ = std::move(cells);
     col_count_ = cols;
     row_count_ = rows;
+    if (selected_row_ >= row_count_) selected_row_ = -1;
     notify();
 }
 
@@ -132,6 +133,47 @@ int StringGrid::paste(int col, int row, std::string_view text) {
         }
     }
     return written;
+}
+
+void StringGrid::set_rows(int first_row, const std::vector<std::vector<std::string>>& rows) {
+    first_row = std::max(0, first_row);
+    const int count = first_row + static_cast<int>(rows.size());
+    std::vector<std::string> cells(static_cast<std::size_t>(col_count_) * count);
+    for (int r = 0; r < std::min(first_row, row_count_); ++r) {
+        for (int c = 0; c < col_count_; ++c) cells[static_cast<std::size_t>(r) * col_count_ + c] = std::move(at(c, r));
+    }
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const std::size_t base = (first_row + i) * static_cast<std::size_t>(col_count_);
+        for (std::size_t c = 0; c < rows[i].size() && c < static_cast<std::size_t>(col_count_); ++c)
+            cells[base + c] = rows[i][c];
+    }
+    cells_ = std::move(cells);
+    row_count_ = count;
+    if (selected_row_ >= row_count_) selected_row_ = -1;
+    notify();
+}
+
+void StringGrid::set_selected_row(int row) {
+    if (row < fixed_rows_ || row >= row_count_) row = -1;
+    assign(selected_row_, row);
+}
+
+void StringGrid::user_selected_row(int row) {
+    selected_row_ = (row < fixed_rows_ || row >= row_count_) ? -1 : row;
+}
+
+bool StringGrid::activate(int row) {
+    if (row < fixed_rows_ || row >= row_count_ || !showing() || !usable() || !on_activate) return false;
+    auto handler = on_activate;
+    handler(row);
+    return true;
+}
+
+bool StringGrid::click_header(int col) {
+    if (fixed_rows_ == 0 || col < 0 || col >= col_count_ || !showing() || !usable() || !on_header_click) return false;
+    auto handler = on_header_click;
+    handler(col);
+    return true;
 }
 
 void StringGrid::set_top_row(int row) {

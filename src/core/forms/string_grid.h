@@ -62,6 +62,29 @@ class StringGrid : public Control {
     // Returns the number of cells written.
     int paste(int col, int row, std::string_view text);
 
+    // Replaces every row from first_row on with rows (each row's cells from column 0 on; missing
+    // cells are empty), resizing the grid to first_row + rows.size() rows. One notification for
+    // the whole change instead of one per cell: a list of thousands of rows is refilled at once.
+    void set_rows(int first_row, const std::vector<std::vector<std::string>>& rows);
+
+    // ---- a grid used as a list: whole rows selected, a row opened ----
+
+    // Selecting marks whole rows (one at a time) instead of single cells.
+    bool row_select() const { return row_select_; }
+    void set_row_select(bool value) { assign(row_select_, value); }
+    // The selected row; -1 for none. The program's choice is shown by the window.
+    int selected_row() const { return selected_row_; }
+    void set_selected_row(int row);
+    // The user moved the selection to row (the window shows it already, so nobody is told).
+    void user_selected_row(int row);
+    // The user opened a row (double click, Return): on_activate runs with it, for a row below
+    // the fixed rows of a reachable grid. Returns whether it ran.
+    bool activate(int row);
+    // The user clicked the fixed row's cell of column col (a column header): on_header_click runs.
+    bool click_header(int col);
+    std::function<void(int row)> on_activate;
+    std::function<void(int col)> on_header_click;
+
     // The first row shown below the fixed rows (scrolled to by the program).
     int top_row() const { return top_row_; }
     void set_top_row(int row);
@@ -92,6 +115,8 @@ class StringGrid : public Control {
     int default_col_width_ = 64;
     int default_row_height_ = 24;
     bool editing_ = false;
+    bool row_select_ = false;
+    int selected_row_ = -1;
     int top_row_ = 1;
     std::vector<int> col_widths_;
     std::vector<std::string> cells_;  // row-major

@@ -5,6 +5,7 @@
 
 #include "core/data/sqlite_database.h"
 #include "core/shipdata/dm_tabel.h"
+#include "core/shipdata/tabel_controle.h"
 #include "core/survey/form1.h"
 #include "core/text/numbers.h"
 
@@ -12,6 +13,20 @@ namespace ijken::shipdata {
 
 using forms::Rect;
 using text::format_int;
+
+namespace {
+
+struct ControleLabel {
+    const char* name;
+    std::string TabelControleTeksten::*tekst;
+};
+constexpr ControleLabel kControleLabels[] = {
+    {"tc_kop", &TabelControleTeksten::kop},     {"tc_daalt", &TabelControleTeksten::daalt},
+    {"tc_sprong", &TabelControleTeksten::sprong}, {"tc_meer", &TabelControleTeksten::meer},
+    {"tc_vraag", &TabelControleTeksten::vraag},
+};
+
+}  // namespace
 
 Ijkeninvoerform::Ijkeninvoerform(survey::Form1& form1)
     : forms::Form("ijkeninvoerform", "CM", Rect{300, 40, 440, 600}), form1_(form1) {
@@ -51,6 +66,19 @@ void Ijkeninvoerform::build_layout() {
     ijkengrid_ = grid("ijkengrid", &box3, Rect{8, 18, 193, 479}, 52, 96);
     add<Button>("opslaan", nullptr, Rect{216, 521, 100, 25}, "Opslaan").on_click = [this] { opslaanclick(); };
     add<Button>("afsluiten", nullptr, Rect{325, 521, 100, 25}, "Alsuiten").on_click = [this] { afsluitenclick(); };
+
+    // The texts of the question before storing a doubtful table, in hidden labels so that a
+    // language file reaches them by name like any caption.
+    const TabelControleTeksten teksten;
+    for (const ControleLabel& l : kControleLabels) {
+        add<Label>(l.name, nullptr, Rect{0, 0, 0, 0}, teksten.*(l.tekst)).set_visible(false);
+    }
+}
+
+TabelControleTeksten Ijkeninvoerform::controle_teksten() const {
+    TabelControleTeksten teksten;
+    for (const ControleLabel& l : kControleLabels) teksten.*(l.tekst) = get<forms::Label>(l.name).caption();
+    return teksten;
 }
 
 void Ijkeninvoerform::formcreate() {
@@ -205,6 +233,15 @@ void Ijkeninvoerform::opslaanclick() {
         }
         if (const auto waarde = cm_tonnage(tonnage, static_cast<int>(*inzinking)))
             rijen.push_back({static_cast<int>(*inzinking), *waarde});
+    }
+
+    // A table with what looks like a typing error is stored only when the user says so; No goes
+    // back to the grid with nothing stored.
+    std::vector<TabelRij> controle;
+    controle.reserve(rijen.size());
+    for (const Rij& rij : rijen) controle.push_back({rij.inzinking, rij.tonnage});
+    if (const auto bevindingen = controleer_tabel(controle); !bevindingen.empty() && form1_.services.dialogs) {
+        if (!form1_.services.dialogs->confirm(controle_vraag(bevindingen, controle_teksten()))) return;
     }
 
     // One transaction: the old table goes and the new one comes together, or neither does. A

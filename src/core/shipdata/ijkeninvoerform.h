@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "core/forms/forms.h"
+#include "core/shipdata/tabel_controle.h"
 
 namespace ijken::survey {
 class Form1;
@@ -40,6 +41,10 @@ class Ijkeninvoerform : public forms::Form {
     // The first and last centimetre as the up-downs hold them.
     int eerste_cm() const;
     int laatste_cm() const;
+
+    // The texts of the question asked before a doubtful table is stored, as the window's hidden
+    // labels tc_... hold them (the language files may reword them).
+    TabelControleTeksten controle_teksten() const;
 
   private:
     void build_layout();

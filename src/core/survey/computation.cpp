@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <limits>
+#include <optional>
 #include <stdexcept>
 
 #include "core/data/sqlite_database.h"
@@ -57,15 +58,13 @@ double som(const std::array<double, 5>& v) {
     return s;
 }
 
-// The ship's tonnage at one whole centimetre, through the step's lookup connection.
-double tonnage_op(data::SQLiteDatabase& db, const ShipParams& ship, int cm, bool boven_tabel) {
+// The ship's stored tonnage at one whole centimetre, through the step's lookup connection; nothing
+// when the table has no such row.
+std::optional<double> tonnage_op(data::SQLiteDatabase& db, const ShipParams& ship, int cm) {
     auto rows = db.Query("SELECT * FROM [IJKtable] WHERE [SchipID]=\"" + format_int(ship.SchipID) +
                          "\" and [Inzinking]=\"" + format_int(cm) + "\" limit 1;");
-    if (rows->RowCount() == 0) return 0;
-    double t = rows->AsFloat(rows->FieldIndex("Tonnage"));
-    // Above the table the extension stores the continuation negated.
-    if (boven_tabel && t < 0) t = -t;
-    return t;
+    if (rows->RowCount() == 0) return std::nullopt;
+    return rows->AsFloat(rows->FieldIndex("Tonnage"));
 }
 
 std::int32_t hele_cm(double x) {
@@ -79,13 +78,13 @@ std::int32_t hele_cm(double x) {
 
 std::string inzinking_statement(int schip_id, int cm, double tonnage) {
     return "INSERT OR REPLACE INTO IJktable(SchipID,Inzinking,Tonnage) VALUES (\"" + format_int(schip_id) + "\",\"" +
-           format_int(cm) + "\",\"" + format_fixed(tonnage, 3, 5) + "\");";
+           format_int(cm) + "\",\"" + verlenging_tekst(tonnage) + "\");";
 }
 
 }  // namespace
 
-IjkResultaat bereken_toestand(const std::string& db_pad, const ShipParams& ship, const std::array<double, 5>& bb,
-                              const std::array<double, 5>& sb) {
+IjkResultaat toestand_voor_tabel(const ShipParams& ship, const std::array<double, 5>& bb,
+                                 const std::array<double, 5>& sb) {
     if (ship.Aantal_ijken <= 0) {
         throw std::runtime_error("Het schip heeft " + format_int(ship.Aantal_ijken) +
                                  " ijkpunten; er kan geen gemiddelde worden bepaald");
@@ -104,18 +103,69 @@ IjkResultaat bereken_toestand(const std::string& db_pad, const ShipParams& ship,
     r.cm_laag = hele_cm(std::floor(r.inzinking));
     r.cm_hoog = hele_cm(std::ceil(r.inzinking));
     if (r.cm_hoog == r.cm_laag) r.cm_hoog = r.cm_laag + 1;
+    return r;
+}
 
-    data::SQLiteDatabase db(db_pad);
-    const bool boven_tabel = r.inzinking > ship.Max_inzinking;
-    if (r.inzinking < ship.Min_inzinking - 1 || boven_tabel) {
-        verleng_ijktabel(db_pad, ship.SchipID, ship.Max_inzinking);
-    }
-    r.tonnage_laag = tonnage_op(db, ship, r.cm_laag, boven_tabel);
-    r.tonnage_hoog = tonnage_op(db, ship, r.cm_hoog, boven_tabel);
+bool boven_tabel(const IjkResultaat& r, const ShipParams& ship) {
+    return r.inzinking > ship.Max_inzinking;
+}
+
+bool vraagt_verlenging(const IjkResultaat& r, const ShipParams& ship) {
+    return r.inzinking < ship.Min_inzinking - 1 || boven_tabel(r, ship);
+}
+
+double tabel_tonnage(std::optional<double> opgeslagen, bool boven) {
+    if (!opgeslagen) return 0;
+    double t = *opgeslagen;
+    // Above the table the extension stores the continuation negated.
+    if (boven && t < 0) t = -t;
+    return t;
+}
+
+void interpoleer(IjkResultaat& r, double tonnage_laag, double tonnage_hoog) {
+    r.tonnage_laag = tonnage_laag;
+    r.tonnage_hoog = tonnage_hoog;
     r.per_cm = ext_sub(r.tonnage_hoog, r.tonnage_laag);
     r.fractie_tonnage = round_to_step(ext_mul(r.per_cm, r.fractie), 0.001);
     r.tonnage = round_to_step(ext_add(r.tonnage_laag, r.fractie_tonnage), 0.001);
+}
+
+IjkResultaat bereken_toestand(const std::string& db_pad, const ShipParams& ship, const std::array<double, 5>& bb,
+                              const std::array<double, 5>& sb) {
+    IjkResultaat r = toestand_voor_tabel(ship, bb, sb);
+    data::SQLiteDatabase db(db_pad);
+    const bool boven = boven_tabel(r, ship);
+    if (vraagt_verlenging(r, ship)) verleng_ijktabel(db_pad, ship.SchipID, ship.Max_inzinking);
+    const double laag = tabel_tonnage(tonnage_op(db, ship, r.cm_laag), boven);
+    const double hoog = tabel_tonnage(tonnage_op(db, ship, r.cm_hoog), boven);
+    interpoleer(r, laag, hoog);
     return r;
+}
+
+std::vector<TabelVerlenging> verlenging_onder(int hoogste_nul, double tonnage_10_erboven) {
+    std::vector<TabelVerlenging> rijen;
+    const double stap = ext_div(tonnage_10_erboven, 10);
+    double v = 0;
+    for (int k = 1; k <= 30; ++k) {
+        v = ext_sub(v, stap);
+        rijen.push_back({hoogste_nul - k, v});
+    }
+    return rijen;
+}
+
+std::vector<TabelVerlenging> verlenging_boven(int max_inzinking, double top, double onder_top) {
+    std::vector<TabelVerlenging> rijen;
+    double v = -top;
+    const double helling = ext_sub(top, onder_top);
+    for (int k = 1; k <= 30; ++k) {
+        v = ext_sub(v, helling);
+        rijen.push_back({max_inzinking + k, v});
+    }
+    return rijen;
+}
+
+std::string verlenging_tekst(double tonnage) {
+    return format_fixed(tonnage, 3, 5);
 }
 
 void verleng_ijktabel(const std::string& db_pad, int schip_id, int max_inzinking) {
@@ -136,12 +186,8 @@ void verleng_ijktabel(const std::string& db_pad, int schip_id, int max_inzinking
             auto boven = db.Query("select [Tonnage] from [IJKtable] where [Inzinking] = " + format_int(b + 10) +
                                   " and [SchipID]=" + schip + " LIMIT 1;");
             if (boven->RowCount() > 0) {
-                const double stap = ext_div(boven->AsFloat(boven->FieldIndex("Tonnage")), 10);
-                double v = 0;
-                for (int k = 1; k <= 30; ++k) {
-                    v = ext_sub(v, stap);
-                    db.Execute(inzinking_statement(schip_id, b - k, v));
-                }
+                for (const TabelVerlenging& rij : verlenging_onder(b, boven->AsFloat(boven->FieldIndex("Tonnage"))))
+                    db.Execute(inzinking_statement(schip_id, rij.inzinking, rij.tonnage));
             }
         }
         // Above: the straight continuation of the last centimetre, stored negated.
@@ -149,15 +195,12 @@ void verleng_ijktabel(const std::string& db_pad, int schip_id, int max_inzinking
                                 " and [SchipID]=" + schip + " LIMIT 1;");
         if (top_rij->RowCount() > 0) {
             const double top = top_rij->AsFloat(top_rij->FieldIndex("Tonnage"));
-            double v = -top;
             auto onder_top = db.Query("select [Tonnage] from [IJKtable] where [Inzinking] = " +
                                       format_int(max_inzinking - 1) + " and [SchipID]=" + schip + " LIMIT 1;");
             if (onder_top->RowCount() > 0) {
-                const double helling = ext_sub(top, onder_top->AsFloat(onder_top->FieldIndex("Tonnage")));
-                for (int k = 1; k <= 30; ++k) {
-                    v = ext_sub(v, helling);
-                    db.Execute(inzinking_statement(schip_id, max_inzinking + k, v));
-                }
+                for (const TabelVerlenging& rij :
+                     verlenging_boven(max_inzinking, top, onder_top->AsFloat(onder_top->FieldIndex("Tonnage"))))
+                    db.Execute(inzinking_statement(schip_id, rij.inzinking, rij.tonnage));
             }
         }
     };
@@ -175,6 +218,12 @@ void verleng_ijktabel(const std::string& db_pad, int schip_id, int max_inzinking
 }
 
 Recomputation herbereken(const std::string& db_pad, const ShipParams& ship, const SurveyInput& input) {
+    return herbereken_met(input, [&](const std::array<double, 5>& bb, const std::array<double, 5>& sb) {
+        return bereken_toestand(db_pad, ship, bb, sb);
+    });
+}
+
+Recomputation herbereken_met(const SurveyInput& input, const Toestandberekening& toestand) {
     // Every reading is converted before anything is computed, so a reading that cannot be held
     // changes nothing at all.
     std::array<double, 20> v;
@@ -184,8 +233,8 @@ Recomputation herbereken(const std::string& db_pad, const ShipParams& ship, cons
     };
 
     Recomputation r;
-    r.leeg = bereken_toestand(db_pad, ship, deel(0), deel(5));
-    r.vol = bereken_toestand(db_pad, ship, deel(10), deel(15));
+    r.leeg = toestand(deel(0), deel(5));
+    r.vol = toestand(deel(10), deel(15));
     const double geladen = ext_sub(r.vol.tonnage, r.leeg.tonnage);
     const double zout = text::parse_double(input.zout_correctie).value_or(1.0);
 

@@ -4,8 +4,11 @@
 #include <array>
 #include <cstdint>
 #include <exception>
+#include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace ijken::survey {
 
@@ -59,6 +62,35 @@ std::array<bool, 5> ijkpunten_in_gebruik(int aantal_ijken);
 IjkResultaat bereken_toestand(const std::string& db_pad, const ShipParams& ship,
                               const std::array<double, 5>& bb, const std::array<double, 5>& sb);
 
+// The steps of bereken_toestand around its two table lookups, for a caller that holds the gauge
+// table itself (the survey list computes thousands of surveys from one read of the table): the
+// same arithmetic, so the same results as the main window.
+//
+// Sums, mean, immersion, fraction and the two whole centimetres; throws as bereken_toestand does.
+IjkResultaat toestand_voor_tabel(const ShipParams& ship, const std::array<double, 5>& bb,
+                                 const std::array<double, 5>& sb);
+// The immersion lies above the table: the extension's rows there are read back un-negated.
+bool boven_tabel(const IjkResultaat& r, const ShipParams& ship);
+// The immersion lies outside the table, which the main window then extends first.
+bool vraagt_verlenging(const IjkResultaat& r, const ShipParams& ship);
+// A stored tonnage (nothing when the row is missing: 0) as the interpolation uses it.
+double tabel_tonnage(std::optional<double> opgeslagen, bool boven);
+// The tonnages at cm_laag and cm_hoog into r, and the interpolated tonnage.
+void interpoleer(IjkResultaat& r, double tonnage_laag, double tonnage_hoog);
+
+// One row written by the table's extension.
+struct TabelVerlenging {
+    int inzinking = 0;
+    double tonnage = 0;
+};
+// The 30 rows below the highest zero row, continuing the mean step of the ten centimetres above
+// it downward as negative tonnages.
+std::vector<TabelVerlenging> verlenging_onder(int hoogste_nul, double tonnage_10_erboven);
+// The 30 rows above the table, the straight continuation of its last centimetre, negated.
+std::vector<TabelVerlenging> verlenging_boven(int max_inzinking, double top, double onder_top);
+// The text an extension row's tonnage is written as (its stored value is this text's number).
+std::string verlenging_tekst(double tonnage);
+
 // Writes up to 60 extrapolated rows below and above the ship's gauge table, once per ship (as long
 // as a negative row exists, nothing more is written).
 void verleng_ijktabel(const std::string& db_pad, int schip_id, int max_inzinking);
@@ -80,6 +112,12 @@ struct Recomputation {
     IjkResultaat vol;
     ResultCells cells;
 };
+
+// Both states and the result cells from a computation of one state (port and starboard readings),
+// exactly as herbereken forms them.
+using Toestandberekening =
+    std::function<IjkResultaat(const std::array<double, 5>& bb, const std::array<double, 5>& sb)>;
+Recomputation herbereken_met(const SurveyInput& input, const Toestandberekening& toestand);
 
 // Both states and the result cells, exactly as the main window shows them. Throws (without having
 // changed anything) when a reading cannot be held; database errors propagate.

@@ -247,12 +247,14 @@ void Form1::laad_schip() {
 
 // ---- survey records --------------------------------------------------------------------------------
 
+void Form1::lees_opnames() {
+    SQLiteDatabase db(db_pad);
+    opnamelijst = db.Query("SELECT * from [IJkOpnames] WHERE [Schipid]=\"" + format_int(SchipID) +
+                           "\" order by [InvoerDatum]");
+}
+
 void Form1::laad_opnames() {
-    {
-        SQLiteDatabase db(db_pad);
-        opnamelijst = db.Query("SELECT * from [IJkOpnames] WHERE [Schipid]=\"" + format_int(SchipID) +
-                               "\" order by [InvoerDatum]");
-    }
+    lees_opnames();
     if (opnamelijst->RowCount() > 0) opnamelijst->MoveLast();
     toon_opname();
 }

@@ -151,6 +151,12 @@ class Form1 : public forms::Form {
     // file chosen in the save-file dialog.
     void Exporteren1Click();
     void Backup1Click();
+    // Extra > the survey list, beside the main window.
+    void Opnamelijst1Click();
+    // Shows the survey with that Opnameid (of the selected ship) from a fresh read of the ship's
+    // surveys, so that browsing on from it goes through the surveys as stored now; false (and
+    // nothing shown) when the ship has no such survey. Unsaved edits are lost, as when browsing.
+    bool ga_naar_opname(int opnameid);
 
     // ---- convenience for the other windows and the tests ----
 
@@ -169,6 +175,8 @@ class Form1 : public forms::Form {
     void wire_events();
     // The warnings label, its templates and the Extra menu.
     void build_extras();
+    // Reads the selected ship's surveys into opnamelijst (laad_opnames without showing one).
+    void lees_opnames();
 
     // The values the add and save statements bind, in their order: twenty readings, the seven
     // texts of the parties and the cargo, the correction factor.

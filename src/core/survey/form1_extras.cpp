@@ -6,6 +6,7 @@
 #include "core/data/database_backup.h"
 #include "core/data/pending_file.h"
 #include "core/survey/form1.h"
+#include "core/survey/opnamelijstform.h"
 #include "core/survey/ship_record.h"
 #include "core/survey/survey_export.h"
 #include "core/text/numbers.h"
@@ -108,6 +109,9 @@ void Form1::build_extras() {
         Exporteren1Click();
     };
     add<MenuItem>("Backup1", &extra, "&Reservekopie maken...").on_click = [this] { Backup1Click(); };
+    auto& lijst = add<MenuItem>("Opnamelijst1", &extra, "Opname&lijst...");
+    lijst.set_shortcut("Ctrl+L");
+    lijst.on_click = [this] { Opnamelijst1Click(); };
 }
 
 WarningTexts Form1::warning_texts() const {
@@ -150,6 +154,29 @@ void Form1::Backup1Click() {
     if (!file) return;
     data::backup_database(db_pad, *file);
     dialogs_.information("Reservekopie opgeslagen in " + data::display_path(*file));
+}
+
+void Form1::Opnamelijst1Click() {
+    // Beside the main window, not modal: the main window stays visible to show the survey opened
+    // from the list, and formshow (which goes back to the newest survey) does not run.
+    if (auto* lijst = window<Opnamelijstform>()) lijst->open();
+}
+
+bool Form1::ga_naar_opname(int opnameid) {
+    lees_opnames();
+    if (opnamelijst->RowCount() == 0) return false;
+    const int kolom = opnamelijst->FieldIndex("Opnameid");
+    opnamelijst->MoveLast();
+    while (opnamelijst->AsInteger(kolom) != opnameid) {
+        if (opnamelijst->AtStart()) {
+            // Not there: the list stays on the newest survey, as after any load.
+            opnamelijst->MoveLast();
+            return false;
+        }
+        opnamelijst->Previous();
+    }
+    toon_opname();
+    return true;
 }
 
 }  // namespace ijken::survey

@@ -7,6 +7,7 @@
 #include "core/shipdata/ijkeninvoerform.h"
 #include "core/shipdata/schipinvoer.h"
 #include "core/survey/form1.h"
+#include "core/survey/opnamelijstform.h"
 #include "core/ui/aboutform.h"
 
 namespace ijken::survey {
@@ -20,6 +21,8 @@ void Form1::create_windows() {
     add_window(std::make_unique<ui::Aboutform>(services), "");
     // The language editor is shown beside the main window, not modally.
     add_window(std::make_unique<lang::Editor>(*this), "");
+    // Beside the design: the survey list, translated by a section of its own.
+    add_window(std::make_unique<Opnamelijstform>(*this), "opnamelijst");
 }
 
 forms::Form& Form1::add_window(std::unique_ptr<forms::Form> form, std::string section) {
