@@ -1,40 +1,24 @@
 // The compute command, run as a real process on a real database.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <sys/wait.h>
 
 #include "core/data/database_schema.h"
+#include "support/run_program.h"
 #include "support/temp_dir.h"
 
 namespace {
 
-struct Outcome {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
+using ijken::testing::Outcome;
 
 class ComputeCommand : public ::testing::Test {
 protected:
     ijken::testing::TempDir dir;
 
     Outcome compute(const std::string& args, const std::string& input) {
-        std::ofstream(dir.path() / "in.txt", std::ios::binary) << input;
-        std::string cmd = std::string(IJKEN_BINARY) + " compute " + args + " < '" + (dir.path() / "in.txt").string() +
-                          "' 2> '" + (dir.path() / "err.txt").string() + "'";
-        Outcome r;
-        FILE* p = popen(cmd.c_str(), "r");
-        char buf[4096];
-        for (size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;) r.out.append(buf, n);
-        int st = pclose(p);
-        r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-        std::ifstream e(dir.path() / "err.txt");
-        r.err.assign(std::istreambuf_iterator<char>(e), {});
-        return r;
+        return ijken::testing::run_program(dir.path(), std::string(IJKEN_BINARY) + " compute " + args, input);
     }
 };
 

@@ -1,41 +1,25 @@
 // The commands beside compute, run as real processes: compute --warnings, export and backup.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
 
 #include "core/data/database_schema.h"
+#include "support/run_program.h"
 #include "support/temp_dir.h"
 
 namespace {
 
-struct Outcome {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
+using ijken::testing::Outcome;
 
 class ExtraCommands : public ::testing::Test {
   protected:
     void SetUp() override { ijken::data::create_database(dir.db_path()); }
 
     Outcome run(const std::string& args, const std::string& input = "") {
-        std::ofstream(dir.path() / "in.txt", std::ios::binary) << input;
-        const std::string cmd = std::string(IJKEN_BINARY) + " " + args + " < '" +
-                                (dir.path() / "in.txt").string() + "' 2> '" +
-                                (dir.path() / "err.txt").string() + "'";
-        Outcome r;
-        FILE* p = popen(cmd.c_str(), "r");
-        char buf[4096];
-        for (size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;) r.out.append(buf, n);
-        const int st = pclose(p);
-        r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-        r.err = read(dir.path() / "err.txt");
-        return r;
+        return ijken::testing::run_program(dir.path(), std::string(IJKEN_BINARY) + " " + args, input);
     }
     static std::string read(const std::filesystem::path& p) {
         std::ifstream in(p, std::ios::binary);

@@ -2,23 +2,18 @@
 // what it does not know (while the toolkit's own options pass), one line when there is no display,
 // and a refused character shown as it was typed.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <string>
 
 #include "core/data/database_schema.h"
+#include "support/run_program.h"
 #include "support/temp_dir.h"
 
 namespace {
 
-struct Outcome {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
+using ijken::testing::Outcome;
 
 class Program : public ::testing::Test {
   protected:
@@ -26,19 +21,8 @@ class Program : public ::testing::Test {
 
     // Runs `env ENV ijken ARGS < input`.
     Outcome run(const std::string& env, const std::string& args, const std::string& input = "") {
-        std::ofstream(dir.path() / "in.txt", std::ios::binary) << input;
-        const std::string cmd = "env " + env + " ASAN_OPTIONS=detect_leaks=0 " + IJKEN_BINARY + " " + args +
-                                " < '" + (dir.path() / "in.txt").string() + "' 2> '" +
-                                (dir.path() / "err.txt").string() + "'";
-        Outcome r;
-        FILE* p = popen(cmd.c_str(), "r");
-        char buf[4096];
-        for (size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;) r.out.append(buf, n);
-        const int st = pclose(p);
-        r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-        std::ifstream e(dir.path() / "err.txt");
-        r.err.assign(std::istreambuf_iterator<char>(e), {});
-        return r;
+        return ijken::testing::run_program(
+            dir.path(), "env " + env + " ASAN_OPTIONS=detect_leaks=0 " + IJKEN_BINARY + " " + args, input);
     }
 };
 
