@@ -27,7 +27,8 @@ TEST_P(FleetHostile, ShipParticularsEveryFieldThenSave) {
         SCOPED_TRACE(field);
         restore();
         const std::string before = dump();
-        ASSERT_TRUE(run([&] { schip->OpenSelected(); }));
+        ASSERT_TRUE(click_menu("ScheepsGegevens"));
+        ASSERT_TRUE(schip->visible());
         act(field + " typed", [&] { schip->get<forms::Edit>(field).set_text(text); });
         const bool saved = act(field + " saved", [&] { ASSERT_TRUE(schip->get<forms::Button>("opslaan").click()); });
         EXPECT_FALSE(schip->visible()) << "the window stays open";
@@ -37,7 +38,9 @@ TEST_P(FleetHostile, ShipParticularsEveryFieldThenSave) {
             continue;
         }
         EXPECT_EQ(ship_column(1, column), as_read_back(text)) << "stored otherwise than typed";
-        if (field == "naam_veld") EXPECT_EQ(cell("LabelNaam"), as_read_back(text));
+        if (field == "naam_veld") {
+            EXPECT_EQ(cell("LabelNaam"), as_read_back(text));
+        }
         expect_restart(field);
     }
 }
@@ -74,7 +77,9 @@ TEST_P(FleetHostile, GaugeTableEveryCellThenStore) {
         } else {
             expect_sound_table();
             // A refused expansion leaves the stored table as it was.
-            if (!next_ok) EXPECT_EQ(table(1), stored_table);
+            if (!next_ok) {
+                EXPECT_EQ(table(1), stored_table);
+            }
         }
         run([&] { ijk->close(); });
         expect_restart(c.name);

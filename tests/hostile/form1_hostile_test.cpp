@@ -42,8 +42,12 @@ TEST_P(Form1Hostile, EveryFieldThenSave) {
             EXPECT_TRUE(factor.has_value()) << stored(survey, column);
         }
         // The other fields keep what they held.
-        if (column != "Verlader_Naam") EXPECT_EQ(stored(survey, "Verlader_Naam"), shipper);
-        if (column != "Lading") EXPECT_EQ(stored(survey, "Lading"), cargo);
+        if (column != "Verlader_Naam") {
+            EXPECT_EQ(stored(survey, "Verlader_Naam"), shipper);
+        }
+        if (column != "Lading") {
+            EXPECT_EQ(stored(survey, "Lading"), cargo);
+        }
         // The result cells show numbers, never "nan" or "inf".
         for (const char* cell : {"e01", "e02", "e31", "e32", "e52"}) {
             const std::string shown = this->cell(cell);

@@ -55,6 +55,11 @@ inline const std::vector<Hostile>& hostile_texts() {
     return texts;
 }
 
+// gtest prints a parameter that fails by this.
+inline void PrintTo(const Hostile& h, std::ostream* os) {
+    *os << h.name;
+}
+
 inline std::string hostile_name(const ::testing::TestParamInfo<Hostile>& info) {
     return info.param.name;
 }
@@ -199,7 +204,9 @@ class HostileFixture : public shipdata::test::FleetFixture {
         const std::string what = std::string(op.name) + " on a " + state_name(state) + " database";
         SCOPED_TRACE(what);
         restore();
-        if (op.prepare) ASSERT_TRUE(forms::dispatch(dialogs, op.prepare)) << dialogs.texts(Kind::error).back();
+        if (op.prepare) {
+            ASSERT_TRUE(forms::dispatch(dialogs, op.prepare)) << dialogs.texts(Kind::error).back();
+        }
         const fs::path db = dir.db_path();
         std::unique_ptr<data::SQLiteDatabase> locker;
         switch (state) {

@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "core/data/sqlite_database.h"
+#include "core/text/cp1252.h"
 #include "core/text/numbers.h"
 
 namespace ijken::survey {
@@ -18,7 +19,7 @@ using text::format_int;
 using text::round_to_step;
 
 ReadingOverflow::ReadingOverflow(std::string text)
-    : message_("De aflezing \"" + text + "\" is te groot om mee te rekenen") {}
+    : message_("De aflezing \"" + text::excerpt(text) + "\" is te groot om mee te rekenen") {}
 
 std::int64_t waarde_uit_tekst(std::string_view text) {
     std::string t(text);
@@ -105,7 +106,7 @@ IjkResultaat bereken_toestand(const std::string& db_pad, const ShipParams& ship,
     r.cm_hoog = hele_cm(std::ceil(r.inzinking));
     if (r.cm_hoog == r.cm_laag) r.cm_hoog = r.cm_laag + 1;
 
-    data::SQLiteDatabase db(db_pad);
+    data::SQLiteDatabase db(db_pad, data::OpenMode::existing);
     const bool boven_tabel = r.inzinking > ship.Max_inzinking;
     if (r.inzinking < ship.Min_inzinking - 1 || boven_tabel) {
         verleng_ijktabel(db_pad, ship.SchipID, ship.Max_inzinking);
@@ -119,7 +120,7 @@ IjkResultaat bereken_toestand(const std::string& db_pad, const ShipParams& ship,
 }
 
 void verleng_ijktabel(const std::string& db_pad, int schip_id, int max_inzinking) {
-    data::SQLiteDatabase db(db_pad);
+    data::SQLiteDatabase db(db_pad, data::OpenMode::existing);
     db.BeginTransaction();
     const std::string schip = format_int(schip_id);
     auto stappen = [&] {
