@@ -41,6 +41,7 @@ inline const std::vector<Hostile>& hostile_texts() {
         {"sql_drop", "x'); DROP TABLE IJkOpnames; --"},
         {"sql_or", "\" OR 1=1; UPDATE Schiptable SET Name='weg' --"},
         {"long", std::string(100000, 'W')},
+        {"long_number", std::string(100000, '9')},
         {"control", "a\x01\x07\t\r\n\x1b[31mb\x7f"},
         {"nul", std::string("voor\0na", 7)},
         // The UTF-8 bytes of a CJK ideograph, an emoji and a Hebrew letter, as raw bytes.
@@ -88,6 +89,10 @@ inline const std::vector<DbState>& all_states() {
     static const std::vector<DbState> states = {DbState::locked, DbState::read_only, DbState::missing,
                                                 DbState::garbage, DbState::truncated};
     return states;
+}
+
+inline void PrintTo(DbState s, std::ostream* os) {
+    *os << state_name(s);
 }
 
 inline std::string state_param_name(const ::testing::TestParamInfo<DbState>& info) {
