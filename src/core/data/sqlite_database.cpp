@@ -90,10 +90,11 @@ std::string sqlite_code_description(int code) {
     }
 }
 
-SQLiteDatabase::SQLiteDatabase(const std::string& file_name) {
+SQLiteDatabase::SQLiteDatabase(const std::string& file_name, OpenMode mode) {
     // Read-write and create, as the plain open does; the v2 call only spells the flags out.
     sqlite3* handle = nullptr;
-    int rc = sqlite3_open_v2(file_name.c_str(), &handle, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    const int flags = SQLITE_OPEN_READWRITE | (mode == OpenMode::create ? SQLITE_OPEN_CREATE : 0);
+    int rc = sqlite3_open_v2(file_name.c_str(), &handle, flags, nullptr);
     if (rc != SQLITE_OK) {
         if (!handle) throw SQLiteException("Failed to open database \"" + file_name + "\" : unknown error");
         std::string message = "Failed to open database \"" + file_name + "\" : " + sqlite3_errmsg(handle);

@@ -19,10 +19,14 @@ namespace ijken::data {
 // A value bound to a "?" placeholder. Text goes in as its bytes, unconverted.
 using SqlValue = std::variant<std::nullptr_t, std::int64_t, double, std::string>;
 
+// Whether opening a file that does not exist creates it (as an empty database) or fails.
+enum class OpenMode { create, existing };
+
 class SQLiteDatabase {
   public:
     // Opens (and when missing creates) the file. Raises "Failed to open database ..." on failure.
-    explicit SQLiteDatabase(const std::string& file_name);
+    // With OpenMode::existing a missing file is not created: opening it fails instead.
+    explicit SQLiteDatabase(const std::string& file_name, OpenMode mode = OpenMode::create);
     ~SQLiteDatabase();
     SQLiteDatabase(const SQLiteDatabase&) = delete;
     SQLiteDatabase& operator=(const SQLiteDatabase&) = delete;

@@ -87,7 +87,7 @@ Inputs read_inputs(const survey::Form1& form1) {
     const int index = form1.get<forms::RadioGroup>("TaalKeuze").item_index();
     in.taal = index == 0 ? 0 : index == 1 ? 1 : 2;
     {
-        data::SQLiteDatabase db(form1.db_pad);
+        data::SQLiteDatabase db(form1.db_pad, data::OpenMode::existing);
         auto ship =
             db.Query("SELECT * from [Schiptable] WHERE [Schipid]=\"" + format_int(form1.SchipID) + "\";");
         in.name = ship->AsString(ship->FieldIndex("name"));

@@ -1,5 +1,6 @@
 #include "core/shipdata/dm_tabel.h"
 
+#include "core/text/cp1252.h"
 #include "core/text/numbers.h"
 
 namespace ijken::shipdata {
@@ -27,7 +28,7 @@ std::string cm(int inzinking) {
 double tonnage_waarde(std::string_view text, int inzinking) {
     const std::string t = met_punt(text);
     const text::Fixed4 f = text::parse_fixed4(t);
-    const std::string wat = "De tonnage \"" + std::string(text) + "\" bij " + cm(inzinking);
+    const std::string wat = "De tonnage \"" + text::excerpt(text) + "\" bij " + cm(inzinking);
     switch (f.status) {
         case text::Fixed4::Status::not_a_number:
             throw TabelFout(wat + " is geen getal");
@@ -80,9 +81,9 @@ CmTabel expandeer(int eerste_cm, int laatste_cm, const std::vector<DmRij>& rijen
     for (std::size_t i = 0; i < n; ++i) {
         const std::string regel = "Regel " + format_int(static_cast<long long>(i) + 1) + " van de DM tabel";
         const auto inzinking = text::parse_int(rijen[i].inzinking);
-        if (!inzinking) throw TabelFout(regel + " heeft geen hele inzinking: \"" + rijen[i].inzinking + "\"");
+        if (!inzinking) throw TabelFout(regel + " heeft geen hele inzinking: \"" + text::excerpt(rijen[i].inzinking) + "\"");
         if (*inzinking < -1 || *inzinking > laatste_cm) {
-            throw TabelFout(regel + " ligt met " + rijen[i].inzinking + " cm buiten de tabel (tot " +
+            throw TabelFout(regel + " ligt met " + text::excerpt(rijen[i].inzinking) + " cm buiten de tabel (tot " +
                             format_int(laatste_cm) + " cm); maak de DM tabel opnieuw");
         }
         c[i] = static_cast<int>(*inzinking);

@@ -7,6 +7,7 @@
 #include "core/shipdata/dm_tabel.h"
 #include "core/shipdata/tabel_controle.h"
 #include "core/survey/form1.h"
+#include "core/text/cp1252.h"
 #include "core/text/numbers.h"
 
 namespace ijken::shipdata {
@@ -94,7 +95,7 @@ int centimeter(const forms::UpDown& up_down, const char* wat) {
     const std::string& tekst = up_down.associate()->text();
     const auto waarde = text::parse_int(tekst);
     if (!waarde || *waarde < up_down.minimum() || *waarde > up_down.maximum()) {
-        throw TabelFout(std::string(wat) + " \"" + tekst + "\" is geen heel getal van " + format_int(up_down.minimum()) +
+        throw TabelFout(std::string(wat) + " \"" + text::excerpt(tekst) + "\" is geen heel getal van " + format_int(up_down.minimum()) +
                         " tot " + format_int(up_down.maximum()));
     }
     return static_cast<int>(*waarde);
@@ -154,7 +155,7 @@ void Ijkeninvoerform::OpenForEdit(std::function<void()> then) {
     schip_ = form1_.SchipID;
     const std::string s = format_int(schip_);
     {
-        data::SQLiteDatabase db(form1_.db_pad);
+        data::SQLiteDatabase db(form1_.db_pad, data::OpenMode::existing);
         db.BeginTransaction();
         // Extension rows (negative tonnages) below the table become zero rows again; those above
         // it go. Below means under the ship's first row with a tonnage: the first centimetre the
@@ -229,7 +230,7 @@ void Ijkeninvoerform::opslaanclick() {
         if (!inzinking) {
             if (tonnage.find_first_not_of(' ') == std::string::npos) continue;
             throw TabelFout("Regel " + format_int(r) + " van de IJK tabel heeft geen hele inzinking: \"" +
-                            ijkengrid_->cell(0, r) + "\"; maak de CM tabel opnieuw");
+                            text::excerpt(ijkengrid_->cell(0, r)) + "\"; maak de CM tabel opnieuw");
         }
         if (const auto waarde = cm_tonnage(tonnage, static_cast<int>(*inzinking)))
             rijen.push_back({static_cast<int>(*inzinking), *waarde});
@@ -248,7 +249,7 @@ void Ijkeninvoerform::opslaanclick() {
     // failure on the way keeps the stored table and the grid, so storing can simply be repeated.
     const std::string s = format_int(schip_);
     {
-        data::SQLiteDatabase db(form1_.db_pad);
+        data::SQLiteDatabase db(form1_.db_pad, data::OpenMode::existing);
         db.BeginTransaction();
         db.Execute("DELETE FROM [IJKtable] where [SchipID]=" + s + ";");
         for (const Rij& rij : rijen) {

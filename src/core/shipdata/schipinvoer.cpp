@@ -115,7 +115,7 @@ void Schipinvoer::OpenSelected(std::function<void()> then) {
 void Schipinvoer::laad_geselecteerd_schip() {
     std::unique_ptr<data::SQLiteTable> rij;
     {
-        data::SQLiteDatabase db(form1_.db_pad);
+        data::SQLiteDatabase db(form1_.db_pad, data::OpenMode::existing);
         rij = db.Query("SELECT * from [Schiptable] WHERE [Schipid]=\"" + format_int(form1_.SchipID) + "\";");
     }
     // Read whole before any field changes: a missing ship leaves the fields as they were.
@@ -176,7 +176,7 @@ void Schipinvoer::opslaanclick() {
     }
     int nieuw_id = 0;
     {
-        data::SQLiteDatabase db(form1_.db_pad);
+        data::SQLiteDatabase db(form1_.db_pad, data::OpenMode::existing);
         db.BeginTransaction();
         db.Execute(sql, waarden);
         if (nieuw_) nieuw_id = static_cast<int>(db.Query("select last_insert_rowid()")->AsInteger(0));

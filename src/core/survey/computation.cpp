@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "core/data/sqlite_database.h"
+#include "core/text/cp1252.h"
 #include "core/text/numbers.h"
 
 namespace ijken::survey {
@@ -19,7 +20,7 @@ using text::format_int;
 using text::round_to_step;
 
 ReadingOverflow::ReadingOverflow(std::string text)
-    : message_("De aflezing \"" + text + "\" is te groot om mee te rekenen") {}
+    : message_("De aflezing \"" + text::excerpt(text) + "\" is te groot om mee te rekenen") {}
 
 std::int64_t waarde_uit_tekst(std::string_view text) {
     std::string t(text);
@@ -133,7 +134,7 @@ void interpoleer(IjkResultaat& r, double tonnage_laag, double tonnage_hoog) {
 IjkResultaat bereken_toestand(const std::string& db_pad, const ShipParams& ship, const std::array<double, 5>& bb,
                               const std::array<double, 5>& sb) {
     IjkResultaat r = toestand_voor_tabel(ship, bb, sb);
-    data::SQLiteDatabase db(db_pad);
+    data::SQLiteDatabase db(db_pad, data::OpenMode::existing);
     const bool boven = boven_tabel(r, ship);
     if (vraagt_verlenging(r, ship)) verleng_ijktabel(db_pad, ship.SchipID, ship.Max_inzinking);
     const double laag = tabel_tonnage(tonnage_op(db, ship, r.cm_laag), boven);
@@ -169,7 +170,7 @@ std::string verlenging_tekst(double tonnage) {
 }
 
 void verleng_ijktabel(const std::string& db_pad, int schip_id, int max_inzinking) {
-    data::SQLiteDatabase db(db_pad);
+    data::SQLiteDatabase db(db_pad, data::OpenMode::existing);
     db.BeginTransaction();
     const std::string schip = format_int(schip_id);
     auto stappen = [&] {

@@ -194,6 +194,19 @@ void Form1::zet_ijkpunten() {
     for (int block = 3; block >= 0; --block) {
         for (int point = 0; point < 5; ++point) panels_[block * 5 + point]->set_visible(false);
     }
+    // Each reset recomputes from all twenty fields, so a reading still holding a value too large to
+    // compute with would refuse every reset before its own and leave the ship half loaded. Such
+    // readings go to "0" first; the recomputes on the way may refuse another one still to go.
+    for (forms::Edit* field : readings_) {
+        try {
+            waarde_uit_tekst(field->text());
+        } catch (const ReadingOverflow&) {
+            try {
+                field->set_text("0");
+            } catch (const ReadingOverflow&) {
+            }
+        }
+    }
     for (forms::Edit* field : readings_) field->set_text("0");
     const auto in_use = ijkpunten_in_gebruik(Aantal_ijken);
     for (int point = 0; point < 5; ++point) {
@@ -248,7 +261,7 @@ void Form1::laad_schip() {
 // ---- survey records --------------------------------------------------------------------------------
 
 void Form1::lees_opnames() {
-    SQLiteDatabase db(db_pad);
+    SQLiteDatabase db(db_pad, data::OpenMode::existing);
     opnamelijst = db.Query("SELECT * from [IJkOpnames] WHERE [Schipid]=\"" + format_int(SchipID) +
                            "\" order by [InvoerDatum]");
 }
@@ -300,6 +313,10 @@ void Form1::sltb_nextclick() {
 }
 
 std::vector<SqlValue> Form1::survey_values() const {
+    // A reading too large to compute with is refused here, before anything is stored: stored, it
+    // would stop the survey (and the ship, and the next start) from loading, since showing a survey
+    // recomputes it.
+    for (const forms::Edit* field : readings_) waarde_uit_tekst(field->text());
     std::vector<SqlValue> values;
     values.reserve(28);
     for (const forms::Edit* field : readings_) values.emplace_back(field->text());
@@ -312,7 +329,7 @@ void Form1::insert_survey() {
     const std::string taal = format_int(get<forms::RadioGroup>("TaalKeuze").item_index());
     const std::string sql = std::string(kInsertHead) + taal + "\" ,? , \"" + format_int(SchipID) + "\");";
     {
-        SQLiteDatabase db(db_pad);
+        SQLiteDatabase db(db_pad, data::OpenMode::existing);
         db.BeginTransaction();
         db.Execute(sql, survey_values());
         db.Commit();
@@ -339,7 +356,7 @@ void Form1::sltb_saveclick() {
                             "\",[ZoutCorrectie]=?where [Schipid]=" + format_int(SchipID) +
                             " and [OpnameID]=" + format_int(huidige_opname) + " ;";
     {
-        SQLiteDatabase db(db_pad);
+        SQLiteDatabase db(db_pad, data::OpenMode::existing);
         db.BeginTransaction();
         db.Execute(sql, survey_values());
         db.Commit();
@@ -355,7 +372,7 @@ void Form1::sltb_delclick() {
     const std::string question = taal.ActiveTaalFile() == 2 ? "Enlever echelle?" : "IJkopname  verwijderen?";
     if (!dialogs_.confirm(question)) return;
     {
-        SQLiteDatabase db(db_pad);
+        SQLiteDatabase db(db_pad, data::OpenMode::existing);
         db.BeginTransaction();
         db.Execute("DELETE from [IJkOpnames] where [Schipid]=" + format_int(SchipID) +
                    " and [OpnameID]=" + format_int(huidige_opname) + " ;");

@@ -45,7 +45,7 @@ void Form1::Vertaal() {
     // The language is remembered with the ship. Without a ship loaded there is nothing to store it
     // on (and perhaps no database to open).
     if (SchipID == 0) return;
-    data::SQLiteDatabase db(db_pad);
+    data::SQLiteDatabase db(db_pad, data::OpenMode::existing);
     db.BeginTransaction();
     db.Execute("update [Schiptable]set [taal]=\"" + text::format_int(taal.ActiveTaalFile()) +
                "\"WHERE [Schipid]=\"" + text::format_int(SchipID) + "\";");

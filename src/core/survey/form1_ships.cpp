@@ -10,7 +10,7 @@ using text::format_int;
 void Form1::bouw_schepenmenu() {
     std::unique_ptr<data::SQLiteTable> schepen;
     {
-        data::SQLiteDatabase db(db_pad);
+        data::SQLiteDatabase db(db_pad, data::OpenMode::existing);
         schepen = db.Query("SELECT * FROM Schiptable");
     }
     auto& selecteren = get<forms::MenuItem>("Wijzigen1");
@@ -42,7 +42,7 @@ void Form1::maakschepenmenuclick(forms::MenuItem& item) {
     // The item goes when the menu is rebuilt below: take what is needed from it first.
     const int gekozen = item.tag();
     {
-        data::SQLiteDatabase db(db_pad);
+        data::SQLiteDatabase db(db_pad, data::OpenMode::existing);
         db.BeginTransaction();
         db.Execute("update [Schiptable] SET [Selected]=0 WHERE SchipID=" + format_int(SchipID) + ";");
         db.Execute("update [Schiptable] SET [Selected]=1 WHERE SchipID=" + format_int(gekozen) + ";");
@@ -65,7 +65,7 @@ void Form1::deleteschipclick(forms::MenuItem& item) {
     if (!dialogs_.confirm(vraag)) return;
     const std::string id = format_int(schip);
     {
-        data::SQLiteDatabase db(db_pad);
+        data::SQLiteDatabase db(db_pad, data::OpenMode::existing);
         db.BeginTransaction();
         db.Execute("DELETE from [IJkOpnames] where [Schipid]=" + id + " ;");
         db.Execute("DELETE from [IJktable] where [Schipid]=" + id + " ;");

@@ -9,7 +9,7 @@ namespace ijken::survey {
 
 IjkTabelKopie IjkTabelKopie::lees(const std::string& db_pad, int schip_id) {
     IjkTabelKopie kopie;
-    data::SQLiteDatabase db(db_pad);
+    data::SQLiteDatabase db(db_pad, data::OpenMode::existing);
     auto t = db.Query("select [Inzinking], [Tonnage] from [IJKtable] where [SchipID]=? order by [Inzinking]",
                       {std::int64_t{schip_id}});
     for (; !t->AtEnd(); t->Next()) kopie.tonnages_.emplace(static_cast<int>(t->AsInteger(0)), t->AsFloat(1));

@@ -106,7 +106,7 @@ void Opnamelijstform::laad() {
     const ShipParams ship = form1_.ship_params();
     std::unique_ptr<data::SQLiteTable> t;
     {
-        data::SQLiteDatabase db(form1_.db_pad);
+        data::SQLiteDatabase db(form1_.db_pad, data::OpenMode::existing);
         t = db.Query("SELECT * from [IJkOpnames] WHERE [Schipid]=? order by [InvoerDatum], [Opnameid]",
                      {std::int64_t{ship.SchipID}});
     }

@@ -8,7 +8,7 @@ namespace ijken::survey {
 namespace {
 
 std::optional<ShipRecord> first_ship(const std::string& db_pad, const std::string& sql) {
-    data::SQLiteDatabase db(db_pad);
+    data::SQLiteDatabase db(db_pad, data::OpenMode::existing);
     auto rows = db.Query(sql);
     if (rows->RowCount() == 0) return std::nullopt;
     auto as_int = [&](const char* column) { return static_cast<int>(rows->AsInteger(rows->FieldIndex(column))); };

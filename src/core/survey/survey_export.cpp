@@ -73,7 +73,7 @@ std::string csv_field(std::string_view utf8) {
 ExportResult write_surveys_csv(const std::string& db_pad, const ShipRecord& ship, std::ostream& out) {
     std::unique_ptr<data::SQLiteTable> t;
     {
-        data::SQLiteDatabase db(db_pad);
+        data::SQLiteDatabase db(db_pad, data::OpenMode::existing);
         t = db.Query("SELECT * from [IJkOpnames] WHERE [Schipid]=? order by [InvoerDatum], [Opnameid]",
                      {std::int64_t{ship.params.SchipID}});
     }

@@ -114,4 +114,9 @@ std::string utf8_to_cp1252(std::string_view utf8) {
     return out;
 }
 
+std::string excerpt(std::string_view text, std::size_t max_bytes) {
+    if (text.size() <= max_bytes) return std::string(text);
+    return std::string(text.substr(0, max_bytes)) + "...";
+}
+
 }  // namespace ijken::text

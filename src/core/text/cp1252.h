@@ -34,4 +34,8 @@ std::string utf8_to_cp1252(std::string_view utf8);
 // "Het teken \"Ł\" (U+0141) bestaat niet in Windows-1252 en kan niet worden opgeslagen".
 std::string describe_unencodable(char32_t code_point);
 
+// A user's text as a message quotes it: whole when short, otherwise its first max_bytes bytes and
+// "...", so that a pasted page of text cannot bury the message it is part of.
+std::string excerpt(std::string_view text, std::size_t max_bytes = 40);
+
 }  // namespace ijken::text
