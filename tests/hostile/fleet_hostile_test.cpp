@@ -70,6 +70,8 @@ TEST_P(FleetHostile, GaugeTableEveryCellThenStore) {
         act(std::string(c.name) + " typed", c.type);
         bool next_ok = true;
         if (c.next) next_ok = act(c.next, [&] { ASSERT_TRUE(ijk->get<forms::Button>(c.next).click()); });
+        // A table that looks mistyped is questioned before it is stored; the user stores it anyway.
+        if (dialogs.unused_answers() == 0) dialogs.answer(true);
         const bool saved = act("store", [&] { ASSERT_TRUE(ijk->get<forms::Button>("opslaan").click()); });
         EXPECT_EQ(integrity(), "ok");
         if (!saved) {
