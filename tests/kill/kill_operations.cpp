@@ -296,14 +296,19 @@ class GaugeTableStore : public Operation {
         for (; !rows->AtEnd(); rows->Next()) got.emplace_back(rows->AsInteger(0), rows->AsFloat(1));
         auto ship = conn.Query("select Min_inzinking, Max_inzinking from Schiptable where SchipID=1");
         if (ship->RowCount() != 1) return "ship 1 is gone";
+        // Every start extends the selected ship's table by negative rows beyond both ends (where its
+        // zeros begin and above its last centimetre); those belong to whichever table is there.
+        std::map<long long, double> rows_at;
+        for (const auto& [c, tonnage] : got) rows_at[c] = tonnage;
         for (const long long n : {old, next}) {
             const Table t = table(n);
-            bool same = got.size() == t.tonnages.size() && ship->AsInteger(0) == t.eerste &&
-                        ship->AsInteger(1) == t.laatste;
-            for (std::size_t c = 0; same && c < got.size(); ++c) {
-                same = got[c].first == static_cast<long long>(c) &&
-                       got[c].second == *text::parse_double(t.tonnages[c]);
+            bool same = ship->AsInteger(0) == t.eerste && ship->AsInteger(1) == t.laatste;
+            for (int c = 0; same && c <= t.laatste; ++c) {
+                const auto row = rows_at.find(c);
+                const double want = *text::parse_double(t.tonnages[static_cast<std::size_t>(c)]);
+                same = row != rows_at.end() && (row->second == want || (want == 0 && row->second < 0));
             }
+            for (const auto& [c, tonnage] : got) same = same && ((c >= 0 && c <= t.laatste) || tonnage < 0);
             if (same) {
                 stored_ = n;
                 return later_start(dir);

@@ -138,15 +138,15 @@ TEST(KillTest, SurveySavesReportedDoneSurvive) {
 }
 
 TEST(KillTest, GaugeTableIsTheOldOrTheNewOneWhole) {
-    kill_many("gauge_table_store", 10);
+    kill_many("gauge_table_store", 6);
 }
 
 TEST(KillTest, ShipIsThereWholeOrGoneWhole) {
-    kill_many("ship_delete", 10);
+    kill_many("ship_delete", 6);
 }
 
 TEST(KillTest, LanguageFileHoldsItsOldOrItsNewContent) {
-    kill_many("language_write", 10);
+    kill_many("language_write", 6);
 }
 
 }  // namespace
