@@ -11,7 +11,9 @@
 #include "core/data/sqlite_database.h"
 #include "core/forms/forms.h"
 #include "core/lang/default_files.h"
+#include "core/shipdata/ijkeninvoerform.h"
 #include "core/survey/form1.h"
+#include "core/text/ini_file.h"
 #include "core/text/numbers.h"
 
 namespace ijken::killtest {
@@ -211,6 +213,270 @@ class SurveySave : public Operation {
     long long surveys_ = 3;
 };
 
+// ---- gauge table stores ---------------------------------------------------------------------------
+
+// The gauge table window storing one table after another for ship 1. Table N has its own range
+// and tonnages, so the stored rows tell which table they are: after a kill they must be exactly
+// the last table reported stored or the one under way, with Min_inzinking and Max_inzinking its
+// own.
+class GaugeTableStore : public Operation {
+  public:
+    std::string name() const override { return "gauge_table_store"; }
+    bool finishes() const override { return false; }
+    int kill_window_ms() const override { return 600; }
+
+    struct Table {
+        int eerste, laatste;
+        std::vector<std::string> tonnages;  // 0 .. laatste, as typed into the grid
+    };
+    static Table table(long long n) {
+        Table t{20 + static_cast<int>(n % 40), 0, {}};
+        t.laatste = t.eerste + 100 + static_cast<int>(n % 150);
+        for (int c = 0; c <= t.laatste; ++c) {
+            t.tonnages.push_back(c < t.eerste ? "0.000"
+                                              : format_int((c - t.eerste + 1) * 2) + "." + format_int(n % 10000, 4));
+            for (char& ch : t.tonnages.back()) ch = ch == ' ' ? '0' : ch;
+        }
+        return t;
+    }
+
+    void prepare(const fs::path& dir, int round) override {
+        if (round != 0) return;
+        for (const auto& entry : fs::directory_iterator(dir)) fs::remove_all(entry.path());
+        data::create_database_if_missing(db_of(dir));
+        // Ship 1 starts with table 0, stored as the window stores it.
+        data::SQLiteDatabase db(db_of(dir));
+        db.BeginTransaction();
+        db.Execute("DELETE FROM IJKtable where SchipID=1");
+        const Table t = table(0);
+        for (int c = 0; c <= t.laatste; ++c) {
+            db.Execute("INSERT INTO IJKtable(SchipID,Inzinking,Tonnage) VALUES (1,?,?)",
+                       {static_cast<std::int64_t>(c), *text::parse_double(t.tonnages[static_cast<std::size_t>(c)])});
+        }
+        db.Execute("UPDATE Schiptable set Max_inzinking=" + format_int(t.laatste) +
+                   ", Min_inzinking=" + format_int(t.eerste) + " where SchipID=1");
+        db.Commit();
+        stored_ = 0;
+    }
+
+    void run(const std::string& program_dir, const std::function<void(const std::string&)>& done) override {
+        ReportingDialogs dialogs;
+        survey::Form1 form1(program_dir, dialogs);
+        form1.formcreate();
+        forms::ScriptedModalDisplay modal;
+        form1.services.modal = &modal;
+        shipdata::Ijkeninvoerform window(form1);
+        window.OpenForNewTable(1);
+        auto& grid = window.get<forms::StringGrid>("ijkengrid");
+        for (long long i = 0;; ++i) {
+            const long long n = getpid() * 100000LL + i;
+            const Table t = table(n);
+            window.get<forms::UpDown>("eerstecm").set_position(t.eerste);
+            window.get<forms::UpDown>("laatstecm").set_position(t.laatste);
+            grid.set_row_count(t.laatste + 2);
+            for (int c = 0; c <= t.laatste; ++c) grid.set_row(c + 1, {format_int(c), t.tonnages[static_cast<std::size_t>(c)]});
+            done("next " + format_int(n));
+            window.opslaanclick();
+            done("stored " + format_int(n));
+        }
+    }
+
+    std::string check(const fs::path& dir, const std::vector<std::string>& done) override {
+        const std::string db = db_of(dir);
+        if (const std::string ok = integrity(db); ok != "ok") return "integrity_check: " + ok;
+        long long old = stored_, next = stored_;
+        for (const std::string& record : done) {
+            const long long n = *text::parse_int(record.substr(record.find(' ') + 1));
+            (record.rfind("next ", 0) == 0 ? next : old) = n;
+            if (record.rfind("stored ", 0) == 0) next = n;
+        }
+        data::SQLiteDatabase conn(db);
+        auto rows = conn.Query("select Inzinking, Tonnage from IJKtable where SchipID=1 order by Inzinking");
+        std::vector<std::pair<long long, double>> got;
+        for (; !rows->AtEnd(); rows->Next()) got.emplace_back(rows->AsInteger(0), rows->AsFloat(1));
+        auto ship = conn.Query("select Min_inzinking, Max_inzinking from Schiptable where SchipID=1");
+        if (ship->RowCount() != 1) return "ship 1 is gone";
+        // Every start extends the selected ship's table by negative rows beyond both ends (where its
+        // zeros begin and above its last centimetre); those belong to whichever table is there.
+        std::map<long long, double> rows_at;
+        for (const auto& [c, tonnage] : got) rows_at[c] = tonnage;
+        for (const long long n : {old, next}) {
+            const Table t = table(n);
+            bool same = ship->AsInteger(0) == t.eerste && ship->AsInteger(1) == t.laatste;
+            for (int c = 0; same && c <= t.laatste; ++c) {
+                const auto row = rows_at.find(c);
+                const double want = *text::parse_double(t.tonnages[static_cast<std::size_t>(c)]);
+                same = row != rows_at.end() && (row->second == want || (want == 0 && row->second < 0));
+            }
+            for (const auto& [c, tonnage] : got) same = same && ((c >= 0 && c <= t.laatste) || tonnage < 0);
+            if (same) {
+                stored_ = n;
+                return later_start(dir);
+            }
+        }
+        return "ship 1 holds neither table " + format_int(old) + " nor " + format_int(next) + " (" +
+               format_int(static_cast<long long>(got.size())) + " rows, range " + format_int(ship->AsInteger(0)) +
+               ".." + format_int(ship->AsInteger(1)) + ")";
+    }
+
+  private:
+    long long stored_ = 0;
+};
+
+// ---- ship deletions -------------------------------------------------------------------------------
+
+// The main window deleting ships through its menu "Verwijderen", one after another. Each ship,
+// with its gauge rows and surveys, is there whole or gone whole; every deletion reported done is
+// gone.
+class ShipDelete : public Operation {
+  public:
+    std::string name() const override { return "ship_delete"; }
+    bool finishes() const override { return true; }
+
+    void prepare(const fs::path& dir, int round) override {
+        const std::string db = db_of(dir);
+        if (round == 0) {
+            for (const auto& entry : fs::directory_iterator(dir)) fs::remove_all(entry.path());
+            data::create_database_if_missing(db);
+        }
+        data::SQLiteDatabase conn(db);
+        conn.BeginTransaction();
+        // Ships enough to delete, each with a table and surveys of its own size.
+        for (long long ships = count(conn, "select count(*) from Schiptable"), k = 0; ships < 7; ++ships, ++k) {
+            conn.Execute("INSERT INTO Schiptable(Name,Meetbrief_NR,Aantal_ijken,Max_inzinking,Min_inzinking,taal,"
+                         "Selected) VALUES (?,\"M\",1,80,10,1,0)",
+                         {"K" + format_int(round) + "-" + format_int(k)});
+            const long long id = count(conn, "select max(SchipID) from Schiptable");
+            for (long long c = 0; c <= 60 + k; ++c) {
+                conn.Execute("INSERT INTO IJKtable(SchipID,Inzinking,Tonnage) VALUES (?,?,?)",
+                             {static_cast<std::int64_t>(id), static_cast<std::int64_t>(c), static_cast<double>(c)});
+            }
+            for (long long o = 0; o <= k % 4; ++o) {
+                conn.Execute("INSERT INTO IJkOpnames(Schipid,Verlader_Naam) VALUES (?,\"V\")",
+                             {static_cast<std::int64_t>(id)});
+            }
+        }
+        conn.Commit();
+        ships_.clear();
+        auto t = conn.Query(
+            "select SchipID, (select count(*) from IJKtable i where i.SchipID=s.SchipID), "
+            "(select count(*) from IJkOpnames o where o.Schipid=s.SchipID) from Schiptable s");
+        for (; !t->AtEnd(); t->Next()) ships_[t->AsInteger(0)] = {t->AsInteger(1), t->AsInteger(2)};
+    }
+
+    void run(const std::string& program_dir, const std::function<void(const std::string&)>& done) override {
+        ReportingDialogs dialogs;
+        survey::Form1 form(program_dir, dialogs);
+        form.formcreate();
+        // Every ship the menu offers (all but the selected one), the menu rebuilt after each.
+        for (;;) {
+            const auto items = form.get<forms::MenuItem>("Verwijderen1").items();
+            if (items.empty()) break;
+            const std::string id = format_int(items.front()->tag());
+            form.deleteschipclick(*items.front());
+            done(id);
+        }
+    }
+
+    std::string check(const fs::path& dir, const std::vector<std::string>& done) override {
+        const std::string db = db_of(dir);
+        if (const std::string ok = integrity(db); ok != "ok") return "integrity_check: " + ok;
+        data::SQLiteDatabase conn(db);
+        for (const auto& [id, sizes] : ships_) {
+            const std::string s = format_int(id);
+            const long long ship = count(conn, "select count(*) from Schiptable where SchipID=" + s);
+            const long long rows = count(conn, "select count(*) from IJKtable where SchipID=" + s);
+            const long long surveys = count(conn, "select count(*) from IJkOpnames where Schipid=" + s);
+            const bool whole = ship == 1 && rows == sizes.first && surveys == sizes.second;
+            if (!whole && !(ship == 0 && rows == 0 && surveys == 0))
+                return "ship " + s + " is half deleted: " + format_int(ship) + " ship row, " + format_int(rows) +
+                       " gauge rows, " + format_int(surveys) + " surveys";
+        }
+        for (const std::string& id : done) {
+            if (count(conn, "select count(*) from Schiptable where SchipID=" + id) != 0)
+                return "ship " + id + " was reported deleted but is there";
+        }
+        if (count(conn, "select count(*) from Schiptable") < 1) return "no ship left";
+        return later_start(dir);
+    }
+
+  private:
+    std::map<long long, std::pair<long long, long long>> ships_;  // id -> gauge rows, surveys
+};
+
+// ---- language file writes -------------------------------------------------------------------------
+
+// Values written into the language files one after another, as the program adds a window's
+// texts. Each file must hold either its content before the write under way or after it.
+class LanguageWrite : public Operation {
+  public:
+    std::string name() const override { return "language_write"; }
+    bool finishes() const override { return false; }
+    int kill_window_ms() const override { return 400; }
+
+    static std::string file_of(long long n) { return n % 2 == 0 ? "tln.tln" : "tlf.tln"; }
+    static void apply(text::IniFile& file, long long n) {
+        file.set_value("kill" + format_int(n % 7), "Label" + format_int(n % 13) + ".caption", "Tekst " + format_int(n));
+    }
+
+    void prepare(const fs::path& dir, int round) override {
+        if (round == 0) {
+            for (const auto& entry : fs::directory_iterator(dir)) fs::remove_all(entry.path());
+            data::create_database_if_missing(db_of(dir));
+            lang::write_default_files(dir_text(dir));
+        }
+        // A write killed half-way leaves its temporary file, which nothing reads; cleared for
+        // the next round.
+        for (const auto& entry : fs::directory_iterator(dir)) {
+            if (entry.path().filename().string().find(".tln.~") != std::string::npos) fs::remove(entry.path());
+        }
+        for (const std::string f : {"tln.tln", "tlf.tln"}) content_[f] = read_file(dir / f);
+    }
+
+    void run(const std::string& program_dir, const std::function<void(const std::string&)>& done) override {
+        for (long long i = 0;; ++i) {
+            const long long n = getpid() * 1000000LL + i;
+            text::IniFile file = text::IniFile::read_for_update(program_dir + file_of(n));
+            apply(file, n);
+            done("next " + format_int(n));
+            file.save(program_dir + file_of(n));
+            done("wrote " + format_int(n));
+        }
+    }
+
+    std::string check(const fs::path& dir, const std::vector<std::string>& done) override {
+        if (const std::string ok = integrity(db_of(dir)); ok != "ok") return "integrity_check: " + ok;
+        // Each file: what the writes reported done made of it, or that with the write under way.
+        std::map<std::string, std::string> pending;
+        for (const std::string& record : done) {
+            const long long n = *text::parse_int(record.substr(record.find(' ') + 1));
+            const std::string f = file_of(n);
+            if (record.rfind("next ", 0) == 0) {
+                text::IniFile file = text::IniFile::parse(content_[f]);
+                apply(file, n);
+                pending[f] = file.bytes();
+            } else {
+                content_[f] = pending[f];
+                pending.erase(f);
+            }
+        }
+        for (const std::string f : {"tln.tln", "tlf.tln"}) {
+            const std::string now = read_file(dir / f);
+            if (now == content_[f]) continue;
+            if (pending.count(f) && now == pending[f]) {
+                content_[f] = now;
+                continue;
+            }
+            return f + " holds neither its old nor its new content (" + format_int(static_cast<long long>(now.size())) +
+                   " bytes)";
+        }
+        return {};
+    }
+
+  private:
+    std::map<std::string, std::string> content_;
+};
+
 }  // namespace
 
 std::string integrity(const std::string& db_path) {
@@ -226,6 +492,9 @@ const std::vector<std::unique_ptr<Operation>>& operations() {
         std::vector<std::unique_ptr<Operation>> v;
         v.push_back(std::make_unique<FirstStart>());
         v.push_back(std::make_unique<SurveySave>());
+        v.push_back(std::make_unique<GaugeTableStore>());
+        v.push_back(std::make_unique<ShipDelete>());
+        v.push_back(std::make_unique<LanguageWrite>());
         return v;
     }();
     return all;

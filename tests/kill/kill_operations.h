@@ -3,8 +3,8 @@
 // over and over in a process of its own; the test kills that process at a random moment and then
 // asks the operation whether the program directory is still sound.
 //
-// Adding a kind of work (a gauge table stored, a ship deleted, a language file written): one class
-// deriving from Operation, and one line in operations() in kill_operations.cpp.
+// Adding a kind of work: one class deriving from Operation, and one line in operations() in
+// kill_operations.cpp.
 #include <filesystem>
 #include <functional>
 #include <memory>

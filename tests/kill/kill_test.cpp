@@ -137,5 +137,17 @@ TEST(KillTest, SurveySavesReportedDoneSurvive) {
     kill_many("survey_save", 30);
 }
 
+TEST(KillTest, GaugeTableIsTheOldOrTheNewOneWhole) {
+    kill_many("gauge_table_store", 6);
+}
+
+TEST(KillTest, ShipIsThereWholeOrGoneWhole) {
+    kill_many("ship_delete", 6);
+}
+
+TEST(KillTest, LanguageFileHoldsItsOldOrItsNewContent) {
+    kill_many("language_write", 6);
+}
+
 }  // namespace
 }  // namespace ijken::killtest

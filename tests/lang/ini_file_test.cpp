@@ -99,6 +99,23 @@ TEST(IniWrite, ChangesOnlyItsLineAndAddsWhatIsMissing) {
     EXPECT_EQ(text::ini_read(path, "s", "missing", "default"), "default");
 }
 
+// Found by fuzzing: a Windows-1252 file whose accented bytes all form UTF-8 once a value is
+// written was read back as UTF-8, changing the value written and the other accented values.
+TEST(IniWrite, AWindows1252FileThatWouldReadAsUtf8KeepsItsValues) {
+    ijken::testing::TempDir dir;
+    const auto path = dir.path() / "t.ini";
+    write_file(path, "[s]\r\nk=caf\351\r\n");  // café, not UTF-8
+    text::ini_write(path, "s", "k", "\303\251");   // "Ã©" in Windows-1252
+    EXPECT_EQ(text::ini_read(path, "s", "k"), "\303\251");
+    write_file(path, "[s]\r\na=\303\251\r\nk=caf\351\r\n");
+    text::ini_write(path, "s", "k", "cafe");
+    EXPECT_EQ(text::ini_read(path, "s", "a"), "\303\251");
+    EXPECT_EQ(text::ini_read(path, "s", "k"), "cafe");
+    // It was written as UTF-8, and stays so.
+    text::ini_write(path, "s", "k", "caf\351");
+    EXPECT_EQ(read_file(path), "[s]\r\na=\303\203\302\251\r\nk=caf\303\251\r\n");
+}
+
 TEST(IniWrite, ARefusedWriteLeavesEveryFileAsItWas) {
     ijken::testing::TempDir dir;
     const auto path = dir.path() / "tln.tln";

@@ -454,6 +454,10 @@ std::string IniFile::bytes() const {
             out += "\r\n";
         }
     }
+    // A Windows-1252 file whose every accented byte now happens to form UTF-8 (a value "Ã©" written
+    // into a file that had no other accents, or the last line that was no UTF-8 replaced) would be
+    // read back as UTF-8, changing its values; written as UTF-8 it reads back as it was meant.
+    if (!data_->utf8 && looks_like_utf8(out)) return cp1252_to_utf8(out);
     return out;
 }
 

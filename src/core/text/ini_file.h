@@ -62,7 +62,8 @@ class IniFile {
     // Sets the value of key in section, adding the section and the key when missing.
     void set_value(std::string_view section, std::string_view key, std::string_view value);
 
-    // The file's bytes: every line followed by CR LF.
+    // The file's bytes: every line followed by CR LF. A Windows-1252 file whose bytes would read
+    // as UTF-8 is written as UTF-8, so that its values read back unchanged.
     std::string bytes() const;
     // Replaces the file with bytes() (see replace_file).
     void save(const std::filesystem::path& path) const;
