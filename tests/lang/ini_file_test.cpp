@@ -99,8 +99,9 @@ TEST(IniWrite, ChangesOnlyItsLineAndAddsWhatIsMissing) {
     EXPECT_EQ(text::ini_read(path, "s", "missing", "default"), "default");
 }
 
-// Found by fuzzing: a Windows-1252 file whose accented bytes all form UTF-8 once a value is
-// written was read back as UTF-8, changing the value written and the other accented values.
+// Found by the language file fuzz target: a Windows-1252 file whose accented bytes all form
+// UTF-8 once a value is written was read back as UTF-8, changing the value written and the other
+// accented values.
 TEST(IniWrite, AWindows1252FileThatWouldReadAsUtf8KeepsItsValues) {
     ijken::testing::TempDir dir;
     const auto path = dir.path() / "t.ini";
