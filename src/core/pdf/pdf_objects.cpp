@@ -87,7 +87,7 @@ std::string real_text(double value) {
     std::string sign;
     std::string mantissa = general.substr(0, e);
     if (mantissa[0] == '-') {
-        sign = "-";
+        sign.push_back('-');
         mantissa.erase(0, 1);
     }
     const int exponent = std::stoi(general.substr(e + 1));
@@ -95,19 +95,25 @@ std::string real_text(double value) {
     for (char c : mantissa) {
         if (c != '.') digits += c;
     }
+    // Built piece by piece: GCC 12 warns falsely (-Wrestrict) about "literal" + a string in a
+    // Release build.
     std::string out;
     if (exponent < 0) {
-        out = "0." + std::string(static_cast<std::size_t>(-exponent - 1), '0') + digits;
+        out.append("0.");
+        out.append(static_cast<std::size_t>(-exponent - 1), '0');
+        out += digits;
     } else {
         digits.resize(std::max(digits.size(), static_cast<std::size_t>(exponent) + 1), '0');
         out = digits.substr(0, static_cast<std::size_t>(exponent) + 1);
         // A whole number this long must still read as a real, not as an integer too large for any
         // reader.
-        out += "." + (digits.size() > static_cast<std::size_t>(exponent) + 1
-                          ? digits.substr(static_cast<std::size_t>(exponent) + 1)
-                          : std::string("0"));
+        out.push_back('.');
+        out += digits.size() > static_cast<std::size_t>(exponent) + 1
+                   ? digits.substr(static_cast<std::size_t>(exponent) + 1)
+                   : std::string("0");
     }
-    return sign + out;
+    sign += out;
+    return sign;
 }
 
 // ---- PdfObject ----------------------------------------------------------------------------------

@@ -42,7 +42,13 @@ std::string lokale_datum(const std::string& utc) {
     const std::time_t moment = timegm(&t);
     std::tm lokaal{};
     if (moment == static_cast<std::time_t>(-1) || localtime_r(&moment, &lokaal) == nullptr) return utc;
-    auto twee = [](int v) { return (v < 10 ? "0" : "") + format_int(v); };
+    // Built piece by piece: GCC 12 warns falsely (-Wrestrict) about "0" + a string in a Release build.
+    auto twee = [](int v) {
+        std::string s;
+        if (v < 10) s.push_back('0');
+        s += format_int(v);
+        return s;
+    };
     return format_int(lokaal.tm_year + 1900) + "-" + twee(lokaal.tm_mon + 1) + "-" + twee(lokaal.tm_mday) + " " +
            twee(lokaal.tm_hour) + ":" + twee(lokaal.tm_min);
 }
