@@ -90,7 +90,8 @@ std::string real_text(double value) {
         sign.push_back('-');
         mantissa.erase(0, 1);
     }
-    const int exponent = std::stoi(general.substr(e + 1));
+    // The general form's own exponent: a sign and at most three digits, so it always parses.
+    const int exponent = static_cast<int>(text::parse_int(general.substr(e + 1)).value_or(0));
     std::string digits;
     for (char c : mantissa) {
         if (c != '.') digits += c;
