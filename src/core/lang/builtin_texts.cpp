@@ -46,7 +46,7 @@ const std::vector<BuiltinText>& builtin_texts() {
          "Sauvegarder quand m\352me tel quel ?", "Trotzdem so speichern?"},
         {"print", "Printen1.caption", "Printen\205", "&Imprimer\205", "&Drucken\205"},
         {"opnamelijst", "opnamelijst.caption", "Opnamelijst", "Liste des jaugeages", "Messungsliste"},
-        {"opnamelijst", "zoeklabel.caption", "Zoeken:", "Chercher :", "Suchen:"},
+        {"opnamelijst", "zoeklabel.caption", "Zoeken:", "Filtre :", "Suchen:"},
         {"opnamelijst", "hint_zoek.caption",
          "Toont alleen de opnames met deze tekst in datum, verlader, ontvanger, lading of tonnage",
          "N'affiche que les jaugeages contenant ce texte dans la date, le chargeur, le destinataire, la "
