@@ -9,6 +9,7 @@
 #include "core/forms/services.h"
 #include "core/survey/form1.h"
 #include "gui/form_window.h"
+#include "gui/qt_language.h"
 #include "gui/qt_modal_display.h"
 #include "gui/qt_text_measure.h"
 
@@ -21,6 +22,7 @@ struct ProgramWindows {
     std::vector<std::unique_ptr<gui::FormWindow>> others;
     gui::QtModalDisplay modal;
     gui::QtTextMeasure measure;
+    gui::QtLanguage language;
 
     // The window of a form, null when it has none here.
     gui::FormWindow* window_of(const forms::Form& form) const {
@@ -46,6 +48,7 @@ inline std::unique_ptr<ProgramWindows> start_main_window(survey::Form1& form, fo
     form.on_close = quit;
     form.services.modal = &windows->modal;
     form.services.measure = &windows->measure;
+    form.services.language = &windows->language;
     forms::dispatch(dialogs, [&] { form.formcreate(); });
     forms::dispatch(dialogs, [&] { form.create_windows(); });
     windows->main = std::make_unique<gui::FormWindow>(form, dialogs);

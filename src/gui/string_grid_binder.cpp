@@ -60,6 +60,12 @@ StringGridBinder::StringGridBinder(forms::StringGrid& grid, QWidget* parent, for
     QObject::connect(table_, &QTableWidget::cellClicked, table_, [this](int row, int col) {
         if (row < grid_.fixed_rows() && grid_.on_header_click) run([this, col] { grid_.click_header(col); });
     });
+    // A list's header row is the table's own header, whose click sorts. The header turns its
+    // sort mark round itself on a click; the core's choice is put back after it.
+    QObject::connect(table_->horizontalHeader(), &QHeaderView::sectionClicked, table_, [this](int col) {
+        if (list_header() && grid_.on_header_click) run([this, col] { grid_.click_header(col); });
+        show_sort_indicator();
+    });
     QObject::connect(table_, &QTableWidget::currentCellChanged, table_,
                      [this](int row, int, int, int) { grid_.user_selected_row(row); });
     cell_observer_ = grid_.add_cell_observer([this](int col, int row) { show_cell(col, row); });
@@ -81,6 +87,14 @@ void StringGridBinder::show_cell(int col, int row) {
     }
     const QString text = to_qt(grid_.cell(col, row));
     if (item->text() != text) item->setText(text);
+    if (row == 0 && list_header()) {
+        QTableWidgetItem* header = table_->horizontalHeaderItem(col);
+        if (header == nullptr) {
+            header = new QTableWidgetItem();
+            table_->setHorizontalHeaderItem(col, header);
+        }
+        if (header->text() != text) header->setText(text);
+    }
     Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
     if (!fixed && grid_.editing()) flags |= Qt::ItemIsEditable;
     if (item->flags() != flags) item->setFlags(flags);
@@ -105,6 +119,12 @@ void StringGridBinder::refresh_kind() {
             table_->setSelectionMode(grid_.row_select() ? QAbstractItemView::SingleSelection
                                                         : QAbstractItemView::ContiguousSelection);
         }
+        // A list shows its header row as the table's header (row 0 hidden, so rows keep their
+        // numbers), with the header's own mark on the sort column.
+        const bool header = list_header();
+        if (table_->horizontalHeader()->isHidden() == header) table_->horizontalHeader()->setVisible(header);
+        if (table_->rowCount() > 0 && table_->isRowHidden(0) != header) table_->setRowHidden(0, header);
+        show_sort_indicator();
         QHeaderView* rows = table_->verticalHeader();
         if (rows->defaultSectionSize() != grid_.default_row_height()) {
             rows->setMinimumSectionSize(1);
@@ -134,6 +154,23 @@ void StringGridBinder::refresh_kind() {
                 if (row < table->rowCount()) table->scrollTo(table->model()->index(row, 0), QAbstractItemView::PositionAtTop);
             },
             Qt::QueuedConnection);
+    }
+}
+
+bool StringGridBinder::list_header() const {
+    return grid_.row_select() && grid_.fixed_rows() == 1 && grid_.fixed_cols() == 0;
+}
+
+void StringGridBinder::show_sort_indicator() {
+    QHeaderView* header = table_->horizontalHeader();
+    const int col = list_header() ? grid_.sort_column() : -1;
+    header->setSortIndicatorShown(col >= 0);
+    if (col >= 0) {
+        const Qt::SortOrder order = grid_.sort_ascending() ? Qt::AscendingOrder : Qt::DescendingOrder;
+        if (header->sortIndicatorSection() != col || header->sortIndicatorOrder() != order) {
+            const QSignalBlocker block(header);
+            header->setSortIndicator(col, order);
+        }
     }
 }
 

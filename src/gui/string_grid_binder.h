@@ -6,8 +6,10 @@
 
 namespace ijken::gui {
 
-// String grid -> QTableWidget without Qt's own headers: the grid's fixed rows and columns are
-// cells drawn in the button colour that the user cannot edit. A cell the user edits goes into the
+// String grid -> QTableWidget. The grid's fixed rows and columns are cells drawn in the button
+// colour that the user cannot edit; a grid used as a list (whole rows selected, one fixed row and
+// no fixed column) shows its fixed row as the table's own header instead, with the header's sort
+// mark on the column the core grid says it is sorted by. A cell the user edits goes into the
 // core grid (a character Windows-1252 cannot hold is refused with an error box and the cell keeps
 // the core's text); the paste key pastes the clipboard's text at the current cell, a column copied
 // from a spreadsheet filling the cells below it; Delete empties the selected cells.
@@ -31,6 +33,8 @@ class StringGridBinder : public ControlBinder {
 
   private:
     void show_cell(int col, int row);
+    bool list_header() const;
+    void show_sort_indicator();
     void user_edited(QTableWidgetItem* item);
 
     forms::StringGrid& grid_;

@@ -4,10 +4,12 @@
 #include <QAction>
 #include <QApplication>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTableWidget>
 #include <QtTest>
 
 #include "app/gui_start.h"
@@ -15,6 +17,7 @@
 #include "core/data/sqlite_database.h"
 #include "core/lang/editor.h"
 #include "core/survey/form1.h"
+#include "core/survey/opnamelijstform.h"
 #include "support/temp_dir.h"
 
 using namespace ijken;
@@ -93,6 +96,37 @@ class LanguageWindowTest : public QObject {
         QCOMPARE(s.main->windowTitle(), QString("IJken"));
         QCOMPARE(s.widget<QGroupBox>("GroupBox1")->title(), QString("Lading"));
         QCOMPARE(s.radio_texts(), QStringList({"Nederlands", "Frans", "Duits"}));
+        QVERIFY(s.dialogs.shown().empty());
+    }
+
+    void qtsOwnTextsAndTheSurveyListFollowTheLanguage() {
+        Session s;
+        auto no = [] { return QCoreApplication::translate("QPlatformTheme", "&No"); };
+        QCOMPARE(no(), QString("&Nee"));
+        s.main->action_for(s.form.get<forms::MenuItem>("FR1"))->trigger();
+        QCOMPARE(no(), QString("&Non"));
+        QVERIFY(QCoreApplication::translate("QFileDialog", "Save As").startsWith("Enregistrer"));
+
+        // The list marks its sort column with the header's own indicator, in French.
+        s.main->action_for(s.form.get<forms::MenuItem>("Opnamelijst1"))->trigger();
+        auto* lijst = s.form.window<survey::Opnamelijstform>();
+        auto* table = qobject_cast<QTableWidget*>(s.program->window_of(*lijst)->widget_for("lijst"));
+        QVERIFY(table != nullptr);
+        QHeaderView* header = table->horizontalHeader();
+        QVERIFY(header->isVisibleTo(table) && header->isSortIndicatorShown());
+        QVERIFY(table->isRowHidden(0));
+        QCOMPARE(table->horizontalHeaderItem(0)->text(), QString("Date"));
+        QCOMPARE(header->sortIndicatorSection(), 0);
+        QCOMPARE(header->sortIndicatorOrder(), Qt::DescendingOrder);
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                          QPoint(header->sectionViewportPosition(1) + 5, header->height() / 2));
+        QCOMPARE(lijst->sorteer_kolom(), 1);
+        QCOMPARE(header->sortIndicatorSection(), 1);
+        QCOMPARE(header->sortIndicatorOrder(), Qt::AscendingOrder);
+
+        s.main->action_for(s.form.get<forms::MenuItem>("NL1"))->trigger();
+        QCOMPARE(no(), QString("&Nee"));
+        QCOMPARE(table->horizontalHeaderItem(0)->text(), QString("Datum"));
         QVERIFY(s.dialogs.shown().empty());
     }
 

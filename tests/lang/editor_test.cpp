@@ -7,6 +7,7 @@
 #include "core/data/sqlite_database.h"
 #include "core/forms/forms.h"
 #include "core/survey/form1.h"
+#include "core/text/cp1252.h"
 #include "lang_test_util.h"
 #include "support/temp_dir.h"
 
@@ -94,6 +95,44 @@ TEST_F(EditorTest, LineBreaksBecomeCrLfAndTheRestKeepsItsBytes) {
     EXPECT_EQ(read_file(dir.path() / "tln.tln"),
               "[form1]\r\nform1.caption=Lf\r\nLabel8.caption=\xA0\x81\r\n\r\nend");
     EXPECT_EQ(main.caption(), "Lf");
+}
+
+TEST_F(EditorTest, AnEditedFileIsWrittenBackInTheEncodingItWasReadIn) {
+    // Windows-1252: \xE4 "ä", \xE9 "é".
+    const struct {
+        const char* name;
+        std::string prefix;  // what the file holds before its first line
+        bool utf8;
+    } cases[] = {
+        {"Windows-1252", "", false}, {"UTF-8", "", true}, {"UTF-8 with a mark", "\xEF\xBB\xBF", true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto in_file = [&](const std::string& cp1252) {
+            return c.utf8 ? text::cp1252_to_utf8(cp1252) : cp1252;
+        };
+        write_file(dir.path() / "tln.tln", c.prefix + in_file("[form1]\r\nLabel8.caption=Empf\xE4nger\r\n"));
+        ASSERT_TRUE(activate());
+        EXPECT_EQ(memo().text(), "[form1]\r\nLabel8.caption=Empf\xE4nger\r\n");
+        edit("Empf\xE4nger", "Empf\xE4nger \xE9");
+        ASSERT_TRUE(deactivate());
+        EXPECT_EQ(read_file(dir.path() / "tln.tln"),
+                  c.prefix + in_file("[form1]\r\nLabel8.caption=Empf\xE4nger \xE9\r\n"));
+        EXPECT_EQ(main.get<forms::Label>("Label8").caption(), "Empf\xE4nger \xE9");
+    }
+    EXPECT_TRUE(dialogs.shown().empty());
+}
+
+TEST_F(EditorTest, AUtf8FileWithACharacterOutsideTheCodePageIsNotOverwritten) {
+    const std::string bytes = "[form1]\r\nLabel8.caption=\xC5\x81\xC3\xB3" "d\xC5\xBA\r\n";  // "Łódź"
+    write_file(dir.path() / "tln.tln", bytes);
+    EXPECT_FALSE(activate());
+    const auto errors = dialogs.texts(Kind::error);
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_TRUE(errors[0].starts_with("Cannot open file \"" + dir.dir() + "tln.tln\". ")) << errors[0];
+    EXPECT_NE(errors[0].find("U+0141"), std::string::npos) << errors[0];
+    EXPECT_TRUE(memo().read_only());
+    ASSERT_TRUE(deactivate());
+    EXPECT_EQ(read_file(dir.path() / "tln.tln"), bytes);
 }
 
 TEST_F(EditorTest, AFileThatCannotBeLoadedIsNeverOverwritten) {

@@ -9,6 +9,7 @@
 #include "core/data/database_schema.h"
 #include "core/data/sqlite_database.h"
 #include "core/forms/forms.h"
+#include "core/lang/builtin_texts.h"
 #include "core/lang/default_files.h"
 #include "core/survey/form1.h"
 #include "lang_test_util.h"
@@ -130,6 +131,66 @@ TEST_F(Form1Language, SwitchingLanguagesTranslatesEveryListedWindowAndStoresTheC
     }
     EXPECT_EQ(form->get<forms::RadioGroup>("TaalKeuze").items()[1], "Frans");
     EXPECT_EQ(stored_taal(), 1);
+    EXPECT_TRUE(dialogs.shown().empty());
+}
+
+struct RecordingLanguage : forms::InterfaceLanguage {
+    void set_language(const std::string& code) override { codes.push_back(code); }
+    std::vector<std::string> codes;
+};
+
+TEST_F(Form1Language, TheAdditionsSpeakTheInterfaceLanguageWhereTheFileHasNoEntry) {
+    start();
+    ASSERT_TRUE(run([&] { form->create_windows(); }));
+    RecordingLanguage toolkit;
+    form->services.language = &toolkit;
+    auto window = [&](std::string_view section) -> forms::Form* {
+        if (section == "form1") return form.get();
+        for (const auto& w : form->windows())
+            if (w.section == section) return w.form.get();
+        return nullptr;
+    };
+    // Each built-in text on its control (or window) after switching to a language; the Dutch
+    // ones are also what the windows are built with, so switching back restores them.
+    auto expect_language = [&](std::string_view BuiltinText::*text, const char* name) {
+        SCOPED_TRACE(name);
+        for (const BuiltinText& t : builtin_texts()) {
+            forms::Form* w = window(t.section);
+            ASSERT_NE(w, nullptr) << t.section;
+            const std::string key(t.key), control = key.substr(0, key.find('.'));
+            const bool hint = key.ends_with(".hint");
+            const forms::Control* c = control == t.section ? nullptr : w->find(control);
+            ASSERT_TRUE(control == t.section || (c != nullptr && translatable(*c))) << key;
+            EXPECT_EQ(c == nullptr ? w->caption() : hint ? c->hint() : c->caption(), t.*text) << key;
+        }
+    };
+    expect_language(&BuiltinText::nl, "built");
+    ASSERT_TRUE(run([&] { form->FR1Click(); }));
+    expect_language(&BuiltinText::fr, "French");
+    auto& lijst = window("opnamelijst")->get<forms::StringGrid>("lijst");
+    EXPECT_EQ(lijst.cell(4, 0), "Charg\xE9 (t)");
+    EXPECT_TRUE(lijst.hint().starts_with("Cliquez sur un en-t\xEAte")) << lijst.hint();
+    EXPECT_EQ(caption("Label8"), "Correction");  // the designed controls as the file says
+    ASSERT_TRUE(run([&] { form->NL1Click(); }));
+    expect_language(&BuiltinText::nl, "Dutch again");
+
+    write_file(dir.path() / "tld.tln", "[form1]\r\nLabel8.caption=Korrektur\r\n");
+    form->taal.set_TaalFile3("tld.tln");
+    ASSERT_TRUE(run([&] { form->DE1Click(); }));
+    expect_language(&BuiltinText::de, "German");
+    EXPECT_EQ(caption("Label8"), "Korrektur");
+
+    // An entry in the file wins; without its file a language changes nothing.
+    write_file(dir.path() / "tlf.tln", "[form1]\r\nExtra1.caption=&Divers\r\n");
+    ASSERT_TRUE(run([&] { form->FR1Click(); }));
+    EXPECT_EQ(caption("Extra1"), "&Divers");
+    EXPECT_EQ(caption("Opnamelijst1"), "&Liste des jaugeages...");
+    std::filesystem::remove(dir.path() / "tln.tln");
+    ASSERT_TRUE(run([&] { form->NL1Click(); }));
+    EXPECT_EQ(caption("Opnamelijst1"), "&Liste des jaugeages...");
+
+    EXPECT_EQ(toolkit.codes, (std::vector<std::string>{"fr", "nl", "de", "fr", "nl"}));
+    EXPECT_EQ(read_file(dir.path() / "tld.tln"), "[form1]\r\nLabel8.caption=Korrektur\r\n");
     EXPECT_TRUE(dialogs.shown().empty());
 }
 

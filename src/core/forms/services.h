@@ -221,6 +221,17 @@ class FixedWidthMeasure : public TextMeasure {
     int char_width_;
 };
 
+// ---- the interface language -------------------------------------------------------------------
+
+// Told the interface language each time the windows are translated, so that the toolkit's own
+// texts (the buttons of a question, the save-file dialog) follow it.
+class InterfaceLanguage {
+  public:
+    virtual ~InterfaceLanguage() = default;
+    // "nl", "fr", "de"; empty for a language the program knows no code of.
+    virtual void set_language(const std::string& code) = 0;
+};
+
 // ---- all of them ------------------------------------------------------------------------------
 
 // The services a window may use, in one bundle handed from the main window to the others. A
@@ -235,6 +246,7 @@ struct Services {
     Printing* printing = nullptr;
     Pictures* pictures = nullptr;
     TextMeasure* measure = nullptr;
+    InterfaceLanguage* language = nullptr;
 };
 
 }  // namespace ijken::forms

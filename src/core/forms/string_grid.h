@@ -9,7 +9,8 @@
 namespace ijken::forms {
 
 // A grid of text cells, addressed as (column, row) from 0. The first fixed_rows rows and fixed_cols
-// columns are headers: the program writes them, the user cannot. With editing on, the user may
+// columns are headers: the program writes them, the user cannot. A grid used as a list (whole rows
+// selected, one fixed row) shows its fixed row as the platform's column header. With editing on, the user may
 // type into every other cell.
 //
 // A change of a single cell is told to the cell observers only (a grid of a few hundred rows is
@@ -84,6 +85,14 @@ class StringGrid : public Control {
     bool click_header(int col);
     std::function<void(int row)> on_activate;
     std::function<void(int col)> on_header_click;
+    // The column the list is sorted by, which the window marks in its header the way the
+    // platform marks a sorted column; -1 for none.
+    int sort_column() const { return sort_column_; }
+    bool sort_ascending() const { return sort_ascending_; }
+    void set_sort_indicator(int col, bool ascending) {
+        assign(sort_column_, col);
+        assign(sort_ascending_, ascending);
+    }
 
     // The first row shown below the fixed rows (scrolled to by the program).
     int top_row() const { return top_row_; }
@@ -118,6 +127,8 @@ class StringGrid : public Control {
     bool row_select_ = false;
     int selected_row_ = -1;
     int top_row_ = 1;
+    int sort_column_ = -1;
+    bool sort_ascending_ = true;
     std::vector<int> col_widths_;
     std::vector<std::string> cells_;  // row-major
     ObserverList<CellRef> cell_observers_;

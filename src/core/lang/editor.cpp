@@ -10,7 +10,7 @@
 #include <system_error>
 
 #include "core/survey/form1.h"
-#include "core/text/ini_file.h"
+#include "core/text/cp1252.h"
 
 namespace ijken::lang {
 
@@ -83,8 +83,16 @@ void Editor::FormActivate() {
     if (file.empty()) return;
     const std::string path = main_.taal.directory() + file;
     if (unsaved_ && path == loaded_path_) return;
+    text::TextEncoding encoding = text::TextEncoding::cp1252;
     try {
-        std::string text = load_file(path);
+        const std::string bytes = load_file(path);
+        encoding = text::detect_encoding(bytes);
+        std::string text;
+        try {
+            text = text::decode_text(bytes, encoding);
+        } catch (const text::EncodingError& e) {
+            throw text::EncodingError("Cannot open file \"" + path + "\". " + e.what());
+        }
         memo_.set_text(std::move(text));
     } catch (const std::exception& e) {
         // Memo1 keeps its text, but that text is not this file's: it must not be typed into and
@@ -96,6 +104,7 @@ void Editor::FormActivate() {
         throw;
     }
     loaded_path_ = path;
+    encoding_ = encoding;
     reported_error_.clear();
     memo_.set_read_only(false);
 }
@@ -104,7 +113,7 @@ void Editor::FormDeactivate() {
     const std::string file = file_for(main_.taal.ActiveTaalFile());
     if (!file.empty() && main_.taal.directory() + file == loaded_path_) {
         try {
-            text::replace_file(loaded_path_, memo_.text());
+            text::replace_file(loaded_path_, text::encode_text(memo_.text(), encoding_));
         } catch (const text::FileWriteError& e) {
             unsaved_ = true;
             throw std::runtime_error("Cannot create file \"" + e.path() + "\". " + e.reason());

@@ -7,6 +7,7 @@
 
 #include "core/forms/form.h"
 #include "core/forms/memo.h"
+#include "core/text/ini_file.h"
 
 namespace ijken::survey {
 class Form1;
@@ -23,12 +24,15 @@ class Editor : public forms::Form {
     // saves). Fixed here, whatever files the translation component is configured with.
     static std::string file_for(int active);
 
-    // The window became active: Memo1 gets the file's text, line breaks made CR LF. A file that
-    // cannot be read throws "Cannot open file ..." and Memo1 keeps its text, read-only. After a
-    // failed save Memo1 keeps the text that could not be written.
+    // The window became active: Memo1 gets the file's text, line breaks made CR LF. A file saved
+    // as UTF-8 is shown as the translation reads it, not as its raw bytes. A file that cannot be
+    // read, or holds a character Memo1 cannot (Windows-1252 lacks it), throws "Cannot open file
+    // ..." and Memo1 keeps its text, read-only. After a failed save Memo1 keeps the text that
+    // could not be written.
     void FormActivate();
     // The window stopped being active: Memo1's text goes back to the file it was loaded from
-    // ("Cannot create file ..." when it cannot be written; nothing is then translated), then
+    // in the encoding it was read in ("Cannot create file ..." when it cannot be written; nothing
+    // is then translated), then
     // every window is translated again.
     void FormDeactivate();
     // Memo1 fills the client area less 5 pixels each way.
@@ -40,6 +44,9 @@ class Editor : public forms::Form {
     // The file whose text Memo1 holds, empty while it holds none (before the first load, or after
     // a load that failed): only that file is ever written with it.
     std::string loaded_path_;
+    // How that file was encoded: it is written back the same way, so that a UTF-8 file does not
+    // become half UTF-8, half Windows-1252 with the first letter typed.
+    text::TextEncoding encoding_ = text::TextEncoding::cp1252;
     // The last load error shown, so that the window becoming active again right after its error
     // box closed does not show the same box over and over.
     std::string reported_error_;

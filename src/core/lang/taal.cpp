@@ -1,21 +1,30 @@
 #include "core/lang/taal.h"
 
+#include <filesystem>
+#include <system_error>
+
+#include "core/lang/builtin_texts.h"
 #include "core/text/ini_file.h"
 
 namespace ijken::lang {
 
 namespace {
 
-void translate(const text::IniFile& file, const std::string& section, forms::Form& form) {
-    const std::string caption = file.value(section, section + ".caption");
+// language: the one whose built-in texts fill what the file lacks; 0 for none.
+void translate(const text::IniFile& file, int language, const std::string& section, forms::Form& form) {
+    auto value = [&](const std::string& key) {
+        std::string v = file.value(section, key);
+        return v.empty() && language != 0 ? builtin_text(language, section, key) : v;
+    };
+    const std::string caption = value(section + ".caption");
     if (!caption.empty()) form.set_caption(caption);
     for (forms::Control* control : form.controls()) {
         if (!translatable(*control)) continue;
         const std::string& name = control->name();
         std::string t = control->caption();
         std::string h = control->hint();
-        if (!t.empty()) t = file.value(section, name + ".caption");
-        if (!h.empty()) h = file.value(section, name + ".hint");
+        if (!t.empty()) t = value(name + ".caption");
+        if (!h.empty()) h = value(name + ".hint");
         if (t.empty()) continue;
         control->set_hint(std::move(h));
         control->set_caption(std::move(t));
@@ -64,8 +73,13 @@ void Taal::TranslateForm(const std::string& section, forms::Form& form) const {
 
 void Taal::TranslateForms(const std::vector<std::pair<std::string, forms::Form*>>& windows) const {
     if (active_ == 0) return;
-    const text::IniFile file = text::IniFile::read(current_path());
-    for (const auto& [section, form] : windows) translate(file, section, *form);
+    const std::string path = current_path();
+    const text::IniFile file = text::IniFile::read(path);
+    // Without its file a language changes nothing, not even the texts the program holds itself:
+    // the windows would otherwise show a mix of two languages.
+    std::error_code ec;
+    const int builtin = std::filesystem::exists(path, ec) ? active_ : 0;
+    for (const auto& [section, form] : windows) translate(file, builtin, section, *form);
 }
 
 void Taal::SaveFormTexts(const std::string& section, const forms::Form& form) const {

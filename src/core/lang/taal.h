@@ -51,7 +51,9 @@ class Taal {
     // Applies the active file to the window: its caption from "<section>.caption", each
     // translatable control's caption and hint from its keys. A control whose caption is empty,
     // or whose caption key is missing, is left as it is; when the caption key is present, a hint
-    // without a key is cleared. Nothing happens with no active language; a missing file changes
+    // without a key is cleared. A key the file holds no value for takes the program's own text
+    // for it in the active language, where it has one (builtin_texts.h: the additions the
+    // delivered files predate). Nothing happens with no active language; a missing file changes
     // nothing.
     void TranslateForm(const std::string& section, forms::Form& form) const;
     // The same for several windows, reading the file once.

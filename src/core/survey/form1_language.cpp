@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "core/data/sqlite_database.h"
+#include "core/lang/builtin_texts.h"
 #include "core/survey/form1.h"
 #include "core/text/numbers.h"
 
@@ -33,6 +34,8 @@ std::vector<std::pair<std::string, forms::Form*>> translated_windows(Form1& main
 
 void Form1::Vertaal() {
     taal.TranslateForms(translated_windows(*this));
+    if (services.language != nullptr)
+        services.language->set_language(lang::language_code(taal.ActiveTaalFile()));
 
     auto& keuze = get<forms::RadioGroup>("TaalKeuze");
     if (taal.ActiveTaalFile() == 1) {

@@ -64,7 +64,6 @@ void Opnamelijstform::build_layout() {
     using namespace forms;
     add<Label>("zoeklabel", nullptr, Rect{8, 12, 52, 13}, "Zoeken:");
     auto& zoek = add<Edit>("zoek", nullptr, Rect{64, 8, 240, 21});
-    zoek.set_hint("Toont alleen de opnames met deze tekst in datum, verlader, ontvanger, lading of tonnage");
     zoek.on_change = [this] { zoekchange(); };
     add<Label>("aantal", nullptr, Rect{316, 12, 316, 13});
 
@@ -72,7 +71,6 @@ void Opnamelijstform::build_layout() {
     lijst_->set_fixed(0, 1);
     lijst_->set_row_select(true);
     lijst_->set_default_row_height(18);
-    lijst_->set_hint("Klik op een kop om te sorteren; dubbelklik of Enter toont de opname");
     for (int k = 0; k < kolommen; ++k) lijst_->set_col_width(k, kBreedtes[k]);
     lijst_->on_header_click = [this](int col) { sorteer(col); };
     lijst_->on_activate = [this](int row) { toon_rij(row); };
@@ -90,16 +88,29 @@ void Opnamelijstform::build_layout() {
     auto& aantal = add<Label>("tekst_aantal", nullptr, Rect{0, 0, 0, 0}, "%1 van %2 opnames");
     aantal.set_visible(false);
     aantal.add_observer([this](Control&) { toon(); });
+    // The hints of the search field and the list in hidden labels as well: the translation
+    // passes edits and grids over.
+    const struct {
+        const char* label;
+        Control* target;
+        const char* text;
+    } hints[] = {
+        {"hint_zoek", &zoek,
+         "Toont alleen de opnames met deze tekst in datum, verlader, ontvanger, lading of tonnage"},
+        {"hint_lijst", lijst_, "Klik op een kop om te sorteren; dubbelklik of Enter toont de opname"},
+    };
+    for (const auto& h : hints) {
+        auto& label = add<Label>(h.label, nullptr, Rect{0, 0, 0, 0}, h.text);
+        label.set_visible(false);
+        h.target->set_hint(h.text);
+        label.add_observer([target = h.target](Control& c) { target->set_hint(c.caption()); });
+    }
     vul_kop();
 }
 
 void Opnamelijstform::vul_kop() {
-    for (int k = 0; k < kolommen; ++k) {
-        std::string kop = get<forms::Label>(kKopLabels[k]).caption();
-        // Windows-1252 has no arrows: the sort column's header ends in ^ (rising) or v (falling).
-        if (k == sorteer_kolom_) kop += oplopend_ ? " ^" : " v";
-        lijst_->set_cell(k, 0, kop);
-    }
+    for (int k = 0; k < kolommen; ++k) lijst_->set_cell(k, 0, get<forms::Label>(kKopLabels[k]).caption());
+    lijst_->set_sort_indicator(sorteer_kolom_, oplopend_);
 }
 
 void Opnamelijstform::open() {

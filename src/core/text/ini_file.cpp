@@ -261,6 +261,36 @@ constexpr std::string_view kBom = "\xEF\xBB\xBF";
 
 }  // namespace
 
+TextEncoding detect_encoding(std::string_view bytes) {
+    if (bytes.starts_with(kBom)) return TextEncoding::utf8_bom;
+    return looks_like_utf8(bytes) ? TextEncoding::utf8 : TextEncoding::cp1252;
+}
+
+std::string decode_text(std::string_view bytes, TextEncoding encoding) {
+    switch (encoding) {
+        case TextEncoding::cp1252:
+            return std::string(bytes);
+        case TextEncoding::utf8_bom:
+            if (bytes.starts_with(kBom)) bytes.remove_prefix(kBom.size());
+            [[fallthrough]];
+        case TextEncoding::utf8:
+            return utf8_to_cp1252(bytes);
+    }
+    return std::string(bytes);
+}
+
+std::string encode_text(std::string_view cp1252, TextEncoding encoding) {
+    switch (encoding) {
+        case TextEncoding::cp1252:
+            return looks_like_utf8(cp1252) ? cp1252_to_utf8(cp1252) : std::string(cp1252);
+        case TextEncoding::utf8:
+            return cp1252_to_utf8(cp1252);
+        case TextEncoding::utf8_bom:
+            return std::string(kBom) + cp1252_to_utf8(cp1252);
+    }
+    return std::string(cp1252);
+}
+
 struct IniFile::Section {
     std::string_view header;  // the line as it stands in the file; empty for the lines before the first
     std::vector<std::string_view> lines;

@@ -40,6 +40,22 @@ class FileWriteError : public std::runtime_error {
 // the old file and the directory are then as they were.
 void replace_file(const std::filesystem::path& path, std::string_view bytes);
 
+// How a language file's bytes are encoded: Windows-1252, as the program writes them, or UTF-8 as
+// some other editor may have saved them, with or without a byte-order mark.
+enum class TextEncoding { cp1252, utf8, utf8_bom };
+
+// The encoding a file is read in: UTF-8 with a mark when the bytes start with one, UTF-8 when they
+// are valid UTF-8 with at least one character beyond ASCII, otherwise Windows-1252. IniFile reads
+// its files by the same rule.
+TextEncoding detect_encoding(std::string_view bytes);
+// A file's bytes as Windows-1252 text (the mark dropped). Throws EncodingError for a character
+// Windows-1252 cannot hold, or broken UTF-8: text given back to the file must not lose it.
+std::string decode_text(std::string_view bytes, TextEncoding encoding);
+// Windows-1252 text as the bytes of a file in that encoding. A Windows-1252 text whose bytes would
+// read as UTF-8 (an "\xC3\xA9" typed into a file with no other accents) is written as UTF-8, so
+// that it reads back as it was meant.
+std::string encode_text(std::string_view cp1252, TextEncoding encoding);
+
 class IniFile {
   public:
     static constexpr std::size_t max_value_length = 2047;

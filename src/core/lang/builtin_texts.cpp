@@ -1,0 +1,93 @@
+#include "core/lang/builtin_texts.h"
+
+#include <algorithm>
+
+namespace ijken::lang {
+
+namespace {
+
+bool same_name(std::string_view a, std::string_view b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+        auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+        return lower(x) == lower(y);
+    });
+}
+
+}  // namespace
+
+const std::vector<BuiltinText>& builtin_texts() {
+    // Windows-1252 in octal escapes (a hex escape would swallow a following letter a-f).
+    static const std::vector<BuiltinText> texts{
+        {"form1", "Extra1.caption", "E&xtra", "&Outils", "E&xtras"},
+        {"form1", "Exporteren1.caption", "&Opnames exporteren (CSV)...", "&Exporter les jaugeages (CSV)...",
+         "&Messungen exportieren (CSV)..."},
+        {"form1", "Backup1.caption", "&Reservekopie maken...", "Copie de &sauvegarde...",
+         "&Sicherungskopie erstellen..."},
+        {"form1", "Opnamelijst1.caption", "Opname&lijst...", "&Liste des jaugeages...", "Messungs&liste..."},
+        {"form1", "wt_leeg.caption", "Leeg", "Vide", "Leer"},
+        {"form1", "wt_vol.caption", "Vol", "Charg\351", "Beladen"},
+        {"form1", "wt_buiten_tabel.caption", "inzinking %1 buiten ijktabel %2-%3: ge\353xtrapoleerd",
+         "enfoncement %1 hors tableau %2-%3 : extrapol\351",
+         "Einsenkung %1 au\337erhalb der Eichtabelle %2-%3: extrapoliert"},
+        {"form1", "wt_verschil.caption", "punt %1 BB/SB %2 cm verschil",
+         "point %1 b\342bord/tribord %2 cm d'\351cart", "Punkt %1 BB/StB %2 cm Unterschied"},
+        {"form1", "wt_nul_bb.caption", "punt %1 BB op 0", "point %1 b\342bord \340 0", "Punkt %1 BB auf 0"},
+        {"form1", "wt_nul_sb.caption", "punt %1 SB op 0", "point %1 tribord \340 0", "Punkt %1 StB auf 0"},
+        {"ijkeninvoer", "tc_kop.caption", "De IJK tabel lijkt tikfouten te bevatten:",
+         "Le tableau \351chelles semble contenir des fautes de frappe :",
+         "Die Eichtabelle scheint Tippfehler zu enthalten:"},
+        {"ijkeninvoer", "tc_daalt.caption", "%1 cm: %2 t is niet meer dan %4 t bij %3 cm",
+         "%1 cm : %2 t n'est pas plus que %4 t \340 %3 cm", "%1 cm: %2 t ist nicht mehr als %4 t bei %3 cm"},
+        {"ijkeninvoer", "tc_sprong.caption", "%1 cm: stap %2 t/cm, meer dan 3 keer de stap ernaast (%3 t/cm)",
+         "%1 cm : pas de %2 t/cm, plus de 3 fois le pas voisin (%3 t/cm)",
+         "%1 cm: Schritt %2 t/cm, mehr als das Dreifache des Nachbarschritts (%3 t/cm)"},
+        {"ijkeninvoer", "tc_meer.caption", "... en nog %1", "... et encore %1", "... und noch %1"},
+        {"ijkeninvoer", "tc_vraag.caption", "Toch opslaan zoals hij is?",
+         "Sauvegarder quand m\352me tel quel ?", "Trotzdem so speichern?"},
+        {"print", "Printen1.caption", "Printen\205", "&Imprimer\205", "&Drucken\205"},
+        {"opnamelijst", "opnamelijst.caption", "Opnamelijst", "Liste des jaugeages", "Messungsliste"},
+        {"opnamelijst", "zoeklabel.caption", "Zoeken:", "Filtre :", "Suchen:"},
+        {"opnamelijst", "hint_zoek.caption",
+         "Toont alleen de opnames met deze tekst in datum, verlader, ontvanger, lading of tonnage",
+         "N'affiche que les jaugeages contenant ce texte dans la date, le chargeur, le destinataire, la "
+         "marchandise ou le tonnage",
+         "Zeigt nur die Messungen mit diesem Text in Datum, Verlader, Empf\344nger, Ladung oder Tonnage"},
+        {"opnamelijst", "hint_lijst.caption",
+         "Klik op een kop om te sorteren; dubbelklik of Enter toont de opname",
+         "Cliquez sur un en-t\352te pour trier ; double-clic ou Entr\351e affiche le jaugeage",
+         "Klicken Sie auf eine \334berschrift zum Sortieren; Doppelklick oder Eingabe zeigt die Messung"},
+        {"opnamelijst", "kop_datum.caption", "Datum", "Date", "Datum"},
+        {"opnamelijst", "kop_verlader.caption", "Verlader", "Chargeur", "Verlader"},
+        {"opnamelijst", "kop_ontvanger.caption", "Ontvanger", "Destinataire", "Empf\344nger"},
+        {"opnamelijst", "kop_lading.caption", "Lading", "Marchandise", "Ladung"},
+        {"opnamelijst", "kop_geladen.caption", "Geladen (t)", "Charg\351 (t)", "Geladen (t)"},
+        {"opnamelijst", "tekst_aantal.caption", "%1 van %2 opnames", "%1 sur %2 jaugeages",
+         "%1 von %2 Messungen"},
+        {"opnamelijst", "tonen.caption", "&Tonen", "&Afficher", "&Anzeigen"},
+        {"opnamelijst", "sluiten.caption", "&Sluiten", "&Fermer", "&Schlie\337en"},
+    };
+    return texts;
+}
+
+std::string builtin_text(int language, std::string_view section, std::string_view key) {
+    for (const BuiltinText& t : builtin_texts()) {
+        if (!same_name(t.section, section) || !same_name(t.key, key)) continue;
+        return std::string(language == 2 ? t.fr : language == 3 ? t.de : t.nl);
+    }
+    return {};
+}
+
+std::string language_code(int language) {
+    switch (language) {
+        case 1:
+            return "nl";
+        case 2:
+            return "fr";
+        case 3:
+            return "de";
+        default:
+            return {};
+    }
+}
+
+}  // namespace ijken::lang
