@@ -3,9 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 
 #include "pdf/pdf_test_util.h"
 #include "survey/form1_fixture.h"
@@ -34,8 +38,9 @@ class PrintForm : public survey::test::Form1Fixture {
     bool build() {
         return forms::dispatch(dialogs, [&] { report->update_pdf(); });
     }
-    bool menu(const std::string& item) {
-        return forms::dispatch(dialogs, [&] { ASSERT_TRUE(report->get<forms::MenuItem>(item).click()); });
+    bool menu(const std::string& item) { return menu_of(*report, item); }
+    bool menu_of(Print_form& window, const std::string& item) {
+        return forms::dispatch(dialogs, [&] { ASSERT_TRUE(window.get<forms::MenuItem>(item).click()); });
     }
     PRLabel& label(const std::string& name) { return report->component<PRLabel>(name); }
     std::string caption(const std::string& name) { return label(name).Caption(); }
@@ -305,6 +310,156 @@ TEST_F(PrintForm, AfdrukkenOpensTheReportModallyInPlaceOfTheMainWindow) {
     EXPECT_FALSE(window->visible());
     EXPECT_TRUE(form->visible());
     EXPECT_TRUE(dialogs.shown().empty());
+}
+
+// A page that cannot be built, for a reason that persists: reported once, not again at every
+// activation that follows its own error box; nothing of the stale page can leave the window, and
+// "Afsluiten" goes back to the main window.
+enum class Cause { reading_too_large, database_moved_away, missing_ship_row, locked_database };
+struct PersistentFailure {
+    const char* name;
+    Cause cause;
+    const char* message;
+};
+class PageThatCannotBeBuilt : public PrintForm, public ::testing::WithParamInterface<PersistentFailure> {};
+
+TEST_P(PageThatCannotBeBuilt, IsReportedOnceAndTheWindowCanBeLeft) {
+    ASSERT_TRUE(forms::dispatch(dialogs, [&] { form->create_windows(); }));
+    auto* window = form->window<Print_form>();
+    std::unique_ptr<data::SQLiteDatabase> lock;
+    switch (GetParam().cause) {
+        case Cause::reading_too_large:
+            ASSERT_FALSE(type("ijk_bb_l_1", "99999999999999999999"));
+            dialogs.clear();
+            break;
+        case Cause::database_moved_away:
+            std::filesystem::rename(dir.db_path(), dir.path() / "elsewhere.db");
+            break;
+        case Cause::missing_ship_row:
+            form->SchipID = 99;
+            break;
+        case Cause::locked_database:
+            lock = std::make_unique<data::SQLiteDatabase>(dir.db_path());
+            lock->Execute("BEGIN EXCLUSIVE");
+            break;
+    }
+    EXPECT_FALSE(forms::dispatch(dialogs, [&] { form->afdrukken1click(); }));
+    EXPECT_TRUE(window->visible());
+    for (int i = 0; i < 3; ++i) EXPECT_TRUE(forms::dispatch(dialogs, [&] { window->activate(); }));
+    ASSERT_EQ(boxes(Kind::error).size(), 1u);
+    EXPECT_NE(boxes(Kind::error)[0].find(GetParam().message), std::string::npos) << boxes(Kind::error)[0];
+    for (const char* item : {"OpslaanalsPDF1", "OpeneninPDFreader1", "Printen1"})
+        EXPECT_FALSE(window->get<forms::MenuItem>(item).enabled()) << item;
+    // A language chosen from the menu is the user's own request: its failure is shown, once.
+    EXPECT_FALSE(menu_of(*window, "Frans1"));
+    EXPECT_TRUE(forms::dispatch(dialogs, [&] { window->activate(); }));
+    EXPECT_EQ(boxes(Kind::error).size(), 2u);
+    // The main window, shown again, may meet the same cause and report it: the report is closed.
+    menu_of(*window, "Afsluiten1");
+    EXPECT_FALSE(window->visible());
+    EXPECT_TRUE(form->visible());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Causes, PageThatCannotBeBuilt,
+    ::testing::Values(PersistentFailure{"ReadingTooLarge", Cause::reading_too_large, "De aflezing"},
+                      PersistentFailure{"DatabaseMovedAway", Cause::database_moved_away, "Failed to open database"},
+                      PersistentFailure{"MissingShipRow", Cause::missing_ship_row, "Field name Not found"},
+                      PersistentFailure{"LockedDatabase", Cause::locked_database, "database is locked"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(PrintForm, AFailureIsReportedAgainWhenTheWindowIsOpenedAgain) {
+    ASSERT_TRUE(forms::dispatch(dialogs, [&] { form->create_windows(); }));
+    auto* window = form->window<Print_form>();
+    form->SchipID = 99;
+    EXPECT_FALSE(forms::dispatch(dialogs, [&] { form->afdrukken1click(); }));
+    ASSERT_TRUE(menu_of(*window, "Afsluiten1"));
+    form->SchipID = 1;
+    ASSERT_TRUE(forms::dispatch(dialogs, [&] { form->afdrukken1click(); }));
+    EXPECT_TRUE(window->get<forms::MenuItem>("OpslaanalsPDF1").enabled());
+    ASSERT_TRUE(menu_of(*window, "Afsluiten1"));
+    form->SchipID = 99;
+    EXPECT_FALSE(forms::dispatch(dialogs, [&] { form->afdrukken1click(); }));
+    EXPECT_EQ(boxes(Kind::error).size(), 2u);
+}
+
+// "Open in PDF reader" writes ~temp.pdf into a directory of the user's own that nobody else may
+// enter: the runtime directory's "ijken" when it is the user's, else a fresh one in TMPDIR.
+struct ScratchCase {
+    const char* name;
+    bool runtime_dir;
+    mode_t planted_mode;  // an "ijken" already in the runtime directory (0: none)
+    bool in_runtime_dir;
+};
+class ScratchFile : public PrintForm, public ::testing::WithParamInterface<ScratchCase> {
+  protected:
+    void TearDown() override {
+        restore("XDG_RUNTIME_DIR", runtime_);
+        restore("TMPDIR", tmpdir_);
+        PrintForm::TearDown();
+    }
+    static void restore(const char* name, const std::optional<std::string>& value) {
+        if (value) ::setenv(name, value->c_str(), 1);
+        else ::unsetenv(name);
+    }
+    static std::optional<std::string> saved(const char* name) {
+        const char* v = std::getenv(name);
+        return v ? std::optional<std::string>(v) : std::nullopt;
+    }
+    std::optional<std::string> runtime_ = saved("XDG_RUNTIME_DIR");
+    std::optional<std::string> tmpdir_ = saved("TMPDIR");
+};
+
+TEST_P(ScratchFile, LandsInAPrivateDirectory) {
+    const ScratchCase& c = GetParam();
+    const auto runtime = dir.path() / "run";
+    const auto tmp = dir.path() / "tmp";
+    std::filesystem::create_directories(runtime);
+    std::filesystem::create_directories(tmp);
+    if (c.runtime_dir) ::setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+    else ::unsetenv("XDG_RUNTIME_DIR");
+    ::setenv("TMPDIR", tmp.c_str(), 1);
+    if (c.planted_mode != 0) {
+        std::filesystem::create_directory(runtime / "ijken");
+        ::chmod((runtime / "ijken").c_str(), c.planted_mode);
+    }
+    report->scratch_dir.clear();
+    ASSERT_TRUE(build());
+    EXPECT_TRUE(menu("OpeneninPDFreader1"));
+    ASSERT_EQ(shell.opened().size(), 1u);
+    const std::filesystem::path file = shell.opened()[0];
+    EXPECT_EQ(file.filename(), "~temp.pdf");
+    EXPECT_EQ(pdf::testing::qpdf_problems(read(file)), "");
+    struct stat st {};
+    ASSERT_EQ(::lstat(file.parent_path().c_str(), &st), 0);
+    EXPECT_TRUE(S_ISDIR(st.st_mode));
+    EXPECT_EQ(st.st_uid, ::getuid());
+    EXPECT_EQ(st.st_mode & 077, 0u) << std::oct << st.st_mode;
+    if (c.in_runtime_dir) {
+        EXPECT_EQ(file.parent_path(), runtime / "ijken");
+    } else {
+        EXPECT_EQ(file.parent_path().parent_path(), tmp);
+        EXPECT_TRUE(file.parent_path().filename().string().starts_with("ijken-"));
+    }
+    // The same directory for the rest of the run.
+    EXPECT_TRUE(menu("OpeneninPDFreader1"));
+    EXPECT_EQ(shell.opened().back(), file);
+}
+
+INSTANTIATE_TEST_SUITE_P(Places, ScratchFile,
+                         ::testing::Values(ScratchCase{"RuntimeDirectory", true, 0, true},
+                                           ScratchCase{"OwnOpenDirectoryMadePrivate", true, 0777, true},
+                                           ScratchCase{"NoRuntimeDirectory", false, 0, false}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// The rules that the layout gives no position stand like every item of the body; the addition
+// rules and the rule under the measured mean are raised into their thin parts.
+TEST_F(PrintForm, RulesStandWhereTheLayoutPutsThem) {
+    auto place = [&](const char* name) { return std::pair{label(name).Top(), label(name).Height()}; };
+    for (const char* name : {"PRLabel1", "PRLabel3", "PRLabel7", "PRLabel8", "PRLabel9", "PRLabel11"})
+        EXPECT_EQ(place(name), std::pair(0, 15)) << name;
+    for (const char* name : {"PRLabel2", "PRLabel4", "streep_leeg_bb", "streep_vol_sb"})
+        EXPECT_EQ(place(name), std::pair(-4, 12)) << name;
 }
 
 // ---- the whole page, byte for byte ------------------------------------------------------------------

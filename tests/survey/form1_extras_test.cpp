@@ -6,6 +6,7 @@
 #include <regex>
 
 #include "core/data/database_backup.h"
+#include "core/report/print_form.h"
 #include "form1_fixture.h"
 
 namespace ijken::survey::test {
@@ -112,6 +113,45 @@ TEST_F(Form1Extras, BackupMakesACopyThatOpensInTheProgram) {
     copy.show();
     EXPECT_EQ(copy.get<forms::Edit>("Verlader_Naam").text(), "Grain Coop 3");
     EXPECT_EQ(copy.get<forms::Label>("e42").caption(), "324.762");
+}
+
+// Every window item that writes a file the user names refuses the program's own files, however the
+// name reaches them, and writes nothing.
+TEST_F(Form1Extras, FilesTheUserNamesAreNeverTheProgramsOwn) {
+    ASSERT_TRUE(forms::dispatch(dialogs, [&] { form->create_windows(); }));
+    auto* report = form->window<report::Print_form>();
+    ASSERT_TRUE(forms::dispatch(dialogs, [&] { report->update_pdf(); }));
+    const auto db = std::filesystem::path(dir.db_path());
+    std::filesystem::create_symlink(db, dir.path() / "link.db");
+    std::filesystem::create_hard_link(db, dir.path() / "hard.db");
+    std::filesystem::create_directory(dir.path() / "sub");
+    const std::string database_before = read(db);
+    const std::string language_before = read(dir.path() / "tlf.tln");
+    const std::pair<std::filesystem::path, const char*> targets[] = {
+        {db, "de database"},
+        {dir.path() / "sub" / ".." / "ijken.db", "de database"},
+        {dir.path() / "link.db", "de database"},
+        {dir.path() / "hard.db", "de database"},
+        {dir.path() / "tlf.tln", "een taalbestand"},
+    };
+    const std::pair<forms::Form*, const char*> items[] = {
+        {form.get(), "Exporteren1"}, {form.get(), "Backup1"}, {report, "OpslaanalsPDF1"}};
+    for (const auto& [window, item] : items) {
+        for (const auto& [target, what] : targets) {
+            dialogs.clear();
+            files.answer(target);
+            EXPECT_FALSE(forms::dispatch(dialogs, [&, w = window, i = item] {
+                ASSERT_TRUE(w->get<forms::MenuItem>(i).click());
+            })) << item << " " << target;
+            ASSERT_EQ(boxes(Kind::error).size(), 1u) << item << " " << target;
+            EXPECT_EQ(boxes(Kind::error)[0],
+                      "\"" + target.string() + "\" is " + what + " van het programma en wordt niet overschreven; " +
+                          "kies een andere naam");
+        }
+    }
+    EXPECT_TRUE(read(db) == database_before);
+    EXPECT_TRUE(read(dir.path() / "tlf.tln") == language_before);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 6);  // nothing beside
 }
 
 }  // namespace
