@@ -75,27 +75,22 @@ TEST_F(ExtraCommands, BackupMakesACopyTheCommandsUse) {
 // An output that is the database or a language file, by any name, is refused and nothing written.
 TEST_F(ExtraCommands, OutputThatIsTheProgramsOwnFileIsRefused) {
     const auto db = std::filesystem::path(dir.db_path());
-    std::ofstream(dir.path() / "tln.tln", std::ios::binary) << "[form1]\r\n";
+    std::ofstream(dir.path() / "tln.tln") << "[form1]\n";
     std::filesystem::create_symlink(db, dir.path() / "link.db");
     std::filesystem::create_hard_link(db, dir.path() / "hard.db");
-    const std::string database_before = read(db);
-    const std::pair<std::filesystem::path, const char*> targets[] = {
-        {db, "the program's database"},
-        {dir.path() / "." / "ijken.db", "the program's database"},
-        {dir.path() / "link.db", "the program's database"},
-        {dir.path() / "hard.db", "the program's database"},
-        {dir.path() / "tln.tln", "one of the program's language files"},
-    };
+    const std::string database = read(db);
     for (const char* command : {"export", "backup", "report"}) {
-        for (const auto& [target, what] : targets) {
+        for (const auto& target : {db, dir.path() / "." / "ijken.db", dir.path() / "link.db",
+                                   dir.path() / "hard.db", dir.path() / "tln.tln"}) {
             const auto r = run(std::string(command) + " --db " + dir.db_path() + " --output " + target.string());
+            const char* what = target.extension() == ".tln" ? "one of the program's language files"
+                                                            : "the program's database";
             EXPECT_EQ(r.status, 1) << command << " " << target;
             EXPECT_EQ(r.err, "ijken " + std::string(command) + ": " + target.string() + " is " + what +
                                  "; nothing written, choose another output file\n");
         }
     }
-    EXPECT_TRUE(read(db) == database_before);
-    EXPECT_EQ(read(dir.path() / "tln.tln"), "[form1]\r\n");
+    EXPECT_TRUE(read(db) == database && read(dir.path() / "tln.tln") == "[form1]\n");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 4 + 2);  // + in.txt, err.txt
 }
 
