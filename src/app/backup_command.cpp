@@ -11,6 +11,11 @@ namespace ijken::app {
 int run_backup(int argc, char** argv, const std::string& program_dir, std::ostream& out, std::ostream& err) {
     const auto options = parse_command_options("backup", argc, argv, program_dir, false, err);
     if (!options) return 2;
+    if (const std::string refusal = own_file_refusal(options->output, options->db_pad, program_dir);
+        !refusal.empty()) {
+        err << "ijken backup: " << refusal << "\n";
+        return 1;
+    }
     try {
         data::backup_database(options->db_pad, options->output);
     } catch (const std::exception& e) {

@@ -1,8 +1,10 @@
 #include "app/command_options.h"
 
 #include <ostream>
+#include <vector>
 
 #include "core/data/database_schema.h"
+#include "core/data/own_files.h"
 #include "core/text/numbers.h"
 
 namespace ijken::app {
@@ -45,6 +47,21 @@ std::optional<CommandOptions> parse_command_options(const std::string& command, 
         return std::nullopt;
     }
     return options;
+}
+
+std::string own_file_refusal(const std::filesystem::path& output, const std::string& db_pad,
+                             const std::string& program_dir) {
+    // The database in use and the program's own, and the language files beside either.
+    std::string db_dir = std::filesystem::path(db_pad).parent_path().string();
+    std::vector<data::OwnFile> own = data::own_files(db_pad, db_dir.empty() ? "." : db_dir);
+    for (const data::OwnFile& file : data::own_files(data::database_path(program_dir), program_dir))
+        own.push_back(file);
+    const auto file = data::own_file_at(output, own);
+    if (!file) return {};
+    return output.string() + " is " +
+           (file->kind == data::OwnFile::Kind::database ? "the program's database"
+                                                        : "one of the program's language files") +
+           "; nothing written, choose another output file";
 }
 
 }  // namespace ijken::app

@@ -19,4 +19,10 @@ std::optional<CommandOptions> parse_command_options(const std::string& command, 
                                                     const std::string& program_dir, bool allow_ship,
                                                     std::ostream& err);
 
+// The message for an output file that is one of the program's own files (the database given by
+// --db or the one where the window keeps it, or a language file beside either), empty when it is
+// none of them. The command then writes nothing and ends with status 1.
+std::string own_file_refusal(const std::filesystem::path& output, const std::string& db_pad,
+                             const std::string& program_dir);
+
 }  // namespace ijken::app

@@ -20,6 +20,11 @@ int run_export(int argc, char** argv, const std::string& program_dir, std::ostre
         err << "ijken export: no database at " << options->db_pad << "\n";
         return 1;
     }
+    if (const std::string refusal = own_file_refusal(options->output, options->db_pad, program_dir);
+        !refusal.empty()) {
+        err << "ijken export: " << refusal << "\n";
+        return 1;
+    }
     try {
         const auto ship = options->ship_id ? survey::read_ship(options->db_pad, *options->ship_id)
                                            : survey::read_selected_ship(options->db_pad);

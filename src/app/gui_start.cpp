@@ -2,6 +2,12 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <cstdlib>
+#include <optional>
+#include <iostream>
+#include <vector>
+
+#include "app/command_line.h"
 
 #include "gui/qt_dialogs.h"
 #include "gui/qt_file_dialogs.h"
@@ -12,8 +18,53 @@
 
 namespace ijken::app {
 
+namespace {
+
+// What the toolkit says while it connects to the display, held back until it is known whether it
+// could: a display that does not answer ends the toolkit with a fatal message (and an abort), where
+// the program gives the same one line as without a display, and status 1.
+struct HeldMessage {
+    QtMsgType type;
+    QString category;
+    QString text;
+};
+std::vector<HeldMessage>* held_messages = nullptr;
+QtMessageHandler toolkit_handler = nullptr;
+
+void hold_message(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    if (type == QtFatalMsg) {
+        std::cerr << no_display_message() << std::flush;
+        std::_Exit(1);
+    }
+    if (held_messages != nullptr) held_messages->push_back({type, QString::fromUtf8(context.category), text});
+}
+
+// The application, or the program's own message and exit when it cannot reach the display.
+class ConnectedApplication {
+  public:
+    ConnectedApplication(int& argc, char** argv) {
+        std::vector<HeldMessage> held;
+        held_messages = &held;
+        toolkit_handler = qInstallMessageHandler(hold_message);
+        app_.emplace(argc, argv);
+        qInstallMessageHandler(toolkit_handler);
+        held_messages = nullptr;
+        for (const HeldMessage& m : held) {
+            const QByteArray category = m.category.toUtf8();
+            const QMessageLogContext context(nullptr, 0, nullptr, category.constData());
+            if (toolkit_handler != nullptr) toolkit_handler(m.type, context, m.text);
+            else std::cerr << m.text.toStdString() << "\n";
+        }
+    }
+
+  private:
+    std::optional<QApplication> app_;
+};
+
+}  // namespace
+
 int run_gui(int argc, char** argv, const std::string& data_dir) {
-    QApplication app(argc, argv);
+    ConnectedApplication app(argc, argv);
     // The program's name and icon as the desktop shows them (its desktop entry is ijken.desktop).
     QGuiApplication::setDesktopFileName("ijken");
     QApplication::setWindowIcon(QIcon(":/icons/ijken.svg"));

@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/command_options.h"
 #include "core/data/database_schema.h"
 #include "core/forms/services.h"
 #include "core/report/print_form.h"
@@ -177,6 +178,8 @@ int run_report(int argc, char** argv, const std::string& program_dir, std::ostre
         // Opening a missing file would create an empty database: check first.
         std::error_code ec;
         if (!std::filesystem::is_regular_file(o.db, ec)) throw Failure("no database at " + o.db);
+        if (const std::string refusal = own_file_refusal(o.output, o.db, program_dir); !refusal.empty())
+            throw Failure(refusal);
 
         forms::ScriptedDialogs dialogs;
         survey::Form1 form(program_dir, dialogs);

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -34,8 +36,9 @@ class PrintForm : public survey::test::Form1Fixture {
     bool build() {
         return forms::dispatch(dialogs, [&] { report->update_pdf(); });
     }
-    bool menu(const std::string& item) {
-        return forms::dispatch(dialogs, [&] { ASSERT_TRUE(report->get<forms::MenuItem>(item).click()); });
+    bool menu(const std::string& item) { return menu_of(*report, item); }
+    bool menu_of(Print_form& window, const std::string& item) {
+        return forms::dispatch(dialogs, [&] { ASSERT_TRUE(window.get<forms::MenuItem>(item).click()); });
     }
     PRLabel& label(const std::string& name) { return report->component<PRLabel>(name); }
     std::string caption(const std::string& name) { return label(name).Caption(); }
@@ -305,6 +308,71 @@ TEST_F(PrintForm, AfdrukkenOpensTheReportModallyInPlaceOfTheMainWindow) {
     EXPECT_FALSE(window->visible());
     EXPECT_TRUE(form->visible());
     EXPECT_TRUE(dialogs.shown().empty());
+}
+
+// A page that cannot be built, for a reason that persists, is reported once: not again at each
+// activation that follows its error box. Nothing of the stale page leaves the window, and
+// "Afsluiten" goes back to the main window (which may meet the same cause and say so).
+class PageThatCannotBeBuilt : public PrintForm, public ::testing::WithParamInterface<std::string> {};
+
+TEST_P(PageThatCannotBeBuilt, IsReportedOnceAndTheWindowCanBeLeft) {
+    ASSERT_TRUE(forms::dispatch(dialogs, [&] { form->create_windows(); }));
+    auto* window = form->window<Print_form>();
+    data::SQLiteDatabase lock(dir.db_path());
+    if (GetParam() == "reading") type("ijk_bb_l_1", "99999999999999999999"), dialogs.clear();
+    if (GetParam() == "moved") std::filesystem::rename(dir.db_path(), dir.path() / "elsewhere.db");
+    if (GetParam() == "ship") form->SchipID = 99;
+    if (GetParam() == "locked") lock.Execute("BEGIN EXCLUSIVE");
+    EXPECT_FALSE(forms::dispatch(dialogs, [&] { form->afdrukken1click(); }));
+    for (int i = 0; i < 3; ++i) forms::dispatch(dialogs, [&] { window->activate(); });
+    EXPECT_EQ(boxes(Kind::error).size(), 1u);
+    for (const char* item : {"OpslaanalsPDF1", "OpeneninPDFreader1", "Printen1"})
+        EXPECT_FALSE(window->get<forms::MenuItem>(item).enabled()) << item;
+    // A language chosen in the menu is the user's own request: its failure is shown, once.
+    EXPECT_FALSE(menu_of(*window, "Frans1"));
+    forms::dispatch(dialogs, [&] { window->activate(); });
+    EXPECT_EQ(boxes(Kind::error).size(), 2u);
+    menu_of(*window, "Afsluiten1");
+    EXPECT_FALSE(window->visible());
+    EXPECT_TRUE(form->visible());
+}
+
+INSTANTIATE_TEST_SUITE_P(Causes, PageThatCannotBeBuilt, ::testing::Values("reading", "moved", "ship", "locked"));
+
+// "~temp.pdf" goes into a directory only the user may enter: "ijken" in the runtime directory
+// (made private when it is the user's own), else a fresh one in the temporary directory.
+TEST_F(PrintForm, ScratchFileLandsInAPrivateDirectory) {
+    const auto run = dir.path() / "run";
+    const auto tmp = dir.path() / "tmp";
+    std::filesystem::create_directories(run / "ijken");
+    std::filesystem::create_directories(tmp);
+    ::chmod((run / "ijken").c_str(), 0777);
+    auto saved = [](const char* name) { return std::getenv(name) ? std::string(std::getenv(name)) : ""; };
+    const std::string tmpdir = saved("TMPDIR");
+    const std::string runtime_dir = saved("XDG_RUNTIME_DIR");
+    ::setenv("TMPDIR", tmp.c_str(), 1);
+    for (const std::string& runtime : {run.string(), std::string()}) {
+        ::setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+        report->scratch_dir.clear();
+        EXPECT_TRUE(build() && menu("OpeneninPDFreader1"));
+        const auto folder = shell.opened().back().parent_path();
+        EXPECT_EQ(shell.opened().back().filename(), "~temp.pdf");
+        EXPECT_EQ(runtime.empty() ? folder.parent_path() : folder, runtime.empty() ? tmp : run / "ijken");
+        struct stat st {};
+        EXPECT_TRUE(::lstat(folder.c_str(), &st) == 0 && (st.st_mode & 0777) == 0700) << std::oct << st.st_mode;
+    }
+    for (const auto& [name, value] : {std::pair{"TMPDIR", tmpdir}, std::pair{"XDG_RUNTIME_DIR", runtime_dir}})
+        value.empty() ? ::unsetenv(name) : ::setenv(name, value.c_str(), 1);
+}
+
+// The rules that the layout gives no position stand like every item of the body; the addition
+// rules and the rule under the measured mean are raised into their thin parts.
+TEST_F(PrintForm, RulesStandWhereTheLayoutPutsThem) {
+    auto place = [&](const char* name) { return std::pair{label(name).Top(), label(name).Height()}; };
+    for (const char* name : {"PRLabel1", "PRLabel3", "PRLabel7", "PRLabel8", "PRLabel9", "PRLabel11"})
+        EXPECT_EQ(place(name), std::pair(0, 15)) << name;
+    for (const char* name : {"PRLabel2", "PRLabel4", "streep_leeg_bb", "streep_vol_sb"})
+        EXPECT_EQ(place(name), std::pair(-4, 12)) << name;
 }
 
 // ---- the whole page, byte for byte ------------------------------------------------------------------

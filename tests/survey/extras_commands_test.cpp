@@ -72,6 +72,28 @@ TEST_F(ExtraCommands, BackupMakesACopyTheCommandsUse) {
     EXPECT_EQ(r.out, "1200.0\t120.0\t200.0\t20.0\t51.0\t231.0\t3.410\t328.172\t324.762\t332.881\n");
 }
 
+// An output that is the database or a language file, by any name, is refused and nothing written.
+TEST_F(ExtraCommands, OutputThatIsTheProgramsOwnFileIsRefused) {
+    const auto db = std::filesystem::path(dir.db_path());
+    std::ofstream(dir.path() / "tln.tln") << "[form1]\n";
+    std::filesystem::create_symlink(db, dir.path() / "link.db");
+    std::filesystem::create_hard_link(db, dir.path() / "hard.db");
+    const std::string database = read(db);
+    for (const char* command : {"export", "backup", "report"}) {
+        for (const auto& target : {db, dir.path() / "." / "ijken.db", dir.path() / "link.db",
+                                   dir.path() / "hard.db", dir.path() / "tln.tln"}) {
+            const auto r = run(std::string(command) + " --db " + dir.db_path() + " --output " + target.string());
+            const char* what = target.extension() == ".tln" ? "one of the program's language files"
+                                                            : "the program's database";
+            EXPECT_EQ(r.status, 1) << command << " " << target;
+            EXPECT_EQ(r.err, "ijken " + std::string(command) + ": " + target.string() + " is " + what +
+                                 "; nothing written, choose another output file\n");
+        }
+    }
+    EXPECT_TRUE(read(db) == database && read(dir.path() / "tln.tln") == "[form1]\n");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 4 + 2);  // + in.txt, err.txt
+}
+
 TEST_F(ExtraCommands, BadArgumentsAndAMissingDatabaseAreRefused) {
     const std::string out = (dir.path() / "x").string();
     const std::string missing = (dir.path() / "missing.db").string();

@@ -6,6 +6,7 @@
 #include <regex>
 
 #include "core/data/database_backup.h"
+#include "core/report/print_form.h"
 #include "form1_fixture.h"
 
 namespace ijken::survey::test {
@@ -112,6 +113,35 @@ TEST_F(Form1Extras, BackupMakesACopyThatOpensInTheProgram) {
     copy.show();
     EXPECT_EQ(copy.get<forms::Edit>("Verlader_Naam").text(), "Grain Coop 3");
     EXPECT_EQ(copy.get<forms::Label>("e42").caption(), "324.762");
+}
+
+// Every window item that writes a file the user names refuses the program's own files, however the
+// name reaches them, and writes nothing.
+TEST_F(Form1Extras, FilesTheUserNamesAreNeverTheProgramsOwn) {
+    ASSERT_TRUE(forms::dispatch(dialogs, [&] { form->create_windows(); }));
+    auto* report = form->window<report::Print_form>();
+    ASSERT_TRUE(forms::dispatch(dialogs, [&] { report->update_pdf(); }));
+    const auto db = std::filesystem::path(dir.db_path());
+    std::filesystem::create_symlink(db, dir.path() / "link.db");
+    std::filesystem::create_hard_link(db, dir.path() / "hard.db");
+    const std::string database = read(db);
+    const std::string language_file = read(dir.path() / "tlf.tln");
+    for (const auto& [window, item] : {std::pair<forms::Form*, const char*>{form.get(), "Exporteren1"},
+                                       {form.get(), "Backup1"}, {report, "OpslaanalsPDF1"}}) {
+        for (const auto& target : {db, dir.path() / "." / "ijken.db", dir.path() / "link.db",
+                                   dir.path() / "hard.db", dir.path() / "tlf.tln"}) {
+            dialogs.clear();
+            files.answer(target);
+            forms::dispatch(dialogs, [&] { window->get<forms::MenuItem>(item).click(); });
+            const std::string what = target.extension() == ".tln" ? "een taalbestand" : "de database";
+            EXPECT_EQ(boxes(Kind::error), std::vector<std::string>{"\"" + target.string() + "\" is " + what +
+                                                                   " van het programma en wordt niet "
+                                                                   "overschreven; kies een andere naam"})
+                << item;
+        }
+    }
+    EXPECT_TRUE(read(db) == database && read(dir.path() / "tlf.tln") == language_file);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 5);  // nothing beside
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <sstream>
 
+#include "core/report/print_form.h"
 #include "core/survey/ship_drawing.h"
 #include "form1_fixture.h"
 
@@ -73,6 +74,31 @@ TEST(Form1FirstStart, ADatabaseThatCannotBeCreatedIsReportedAndTheWindowStillSho
     for (const char* b : {"sltb_prev", "sltb_next", "sltb_del", "sltb_save", "sltb_add"}) {
         EXPECT_FALSE(form.get<forms::Button>(b).enabled()) << b;
     }
+}
+
+// A survey stored with a reading too large to compute with does not stop the start half-way: it
+// is shown whole with empty result cells, reported once, and every window is translated. Browsing
+// to it again reports it again; showing the window again does not.
+TEST(Form1FirstStart, AStoredReadingTooLargeIsReportedOnceAndStartUpGoesOn) {
+    ijken::testing::TempDir dir;
+    data::create_database_if_missing(dir.db_path());
+    data::SQLiteDatabase(dir.db_path()).Execute("update IJkOpnames set BBL_2='1e20', SBV_3='21' where Opnameid=1");
+    forms::ScriptedDialogs dialogs;
+    Form1 form(dir.dir(), dialogs);
+    auto run = [&](std::initializer_list<std::function<void()>> steps) {
+        for (const auto& step : steps) forms::dispatch(dialogs, step);
+    };
+    run({[&] { form.formcreate(); }, [&] { form.create_windows(); }, [&] { form.show(); }});
+    EXPECT_EQ(dialogs.texts(Kind::error), std::vector<std::string>{"De aflezing \"1e20\" is te groot om mee te rekenen"});
+    EXPECT_EQ(form.huidige_opname, 1);
+    EXPECT_EQ(form.get<forms::Edit>("ijk_sb_v_3").text(), "21");
+    for (const char* cell : {"e01", "e12", "e22", "e32", "e42", "e52"})
+        EXPECT_EQ(form.get<forms::Label>(cell).caption(), "") << cell;
+    EXPECT_EQ(form.window<report::Print_form>()->caption(), "Afdrukken");
+    run({[&] { form.sltb_prevclick(); }, [&] { form.sltb_nextclick(); }, [&] { form.hide(); },
+         [&] { form.show(); }});
+    EXPECT_EQ(dialogs.texts(Kind::error).size(), 2u);
+    EXPECT_EQ(form.get<forms::Label>("e42").caption(), "");
 }
 
 TEST_F(Form1Startup, GaugePointsInUseFollowTheShip) {

@@ -1,11 +1,18 @@
 #include "core/report/print_form.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <cmath>
+#include <cstdlib>
+#include <cstring>
 #include <stdexcept>
 #include <tuple>
 
+#include "core/data/own_files.h"
 #include "core/data/sqlite_database.h"
 #include "core/survey/form1.h"
 #include "core/text/numbers.h"
@@ -107,14 +114,39 @@ Inputs read_inputs(const survey::Form1& form1) {
     return in;
 }
 
+// A directory that this user owns (not a link to one), made private when it is not yet.
+bool private_directory(const std::string& dir) {
+    struct stat st {};
+    if (::lstat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::getuid()) return false;
+    return (st.st_mode & 077) == 0 || ::chmod(dir.c_str(), 0700) == 0;
+}
+
+// Where "~temp.pdf" goes: a file of a fixed name in a directory everyone writes could be taken
+// first by another user, or planted as a link to a file of this user's. The user's runtime
+// directory is private; "ijken" in it is used when it is the user's own directory. Without it, a
+// fresh directory of the user's own is made in the temporary directory.
+std::filesystem::path private_scratch_directory() {
+    if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime != nullptr && runtime[0] == '/') {
+        const std::string dir = std::string(runtime) + "/ijken";
+        ::mkdir(dir.c_str(), 0700);
+        if (private_directory(dir)) return dir;
+    }
+    std::error_code ec;
+    std::filesystem::path temp = std::filesystem::temp_directory_path(ec);
+    if (ec) temp = "/tmp";
+    std::string pattern = (temp / "ijken-XXXXXX").string();
+    if (::mkdtemp(pattern.data()) == nullptr) {
+        throw std::runtime_error("Cannot create directory \"" + pattern + "\". " + std::strerror(errno));
+    }
+    return pattern;
+}
+
 }  // namespace
 
 Print_form::Print_form(survey::Form1& form1)
     : forms::Form("print_form", "Print_form", forms::Rect{216, 79, 592, 610}),
       PRPage1("PRPage1"),
       form1_(form1) {
-    std::error_code ec;
-    scratch_dir = std::filesystem::temp_directory_path(ec);
     build_menu();
     build_page();
     // The page keeps its components for its life, so their names can be keys.
@@ -146,10 +178,16 @@ Print_form::Print_form(survey::Form1& form1)
     PReport1.SetCreationDate(40661.3703296412);
     on_show = [this] {
         shown_unactivated_ = true;
-        update_pdf();
+        rebuild();
     };
     on_activate = [this] { formactivate(); };
-    on_close = [this] { shown_unactivated_ = false; };
+    on_close = [this] {
+        shown_unactivated_ = false;
+        // Opened again later, the window reports a failure that persists once more.
+        reported_failure_.clear();
+    };
+    // Nothing is built yet: the page holds the design's placeholders.
+    set_page_current(false);
 }
 
 Print_form::~Print_form() = default;
@@ -159,15 +197,43 @@ void Print_form::formactivate() {
         shown_unactivated_ = false;
         return;
     }
-    update_pdf();
+    rebuild();
+}
+
+void Print_form::rebuild() {
+    const std::string reported = reported_failure_;
+    try {
+        update_pdf();
+    } catch (const std::exception& e) {
+        // Closing the error box activates the window again: the same failure, shown again, would
+        // bring the box back for ever.
+        if (e.what() == reported) return;
+        throw;
+    }
+}
+
+void Print_form::set_page_current(bool current) {
+    for (const char* item : {"OpslaanalsPDF1", "OpeneninPDFreader1", "Printen1"})
+        get<forms::MenuItem>(item).set_enabled(current);
 }
 
 void Print_form::update_pdf() {
     // Steps 1 to 6 read the database and the main window; every reading is converted here too, so
     // that nothing on the page changes when any of it fails.
-    const Inputs in = read_inputs(form1_);
     std::array<std::int64_t, 20> readings{};
-    for (std::size_t i = 0; i < 20; ++i) readings[i] = survey::waarde_uit_tekst(in.readings[i]);
+    const Inputs in = [&] {
+        try {
+            Inputs read = read_inputs(form1_);
+            for (std::size_t i = 0; i < 20; ++i) readings[i] = survey::waarde_uit_tekst(read.readings[i]);
+            return read;
+        } catch (const std::exception& e) {
+            // The page keeps the previous build, which is not this survey's. Every caller has the
+            // failure reported, or knows it was reported already.
+            set_page_current(false);
+            reported_failure_ = e.what();
+            throw;
+        }
+    }();
     auto caption = [&](int n) { return std::string(kCaptions[n - 1][in.taal]); };
     auto lbl = [&](std::string_view name) -> PRLabel& { return component<PRLabel>(name); };
 
@@ -254,6 +320,8 @@ void Print_form::update_pdf() {
     get<forms::MenuItem>("Nederlands1").set_checked(in.taal == 0);
     get<forms::MenuItem>("Frans1").set_checked(in.taal == 1);
     get<forms::MenuItem>("Duits1").set_checked(in.taal == 2);
+    reported_failure_.clear();
+    set_page_current(true);
     preview_->repaint();
 }
 
@@ -314,11 +382,14 @@ void Print_form::OpslaanalsPDF1Click() {
     request.default_suffix = "pdf";
     const auto chosen = files->save_file(request);
     if (!chosen) return;
+    data::refuse_own_file(*chosen, form1_.own_files());
     last_saved_ = *chosen;
     save_pdf(chosen->string());
 }
 
 void Print_form::OpeneninPDFreader1Click() {
+    // Made at the first use, and kept for the run: the reader may still be reading the last file.
+    if (scratch_dir.empty()) scratch_dir = private_scratch_directory();
     const std::filesystem::path file = scratch_dir / "~temp.pdf";
     save_pdf(file.string());
     forms::Shell* shell = form1_.services.shell;

@@ -30,16 +30,20 @@ class Print_form : public forms::Form {
     PRPage PRPage1;
     PReport PReport1;
 
-    // Where "Open in PDF reader" writes its scratch file "~temp.pdf": the system's directory for
-    // temporary files unless set otherwise.
+    // Where "Open in PDF reader" writes its scratch file "~temp.pdf". Left empty, the first use
+    // takes a directory only this user may enter (see private_scratch_directory).
     std::filesystem::path scratch_dir;
 
     // ---- handlers ----
 
     // Builds the page from the main window's current survey and redraws the preview. All that it
-    // reads is read before the page changes, so a build that fails leaves the previous page.
+    // reads is read before the page changes, so a build that fails leaves the previous page; the
+    // page then no longer shows the current survey, and it can be neither saved, opened nor printed
+    // until a build succeeds.
     void update_pdf();
-    // The window became the active one.
+    // The window became the active one: the page is built again. A failure is reported once: the
+    // activation that follows the closing of its own error box, and every later one that fails the
+    // same way, says nothing, so that the window can still be used and left.
     void formactivate();
     void Nederlands1Click();
     void Frans1Click();
@@ -79,6 +83,10 @@ class Print_form : public forms::Form {
                        const std::int64_t* starboard_readings);
     void build_menu();
     void set_language(int index);
+    // update_pdf for a showing or an activation, quiet about a failure already reported.
+    void rebuild();
+    // Whether the page shows the current survey: the save, open and print items follow it.
+    void set_page_current(bool current);
 
     survey::Form1& form1_;
     forms::ReportPreview* preview_ = nullptr;
@@ -90,6 +98,8 @@ class Print_form : public forms::Form {
     std::optional<std::filesystem::path> last_saved_;
     // Showing the window builds the page; the activation that comes with showing need not again.
     bool shown_unactivated_ = false;
+    // The failure of the last build, reported already; empty after a build that succeeded.
+    std::string reported_failure_;
 };
 
 }  // namespace ijken::report

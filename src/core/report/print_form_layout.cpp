@@ -46,8 +46,13 @@ PRLabel& value(PRControl& parent, const std::string& name, int x, int w, std::st
     return label(parent, name, x, 0, w, 15, kRight, std::move(placeholder));
 }
 
-// A rule under a column of numbers: 12 high, raised into the thin part above it.
-PRLabel& rule(PRControl& parent, const std::string& name, int x, int w, std::string text) {
+// A rule under a column of numbers. The addition rules under the readings and the one under the
+// measured mean are raised into the thin part above them (y -4, 12 high); every other rule stands
+// like any item of the body, at the top of its part and 15 high.
+enum class RuleHeight { raised, plain };
+PRLabel& rule(PRControl& parent, const std::string& name, int x, int w, std::string text,
+              RuleHeight height = RuleHeight::raised) {
+    if (height == RuleHeight::plain) return value(parent, name, x, w, std::move(text));
     return label(parent, name, x, -4, w, 12, kRight, std::move(text));
 }
 
@@ -84,10 +89,10 @@ void centimetre_part(PRControl& body, const std::string& name, const std::string
 }
 
 void rules(PRControl& body, const std::string& name, const std::string& empty, const std::string& loaded,
-           const std::string& text) {
+           const std::string& text, RuleHeight height = RuleHeight::plain) {
     auto& part = panel(body, name, Align::alTop, 8);
-    if (!empty.empty()) rule(part, empty, kEmptyX, kEmptyW, text);
-    rule(part, loaded, kLoadedX, kLoadedW, text);
+    if (!empty.empty()) rule(part, empty, kEmptyX, kEmptyW, text, height);
+    rule(part, loaded, kLoadedX, kLoadedW, text, height);
 }
 
 }  // namespace
@@ -213,7 +218,7 @@ void Print_form::build_page() {
     value_part(body, "PRLayoutPanel12", 20, "maxinzinking_label", "maxinzinking_leeg", "maxinzinking_vol",
                "251.0 CM");
     value_part(body, "PRLayoutPanel14", 20, "gemeten_label", "gemeten_leeg", "gemeten_vol", "210.1 CM");
-    rules(body, "PRLayoutPanel21", "PRLabel2", "PRLabel4", "------------ -");
+    rules(body, "PRLayoutPanel21", "PRLabel2", "PRLabel4", "------------ -", RuleHeight::raised);
     value_part(body, "PRLayoutPanel15", 35, "inzinking_label", "Inzinking_leeg", "Inzinking_vol", "40.9 CM");
 
     centimetre_part(body, "PRLayoutPanel20", "velplaatsing_label1", "per_cm_L_T_2", "per_cm_L_2",

@@ -173,7 +173,15 @@ void Form1::ijk_bb_l_1change() {
     input.zout_correctie = get<forms::MaskEdit>("ZoutMaskEdit").text();
     // herbereken throws before anything is computed for a reading too large to hold: the results
     // and the cells then keep what the last good recomputation left.
-    Recomputation r = herbereken(db_pad, ship_params(), input);
+    Recomputation r;
+    try {
+        r = herbereken(db_pad, ship_params(), input);
+    } catch (const std::exception& e) {
+        if (held_ == nullptr) throw;
+        *held_ = {true, true, e.what()};
+        return;
+    }
+    if (held_ != nullptr) *held_ = {true, false, {}};
     resultaat_leeg = r.leeg;
     resultaat_vol = r.vol;
     set_result_cells(r.cells);
@@ -289,7 +297,15 @@ void Form1::toon_opname() {
     data::SQLiteTable& t = *opnamelijst;
     auto column_text = [&](const std::string& column) { return t.AsString(t.FieldIndex(column)); };
     // Each field that changes fires its handler: the readings and the factor recompute, the
-    // shipper's name enables save and add (disabled again at the end).
+    // shipper's name enables save and add (disabled again at the end). A recomputation that fails
+    // must not end the filling half-way: the fields would mix two surveys, and a save would write
+    // the mixture over the survey shown before.
+    HeldRecomputation held;
+    held_ = &held;
+    struct Release {
+        HeldRecomputation*& held;
+        ~Release() { held = nullptr; }
+    } release{held_};
     for (const PartyField& f : kPartyFields) get<forms::Edit>(f.field).set_text(column_text(f.column));
     get<forms::RadioGroup>("TaalKeuze").set_item_index(taal_index(column_text("Taal")));
     for (std::size_t i = 0; i < readings_.size(); ++i)
@@ -297,8 +313,25 @@ void Form1::toon_opname() {
     huidige_opname = static_cast<int>(t.AsInteger(t.FieldIndex("Opnameid")));
     get<forms::MaskEdit>("ZoutMaskEdit")
         .set_text(text::format_fixed(t.AsFloat(t.FieldIndex("ZoutCorrectie")), 3, 5));
+    held_ = nullptr;
 
     set_survey_buttons(!t.AtStart(), !t.AtLast(), true, false, false);
+    // The last recomputation saw every field as it is now.
+    if (!held.ran) return;
+    if (!held.failed) {
+        reported_survey_failure_.clear();
+        return;
+    }
+    // No figure of another survey may stand beside these readings.
+    resultaat_leeg = {};
+    resultaat_vol = {};
+    set_result_cells({});
+    warnings.clear();
+    toon_waarschuwingen();
+    const std::string failure = format_int(huidige_opname) + "\n" + held.failure;
+    if (failure == reported_survey_failure_) return;
+    reported_survey_failure_ = failure;
+    dialogs_.error(held.failure);
 }
 
 void Form1::sltb_prevclick() {

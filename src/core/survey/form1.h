@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "core/data/own_files.h"
 #include "core/data/sqlite_database.h"
 #include "core/data/sqlite_table.h"
 #include "core/forms/forms.h"
@@ -100,6 +101,11 @@ class Form1 : public forms::Form {
     void laad_schip();
 
     void laad_opnames();
+    // Fills the fields from the current row of opnamelijst. A survey whose computation fails (a
+    // stored reading too large to compute with, a table that cannot be read) is still shown whole:
+    // the result cells stay empty and the failure is reported once, not again while the same
+    // survey keeps failing the same way (the window shown again at start and after every other
+    // window, say).
     void toon_opname();
     void sltb_prevclick();
     void sltb_nextclick();
@@ -151,6 +157,8 @@ class Form1 : public forms::Form {
     // file chosen in the save-file dialog.
     void Exporteren1Click();
     void Backup1Click();
+    // The database and the language files: a file the user names to write is never one of them.
+    std::vector<data::OwnFile> own_files() const;
     // Extra > the survey list, beside the main window.
     void Opnamelijst1Click();
     // Shows the survey with that Opnameid (of the selected ship) from a fresh read of the ship's
@@ -191,6 +199,17 @@ class Form1 : public forms::Form {
 
     std::string program_dir_;
     forms::Dialogs& dialogs_;
+
+    // While toon_opname fills the fields, how their recomputations went: a failure is held instead
+    // of ending the filling half-way.
+    struct HeldRecomputation {
+        bool ran = false;
+        bool failed = false;
+        std::string failure;
+    };
+    HeldRecomputation* held_ = nullptr;
+    // The survey and failure last reported by toon_opname; empty after a survey computed well.
+    std::string reported_survey_failure_;
 
     std::array<forms::Edit*, 20> readings_{};
     std::array<forms::Panel*, 20> panels_{};

@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "core/data/database_backup.h"
+#include "core/data/own_files.h"
 #include "core/data/pending_file.h"
 #include "core/survey/form1.h"
 #include "core/survey/opnamelijstform.h"
@@ -137,6 +138,7 @@ void Form1::Exporteren1Click() {
         services.files->save_file({"Opnames exporteren", file_name_from(ship->name, "opnames") + ".csv",
                                    "CSV-bestanden (*.csv)|*.csv", "csv"});
     if (!file) return;
+    data::refuse_own_file(*file, own_files());
     const ExportResult result = export_surveys(db_pad, *ship, *file);
     std::string message = text::format_int(result.surveys) + (result.surveys == 1 ? " opname" : " opnames") +
                           " ge\xEBxporteerd naar " + data::display_path(*file);
@@ -152,8 +154,14 @@ void Form1::Backup1Click() {
     const auto file = services.files->save_file(
         {"Reservekopie maken", "ijken-" + today() + ".db", "Databases (*.db)|*.db", "db"});
     if (!file) return;
+    data::refuse_own_file(*file, own_files());
     data::backup_database(db_pad, *file);
     dialogs_.information("Reservekopie opgeslagen in " + data::display_path(*file));
+}
+
+std::vector<data::OwnFile> Form1::own_files() const {
+    return data::own_files(db_pad, taal.directory(),
+                           {taal.TaalFile1(), taal.TaalFile2(), taal.TaalFile3(), taal.TaalFile4(), taal.TaalFile5()});
 }
 
 void Form1::Opnamelijst1Click() {

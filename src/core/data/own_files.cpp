@@ -1,0 +1,58 @@
+#include "core/data/own_files.h"
+
+#include <sys/stat.h>
+
+#include <stdexcept>
+
+#include "core/data/pending_file.h"
+
+namespace ijken::data {
+
+namespace {
+
+bool same_file(const std::filesystem::path& a, const std::filesystem::path& b) {
+    struct stat sa {};
+    struct stat sb {};
+    const bool a_exists = ::stat(a.c_str(), &sa) == 0;
+    const bool b_exists = ::stat(b.c_str(), &sb) == 0;
+    if (a_exists && b_exists) return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+    if (a_exists != b_exists) return false;
+    std::error_code ea;
+    std::error_code eb;
+    const auto ca = std::filesystem::weakly_canonical(std::filesystem::absolute(a, ea), ea);
+    const auto cb = std::filesystem::weakly_canonical(std::filesystem::absolute(b, eb), eb);
+    return !ea && !eb && ca == cb;
+}
+
+}  // namespace
+
+std::vector<OwnFile> own_files(const std::string& db_pad, const std::string& language_dir,
+                               const std::vector<std::string>& more_language_files) {
+    std::vector<OwnFile> own;
+    for (const char* side : {"", "-journal", "-wal", "-shm"})
+        own.push_back({db_pad + side, OwnFile::Kind::database});
+    std::vector<std::string> names = {"tln.tln", "tlf.tln", "tld.tln", "tle.tln"};
+    names.insert(names.end(), more_language_files.begin(), more_language_files.end());
+    for (const std::string& name : names) {
+        if (!name.empty()) own.push_back({std::filesystem::path(language_dir) / name, OwnFile::Kind::language_file});
+    }
+    return own;
+}
+
+std::optional<OwnFile> own_file_at(const std::filesystem::path& target, const std::vector<OwnFile>& own) {
+    for (const OwnFile& file : own) {
+        if (same_file(target, file.path)) return file;
+    }
+    return std::nullopt;
+}
+
+void refuse_own_file(const std::filesystem::path& target, const std::vector<OwnFile>& own) {
+    const auto file = own_file_at(target, own);
+    if (!file) return;
+    const std::string what = file->kind == OwnFile::Kind::database ? "de database van het programma"
+                                                                   : "een taalbestand van het programma";
+    throw std::runtime_error("\"" + display_path(target) + "\" is " + what +
+                             " en wordt niet overschreven; kies een andere naam");
+}
+
+}  // namespace ijken::data

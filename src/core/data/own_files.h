@@ -1,0 +1,30 @@
+#pragma once
+// The files the program keeps its own data in. A file the user names for an export, a PDF or a
+// backup must never be one of them: writing a CSV over the database loses every ship, table and
+// survey at once.
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace ijken::data {
+
+struct OwnFile {
+    enum class Kind { database, language_file };
+    std::filesystem::path path;
+    Kind kind;
+};
+
+// The database at db_pad with the side files SQLite keeps beside it, and the language files
+// (tln.tln, tlf.tln, tld.tln, tle.tln and any further names given) in language_dir.
+std::vector<OwnFile> own_files(const std::string& db_pad, const std::string& language_dir,
+                               const std::vector<std::string>& more_language_files = {});
+
+// The own file that target is, if any: the same file by identity (also through a symbolic or a
+// hard link, or another spelling of its path), or, where neither exists yet, the same path.
+std::optional<OwnFile> own_file_at(const std::filesystem::path& target, const std::vector<OwnFile>& own);
+
+// Throws std::runtime_error, with a message for the windows, when target is one of own.
+void refuse_own_file(const std::filesystem::path& target, const std::vector<OwnFile>& own);
+
+}  // namespace ijken::data
