@@ -113,8 +113,10 @@ class QtServicesTest : public QObject {
     void returnAnswersTheDefaultAndEscapeAnswersNo() {
         gui::QtDialogs dialogs;
         using forms::Answer;
-        for (auto [answer, key, yes] : {std::tuple{Answer::no, Qt::Key_Return, false}, {Answer::no, Qt::Key_Escape, false},
-                                        {Answer::yes, Qt::Key_Return, true}, {Answer::yes, Qt::Key_Escape, false}}) {
+        for (auto [answer, key, yes] : {std::tuple{Answer::no, Qt::Key_Return, false},
+                                        {Answer::no, Qt::Key_Escape, false},
+                                        {Answer::yes, Qt::Key_Return, true},
+                                        {Answer::yes, Qt::Key_Escape, false}}) {
             QTimer::singleShot(0, [key] { QTest::keyClick(QApplication::activeModalWidget(), key); });
             QCOMPARE(dialogs.confirm("Schip \"Dummy 3\" verwijderen?", answer), yes);
         }

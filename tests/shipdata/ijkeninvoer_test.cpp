@@ -214,11 +214,15 @@ TEST_F(Gauge, MainWindowComputesTheShownSurveyWithTheTableJustStored) {
     const std::string entered = stored(form->huidige_opname, "InvoerDatum");
     ASSERT_TRUE(click_menu("meetbriefwijzigen"));  // 50 to 249, where the ship says 51 to 251
     auto& cm = grid("ijkengrid");
-    for (int r = 1; r < cm.row_count(); ++r) cm.set_cell(1, r, text::format_fixed(2 * *text::parse_double(cm.cell(1, r)), 3));
+    for (int r = 1; r < cm.row_count(); ++r)
+        cm.set_cell(1, r, text::format_fixed(2 * *text::parse_double(cm.cell(1, r)), 3));
     ASSERT_TRUE(click_in(*ijk, "opslaan"));
     ASSERT_TRUE(click_in(*ijk, "afsluiten"));
-    EXPECT_EQ(form->get<forms::Slider>("TrackBarVol").maximum() + form->get<forms::Slider>("TrackbarLeeg").position(), 2 * 249);
-    EXPECT_EQ(stored(form->huidige_opname, "InvoerDatum") + buttons(), entered + "<-x--");  // the survey untouched
+    EXPECT_EQ(form->get<forms::Slider>("TrackBarVol").maximum() +
+                  form->get<forms::Slider>("TrackbarLeeg").position(),
+              2 * 249);
+    EXPECT_EQ(stored(form->huidige_opname, "InvoerDatum") + buttons(),
+              entered + "<-x--");  // the survey untouched
     const std::string shown = cell("e22") + " " + cell("e32") + " " + cell("e42");
     start();  // computes from scratch
     EXPECT_EQ(shown, cell("e22") + " " + cell("e32") + " " + cell("e42"));
@@ -237,8 +241,10 @@ TEST_F(Gauge, GridsKeepTheirRowsForTheirOwnShipOnly) {
         ASSERT_TRUE(run([&] { ship_item("Wijzigen1", "Dummy 4").click(); }));
         ASSERT_TRUE(click_menu(item));
         EXPECT_EQ(grid("dmklad").row_count() + grid("ijkengrid").row_count(), 4) << item;
-        EXPECT_EQ(grid("dmklad").cell(1, 1) + grid("ijkengrid").cell(1, 1) + "/" + text::format_int(ijk->eerste_cm()) +
-                      "-" + text::format_int(ijk->laatste_cm()), "/0-250") << item;
+        EXPECT_EQ(grid("dmklad").cell(1, 1) + grid("ijkengrid").cell(1, 1) + "/" +
+                      text::format_int(ijk->eerste_cm()) + "-" + text::format_int(ijk->laatste_cm()),
+                  "/0-250")
+            << item;
         ASSERT_TRUE(click_in(*ijk, "opslaan"));
         ASSERT_TRUE(click_in(*ijk, "afsluiten"));
         EXPECT_TRUE(table(4).empty()) << item;
@@ -252,8 +258,9 @@ TEST_F(Gauge, StoringAwayMostOfTheTableAsksFirst) {
     const auto before = table(1);
     dialogs.answer(false);
     ASSERT_TRUE(click_in(*ijk, "opslaan"));
-    EXPECT_EQ(boxes(Kind::confirm), std::vector<std::string>{"De opgeslagen IJK tabel heeft 250 regels; opslaan "
-                                                             "vervangt ze door 0 regels.\n\nToch opslaan zoals hij is?"});
+    EXPECT_EQ(boxes(Kind::confirm),
+              std::vector<std::string>{"De opgeslagen IJK tabel heeft 250 regels; opslaan "
+                                       "vervangt ze door 0 regels.\n\nToch opslaan zoals hij is?"});
     EXPECT_TRUE(questions_default_to_no());
     EXPECT_EQ(table(1), before);
 }
@@ -262,9 +269,10 @@ TEST_F(Gauge, ARangeTheCentimetreTableWasNotMadeForIsNotStored) {
     ASSERT_TRUE(click_menu("meetbriefwijzigen"));  // 50 to 249
     set(*ijk, "laatstecm_t", "300");
     EXPECT_FALSE(click_in(*ijk, "opslaan"));
-    EXPECT_EQ(boxes(Kind::error), std::vector<std::string>{"De IJK tabel is gemaakt van 50 tot 249 cm, maar de 1ste "
-                                                           "ingevulde CM en de laatste CM zijn nu 50 en 300. Maak de CM "
-                                                           "tabel opnieuw, of zet ze terug; er is niets opgeslagen."});
+    EXPECT_EQ(boxes(Kind::error),
+              std::vector<std::string>{"De IJK tabel is gemaakt van 50 tot 249 cm, maar de 1ste "
+                                       "ingevulde CM en de laatste CM zijn nu 50 en 300. Maak de CM "
+                                       "tabel opnieuw, of zet ze terug; er is niets opgeslagen."});
     EXPECT_EQ(ship_column(1, "Max_inzinking"), "251");
     // Made again for 245, the range stores with its rows.
     set(*ijk, "laatstecm_t", "245");

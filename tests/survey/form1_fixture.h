@@ -65,7 +65,9 @@ class Form1Fixture : public ::testing::Test {
     std::vector<std::string> boxes(Kind kind) const { return dialogs.texts(kind); }
     // True when every question asked has No as the button Return presses.
     bool questions_default_to_no() const {
-        return std::ranges::all_of(dialogs.shown(), [](auto& b) { return b.kind != Kind::confirm || b.default_answer == forms::Answer::no; });
+        return std::ranges::all_of(dialogs.shown(), [](auto& b) {
+            return b.kind != Kind::confirm || b.default_answer == forms::Answer::no;
+        });
     }
 
     // ---- the database, on a connection of its own ----

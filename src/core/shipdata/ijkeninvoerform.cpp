@@ -22,9 +22,9 @@ struct ControleLabel {
     std::string TabelControleTeksten::*tekst;
 };
 constexpr ControleLabel kControleLabels[] = {
-    {"tc_kop", &TabelControleTeksten::kop},     {"tc_daalt", &TabelControleTeksten::daalt},
+    {"tc_kop", &TabelControleTeksten::kop},       {"tc_daalt", &TabelControleTeksten::daalt},
     {"tc_sprong", &TabelControleTeksten::sprong}, {"tc_meer", &TabelControleTeksten::meer},
-    {"tc_vraag", &TabelControleTeksten::vraag}, {"tc_minder", &TabelControleTeksten::minder},
+    {"tc_vraag", &TabelControleTeksten::vraag},   {"tc_minder", &TabelControleTeksten::minder},
 };
 
 }  // namespace
@@ -246,8 +246,9 @@ void Ijkeninvoerform::opslaanclick() {
     // look up tonnages the table does not have.
     if (cm_bereik_ && (cm_bereik_->eerste != eerste || cm_bereik_->laatste != laatste)) {
         throw TabelFout("De IJK tabel is gemaakt van " + format_int(cm_bereik_->eerste) + " tot " +
-                        format_int(cm_bereik_->laatste) + " cm, maar de 1ste ingevulde CM en de laatste CM zijn nu " +
-                        format_int(eerste) + " en " + format_int(laatste) +
+                        format_int(cm_bereik_->laatste) +
+                        " cm, maar de 1ste ingevulde CM en de laatste CM zijn nu " + format_int(eerste) +
+                        " en " + format_int(laatste) +
                         ". Maak de CM tabel opnieuw, of zet ze terug; er is niets opgeslagen.");
     }
     // Every row is checked before the database is touched.
@@ -274,7 +275,8 @@ void Ijkeninvoerform::opslaanclick() {
         const long long opgeslagen = opgeslagen_rijen();
         const auto nieuw = static_cast<long long>(rijen.size());
         if (verliest_tabel(opgeslagen, nieuw) &&
-            !form1_.services.dialogs->confirm(minder_vraag(opgeslagen, nieuw, controle_teksten()), forms::Answer::no))
+            !form1_.services.dialogs->confirm(minder_vraag(opgeslagen, nieuw, controle_teksten()),
+                                              forms::Answer::no))
             return;
     }
 
@@ -284,7 +286,8 @@ void Ijkeninvoerform::opslaanclick() {
     controle.reserve(rijen.size());
     for (const Rij& rij : rijen) controle.push_back({rij.inzinking, rij.tonnage});
     if (const auto bevindingen = controleer_tabel(controle); !bevindingen.empty() && form1_.services.dialogs) {
-        if (!form1_.services.dialogs->confirm(controle_vraag(bevindingen, controle_teksten()), forms::Answer::no))
+        if (!form1_.services.dialogs->confirm(controle_vraag(bevindingen, controle_teksten()),
+                                              forms::Answer::no))
             return;
     }
 
@@ -314,7 +317,8 @@ void Ijkeninvoerform::opslaanclick() {
 
 long long Ijkeninvoerform::opgeslagen_rijen() const {
     data::SQLiteDatabase db(form1_.db_pad, data::OpenMode::existing);
-    return db.Query("select count(*) from [IJKtable] where [SchipID]=" + format_int(schip_) + " and [Tonnage]>=0;")
+    return db
+        .Query("select count(*) from [IJKtable] where [SchipID]=" + format_int(schip_) + " and [Tonnage]>=0;")
         ->AsInteger(0);
 }
 

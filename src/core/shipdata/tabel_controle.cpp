@@ -95,7 +95,8 @@ bool verliest_tabel(long long opgeslagen, long long nieuw) {
 }
 
 std::string minder_vraag(long long opgeslagen, long long nieuw, const TabelControleTeksten& teksten) {
-    return survey::fill_template(teksten.minder, {format_int(opgeslagen), format_int(nieuw)}) + "\n\n" + teksten.vraag;
+    return survey::fill_template(teksten.minder, {format_int(opgeslagen), format_int(nieuw)}) + "\n\n" +
+           teksten.vraag;
 }
 
 }  // namespace ijken::shipdata
