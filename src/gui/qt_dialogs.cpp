@@ -12,9 +12,12 @@ void QtDialogs::information(const std::string& text) {
     QMessageBox::information(parent_, title_, to_qt(text), QMessageBox::Ok);
 }
 
-bool QtDialogs::confirm(const std::string& text) {
-    return QMessageBox::question(parent_, title_, to_qt(text), QMessageBox::Yes | QMessageBox::No,
-                                 QMessageBox::Yes) == QMessageBox::Yes;
+bool QtDialogs::confirm(const std::string& text, forms::Answer default_answer) {
+    QMessageBox box(QMessageBox::Question, title_, to_qt(text), QMessageBox::Yes | QMessageBox::No, parent_);
+    box.setDefaultButton(default_answer == forms::Answer::no ? QMessageBox::No : QMessageBox::Yes);
+    // Escape (and the close box) answers No whatever the default is.
+    box.setEscapeButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
 }
 
 void QtDialogs::error(const std::string& text) {

@@ -14,8 +14,9 @@ class QtDialogs : public forms::Dialogs {
 
     void set_parent(QWidget* parent) { parent_ = parent; }
 
+    using forms::Dialogs::confirm;
     void information(const std::string& text) override;
-    bool confirm(const std::string& text) override;
+    bool confirm(const std::string& text, forms::Answer default_answer) override;
     void error(const std::string& text) override;
     void error_utf8(const std::string& text) override;
 

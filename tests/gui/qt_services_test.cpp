@@ -5,6 +5,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <tuple>
 
 #include "core/forms/forms.h"
 #include "gui/form_window.h"
@@ -107,6 +108,18 @@ class QtServicesTest : public QObject {
         dialogs.error_utf8("Het teken \"\xC5\x82\" (U+0142) bestaat niet in Windows-1252");
         QCOMPARE(refused.text, QString::fromUtf8("Het teken \"ł\" (U+0142) bestaat niet in Windows-1252"));
         QCOMPARE(refused.icon, QMessageBox::Critical);
+    }
+
+    void returnAnswersTheDefaultAndEscapeAnswersNo() {
+        gui::QtDialogs dialogs;
+        using forms::Answer;
+        for (auto [answer, key, yes] : {std::tuple{Answer::no, Qt::Key_Return, false},
+                                        {Answer::no, Qt::Key_Escape, false},
+                                        {Answer::yes, Qt::Key_Return, true},
+                                        {Answer::yes, Qt::Key_Escape, false}}) {
+            QTimer::singleShot(0, [key] { QTest::keyClick(QApplication::activeModalWidget(), key); });
+            QCOMPARE(dialogs.confirm("Schip \"Dummy 3\" verwijderen?", answer), yes);
+        }
     }
 
     void timersTickThroughTheDispatchAndMayEndThemselves() {

@@ -38,7 +38,7 @@ class ReportingDialogs : public forms::Dialogs {
     void information(const std::string& text) override {
         if (text == "IJken opgeslagen" && on_stored) on_stored();
     }
-    bool confirm(const std::string&) override { return true; }
+    bool confirm(const std::string&, forms::Answer) override { return true; }
     void error(const std::string& text) override { throw std::runtime_error(text); }
 };
 

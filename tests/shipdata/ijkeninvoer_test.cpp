@@ -1,6 +1,7 @@
 // The gauge table window on a real database: a table entered from decimetres, a stored table
 // loaded and stored again, and every way storing can fail leaving the old table whole.
 #include "core/survey/computation.h"
+#include "core/text/numbers.h"
 #include "fleet_fixture.h"
 
 namespace ijken::shipdata::test {
@@ -54,6 +55,7 @@ TEST_F(Gauge, TableEnteredFromDecimetresIsStoredForTheSelectedShip) {
     dialogs.answer(true);
     ASSERT_TRUE(click_in(*ijk, "opslaan"));
     EXPECT_EQ(dialogs.texts(Kind::confirm).size(), 1u);
+    EXPECT_TRUE(questions_default_to_no());
     EXPECT_EQ(dialogs.unused_answers(), 0u);
     const auto stored = table(1);
     ASSERT_EQ(stored.size(), 252u);  // 0 to 252 without 101
@@ -206,6 +208,78 @@ TEST_F(Gauge, LoadingAShipWithoutAUsableTable) {
     EXPECT_EQ(boxes(Kind::error), std::vector<std::string>{"Field Inzinking Not found. Empty dataset"});
     EXPECT_TRUE(form->visible());
     EXPECT_FALSE(ijk->visible());
+}
+
+TEST_F(Gauge, MainWindowComputesTheShownSurveyWithTheTableJustStored) {
+    const std::string entered = stored(form->huidige_opname, "InvoerDatum");
+    ASSERT_TRUE(click_menu("meetbriefwijzigen"));  // 50 to 249, where the ship says 51 to 251
+    auto& cm = grid("ijkengrid");
+    for (int r = 1; r < cm.row_count(); ++r)
+        cm.set_cell(1, r, text::format_fixed(2 * *text::parse_double(cm.cell(1, r)), 3));
+    ASSERT_TRUE(click_in(*ijk, "opslaan"));
+    ASSERT_TRUE(click_in(*ijk, "afsluiten"));
+    EXPECT_EQ(form->get<forms::Slider>("TrackBarVol").maximum() +
+                  form->get<forms::Slider>("TrackbarLeeg").position(),
+              2 * 249);
+    EXPECT_EQ(stored(form->huidige_opname, "InvoerDatum") + buttons(),
+              entered + "<-x--");  // the survey untouched
+    const std::string shown = cell("e22") + " " + cell("e32") + " " + cell("e42");
+    start();  // computes from scratch
+    EXPECT_EQ(shown, cell("e22") + " " + cell("e32") + " " + cell("e42"));
+}
+
+TEST_F(Gauge, GridsKeepTheirRowsForTheirOwnShipOnly) {
+    for (const char* item : {"meetbriefwijzigen", "Invoer1"}) {
+        ASSERT_TRUE(run([&] { ship_item("Wijzigen1", "Dummy 1").click(); }));
+        ASSERT_TRUE(click_menu("meetbriefwijzigen"));
+        ASSERT_TRUE(grid("ijkengrid").edit(1, 101, "88.888"));
+        ASSERT_TRUE(click_in(*ijk, "afsluiten"));
+        ASSERT_TRUE(click_menu("Invoer1"));  // the same ship keeps its rows
+        EXPECT_EQ(grid("ijkengrid").cell(1, 101), "88.888");
+        ASSERT_TRUE(click_in(*ijk, "afsluiten"));
+        // Dummy 4 (no table, 0 to 250) starts empty; storing stores none of Dummy 1's rows.
+        ASSERT_TRUE(run([&] { ship_item("Wijzigen1", "Dummy 4").click(); }));
+        ASSERT_TRUE(click_menu(item));
+        EXPECT_EQ(grid("dmklad").row_count() + grid("ijkengrid").row_count(), 4) << item;
+        EXPECT_EQ(grid("dmklad").cell(1, 1) + grid("ijkengrid").cell(1, 1) + "/" +
+                      text::format_int(ijk->eerste_cm()) + "-" + text::format_int(ijk->laatste_cm()),
+                  "/0-250")
+            << item;
+        ASSERT_TRUE(click_in(*ijk, "opslaan"));
+        ASSERT_TRUE(click_in(*ijk, "afsluiten"));
+        EXPECT_TRUE(table(4).empty()) << item;
+    }
+}
+
+TEST_F(Gauge, StoringAwayMostOfTheTableAsksFirst) {
+    EXPECT_EQ((std::vector<bool>{verliest_tabel(250, 124), verliest_tabel(250, 125), verliest_tabel(0, 0)}),
+              (std::vector<bool>{true, false, false}));
+    ASSERT_TRUE(click_menu("Invoer1"));  // a fresh start: empty grids
+    const auto before = table(1);
+    dialogs.answer(false);
+    ASSERT_TRUE(click_in(*ijk, "opslaan"));
+    EXPECT_EQ(boxes(Kind::confirm),
+              std::vector<std::string>{"De opgeslagen IJK tabel heeft 250 regels; opslaan "
+                                       "vervangt ze door 0 regels.\n\nToch opslaan zoals hij is?"});
+    EXPECT_TRUE(questions_default_to_no());
+    EXPECT_EQ(table(1), before);
+}
+
+TEST_F(Gauge, ARangeTheCentimetreTableWasNotMadeForIsNotStored) {
+    ASSERT_TRUE(click_menu("meetbriefwijzigen"));  // 50 to 249
+    set(*ijk, "laatstecm_t", "300");
+    EXPECT_FALSE(click_in(*ijk, "opslaan"));
+    EXPECT_EQ(boxes(Kind::error),
+              std::vector<std::string>{"De IJK tabel is gemaakt van 50 tot 249 cm, maar de 1ste "
+                                       "ingevulde CM en de laatste CM zijn nu 50 en 300. Maak de CM "
+                                       "tabel opnieuw, of zet ze terug; er is niets opgeslagen."});
+    EXPECT_EQ(ship_column(1, "Max_inzinking"), "251");
+    // Made again for 245, the range stores with its rows.
+    set(*ijk, "laatstecm_t", "245");
+    ASSERT_TRUE(click_in(*ijk, "maakdm_tabel"));
+    ASSERT_TRUE(click_in(*ijk, "button1"));
+    EXPECT_TRUE(click_in(*ijk, "opslaan"));
+    EXPECT_EQ(ship_column(1, "Max_inzinking") + " " + table(1).back(), "245 245=363.8");
 }
 
 }  // namespace

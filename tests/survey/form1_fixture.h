@@ -3,6 +3,7 @@
 // input goes through the event dispatch, so an error shows up in the scripted error box.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -62,6 +63,12 @@ class Form1Fixture : public ::testing::Test {
         return s;
     }
     std::vector<std::string> boxes(Kind kind) const { return dialogs.texts(kind); }
+    // True when every question asked has No as the button Return presses.
+    bool questions_default_to_no() const {
+        return std::ranges::all_of(dialogs.shown(), [](auto& b) {
+            return b.kind != Kind::confirm || b.default_answer == forms::Answer::no;
+        });
+    }
 
     // ---- the database, on a connection of its own ----
 

@@ -101,6 +101,7 @@ TEST_F(Form1Records, DeletingAsksFirstAndShowsTheNewestRemaining) {
     dialogs.answer(false);
     click("sltb_del");
     EXPECT_EQ(boxes(Kind::confirm), std::vector<std::string>{"IJkopname  verwijderen?"});
+    EXPECT_TRUE(questions_default_to_no());
     EXPECT_EQ(count("select count(*) from IJkOpnames"), 3);
     EXPECT_EQ(text("Verlader_Naam"), "Grain Coop 3");
 

@@ -74,6 +74,7 @@ TEST_F(Form1Ships, DeletingAShipAsksFirstAndTakesItsSurveysAndTableAlong) {
     ASSERT_TRUE(choose("Verwijderen1", "Dummy 1"));
     // Dummy 2 speaks French, so the questions are French.
     EXPECT_EQ(boxes(Kind::confirm), (std::vector<std::string>{"Bateau \"Dummy 3\" enlever?", "Bateau \"Dummy 1\" enlever?"}));
+    EXPECT_TRUE(questions_default_to_no());
     EXPECT_EQ(count("select count(*) from Schiptable where SchipID=1"), 0);
     EXPECT_EQ(count("select count(*) from IJkOpnames where Schipid=1"), 0);
     EXPECT_EQ(count("select count(*) from IJKtable where SchipID=1"), 0);

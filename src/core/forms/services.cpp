@@ -12,8 +12,8 @@ void ScriptedDialogs::information(const std::string& text) {
     shown_.push_back({Kind::information, text});
 }
 
-bool ScriptedDialogs::confirm(const std::string& text) {
-    shown_.push_back({Kind::confirm, text});
+bool ScriptedDialogs::confirm(const std::string& text, Answer default_answer) {
+    shown_.push_back({Kind::confirm, text, default_answer});
     if (answers_.empty()) throw ScriptError("No answer scripted for the question \"" + text + "\"");
     const bool yes = answers_.front();
     answers_.pop_front();

@@ -23,13 +23,19 @@ class Pictures;
 
 // ---- message boxes ----------------------------------------------------------------------------
 
+// The answer a question gives when the user presses Return without choosing (its default button).
+enum class Answer { yes, no };
+
 class Dialogs {
   public:
     virtual ~Dialogs() = default;
     // An information box with an OK button; returns when it is closed.
     virtual void information(const std::string& text) = 0;
-    // A question with Yes and No; true for Yes.
-    virtual bool confirm(const std::string& text) = 0;
+    // A question with Yes and No; true for Yes. Return presses the default button, Escape answers
+    // No. A question whose Yes throws something away (a ship, a survey, a table) takes Answer::no,
+    // so that a Return meant for another window loses nothing.
+    virtual bool confirm(const std::string& text, Answer default_answer) = 0;
+    bool confirm(const std::string& text) { return confirm(text, Answer::yes); }
     // An error box with an OK button.
     virtual void error(const std::string& text) = 0;
     // An error box whose text is UTF-8: only for a message that names a character Windows-1252
@@ -45,14 +51,17 @@ class ScriptedDialogs : public Dialogs {
     struct Shown {
         Kind kind;
         std::string text;
+        // A question's default button; empty for the other boxes.
+        std::optional<Answer> default_answer = std::nullopt;
         friend bool operator==(const Shown&, const Shown&) = default;
     };
 
     // Queues the answer to the next question (true: Yes).
     void answer(bool yes) { answers_.push_back(yes); }
 
+    using Dialogs::confirm;
     void information(const std::string& text) override;
-    bool confirm(const std::string& text) override;
+    bool confirm(const std::string& text, Answer default_answer) override;
     void error(const std::string& text) override;
     // Recorded as an error, its text left in UTF-8.
     void error_utf8(const std::string& text) override { error(text); }

@@ -22,9 +22,9 @@ struct ControleLabel {
     std::string TabelControleTeksten::*tekst;
 };
 constexpr ControleLabel kControleLabels[] = {
-    {"tc_kop", &TabelControleTeksten::kop},     {"tc_daalt", &TabelControleTeksten::daalt},
+    {"tc_kop", &TabelControleTeksten::kop},       {"tc_daalt", &TabelControleTeksten::daalt},
     {"tc_sprong", &TabelControleTeksten::sprong}, {"tc_meer", &TabelControleTeksten::meer},
-    {"tc_vraag", &TabelControleTeksten::vraag},
+    {"tc_vraag", &TabelControleTeksten::vraag},   {"tc_minder", &TabelControleTeksten::minder},
 };
 
 }  // namespace
@@ -117,8 +117,26 @@ void Ijkeninvoerform::open(std::function<void()> then) {
     form1_.services.modal->show_modal(*this, std::move(then));
 }
 
-void Ijkeninvoerform::OpenForNewTable(int schip_id, std::function<void()> then) {
+bool Ijkeninvoerform::neem_schip(int schip_id) {
     schip_ = schip_id;
+    if (grids_schip_ == schip_id) return false;
+    // Another ship's rows, kept, would be stored as this ship's table by the next "Opslaan".
+    for (forms::StringGrid* grid : {dmklad_, ijkengrid_}) {
+        grid->set_row_count(2);
+        grid->set_row(1, {"", ""});
+        grid->set_top_row(1);
+    }
+    grids_schip_ = schip_id;
+    cm_bereik_.reset();
+    return true;
+}
+
+void Ijkeninvoerform::vergeet_schip(int schip_id) {
+    if (grids_schip_ == schip_id) grids_schip_.reset();
+}
+
+void Ijkeninvoerform::OpenForNewTable(int schip_id, std::function<void()> then) {
+    neem_schip(schip_id);
     get<forms::UpDown>("eerstecm").set_position(form1_.Min_inzinking);
     get<forms::UpDown>("laatstecm").set_position(form1_.Max_inzinking);
     open(std::move(then));
@@ -149,10 +167,11 @@ void Ijkeninvoerform::button1click() {
         ijkengrid_->set_row(c + 1, {format_int(c), tabel.tonnages[static_cast<std::size_t>(c)]});
     }
     if (rijen.size() >= 2) ijkengrid_->set_top_row(tabel.bovenste_rij);
+    cm_bereik_ = Bereik{eerste, laatste};
 }
 
 void Ijkeninvoerform::OpenForEdit(std::function<void()> then) {
-    schip_ = form1_.SchipID;
+    const bool ander_schip = neem_schip(form1_.SchipID);
     const std::string s = format_int(schip_);
     {
         data::SQLiteDatabase db(form1_.db_pad, data::OpenMode::existing);
@@ -208,6 +227,11 @@ void Ijkeninvoerform::OpenForEdit(std::function<void()> then) {
                 const auto found = tabel.find(c);
                 ijkengrid_->set_row(c + 1, {format_int(c), found == tabel.end() ? std::string() : tekst(found->second)});
             }
+            cm_bereik_ = Bereik{eerste, laatste};
+        } else if (ander_schip) {
+            // Nothing stored to load, and the emptied grids start from the ship's own range.
+            get<forms::UpDown>("eerstecm").set_position(form1_.Min_inzinking);
+            get<forms::UpDown>("laatstecm").set_position(form1_.Max_inzinking);
         }
         db.Commit();
     }
@@ -218,6 +242,15 @@ void Ijkeninvoerform::opslaanclick() {
     const int eerste = eerste_cm();
     const int laatste = laatste_cm();
     controleer_bereik(eerste, laatste);
+    // The range is stored with the rows: a range the rows were not made for would make the survey
+    // look up tonnages the table does not have.
+    if (cm_bereik_ && (cm_bereik_->eerste != eerste || cm_bereik_->laatste != laatste)) {
+        throw TabelFout("De IJK tabel is gemaakt van " + format_int(cm_bereik_->eerste) + " tot " +
+                        format_int(cm_bereik_->laatste) +
+                        " cm, maar de 1ste ingevulde CM en de laatste CM zijn nu " + format_int(eerste) +
+                        " en " + format_int(laatste) +
+                        ". Maak de CM tabel opnieuw, of zet ze terug; er is niets opgeslagen.");
+    }
     // Every row is checked before the database is touched.
     struct Rij {
         int inzinking;
@@ -236,13 +269,26 @@ void Ijkeninvoerform::opslaanclick() {
             rijen.push_back({static_cast<int>(*inzinking), *waarde});
     }
 
+    // A table that would throw away most of the stored one (an empty grid: all of it) is stored
+    // only when the user says so; Return answers No.
+    if (form1_.services.dialogs) {
+        const long long opgeslagen = opgeslagen_rijen();
+        const auto nieuw = static_cast<long long>(rijen.size());
+        if (verliest_tabel(opgeslagen, nieuw) &&
+            !form1_.services.dialogs->confirm(minder_vraag(opgeslagen, nieuw, controle_teksten()),
+                                              forms::Answer::no))
+            return;
+    }
+
     // A table with what looks like a typing error is stored only when the user says so; No goes
     // back to the grid with nothing stored.
     std::vector<TabelRij> controle;
     controle.reserve(rijen.size());
     for (const Rij& rij : rijen) controle.push_back({rij.inzinking, rij.tonnage});
     if (const auto bevindingen = controleer_tabel(controle); !bevindingen.empty() && form1_.services.dialogs) {
-        if (!form1_.services.dialogs->confirm(controle_vraag(bevindingen, controle_teksten()))) return;
+        if (!form1_.services.dialogs->confirm(controle_vraag(bevindingen, controle_teksten()),
+                                              forms::Answer::no))
+            return;
     }
 
     // One transaction: the old table goes and the new one comes together, or neither does. A
@@ -269,11 +315,20 @@ void Ijkeninvoerform::opslaanclick() {
     }
 }
 
+long long Ijkeninvoerform::opgeslagen_rijen() const {
+    data::SQLiteDatabase db(form1_.db_pad, data::OpenMode::existing);
+    return db
+        .Query("select count(*) from [IJKtable] where [SchipID]=" + format_int(schip_) + " and [Tonnage]>=0;")
+        ->AsInteger(0);
+}
+
 void Ijkeninvoerform::afsluitenclick() {
     close();
 }
 
 void Ijkeninvoerform::formclose() {
+    // The selected ship's table or range may have changed: the survey shown is computed anew.
+    form1_.herbereken_bij_tonen();
     form1_.show();
 }
 

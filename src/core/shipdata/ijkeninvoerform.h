@@ -3,6 +3,7 @@
 // table, expands it to whole centimetres, corrects single centimetres and stores the table as the
 // ship's rows of IJKtable, with its first and last centimetre in Schiptable.
 #include <functional>
+#include <optional>
 
 #include "core/forms/forms.h"
 #include "core/shipdata/tabel_controle.h"
@@ -20,12 +21,18 @@ class Ijkeninvoerform : public forms::Form {
     explicit Ijkeninvoerform(survey::Form1& form1);
 
     // Opens on ship schip_id (the selected ship, or a ship just added) to enter a table from the
-    // selected ship's first and last centimetre; the grids keep what they held. Hides the main
-    // window and shows this one modally; `then` runs after it closed.
+    // selected ship's first and last centimetre; the grids keep what they held when it was this
+    // ship's, and start empty for another one. Hides the main window and shows this one modally;
+    // `then` runs after it closed.
     void OpenForNewTable(int schip_id, std::function<void()> then = {});
     // Opens on the selected ship's stored table: extension rows are cleaned first, then the table
-    // is loaded into both grids. An error while loading leaves the main window as it is.
+    // is loaded into both grids. A ship without a table opens on what the grids held for it, or,
+    // when they held another ship's, on empty grids with the ship's first and last centimetre. An
+    // error while loading leaves the main window as it is.
     void OpenForEdit(std::function<void()> then = {});
+    // The ship is gone: whatever the grids hold of it is not offered to a ship that may later get
+    // its number.
+    void vergeet_schip(int schip_id);
 
     // The ship whose table the window edits.
     int schip() const { return schip_; }
@@ -51,9 +58,23 @@ class Ijkeninvoerform : public forms::Form {
     // Writes the decimetre rows for F..L into the decimetre grid (tonnages stay as they were).
     void zet_dm_rijen(int eerste, int laatste);
     void open(std::function<void()> then);
+    // The window is about to work on ship schip_id: grids that hold another ship's rows are
+    // emptied. True when they were.
+    bool neem_schip(int schip_id);
+    // Stored rows of the ship's table (the extension rows of negative tonnage not counted).
+    long long opgeslagen_rijen() const;
 
     survey::Form1& form1_;
     int schip_ = 0;
+    // The ship whose rows the grids hold; none before the first opening.
+    std::optional<int> grids_schip_;
+    // The first and last centimetre the centimetre grid was made or loaded with; none while it
+    // holds no table.
+    struct Bereik {
+        int eerste;
+        int laatste;
+    };
+    std::optional<Bereik> cm_bereik_;
     forms::StringGrid* dmklad_ = nullptr;
     forms::StringGrid* ijkengrid_ = nullptr;
 };

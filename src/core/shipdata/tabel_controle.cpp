@@ -90,4 +90,13 @@ std::string controle_vraag(const std::vector<TabelBevinding>& bevindingen, const
     return vraag + "\n\n" + teksten.vraag;
 }
 
+bool verliest_tabel(long long opgeslagen, long long nieuw) {
+    return 2 * nieuw < opgeslagen;
+}
+
+std::string minder_vraag(long long opgeslagen, long long nieuw, const TabelControleTeksten& teksten) {
+    return survey::fill_template(teksten.minder, {format_int(opgeslagen), format_int(nieuw)}) + "\n\n" +
+           teksten.vraag;
+}
+
 }  // namespace ijken::shipdata

@@ -50,6 +50,9 @@ struct TabelControleTeksten {
     // %1 the number of rows not listed
     std::string meer = "... en nog %1";
     std::string vraag = "Toch opslaan zoals hij is?";
+    // Before a table that keeps fewer than half of the stored rows (none, say) replaces them:
+    // %1 the rows stored now, %2 the rows that would be stored.
+    std::string minder = "De opgeslagen IJK tabel heeft %1 regels; opslaan vervangt ze door %2 regels.";
 };
 
 // At most this many findings are listed; the rest are counted.
@@ -57,5 +60,10 @@ inline constexpr std::size_t kMaxGetoond = 15;
 
 // The whole question for the findings (not empty).
 std::string controle_vraag(const std::vector<TabelBevinding>& bevindingen, const TabelControleTeksten& teksten);
+
+// Whether storing `nieuw` rows over `opgeslagen` stored ones loses so much of the table (all of it,
+// or more than half) that the user is asked first; and that question.
+bool verliest_tabel(long long opgeslagen, long long nieuw);
+std::string minder_vraag(long long opgeslagen, long long nieuw, const TabelControleTeksten& teksten);
 
 }  // namespace ijken::shipdata

@@ -1,6 +1,7 @@
 #include "core/survey/form1.h"
 
 #include <stdexcept>
+#include <utility>
 
 #include "core/data/database_schema.h"
 #include "core/data/sqlite_database.h"
@@ -159,6 +160,7 @@ void Form1::formshow() {
     if (opnamelijst && opnamelijst->RowCount() > 0) opnamelijst->MoveLast();
     toon_opname();
     Vertaal();
+    if (std::exchange(herbereken_bij_tonen_, false)) herbereken_getoond();
 }
 
 void Form1::Einde1Click() {
@@ -168,6 +170,12 @@ void Form1::Einde1Click() {
 // ---- computation ---------------------------------------------------------------------------------
 
 void Form1::ijk_bb_l_1change() {
+    bereken();
+    get<forms::Button>("sltb_save").set_enabled(true);
+    get<forms::Button>("sltb_add").set_enabled(true);
+}
+
+void Form1::bereken() {
     SurveyInput input;
     for (std::size_t i = 0; i < readings_.size(); ++i) input.readings[i] = readings_[i]->text();
     input.zout_correctie = get<forms::MaskEdit>("ZoutMaskEdit").text();
@@ -187,8 +195,23 @@ void Form1::ijk_bb_l_1change() {
     set_result_cells(r.cells);
     warnings = find_warnings(ship_params(), input, r);
     toon_waarschuwingen();
-    get<forms::Button>("sltb_save").set_enabled(true);
-    get<forms::Button>("sltb_add").set_enabled(true);
+}
+
+void Form1::herbereken_getoond() {
+    // A slider that moves writes its reading into the fields; here the fields keep the survey's.
+    for (const char* name : {"TrackbarLeeg", "TrackBarVol"}) {
+        auto& slider = get<forms::Slider>(name);
+        auto handler = std::exchange(slider.on_change, nullptr);
+        try {
+            slider.set_maximum(Max_inzinking);
+            slider.set_position(Max_inzinking);
+        } catch (...) {
+            slider.on_change = std::move(handler);
+            throw;
+        }
+        slider.on_change = std::move(handler);
+    }
+    bereken();
 }
 
 void Form1::set_result_cells(const ResultCells& c) {
@@ -403,7 +426,7 @@ void Form1::sltb_saveclick() {
 
 void Form1::sltb_delclick() {
     const std::string question = taal.ActiveTaalFile() == 2 ? "Enlever echelle?" : "IJkopname  verwijderen?";
-    if (!dialogs_.confirm(question)) return;
+    if (!dialogs_.confirm(question, forms::Answer::no)) return;
     {
         SQLiteDatabase db(db_pad, data::OpenMode::existing);
         db.BeginTransaction();

@@ -92,6 +92,13 @@ class Form1 : public forms::Form {
     // Recomputes both states from the fields and fills the result cells. When the computation
     // fails the cells keep their texts and the error goes on to the caller.
     void ijk_bb_l_1change();
+    // After another window may have changed the selected ship's table, range or gauge points: the
+    // sliders take the ship's maximum immersion again and the survey shown is recomputed with what
+    // is stored now, as a typed reading would be. The readings and the survey's record stay.
+    void herbereken_getoond();
+    // Asks for herbereken_getoond the next time the window is shown (a window that changes the
+    // gauge table says so before it shows the main window again).
+    void herbereken_bij_tonen() { herbereken_bij_tonen_ = true; }
     // Hides all reading panels, sets every reading to "0", shows the panels of the points in use.
     void zet_ijkpunten();
     void TrackbarLeegChange();
@@ -196,6 +203,10 @@ class Form1 : public forms::Form {
     void set_survey_buttons(bool prev, bool next, bool del, bool save, bool add);
     // The ships menus rebuilt and the selected ship loaded again (after the ship window closed).
     void herlaad_schepen();
+    // Tells the other windows that ship schip is gone.
+    void schip_verwijderd(int schip);
+    // The recomputation of ijk_bb_l_1change without what a typed reading does to the buttons.
+    void bereken();
 
     std::string program_dir_;
     forms::Dialogs& dialogs_;
@@ -214,6 +225,7 @@ class Form1 : public forms::Form {
     std::array<forms::Edit*, 20> readings_{};
     std::array<forms::Panel*, 20> panels_{};
     std::vector<OtherWindow> windows_;
+    bool herbereken_bij_tonen_ = false;
 };
 
 }  // namespace ijken::survey

@@ -62,7 +62,7 @@ void Form1::deleteschipclick(forms::MenuItem& item) {
     const std::string naam = item.caption();
     const std::string vraag =
         taal.ActiveTaalFile() == 2 ? "Bateau \"" + naam + "\" enlever?" : "Schip \"" + naam + "\" verwijderen?";
-    if (!dialogs_.confirm(vraag)) return;
+    if (!dialogs_.confirm(vraag, forms::Answer::no)) return;
     const std::string id = format_int(schip);
     {
         data::SQLiteDatabase db(db_pad, data::OpenMode::existing);
@@ -72,6 +72,7 @@ void Form1::deleteschipclick(forms::MenuItem& item) {
         db.Execute("DELETE from [Schiptable] where [Schipid]=" + id + " ;");
         db.Commit();
     }
+    schip_verwijderd(schip);
     bouw_schepenmenu();
 }
 

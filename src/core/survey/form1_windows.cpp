@@ -60,6 +60,13 @@ void Form1::scheepsgegevensclick() {
 void Form1::herlaad_schepen() {
     bouw_schepenmenu();
     laad_schip();
+    // Loading recomputes only the readings that change; the ship's gauge points or its table may
+    // have changed under readings that did not.
+    herbereken_getoond();
+}
+
+void Form1::schip_verwijderd(int schip) {
+    if (auto* ijkeninvoer = window<shipdata::Ijkeninvoerform>()) ijkeninvoer->vergeet_schip(schip);
 }
 
 void Form1::afdrukken1click() {
