@@ -43,14 +43,15 @@ TEST(ScriptedDialogs, RecordsEveryBoxAndAnswersQuestionsInOrder) {
     dialogs.answer(false);
     dialogs.information("IJken opgeslagen");
     EXPECT_TRUE(dialogs.confirm("Weet u het zeker?"));
-    EXPECT_FALSE(dialogs.confirm("Echt?"));
+    EXPECT_FALSE(dialogs.confirm("Echt?", Answer::no));
     dialogs.error("fout");
     EXPECT_EQ(dialogs.unused_answers(), 0u);
     using K = ScriptedDialogs::Kind;
-    EXPECT_EQ(dialogs.shown(), (std::vector<ScriptedDialogs::Shown>{{K::information, "IJken opgeslagen"},
-                                                                    {K::confirm, "Weet u het zeker?"},
-                                                                    {K::confirm, "Echt?"},
-                                                                    {K::error, "fout"}}));
+    EXPECT_EQ(dialogs.shown(),
+              (std::vector<ScriptedDialogs::Shown>{{K::information, "IJken opgeslagen"},
+                                                   {K::confirm, "Weet u het zeker?", Answer::yes},
+                                                   {K::confirm, "Echt?", Answer::no},
+                                                   {K::error, "fout"}}));
     try {
         dialogs.confirm("Nog een?");
         FAIL() << "no exception";
