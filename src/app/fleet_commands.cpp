@@ -152,7 +152,12 @@ int run_push(int argc, char** argv, const std::string& program_dir, std::ostream
 }
 
 int run_office(int argc, char** argv, const std::string& program_dir, std::ostream& out, std::ostream& err) {
-    const std::string prefix = "ijken office" + (argc >= 1 ? " " + std::string(argv[0]) : std::string()) + ": ";
+    std::string prefix = "ijken office";
+    if (argc >= 1) {
+        prefix += ' ';
+        prefix += argv[0];
+    }
+    prefix += ": ";
     try {
         return office(argc, argv, program_dir, out);
     } catch (const fleet::FleetError& e) {

@@ -94,6 +94,9 @@ PgConnection::PgConnection(const std::string& conninfo) {
         conn_ = nullptr;
         throw FleetError("cannot connect to the office database: " + reason);
     }
+    // The server's notices ("skipping", "will be truncated") are not the user's business: a command
+    // says one line, and only when something failed.
+    PQsetNoticeProcessor(conn_, [](void*, const char*) {}, nullptr);
     exec("SET TIME ZONE 'UTC'");
 }
 
