@@ -129,7 +129,9 @@ Snapshot read_snapshot(const std::string& db_pad) {
                                                        sqlite3_column_int(s, 14)};
                        ++snap.ship_count;
                    });
-        local.each("SELECT SchipID, Inzinking, Tonnage FROM IJKtable ORDER BY SchipID, Inzinking",
+        // A row without its ship or centimetre is never looked up; the office's key cannot hold it.
+        local.each("SELECT SchipID, Inzinking, Tonnage FROM IJKtable WHERE SchipID IS NOT NULL"
+                   " AND Inzinking IS NOT NULL ORDER BY SchipID, Inzinking",
                    [&](sqlite3_stmt* s) {
                        add(snap.gauge, integer(s, 0));
                        add(snap.gauge, integer(s, 1));
