@@ -208,6 +208,17 @@ std::string differs(const std::string& columns, const std::string& a, const std:
     return "ROW(" + left + ", " + a + ".deleted_at IS NOT NULL) IS DISTINCT FROM ROW(" + right + ", false)";
 }
 
+// Only what is new or changed goes through the upsert: a push with nothing changed then writes
+// nothing and tries no insert.
+std::string prefixed(const std::string& columns, const std::string& prefix) {
+    std::string s = prefix;
+    for (char c : columns) {
+        s += c;
+        if (c == ' ') s += prefix;
+    }
+    return s;
+}
+
 std::string set_all(const std::string& columns) {
     std::string s;
     std::size_t start = 0;
@@ -260,7 +271,6 @@ PushSummary push(const std::string& db_pad, const std::string& conninfo) {
     db.copy_in("COPY in_ships FROM STDIN", snap.ships);
     db.copy_in("COPY in_gauge FROM STDIN", snap.gauge);
     db.copy_in("COPY in_surveys FROM STDIN", snap.surveys);
-    db.exec("ANALYZE in_ships; ANALYZE in_gauge; ANALYZE in_surveys");
 
     summary.ships = snap.ship_count;
     summary.surveys = snap.survey_count;
@@ -302,7 +312,10 @@ PushSummary push(const std::string& db_pad, const std::string& conninfo) {
             id);
     summary.surveys_changed =
         db.exec("INSERT INTO ijken.surveys AS s (installation, " + surveys + ", pushed_at) SELECT $1, " +
-                    surveys + ", now() FROM in_surveys ON CONFLICT (installation, opnameid) DO UPDATE SET " +
+                    prefixed(surveys, "i.") +
+                    ", now() FROM in_surveys i LEFT JOIN ijken.surveys s ON s.installation = $1"
+                    " AND s.opnameid = i.opnameid WHERE s.opnameid IS NULL OR " + differs(surveys, "s", "i") +
+                    " ON CONFLICT (installation, opnameid) DO UPDATE SET " +
                     set_all(surveys) + "pushed_at = now(), deleted_at = NULL WHERE " +
                     differs(surveys, "s", "EXCLUDED"),
                 id)
