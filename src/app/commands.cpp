@@ -25,6 +25,13 @@ std::string help_text() {
            "                              copy the database safely, also while it is in use\n"
            "  ijken report [--db PATH] [--ship ID] [--survey ID] [--lang nl|fr|de] --output FILE.pdf\n"
            "                              write a survey's report as PDF\n"
+           "  ijken push [--db PATH] --to CONNINFO\n"
+           "                              send ships, gauge tables and surveys to the office\n"
+           "  ijken office init --to CONNINFO\n"
+           "  ijken office surveys --from CONNINFO [--ship NAME] [--since DATE] [--until DATE]\n"
+           "                       --output FILE.csv\n"
+           "  ijken office report --from CONNINFO --survey INSTALLATION:OPNAMEID [--lang L]\n"
+           "                      --output FILE.pdf\n"
            "  ijken --help                show this text\n"
            "  ijken --version             show the version\n"
            "\n"
@@ -56,7 +63,15 @@ std::string help_text() {
            "  --survey ID   the Opnameid of one of the ship's surveys (default: its newest)\n"
            "  --lang L      nl, fr or de (default: the language stored with the survey)\n"
            "  --output F    the PDF file, replaced whole or left as it was\n"
-           "Errors give one line on standard error and exit status 1.\n";
+           "Errors give one line on standard error and exit status 1.\n"
+           "\n"
+           "push sends the database to the office's PostgreSQL database in one transaction;\n"
+           "CONNINFO is a libpq connection string or URI (\"host=office dbname=fleet user=anna\",\n"
+           "\"postgresql://anna@office/fleet?sslmode=require\"); passwords come from PGPASSWORD,\n"
+           "~/.pgpass or a service file. office init creates the office's tables; office surveys\n"
+           "writes every survey of the fleet as CSV (dates YYYY-MM-DD, UTC, both days included);\n"
+           "office report writes a survey's report from the office's copy. A server that cannot\n"
+           "be reached gives one line and exit status 1; a malformed CONNINFO exit status 2.\n";
 }
 
 int run_compute(int argc, char** argv, const std::string& program_dir, std::istream& in, std::ostream& out,

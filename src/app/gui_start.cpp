@@ -9,6 +9,7 @@
 
 #include "app/command_line.h"
 
+#include "app/office_menu.h"
 #include "gui/qt_dialogs.h"
 #include "gui/qt_file_dialogs.h"
 #include "gui/qt_printing.h"
@@ -83,6 +84,7 @@ int run_gui(int argc, char** argv, const std::string& data_dir) {
     form.services.timers = &timers;
     form.services.printing = &printing;
     form.services.pictures = &pictures;
+    add_office_menu(form, dialogs);
     auto windows = start_main_window(form, dialogs, [] { QCoreApplication::exit(0); });
     dialogs.set_parent(windows->main.get());
     files.set_parent(windows->main.get());

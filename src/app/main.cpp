@@ -8,6 +8,7 @@
 #include "app/command_line.h"
 #include "app/commands.h"
 #include "app/export_command.h"
+#include "app/fleet_commands.h"
 #include "app/gui_start.h"
 #include "app/program_paths.h"
 #include "app/report_command.h"
@@ -33,6 +34,8 @@ int main(int argc, char** argv) {
         if (command == "report") return ijken::app::run_report(argc - 2, argv + 2, data_dir, std::cerr);
         if (command == "export") return ijken::app::run_export(argc - 2, argv + 2, data_dir, std::cout, std::cerr);
         if (command == "backup") return ijken::app::run_backup(argc - 2, argv + 2, data_dir, std::cout, std::cerr);
+        if (command == "push") return ijken::app::run_push(argc - 2, argv + 2, data_dir, std::cout, std::cerr);
+        if (command == "office") return ijken::app::run_office(argc - 2, argv + 2, data_dir, std::cout, std::cerr);
     }
     // No command: the window, given nothing but the toolkit's own options.
     if (const auto unknown = ijken::app::first_unknown_argument(argc, argv)) {

@@ -1,0 +1,74 @@
+#include "fleet/installation.h"
+
+#include <array>
+#include <random>
+
+#include "core/data/sqlite_database.h"
+
+namespace ijken::fleet {
+
+namespace {
+
+std::optional<std::string> read_id(data::SQLiteDatabase& db) {
+    auto table = db.Query("SELECT count(*) FROM sqlite_master WHERE type='table' AND name=?",
+                          {std::string(kInstallationTable)});
+    if (table->AsInteger(0) == 0) return std::nullopt;
+    auto row = db.Query(std::string("SELECT InstallationID FROM ") + kInstallationTable + " LIMIT 1");
+    if (row->RowCount() == 0) return std::nullopt;
+    return row->AsString(0);
+}
+
+}  // namespace
+
+std::string random_uuid() {
+    std::random_device source;  // the kernel's random numbers
+    std::array<unsigned char, 16> b{};
+    for (unsigned char& byte : b) byte = static_cast<unsigned char>(source());
+    b[6] = static_cast<unsigned char>((b[6] & 0x0F) | 0x40);  // version 4
+    b[8] = static_cast<unsigned char>((b[8] & 0x3F) | 0x80);  // the RFC 4122 variant
+    static const char hex[] = "0123456789abcdef";
+    std::string s;
+    for (std::size_t i = 0; i < b.size(); ++i) {
+        if (i == 4 || i == 6 || i == 8 || i == 10) s += '-';
+        s += hex[b[i] >> 4];
+        s += hex[b[i] & 0x0F];
+    }
+    return s;
+}
+
+bool is_uuid(const std::string& text) {
+    if (text.size() != 36) return false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (i == 8 || i == 13 || i == 18 || i == 23) {
+            if (c != '-') return false;
+        } else if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::optional<std::string> read_installation_id(const std::string& db_pad) {
+    data::SQLiteDatabase db(db_pad, data::OpenMode::existing);
+    return read_id(db);
+}
+
+std::string ensure_installation_id(const std::string& db_pad) {
+    data::SQLiteDatabase db(db_pad, data::OpenMode::existing);
+    if (auto id = read_id(db)) return *id;
+    db.BeginTransaction();
+    db.Execute(std::string("CREATE TABLE IF NOT EXISTS ") + kInstallationTable +
+               " ([InstallationID] VARCHAR(36) NOT NULL PRIMARY KEY,"
+               " [Created] DATETIME DEFAULT (datetime('now')))");
+    // Another push may have made it meanwhile: that one stands.
+    auto id = read_id(db);
+    if (!id) {
+        id = random_uuid();
+        db.Execute(std::string("INSERT INTO ") + kInstallationTable + " (InstallationID) VALUES (?)", {*id});
+    }
+    db.Commit();
+    return *id;
+}
+
+}  // namespace ijken::fleet

@@ -1,0 +1,213 @@
+#include "fleet/office.h"
+
+#include <charconv>
+#include <fstream>
+
+#include "core/data/database_schema.h"
+#include "core/data/pending_file.h"
+#include "core/data/sqlite_database.h"
+#include "core/survey/survey_export.h"
+#include "core/text/cp1252.h"
+#include "core/text/numbers.h"
+#include "fleet/central_schema.h"
+#include "fleet/installation.h"
+#include "fleet/pg_connection.h"
+
+namespace ijken::fleet {
+
+namespace {
+
+std::string joined(const std::vector<std::string>& names, const std::string& prefix) {
+    std::string s;
+    for (const std::string& n : names) s += ", " + prefix + n;
+    return s;
+}
+
+double exact_double(std::string_view text) {
+    double v = 0;
+    std::from_chars(text.data(), text.data() + text.size(), v);
+    return v;
+}
+
+// Headers of the export, in its order; the office's file puts two columns in front.
+const char* const kHeader[] = {
+    "Installatie", "SchipID", "Opnameid", "Schip", "InvoerDatum (UTC)", "Verlader_Naam", "Verlader_Plaats",
+    "Verlader_Telefoon", "Ontvanger_Naam", "Ontvanger_Plaats", "Ontvanger_Telefoon", "Lading", "Taal",
+    "ZoutCorrectie"};
+const char* const kResultHeaders[] = {"Totaal leeg",    "Totaal vol",    "Gemiddeld leeg", "Gemiddeld vol",
+                                      "Inzinking leeg", "Inzinking vol", "Tonnage leeg",   "Tonnage vol",
+                                      "Geladen",        "Zout correctie"};
+
+void write_line(std::ostream& out, const std::vector<std::string>& fields) {
+    bool first = true;
+    for (const std::string& f : fields) {
+        if (!first) out << ',';
+        first = false;
+        out << survey::csv_field(f);
+    }
+    out << "\r\n";
+}
+
+void check_schema(PgConnection& db) {
+    if (!schema_present(db)) throw FleetError("the office database holds no fleet tables yet");
+}
+
+data::SqlValue sqlite_text(const PgResult& r, int row, int column) {
+    if (r.is_null(row, column)) return nullptr;
+    return text::utf8_to_cp1252(r.text(row, column));
+}
+
+data::SqlValue sqlite_integer(const PgResult& r, int row, int column) {
+    if (r.is_null(row, column)) return nullptr;
+    return static_cast<std::int64_t>(std::stoll(std::string(r.text(row, column))));
+}
+
+data::SqlValue sqlite_real(const PgResult& r, int row, int column) {
+    if (r.is_null(row, column)) return nullptr;
+    return exact_double(r.text(row, column));
+}
+
+std::string placeholders(int n) {
+    std::string s;
+    for (int i = 0; i < n; ++i) s += i ? ",?" : "?";
+    return s;
+}
+
+}  // namespace
+
+bool is_date(const std::string& t) {
+    if (t.size() != 10 || t[4] != '-' || t[7] != '-') return false;
+    for (int i : {0, 1, 2, 3, 5, 6, 8, 9}) {
+        if (t[static_cast<std::size_t>(i)] < '0' || t[static_cast<std::size_t>(i)] > '9') return false;
+    }
+    const int y = std::stoi(t.substr(0, 4)), m = std::stoi(t.substr(5, 2)), d = std::stoi(t.substr(8, 2));
+    static const int days[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (m < 1 || m > 12 || d < 1 || d > days[m - 1]) return false;
+    const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+    return !(m == 2 && d == 29 && !leap);
+}
+
+long long write_office_csv(const std::string& conninfo, const SurveyFilter& filter,
+                           const std::filesystem::path& output) {
+    data::PendingFile pending(output);
+    PgConnection db(conninfo);
+    // One snapshot of the whole fleet, even while barges push.
+    PgTransaction tx(db);
+    db.exec("SET TRANSACTION ISOLATION LEVEL REPEATABLE READ, READ ONLY");
+    check_schema(db);
+
+    std::ofstream out(pending.temp_path(), std::ios::binary | std::ios::trunc);
+    if (!out) throw FleetError("cannot write " + output.string());
+    out << "\xEF\xBB\xBF";
+    std::vector<std::string> header(std::begin(kHeader), std::end(kHeader));
+    for (const char* block : {"BBL_", "SBL_", "BBV_", "SBV_"}) {
+        for (int i = 1; i <= 5; ++i) header.push_back(block + std::to_string(i));
+    }
+    for (const char* h : kResultHeaders) header.push_back(h);
+    write_line(out, header);
+
+    const std::string sql =
+        "SELECT s.installation, s.schipid, s.opnameid, sh.name, s.invoerdatum" +
+        joined(survey_party_columns(), "s.") + ", s.taal, s.zoutcorrectie" + joined(reading_columns(), "s.") +
+        joined(result_columns(), "s.") +
+        " FROM ijken.surveys s LEFT JOIN ijken.ships sh ON sh.installation = s.installation"
+        " AND sh.schipid = s.schipid WHERE s.deleted_at IS NULL AND ($1::text IS NULL OR sh.name = $1)"
+        " AND ($2::text IS NULL OR s.invoerdatum >= $2)"
+        " AND ($3::date IS NULL OR s.invoerdatum < to_char($3::date + 1, 'YYYY-MM-DD'))"
+        " ORDER BY s.installation, s.schipid, s.invoerdatum, s.opnameid";
+    long long count = 0;
+    std::vector<std::string> fields(header.size());
+    const int factor_column = 5 + static_cast<int>(survey_party_columns().size()) + 1;
+    db.stream(sql, {filter.ship, filter.since, filter.until}, [&](const PgResult& r) {
+        for (int c = 0; c < r.columns(); ++c) {
+            if (c == factor_column && !r.is_null(0, c)) {
+                // As the export shows the factor: three decimals.
+                fields[static_cast<std::size_t>(c)] = text::format_fixed(exact_double(r.text(0, c)), 3, 5);
+            } else {
+                fields[static_cast<std::size_t>(c)] = std::string(r.text(0, c));
+            }
+        }
+        write_line(out, fields);
+        ++count;
+    });
+    tx.commit();
+    out.close();
+    if (!out) throw FleetError("writing " + output.string() + " failed");
+    pending.commit();
+    return count;
+}
+
+int materialise_survey(const std::string& conninfo, const std::string& installation, int opnameid,
+                       const std::string& db_pad) {
+    if (!is_uuid(installation)) throw FleetError("\"" + installation + "\" is not an installation id", 2);
+    PgConnection db(conninfo);
+    PgTransaction tx(db);
+    db.exec("SET TRANSACTION ISOLATION LEVEL REPEATABLE READ, READ ONLY");
+    check_schema(db);
+    const std::vector<PgValue> key{installation, std::to_string(opnameid)};
+    const PgResult found =
+        db.exec("SELECT schipid, pushed_at FROM ijken.surveys WHERE installation = $1 AND opnameid = $2", key);
+    if (found.rows() == 0) {
+        throw FleetError("the office database has no survey " + std::to_string(opnameid) + " of installation " +
+                         installation);
+    }
+    if (found.is_null(0, 0)) throw FleetError("survey " + std::to_string(opnameid) + " belongs to no ship");
+    const int schip_id = std::stoi(std::string(found.text(0, 0)));
+    const std::vector<PgValue> ship_key{installation, std::to_string(schip_id)};
+    const PgResult ship = db.exec("SELECT " + joined(ship_text_columns(), "").substr(2) +
+                                      joined(ship_number_columns(), "") +
+                                      " FROM ijken.ships WHERE installation = $1 AND schipid = $2",
+                                  ship_key);
+    if (ship.rows() == 0) throw FleetError("the office database has no ship " + std::to_string(schip_id));
+    // The table the survey's results were computed on: the one valid when it was last sent.
+    const PgResult table = db.exec(
+        "SELECT inzinking, tonnage FROM ijken.gauge_rows WHERE installation = $1 AND schipid = $2"
+        " AND valid_from <= $3 AND (valid_until IS NULL OR valid_until > $3) ORDER BY inzinking",
+        {installation, std::to_string(schip_id), found.value(0, 1)});
+    // The ship's surveys as on board (the list the report window's main window loads), and the
+    // survey itself even when it was deleted on board since.
+    const std::string survey_columns = "opnameid" + joined(survey_party_columns(), "") + ", taal, invoerdatum" +
+                                       joined(reading_columns(), "") + ", zoutcorrectie";
+    const PgResult surveys =
+        db.exec("SELECT " + survey_columns +
+                    " FROM ijken.surveys WHERE installation = $1 AND schipid = $2"
+                    " AND (deleted_at IS NULL OR opnameid = $3) ORDER BY opnameid",
+                {installation, std::to_string(schip_id), std::to_string(opnameid)});
+    tx.commit();
+
+    {
+        data::SQLiteDatabase local(db_pad);
+        for (const char* create : {data::kCreateSchiptable, data::kCreateSchiptableIndex, data::kCreateIJKtable,
+                                   data::kCreateIJkOpnames, data::kCreateOpnameIndex}) {
+            local.Execute(create);
+        }
+        local.BeginTransaction();
+        std::vector<data::SqlValue> row{std::int64_t{schip_id}};
+        for (int c = 0; c < 10; ++c) row.push_back(sqlite_text(ship, 0, c));
+        for (int c = 10; c < 14; ++c) row.push_back(sqlite_integer(ship, 0, c));
+        local.Execute("INSERT INTO Schiptable (SchipID, Name, Meetbrief_NR, veld1, veld2, veld3, veld4, veld5,"
+                      " veld6, veld7, veld8, taal, Aantal_ijken, Max_inzinking, Min_inzinking, Selected)"
+                      " VALUES (" + placeholders(15) + ", 1)",
+                      row);
+        for (int r = 0; r < table.rows(); ++r) {
+            local.Execute("INSERT INTO IJKtable (SchipID, Inzinking, Tonnage) VALUES (?,?,?)",
+                          {std::int64_t{schip_id}, sqlite_integer(table, r, 0), sqlite_real(table, r, 1)});
+        }
+        const int n = surveys.columns();
+        for (int r = 0; r < surveys.rows(); ++r) {
+            std::vector<data::SqlValue> v{sqlite_integer(surveys, r, 0), std::int64_t{schip_id}};
+            for (int c = 1; c < n - 1; ++c) v.push_back(sqlite_text(surveys, r, c));
+            v.push_back(sqlite_real(surveys, r, n - 1));
+            local.Execute("INSERT INTO IJkOpnames (Opnameid, Schipid, Verlader_Naam, Verlader_Plaats,"
+                          " Verlader_Telefoon, Ontvanger_Naam, Ontvanger_Plaats, Ontvanger_Telefoon, Lading, Taal,"
+                          " InvoerDatum, BBL_1, BBL_2, BBL_3, BBL_4, BBL_5, SBL_1, SBL_2, SBL_3, SBL_4, SBL_5,"
+                          " BBV_1, BBV_2, BBV_3, BBV_4, BBV_5, SBV_1, SBV_2, SBV_3, SBV_4, SBV_5, ZoutCorrectie)"
+                          " VALUES (" + placeholders(n + 1) + ")",
+                          v);
+        }
+        local.Commit();
+    }
+    return schip_id;
+}
+
+}  // namespace ijken::fleet
