@@ -9,7 +9,9 @@
 namespace ijken::app {
 
 int run_backup(int argc, char** argv, const std::string& program_dir, std::ostream& out, std::ostream& err) {
-    const auto options = parse_command_options("backup", argc, argv, program_dir, false, err);
+    static const CommandSyntax syntax{"backup", {"--db", "--output"}, true,
+                                      "--output FILE is required (see ijken --help)"};
+    const auto options = parse_command_options(syntax, argc, argv, program_dir, err);
     if (!options) return 2;
     if (const std::string refusal = own_file_refusal(options->output, options->db_pad, program_dir);
         !refusal.empty()) {

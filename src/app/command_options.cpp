@@ -1,5 +1,6 @@
 #include "app/command_options.h"
 
+#include <algorithm>
 #include <ostream>
 #include <vector>
 
@@ -9,44 +10,69 @@
 
 namespace ijken::app {
 
-std::optional<CommandOptions> parse_command_options(const std::string& command, int argc, char** argv,
-                                                    const std::string& program_dir, bool allow_ship,
-                                                    std::ostream& err) {
+namespace {
+
+int whole_number(std::string_view option, const std::string& value) {
+    const auto id = text::parse_int(value);
+    if (!id || *id < -2147483647 || *id > 2147483647) {
+        throw UsageError(std::string(option) + " needs a whole number, not \"" + value + "\"");
+    }
+    return static_cast<int>(*id);
+}
+
+int language(const std::string& value) {
+    if (value == "nl") return 0;
+    if (value == "fr") return 1;
+    if (value == "de") return 2;
+    throw UsageError("--lang needs nl, fr or de, not \"" + value + "\"");
+}
+
+void take_value(CommandOptions& options, std::string_view option, const std::string& value) {
+    if (option == "--db") {
+        options.db_pad = value;
+    } else if (option == "--ship") {
+        options.ship_id = whole_number(option, value);
+    } else if (option == "--survey") {
+        options.survey_id = whole_number(option, value);
+    } else if (option == "--lang") {
+        options.language = language(value);
+    } else {
+        options.output = value;
+    }
+}
+
+}  // namespace
+
+CommandOptions parse_command_options(const CommandSyntax& syntax, int argc, char** argv,
+                                     const std::string& program_dir) {
     CommandOptions options;
     options.db_pad = data::database_path(program_dir);
-    bool have_output = false;
-    const std::string prefix = "ijken " + command + ": ";
     for (int i = 0; i < argc; ++i) {
         const std::string arg = argv[i];
-        const bool known = arg == "--db" || arg == "--output" || (allow_ship && arg == "--ship");
-        if (!known) {
-            err << prefix << "unknown argument \"" << arg << "\" (see ijken --help)\n";
-            return std::nullopt;
+        if (std::find(syntax.options.begin(), syntax.options.end(), arg) == syntax.options.end()) {
+            throw UsageError("unknown argument \"" + arg + "\" (see ijken --help)");
         }
-        if (i + 1 >= argc || argv[i + 1][0] == '\0') {
-            err << prefix << arg << " needs a value\n";
-            return std::nullopt;
+        if (arg == "--warnings") {
+            options.warnings = true;
+            continue;
         }
-        const std::string value = argv[++i];
-        if (arg == "--db") {
-            options.db_pad = value;
-        } else if (arg == "--output") {
-            options.output = value;
-            have_output = true;
-        } else {
-            const auto id = text::parse_int(value);
-            if (!id || *id < -2147483647 || *id > 2147483647) {
-                err << prefix << "--ship needs a whole number, not \"" << value << "\"\n";
-                return std::nullopt;
-            }
-            options.ship_id = static_cast<int>(*id);
+        if (i + 1 >= argc || (syntax.empty_value_is_missing && argv[i + 1][0] == '\0')) {
+            throw UsageError(arg + " needs a value");
         }
+        take_value(options, arg, argv[++i]);
     }
-    if (!have_output) {
-        err << prefix << "--output FILE is required (see ijken --help)\n";
+    if (!syntax.output_required.empty() && options.output.empty()) throw UsageError(syntax.output_required);
+    return options;
+}
+
+std::optional<CommandOptions> parse_command_options(const CommandSyntax& syntax, int argc, char** argv,
+                                                    const std::string& program_dir, std::ostream& err) {
+    try {
+        return parse_command_options(syntax, argc, argv, program_dir);
+    } catch (const UsageError& e) {
+        err << "ijken " << syntax.command << ": " << e.what() << "\n";
         return std::nullopt;
     }
-    return options;
 }
 
 std::string own_file_refusal(const std::filesystem::path& output, const std::string& db_pad,

@@ -4,7 +4,7 @@
 #include <istream>
 #include <ostream>
 
-#include "core/data/database_schema.h"
+#include "app/command_options.h"
 #include "core/survey/computation.h"
 #include "core/survey/ship_record.h"
 #include "core/survey/survey_line.h"
@@ -76,33 +76,12 @@ std::string help_text() {
 
 int run_compute(int argc, char** argv, const std::string& program_dir, std::istream& in, std::ostream& out,
                 std::ostream& err) {
-    std::string db_pad = data::database_path(program_dir);
-    std::optional<int> ship_id;
-    bool with_warnings = false;
-    for (int i = 0; i < argc; ++i) {
-        std::string arg = argv[i];
-        if (arg == "--warnings") {
-            with_warnings = true;
-            continue;
-        }
-        if ((arg == "--db" || arg == "--ship") && i + 1 >= argc) {
-            err << "ijken compute: " << arg << " needs a value\n";
-            return 2;
-        }
-        if (arg == "--db") {
-            db_pad = argv[++i];
-        } else if (arg == "--ship") {
-            auto id = text::parse_int(argv[++i]);
-            if (!id || *id < -2147483647 || *id > 2147483647) {
-                err << "ijken compute: --ship needs a whole number, not \"" << argv[i] << "\"\n";
-                return 2;
-            }
-            ship_id = static_cast<int>(*id);
-        } else {
-            err << "ijken compute: unknown argument \"" << arg << "\" (see ijken --help)\n";
-            return 2;
-        }
-    }
+    static const CommandSyntax syntax{"compute", {"--db", "--ship", "--warnings"}, false, ""};
+    const auto options = parse_command_options(syntax, argc, argv, program_dir, err);
+    if (!options) return 2;
+    const std::string& db_pad = options->db_pad;
+    const std::optional<int>& ship_id = options->ship_id;
+    const bool with_warnings = options->warnings;
     // Opening a missing file would create an empty database: check first.
     std::error_code ec;
     if (!std::filesystem::is_regular_file(db_pad, ec)) {

@@ -12,7 +12,9 @@
 namespace ijken::app {
 
 int run_export(int argc, char** argv, const std::string& program_dir, std::ostream& out, std::ostream& err) {
-    const auto options = parse_command_options("export", argc, argv, program_dir, true, err);
+    static const CommandSyntax syntax{"export", {"--db", "--ship", "--output"}, true,
+                                      "--output FILE is required (see ijken --help)"};
+    const auto options = parse_command_options(syntax, argc, argv, program_dir, err);
     if (!options) return 2;
     // Opening a missing file would create an empty database: check first.
     std::error_code ec;

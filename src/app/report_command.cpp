@@ -1,8 +1,5 @@
 #include "app/report_command.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -10,6 +7,7 @@
 #include <optional>
 #include <ostream>
 #include <stdexcept>
+#include <system_error>
 #include <utility>
 #include <vector>
 
@@ -39,45 +37,11 @@ struct Options {
     std::string output;
 };
 
-int whole_number(const std::string& option, const std::string& value) {
-    const auto id = text::parse_int(value);
-    if (!id || *id < -2147483647 || *id > 2147483647) {
-        throw Failure(option + " needs a whole number, not \"" + value + "\"");
-    }
-    return static_cast<int>(*id);
-}
-
 Options parse(int argc, char** argv, const std::string& program_dir) {
-    Options o;
-    o.db = data::database_path(program_dir);
-    for (int i = 0; i < argc; ++i) {
-        const std::string arg = argv[i];
-        const bool takes_value =
-            arg == "--db" || arg == "--ship" || arg == "--survey" || arg == "--lang" || arg == "--output";
-        if (!takes_value) throw Failure("unknown argument \"" + arg + "\" (see ijken --help)");
-        if (i + 1 >= argc) throw Failure(arg + " needs a value");
-        const std::string value = argv[++i];
-        if (arg == "--db") {
-            o.db = value;
-        } else if (arg == "--ship") {
-            o.ship = whole_number(arg, value);
-        } else if (arg == "--survey") {
-            o.survey = whole_number(arg, value);
-        } else if (arg == "--lang") {
-            if (value == "nl")
-                o.lang = 0;
-            else if (value == "fr")
-                o.lang = 1;
-            else if (value == "de")
-                o.lang = 2;
-            else
-                throw Failure("--lang needs nl, fr or de, not \"" + value + "\"");
-        } else {
-            o.output = value;
-        }
-    }
-    if (o.output.empty()) throw Failure("--output FILE.pdf is required");
-    return o;
+    static const CommandSyntax syntax{
+        "report", {"--db", "--ship", "--survey", "--lang", "--output"}, false, "--output FILE.pdf is required"};
+    const CommandOptions o = parse_command_options(syntax, argc, argv, program_dir);
+    return {o.db_pad, o.ship_id, o.survey_id, o.language, o.output.string()};
 }
 
 // Loading a survey into the main window recomputes at every reading it changes: some forty times
@@ -141,32 +105,13 @@ std::string errno_text(int err) {
     return std::strerror(err);
 }
 
-// Writes the report to a fresh file beside the output and renames it into place, so that the
-// output is either the whole report or what it was before.
+// The report is written beside the output and renamed into place, so that the output is either
+// the whole report or what it was before.
 void write_report(report::Print_form& report, const std::string& output) {
-    const std::filesystem::path target(output);
-    std::filesystem::path dir = target.parent_path();
-    if (dir.empty()) dir = ".";
-    std::string name = ".";
-    name += target.filename().string();
-    name += ".XXXXXX";
-    std::string pattern = (dir / name).string();
-    const int fd = mkstemp(pattern.data());
-    if (fd < 0) throw Failure("cannot write " + output + ": " + errno_text(errno));
-    close(fd);
     try {
-        report.save_pdf(pattern);
-        // mkstemp makes the file private; the report gets the permissions of any file made here.
-        const mode_t mask = umask(0);
-        umask(mask);
-        std::filesystem::permissions(pattern, static_cast<std::filesystem::perms>(0666 & ~mask));
-        if (std::rename(pattern.c_str(), output.c_str()) != 0) {
-            throw Failure("cannot write " + output + ": " + errno_text(errno));
-        }
-    } catch (...) {
-        std::error_code ec;
-        std::filesystem::remove(pattern, ec);
-        throw;
+        report.save_pdf(output);
+    } catch (const std::system_error& e) {
+        throw Failure("cannot write " + output + ": " + errno_text(e.code().value()));
     }
 }
 

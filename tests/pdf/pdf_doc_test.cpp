@@ -101,26 +101,19 @@ TEST(PdfDoc, SavingTwiceDiffersOnlyInModDate) {
 }
 
 TEST(PdfDoc, ShorterDocumentSavedOverALongerOneKeepsNoOldTail) {
-    ijken::testing::TempDir dir;
-    const std::string path = (dir.path() / "report.pdf").string();
     MemoryStream memory;
-    FileStream file(path);
     auto doc = one_page_doc();
     for (int i = 0; i < 40; ++i) {
         doc->GetCanvas().DrawTextInRect({20, 800.0f - 15 * i, 500, 785.0f - 15 * i}, "Lading regel", Alignment::taLeftJustify, false);
     }
     doc->SaveToStream(memory);
-    doc->SaveToStream(file);
     const std::size_t long_size = memory.data().size();
 
     auto short_doc = one_page_doc();
     short_doc->SaveToStream(memory);
-    short_doc->SaveToStream(file);
-    file.close();
     EXPECT_LT(memory.data().size(), long_size);
     EXPECT_EQ(memory.data().substr(memory.data().size() - 7), "%%EOF\r\n");
     EXPECT_EQ(qpdf_problems(memory.data()), "");
-    EXPECT_EQ(std::filesystem::file_size(path), memory.data().size());
 }
 
 TEST(PdfDoc, OutlinesMakeAnEmptyOutlineTree) {
@@ -284,21 +277,6 @@ TEST(PdfDoc, PageSizeAndCompressionTakeEffectPerPage) {
     EXPECT_NE(file.find("/Filter []"), std::string::npos);
     EXPECT_NE(file.find("/Filter [/FlateDecode ]"), std::string::npos);
     EXPECT_EQ(qpdf_problems(file), "");
-}
-
-TEST(FileStream, SavesTheSameBytesAsMemory) {
-    ijken::testing::TempDir dir;
-    auto doc = one_page_doc();
-    const std::string path = dir.dir() + "rapport.pdf";
-    {
-        FileStream file(path);
-        doc->SaveToStream(file);
-        file.close();
-    }
-    std::ifstream in(path, std::ios::binary);
-    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    EXPECT_EQ(bytes, save_to_string(*doc));
-    EXPECT_THROW(FileStream(dir.dir() + "missing/x.pdf"), std::system_error);
 }
 
 }  // namespace

@@ -112,6 +112,14 @@ TEST_F(ExtraCommands, BadArgumentsAndAMissingDatabaseAreRefused) {
         {"export --db " + missing + " --output " + out, 1, "ijken export: no database at " + missing + "\n"},
         {"backup --db " + missing + " --output " + out, 1,
          "ijken backup: Er is geen database op \"" + missing + "\"\n"},
+        // One parser serves every command; each accepts its own options, and export and backup
+        // take an empty value for none while compute looks for a database of that name.
+        {"backup --warnings --output " + out, 2,
+         "ijken backup: unknown argument \"--warnings\" (see ijken --help)\n"},
+        {"compute --survey 1", 2, "ijken compute: unknown argument \"--survey\" (see ijken --help)\n"},
+        {"compute --warnings --ship", 2, "ijken compute: --ship needs a value\n"},
+        {"export --db '' --output " + out, 2, "ijken export: --db needs a value\n"},
+        {"compute --db ''", 1, "ijken compute: no database at \n"},
     };
     for (const auto& c : cases) {
         const auto r = run(c.args);

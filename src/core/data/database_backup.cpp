@@ -5,11 +5,13 @@
 #include <stdexcept>
 #include <system_error>
 
-#include "core/data/pending_file.h"
+#include "core/data/own_files.h"
 #include "core/data/sqlite_exception.h"
 #include "core/text/numbers.h"
 
 namespace ijken::data {
+
+using text::display_path;
 
 namespace {
 
@@ -87,7 +89,9 @@ void backup_database(const std::string& source, const std::filesystem::path& tar
     if (std::filesystem::equivalent(source, target, ec)) {
         throw std::runtime_error("De reservekopie kan niet over de database zelf worden geschreven");
     }
-    PendingFile pending(target);
+    check_output_path(target);
+    // SQLite creates the temporary file, as a database of its own.
+    text::PendingFile pending(target, text::PendingFile::Create::by_caller);
     {
         // Read-write without create: a journal left by a crash is rolled back as usual before the
         // copy reads, and a missing file is an error instead of a new empty database.
@@ -106,7 +110,11 @@ void backup_database(const std::string& source, const std::filesystem::path& tar
             throw SQLiteException("De reservekopie is niet in orde: " + report);
         }
     }
-    pending.commit();
+    try {
+        pending.commit();
+    } catch (const text::FileWriteError& e) {
+        throw_output_error(target, e);
+    }
 }
 
 }  // namespace ijken::data

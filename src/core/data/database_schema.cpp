@@ -1,18 +1,18 @@
 #include "core/data/database_schema.h"
 
-#include <fcntl.h>
 #include <signal.h>
-#include <stdio.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <stdexcept>
 #include <system_error>
 
 #include "core/data/sqlite_database.h"
+#include "core/text/file_writer.h"
 #include "core/text/numbers.h"
 
 namespace ijken::data {
@@ -186,35 +186,6 @@ void remove_abandoned_temporaries(const std::string& db_pad) {
     }
 }
 
-// Makes a finished rename survive a power cut as well as a killed program.
-void sync_directory_of(const std::string& path) {
-    std::filesystem::path dir = std::filesystem::path(path).parent_path();
-    if (dir.empty()) dir = ".";
-    const int fd = open(dir.c_str(), O_RDONLY | O_DIRECTORY);
-    if (fd < 0) return;
-    fsync(fd);
-    close(fd);
-}
-
-// Puts the finished file in place unless another start got there first. False when a file already
-// stands at `to`.
-bool install_without_replacing(const std::string& from, const std::string& to) {
-    if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
-    if (errno == EEXIST) return false;
-    if (errno != EINVAL && errno != ENOSYS) {
-        throw std::system_error(errno, std::generic_category(),
-                                "De nieuwe database kan niet als \"" + to + "\" worden geplaatst");
-    }
-    // A file system that cannot refuse to replace: check, then rename.
-    std::error_code ec;
-    if (std::filesystem::exists(to, ec)) return false;
-    if (std::rename(from.c_str(), to.c_str()) != 0) {
-        throw std::system_error(errno, std::generic_category(),
-                                "De nieuwe database kan niet als \"" + to + "\" worden geplaatst");
-    }
-    return true;
-}
-
 std::string replace_all(std::string s, const std::string& from, const std::string& to) {
     for (std::size_t at = s.find(from); at != std::string::npos; at = s.find(from, at + to.size())) {
         s.replace(at, from.size(), to);
@@ -233,22 +204,21 @@ bool create_database_if_missing(const std::string& db_pad) {
     remove_abandoned_temporaries(db_pad);
     const std::string temporary = temporary_path(db_pad);
     remove_database_files(temporary);
+    // Removed again, with the files SQLite keeps beside it, unless it is put in place.
+    text::PendingFile pending(db_pad, temporary);
     try {
         create_database(temporary);
-        if (!install_without_replacing(temporary, db_pad)) {
-            remove_database_files(temporary);
-            return false;
-        }
     } catch (const SQLiteException& e) {
-        remove_database_files(temporary);
         // The user knows the file by its own name, not by the temporary one.
         throw SQLiteException(replace_all(e.what(), temporary, db_pad));
-    } catch (...) {
-        remove_database_files(temporary);
-        throw;
     }
-    sync_directory_of(db_pad);
-    return true;
+    try {
+        // When another start put a file in place meanwhile, that one is kept.
+        return pending.commit_unless_present();
+    } catch (const text::FileWriteError& e) {
+        throw std::system_error(e.error(), std::generic_category(),
+                                "De nieuwe database kan niet als \"" + db_pad + "\" worden geplaatst");
+    }
 }
 
 }  // namespace ijken::data

@@ -4,9 +4,10 @@
 
 #include <stdexcept>
 
-#include "core/data/pending_file.h"
 
 namespace ijken::data {
+
+using text::display_path;
 
 namespace {
 
@@ -53,6 +54,31 @@ void refuse_own_file(const std::filesystem::path& target, const std::vector<OwnF
                                                                    : "een taalbestand van het programma";
     throw std::runtime_error("\"" + display_path(target) + "\" is " + what +
                              " en wordt niet overschreven; kies een andere naam");
+}
+
+void check_output_path(const std::filesystem::path& target) {
+    std::error_code ec;
+    if (std::filesystem::is_directory(target, ec)) {
+        throw std::runtime_error("\"" + display_path(target) + "\" is een map, geen bestand");
+    }
+    std::filesystem::path folder = target.parent_path();
+    if (folder.empty()) folder = ".";
+    if (!std::filesystem::is_directory(folder, ec)) {
+        throw std::runtime_error("De map \"" + display_path(folder) + "\" bestaat niet");
+    }
+}
+
+void throw_output_error(const std::filesystem::path& target, const text::FileWriteError& error) {
+    const std::string shown = "\"" + display_path(target) + "\"";
+    switch (error.step()) {
+        case text::FileWriteError::Step::create:
+            throw std::runtime_error("Kan " + shown + " niet schrijven");
+        case text::FileWriteError::Step::write:
+            throw std::runtime_error("Schrijven naar " + shown + " mislukt");
+        case text::FileWriteError::Step::rename:
+            break;
+    }
+    throw std::runtime_error("Kan " + shown + " niet schrijven: " + error.reason());
 }
 
 }  // namespace ijken::data

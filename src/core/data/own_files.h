@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "core/text/file_writer.h"
+
 namespace ijken::data {
 
 struct OwnFile {
@@ -26,5 +28,12 @@ std::optional<OwnFile> own_file_at(const std::filesystem::path& target, const st
 
 // Throws std::runtime_error, with a message for the windows, when target is one of own.
 void refuse_own_file(const std::filesystem::path& target, const std::vector<OwnFile>& own);
+
+// Throws std::runtime_error when target cannot be written as a file: it is a folder, or its folder
+// does not exist.
+void check_output_path(const std::filesystem::path& target);
+
+// Throws the message for the windows and the commands about a write to target that failed.
+[[noreturn]] void throw_output_error(const std::filesystem::path& target, const text::FileWriteError& error);
 
 }  // namespace ijken::data

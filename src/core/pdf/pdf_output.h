@@ -1,8 +1,8 @@
 #pragma once
 // Where a document is saved to. The writer needs only three things of it: the current position
-// (to record each object's offset), going back to the start, and appending bytes.
+// (to record each object's offset), going back to the start, and appending bytes. A document
+// meant for a file is saved to memory and handed to the file writer (core/text/file_writer.h).
 #include <cstdint>
-#include <cstdio>
 #include <string>
 #include <string_view>
 
@@ -37,29 +37,6 @@ public:
 private:
     std::string data_;
     std::size_t pos_ = 0;
-};
-
-// A file created (or replaced) on construction. Errors of the file system are thrown as
-// std::system_error naming the file; they reach the caller unchanged.
-class FileStream : public OutputStream {
-public:
-    explicit FileStream(const std::string& path);
-    ~FileStream() override;
-    FileStream(const FileStream&) = delete;
-    FileStream& operator=(const FileStream&) = delete;
-
-    void write(std::string_view bytes) override;
-    std::int64_t position() const override { return pos_; }
-    void seek_start() override;
-    void truncate_here() override;
-    // Flushes and closes; errors of the final flush are thrown here rather than lost in the
-    // destructor.
-    void close();
-
-private:
-    std::string path_;
-    std::FILE* file_ = nullptr;
-    std::int64_t pos_ = 0;
 };
 
 }  // namespace ijken::pdf

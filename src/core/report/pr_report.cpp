@@ -1,9 +1,11 @@
 #include "core/report/pr_report.h"
 
-#include <filesystem>
+#include <system_error>
 
 #include "core/pdf/pdf_canvas.h"
 #include "core/pdf/pdf_exceptions.h"
+#include "core/pdf/pdf_output.h"
+#include "core/text/file_writer.h"
 
 namespace ijken::report {
 
@@ -114,17 +116,16 @@ void PReport::EndDocument(pdf::OutputStream& out) {
 
 void PReport::EndDocument() {
     if (!doc_) throw InvalidOperation("document is null..");
-    // A file that was created but could not be written whole is removed: half a PDF is of no use
-    // and would only be mistaken for the report.
-    std::unique_ptr<pdf::FileStream> file = std::make_unique<pdf::FileStream>(file_name_);
+    // The file is replaced whole or not at all: half a PDF is of no use and would only be mistaken
+    // for the report.
+    pdf::MemoryStream bytes;
+    doc_->SaveToStream(bytes);
     try {
-        doc_->SaveToStream(*file);
-        file->close();
-    } catch (...) {
-        file.reset();
-        std::error_code ec;
-        std::filesystem::remove(file_name_, ec);
-        throw;
+        text::replace_file(file_name_, bytes.data());
+    } catch (const text::FileWriteError& e) {
+        const char* what = e.step() == text::FileWriteError::Step::create ? "Cannot create file"
+                                                                            : "Cannot write to file";
+        throw std::system_error(e.error(), std::generic_category(), std::string(what) + " \"" + file_name_ + "\"");
     }
     DiscardDocument();
 }

@@ -72,9 +72,10 @@ class PReport {
     // Adds a page to the open document and prints page on it. Raises PdfInvalidOperation when no
     // document is open.
     void PrintPage(PRPage& page);
-    // Writes the open document to FileName (created or replaced) and closes it. Raises
-    // InvalidOperation "document is null.." when none is open. When the file cannot be created or
-    // written the error goes on to the caller, no partly written file is left, and the document
+    // Writes the open document to FileName (created or replaced whole, through the file writer)
+    // and closes it. Raises InvalidOperation "document is null.." when none is open. When the file
+    // cannot be created or written, std::system_error ("Cannot create file \"...\"", "Cannot write
+    // to file \"...\"") goes on to the caller, an existing file stays as it was, and the document
     // stays open until the next StartDocument or DiscardDocument.
     void EndDocument();
     // The same into a stream of the caller's instead of FileName.

@@ -152,7 +152,7 @@ class Form1 : public forms::Form {
     void cTarvik1Click();
     void taaleditor1Click();
 
-    // ---- warnings, export and backup (form1_extras.cpp) ----
+    // ---- the Extra menu: warnings, export, backup, survey list (form1_<what>.cpp) ----
 
     // What the last recomputation found doubtful; shown beside the result grid.
     std::vector<Warning> warnings;
@@ -188,8 +188,9 @@ class Form1 : public forms::Form {
     void build_layout();
     void build_menu();
     void wire_events();
-    // The warnings label, its templates and the Extra menu.
+    // The Extra menu, and the warnings strip (build_warning_strip) with its templates.
     void build_extras();
+    void build_warning_strip();
     // Reads the selected ship's surveys into opnamelijst (laad_opnames without showing one).
     void lees_opnames();
 

@@ -1,11 +1,11 @@
 #include "core/survey/survey_export.h"
 
 #include <array>
-#include <fstream>
 #include <ostream>
+#include <sstream>
 #include <stdexcept>
 
-#include "core/data/pending_file.h"
+#include "core/data/own_files.h"
 #include "core/data/sqlite_database.h"
 #include "core/text/cp1252.h"
 #include "core/text/numbers.h"
@@ -130,17 +130,17 @@ ExportResult write_surveys_csv(const std::string& db_pad, const ShipRecord& ship
 
 ExportResult export_surveys(const std::string& db_pad, const ShipRecord& ship,
                             const std::filesystem::path& file) {
-    data::PendingFile pending(file);
-    ExportResult result;
-    {
-        std::ofstream out(pending.temp_path(), std::ios::binary | std::ios::trunc);
-        if (!out) throw std::runtime_error("Kan \"" + data::display_path(file) + "\" niet schrijven");
-        result = write_surveys_csv(db_pad, ship, out);
-        out.close();
-        if (!out) throw std::runtime_error("Schrijven naar \"" + data::display_path(file) + "\" mislukt");
+    data::check_output_path(file);
+    try {
+        text::PendingFile pending(file);
+        std::ostringstream out;
+        const ExportResult result = write_surveys_csv(db_pad, ship, out);
+        pending.write(out.view());
+        pending.commit();
+        return result;
+    } catch (const text::FileWriteError& e) {
+        data::throw_output_error(file, e);
     }
-    pending.commit();
-    return result;
 }
 
 }  // namespace ijken::survey

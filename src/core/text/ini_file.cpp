@@ -18,113 +18,6 @@ namespace ijken::text {
 
 namespace fs = std::filesystem;
 
-// ---- writing a whole file -------------------------------------------------------------------------
-
-FileWriteError::FileWriteError(const std::string& path, std::string reason)
-    : std::runtime_error("Unable to write to " + path), path_(path), reason_(std::move(reason)) {}
-
-namespace {
-
-std::string system_reason(int error) {
-    return std::generic_category().message(error);
-}
-
-// Closes a descriptor and removes the temporary file unless told the file was renamed.
-class TempFile {
-  public:
-    TempFile(std::string path, int fd) : path_(std::move(path)), fd_(fd) {}
-    ~TempFile() {
-        if (fd_ >= 0) ::close(fd_);
-        if (!kept_) ::unlink(path_.c_str());
-    }
-    TempFile(const TempFile&) = delete;
-    TempFile& operator=(const TempFile&) = delete;
-
-    int fd() const { return fd_; }
-    const std::string& path() const { return path_; }
-    // Closes the descriptor; returns errno or 0.
-    int close() {
-        const int rc = ::close(fd_);
-        fd_ = -1;
-        return rc == 0 ? 0 : errno;
-    }
-    void keep() { kept_ = true; }
-
-  private:
-    std::string path_;
-    int fd_;
-    bool kept_ = false;
-};
-
-int write_all(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return errno;
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return 0;
-}
-
-}  // namespace
-
-void replace_file(const fs::path& requested, std::string_view bytes) {
-    const std::string shown = requested.string();
-    fs::path target = requested;
-    // A file that is a link to one elsewhere is written where the link points and stays a link.
-    std::error_code ec;
-    if (fs::is_symlink(fs::symlink_status(target, ec))) {
-        const fs::path resolved = fs::weakly_canonical(target, ec);
-        if (!ec) target = resolved;
-    }
-
-    struct stat old {};
-    const bool existed = ::stat(target.c_str(), &old) == 0;
-    const mode_t mode = existed ? (old.st_mode & 07777) : 0666;
-
-    // The temporary name is unique to this process and this call; O_EXCL refuses to reuse a name
-    // something else left behind.
-    static unsigned long long serial = 0;
-    std::optional<TempFile> temp;
-    for (int attempt = 0; attempt < 100 && !temp; ++attempt) {
-        const std::string name = target.string() + ".~" + format_int(::getpid()) + "-" +
-                                 format_int(static_cast<long long>(++serial));
-        const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
-        if (fd >= 0) {
-            temp.emplace(name, fd);
-        } else if (errno != EEXIST) {
-            throw FileWriteError(shown, system_reason(errno));
-        }
-    }
-    if (!temp) throw FileWriteError(shown, system_reason(EEXIST));
-
-    if (const int error = write_all(temp->fd(), bytes)) throw FileWriteError(shown, system_reason(error));
-    if (existed) {
-        // The replacement keeps the old file's permissions and, where allowed, its owner.
-        // (A failure here leaves the umask's permissions, which is no reason to refuse the write.)
-        if (::fchmod(temp->fd(), mode) != 0 || ::fchown(temp->fd(), old.st_uid, old.st_gid) != 0) {
-        }
-    }
-    if (::fsync(temp->fd()) != 0) throw FileWriteError(shown, system_reason(errno));
-    if (const int error = temp->close()) throw FileWriteError(shown, system_reason(error));
-    if (::rename(temp->path().c_str(), target.c_str()) != 0)
-        throw FileWriteError(shown, system_reason(errno));
-    temp->keep();
-
-    // The rename itself reaches the disk with the directory.
-    fs::path dir = target.parent_path();
-    if (dir.empty()) dir = ".";
-    const int dir_fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir_fd >= 0) {
-        if (::fsync(dir_fd) != 0) {
-            // The file itself is on the disk; a directory that cannot be flushed is no failure of it.
-        }
-        ::close(dir_fd);
-    }
-}
-
 // ---- parsing --------------------------------------------------------------------------------------
 
 namespace {
@@ -397,7 +290,7 @@ IniFile IniFile::read_for_update(const fs::path& path) {
     auto bytes = read_bytes(path);
     if (bytes) return parse(std::move(*bytes));
     if (errno == ENOENT) return IniFile();
-    throw FileWriteError(path.string(), system_reason(errno));
+    throw FileWriteError(path.string(), errno, FileWriteError::Step::create);
 }
 
 IniFile::Section* IniFile::find_section(std::string_view name) const {

@@ -19,26 +19,9 @@
 #include <string>
 #include <string_view>
 
+#include "core/text/file_writer.h"
+
 namespace ijken::text {
-
-// A file that could not be written. The message is "Unable to write to <path>"; reason() is the
-// system's explanation ("Permission denied").
-class FileWriteError : public std::runtime_error {
-  public:
-    FileWriteError(const std::string& path, std::string reason);
-    const std::string& path() const { return path_; }
-    const std::string& reason() const { return reason_; }
-
-  private:
-    std::string path_;
-    std::string reason_;
-};
-
-// Replaces the file at path with bytes: written to a temporary file in the same directory, flushed
-// to the disk, then renamed over the old one, so that at every moment the path holds either the
-// old contents or the new, whole. An existing file keeps its permissions. Throws FileWriteError;
-// the old file and the directory are then as they were.
-void replace_file(const std::filesystem::path& path, std::string_view bytes);
 
 // How a language file's bytes are encoded: Windows-1252, as the program writes them, or UTF-8 as
 // some other editor may have saved them, with or without a byte-order mark.

@@ -1,0 +1,49 @@
+// Extra > Opnames exporteren (CSV): the selected ship's surveys to a file the user chooses.
+#include <stdexcept>
+#include <string_view>
+
+#include "core/data/own_files.h"
+#include "core/survey/form1.h"
+#include "core/survey/ship_record.h"
+#include "core/survey/survey_export.h"
+#include "core/text/file_writer.h"
+#include "core/text/numbers.h"
+
+namespace ijken::survey {
+
+namespace {
+
+// A ship's name as a file name: the characters file systems refuse become "_".
+std::string file_name_from(const std::string& name, const std::string& fallback) {
+    std::string s;
+    for (char c : name) {
+        const auto u = static_cast<unsigned char>(c);
+        s += (u < 0x20 || std::string_view("/\\:*?\"<>|").find(c) != std::string_view::npos) ? '_' : c;
+    }
+    while (!s.empty() && (s.back() == ' ' || s.back() == '.')) s.pop_back();
+    return s.empty() ? fallback : s;
+}
+
+}  // namespace
+
+// Asks for a file first; a run without the save-file dialog (a headless test) offers nothing.
+void Form1::Exporteren1Click() {
+    if (services.files == nullptr) return;
+    const std::optional<ShipRecord> ship = read_ship(db_pad, SchipID);
+    if (!ship) throw std::runtime_error("Er is geen schip geselecteerd om te exporteren");
+    const auto file =
+        services.files->save_file({"Opnames exporteren", file_name_from(ship->name, "opnames") + ".csv",
+                                   "CSV-bestanden (*.csv)|*.csv", "csv"});
+    if (!file) return;
+    data::refuse_own_file(*file, own_files());
+    const ExportResult result = export_surveys(db_pad, *ship, *file);
+    std::string message = text::format_int(result.surveys) + (result.surveys == 1 ? " opname" : " opnames") +
+                          " ge\xEBxporteerd naar " + text::display_path(*file);
+    if (!result.problems.empty()) {
+        message += "\n\nVan deze opnames kon de uitkomst niet worden berekend (de cellen zijn leeg):";
+        for (const std::string& p : result.problems) message += "\n" + p;
+    }
+    dialogs_.information(message);
+}
+
+}  // namespace ijken::survey

@@ -1,0 +1,54 @@
+// The main window's Extra menu, a menu of its own beside the design's: the survey export
+// (form1_export.cpp), the backup (form1_backup.cpp) and the survey list; and the warnings strip
+// (form1_warnings.cpp), built with it.
+#include "core/data/own_files.h"
+#include "core/survey/form1.h"
+#include "core/survey/opnamelijstform.h"
+
+namespace ijken::survey {
+
+using forms::MenuItem;
+
+void Form1::build_extras() {
+    build_warning_strip();
+
+    // A menu of its own at the end of the bar, so that no designed item moves.
+    auto& extra = add<MenuItem>("Extra1", &menu(), "E&xtra");
+    add<MenuItem>("Exporteren1", &extra, "&Opnames exporteren (CSV)...").on_click = [this] {
+        Exporteren1Click();
+    };
+    add<MenuItem>("Backup1", &extra, "&Reservekopie maken...").on_click = [this] { Backup1Click(); };
+    auto& lijst = add<MenuItem>("Opnamelijst1", &extra, "Opname&lijst...");
+    lijst.set_shortcut("Ctrl+L");
+    lijst.on_click = [this] { Opnamelijst1Click(); };
+}
+
+std::vector<data::OwnFile> Form1::own_files() const {
+    return data::own_files(db_pad, taal.directory(),
+                           {taal.TaalFile1(), taal.TaalFile2(), taal.TaalFile3(), taal.TaalFile4(), taal.TaalFile5()});
+}
+
+void Form1::Opnamelijst1Click() {
+    // Beside the main window, not modal: the main window stays visible to show the survey opened
+    // from the list, and formshow (which goes back to the newest survey) does not run.
+    if (auto* lijst = window<Opnamelijstform>()) lijst->open();
+}
+
+bool Form1::ga_naar_opname(int opnameid) {
+    lees_opnames();
+    if (opnamelijst->RowCount() == 0) return false;
+    const int kolom = opnamelijst->FieldIndex("Opnameid");
+    opnamelijst->MoveLast();
+    while (opnamelijst->AsInteger(kolom) != opnameid) {
+        if (opnamelijst->AtStart()) {
+            // Not there: the list stays on the newest survey, as after any load.
+            opnamelijst->MoveLast();
+            return false;
+        }
+        opnamelijst->Previous();
+    }
+    toon_opname();
+    return true;
+}
+
+}  // namespace ijken::survey
