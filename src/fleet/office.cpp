@@ -4,7 +4,7 @@
 #include <fstream>
 
 #include "core/data/database_schema.h"
-#include "core/data/pending_file.h"
+#include "core/text/file_writer.h"
 #include "core/data/sqlite_database.h"
 #include "core/survey/survey_export.h"
 #include "core/text/cp1252.h"
@@ -89,7 +89,7 @@ bool is_date(const std::string& t) {
 
 long long write_office_csv(const std::string& conninfo, const SurveyFilter& filter,
                            const std::filesystem::path& output) {
-    data::PendingFile pending(output);
+    text::PendingFile pending(output);
     PgConnection db(conninfo);
     // One snapshot of the whole fleet, even while barges push.
     PgTransaction tx(db);
