@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "core/program/program_windows.h"
 #include "core/forms/dispatch.h"
 #include "core/forms/services.h"
 #include "core/survey/form1.h"
@@ -50,7 +51,7 @@ inline std::unique_ptr<ProgramWindows> start_main_window(survey::Form1& form, fo
     form.services.measure = &windows->measure;
     form.services.language = &windows->language;
     forms::dispatch(dialogs, [&] { form.formcreate(); });
-    forms::dispatch(dialogs, [&] { form.create_windows(); });
+    forms::dispatch(dialogs, [&] { program::create_windows(form); });
     windows->main = std::make_unique<gui::FormWindow>(form, dialogs);
     for (const auto& other : form.windows()) {
         windows->others.push_back(std::make_unique<gui::FormWindow>(*other.form, dialogs));
