@@ -140,6 +140,9 @@ class Form1 : public forms::Form, public SurveyValue, public SurveySource {
     // Translates this window and every other one into the active language, relabels TaalKeuze
     // and stores the active language on the selected ship.
     void Vertaal();
+    // Translates the other windows only, into the active language: for windows created after the
+    // main window was last translated.
+    void translate_other_windows();
     void NL1Click();
     void FR1Click();
     void DE1Click();
