@@ -2,8 +2,11 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QTimer>
+#include <QWindow>
 #include <cstdlib>
 #include <optional>
+#include <utility>
 #include <iostream>
 #include <vector>
 
@@ -62,6 +65,30 @@ class ConnectedApplication {
     std::optional<QApplication> app_;
 };
 
+// Runs `then` once, in the event loop, after the window was first exposed (put on the screen), or
+// after a short while should the platform never say so.
+class AfterFirstExpose : public QObject {
+  public:
+    AfterFirstExpose(QWindow* window, std::function<void()> then) : then_(std::move(then)) {
+        if (window != nullptr) window->installEventFilter(this);
+        QTimer::singleShot(200, this, [this] { run(); });
+    }
+
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Expose && static_cast<QWindow*>(watched)->isExposed()) {
+            watched->removeEventFilter(this);
+            QTimer::singleShot(0, this, [this] { run(); });
+        }
+        return false;
+    }
+
+  private:
+    void run() {
+        if (auto then = std::exchange(then_, nullptr)) then();
+    }
+    std::function<void()> then_;
+};
+
 }  // namespace
 
 int run_gui(int argc, char** argv, const std::string& data_dir) {
@@ -85,7 +112,10 @@ int run_gui(int argc, char** argv, const std::string& data_dir) {
     form.services.printing = &printing;
     form.services.pictures = &pictures;
     add_office_menu(form, dialogs);
-    auto windows = start_main_window(form, dialogs, [] { QCoreApplication::exit(0); });
+    // The other windows (and their translation) are made as soon as the main window is on the
+    // screen, before anything the user does there reaches the program.
+    auto windows = start_main_window(form, dialogs, [] { QCoreApplication::exit(0); }, true);
+    AfterFirstExpose others(windows->main->windowHandle(), [&] { windows->add_other_windows(form, dialogs); });
     dialogs.set_parent(windows->main.get());
     files.set_parent(windows->main.get());
     printing.set_parent(windows->main.get());

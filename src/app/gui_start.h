@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "core/program/program_windows.h"
 #include "core/forms/dispatch.h"
 #include "core/forms/services.h"
 #include "core/survey/form1.h"
@@ -24,6 +25,22 @@ struct ProgramWindows {
     gui::QtTextMeasure measure;
     gui::QtLanguage language;
 
+    // The main form's other windows, made, translated into the active language and given their
+    // windows here, where start_main_window left them out.
+    void add_other_windows(survey::Form1& form, forms::Dialogs& dialogs) {
+        forms::dispatch(dialogs, [&] {
+            program::create_windows(form);
+            form.translate_other_windows();
+        });
+        add_windows_of_others(form, dialogs);
+    }
+    void add_windows_of_others(const survey::Form1& form, forms::Dialogs& dialogs) {
+        for (const auto& other : form.windows()) {
+            others.push_back(std::make_unique<gui::FormWindow>(*other.form, dialogs));
+            modal.add(*others.back());
+        }
+    }
+
     // The window of a form, null when it has none here.
     gui::FormWindow* window_of(const forms::Form& form) const {
         if (main && &main->form() == &form) return main.get();
@@ -40,9 +57,11 @@ struct ProgramWindows {
 // closing the main window both call quit.
 //
 // form.services must hold the dialogs; the modal display is this one's. Kept inline so that the
-// window tests start the program through the very same steps.
+// window tests start the program through the very same steps. With others_later, the other
+// windows are left out, for the caller to add (add_other_windows) once the main window is on the
+// screen: showing it needs none of them.
 inline std::unique_ptr<ProgramWindows> start_main_window(survey::Form1& form, forms::Dialogs& dialogs,
-                                                         std::function<void()> quit) {
+                                                         std::function<void()> quit, bool others_later = false) {
     auto windows = std::make_unique<ProgramWindows>();
     form.on_quit = quit;
     form.on_close = quit;
@@ -50,12 +69,9 @@ inline std::unique_ptr<ProgramWindows> start_main_window(survey::Form1& form, fo
     form.services.measure = &windows->measure;
     form.services.language = &windows->language;
     forms::dispatch(dialogs, [&] { form.formcreate(); });
-    forms::dispatch(dialogs, [&] { form.create_windows(); });
+    if (!others_later) forms::dispatch(dialogs, [&] { program::create_windows(form); });
     windows->main = std::make_unique<gui::FormWindow>(form, dialogs);
-    for (const auto& other : form.windows()) {
-        windows->others.push_back(std::make_unique<gui::FormWindow>(*other.form, dialogs));
-        windows->modal.add(*windows->others.back());
-    }
+    if (!others_later) windows->add_windows_of_others(form, dialogs);
     forms::dispatch(dialogs, [&] { form.show(); });
     return windows;
 }

@@ -3,7 +3,6 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
-#include <functional>
 #include <optional>
 #include <ostream>
 #include <stdexcept>
@@ -15,8 +14,8 @@
 #include "core/data/database_schema.h"
 #include "core/forms/services.h"
 #include "core/report/print_form.h"
-#include "core/survey/form1.h"
 #include "core/survey/ship_record.h"
+#include "core/survey/survey_value.h"
 #include "core/text/cp1252.h"
 #include "core/text/numbers.h"
 
@@ -44,62 +43,45 @@ Options parse(int argc, char** argv, const std::string& program_dir) {
     return {o.db_pad, o.ship_id, o.survey_id, o.language, o.output.string()};
 }
 
-// Loading a survey into the main window recomputes at every reading it changes: some forty times
-// for a ship's survey shown after the readings were reset. The report needs only the results of
-// the fields as they end up, which one computation of the final fields gives, so the readings are
-// filled without their change handler and the survey is computed once afterwards.
-class QuietReadings {
+// The survey the main window shows when it starts on the ship (its newest), or the one chosen,
+// computed once, in the print language chosen or stored with it.
+class ChosenSurvey : public survey::SurveySource {
   public:
-    explicit QuietReadings(survey::Form1& form) {
-        for (forms::Edit* field : form.reading_fields()) quiet(field);
-        quiet(&form.get<forms::Edit>("ZoutMaskEdit"));
-    }
-    ~QuietReadings() {
-        for (auto& [field, handler] : saved_) field->on_change = std::move(handler);
-    }
-    QuietReadings(const QuietReadings&) = delete;
-    QuietReadings& operator=(const QuietReadings&) = delete;
-
-  private:
-    void quiet(forms::Edit* field) {
-        saved_.emplace_back(field, std::move(field->on_change));
-        field->on_change = nullptr;
-    }
-    std::vector<std::pair<forms::Edit*, std::function<void()>>> saved_;
-};
-
-// The main window as the program leaves it after starting on the ship and showing the survey:
-// the ship's gauge points and results, the survey's fields, its language.
-void show_survey(survey::Form1& form, const Options& o) {
-    const auto ship =
-        o.ship ? survey::read_ship(form.db_pad, *o.ship) : survey::read_selected_ship(form.db_pad);
-    if (!ship) {
-        if (o.ship) throw Failure("no ship with SchipID " + text::format_int(*o.ship) + " in " + o.db);
-        throw Failure("no selected ship in " + o.db);
-    }
-    form.SchipID = ship->params.SchipID;
-    form.Aantal_ijken = ship->params.Aantal_ijken;
-    form.Max_inzinking = ship->params.Max_inzinking;
-    form.Min_inzinking = ship->params.Min_inzinking;
-    QuietReadings quiet(form);
-    form.zet_ijkpunten();
-    form.laad_opnames();  // the newest survey, as the window shows at start
-    data::SQLiteTable& list = *form.opnamelijst;
-    const std::string ship_text = "ship " + text::format_int(form.SchipID);
-    if (list.RowCount() == 0) throw Failure(ship_text + " has no surveys");
-    if (o.survey) {
-        list.MoveLast();
-        const int column = list.FieldIndex("Opnameid");
-        while (list.AsInteger(column) != *o.survey) {
-            if (!list.Previous()) {
-                throw Failure(ship_text + " has no survey with Opnameid " + text::format_int(*o.survey));
+    ChosenSurvey(const Options& o, const std::string& program_dir) : db_(o.db), program_dir_(program_dir) {
+        const auto ship = o.ship ? survey::read_ship(db_, *o.ship) : survey::read_selected_ship(db_);
+        if (!ship) {
+            if (o.ship) throw Failure("no ship with SchipID " + text::format_int(*o.ship) + " in " + o.db);
+            throw Failure("no selected ship in " + o.db);
+        }
+        const auto list = survey::read_surveys(db_, ship->params.SchipID);
+        const std::string ship_text = "ship " + text::format_int(ship->params.SchipID);
+        if (list->RowCount() == 0) throw Failure(ship_text + " has no surveys");
+        list->MoveLast();
+        if (o.survey) {
+            const int column = list->FieldIndex("Opnameid");
+            while (list->AsInteger(column) != *o.survey) {
+                if (!list->Previous()) {
+                    throw Failure(ship_text + " has no survey with Opnameid " + text::format_int(*o.survey));
+                }
             }
         }
-        form.toon_opname();
+        survey_ = survey::survey_from_row(ship->params, *list);
+        survey::compute(survey_, db_);
+        if (o.lang) survey_.print_language = *o.lang;
     }
-    form.ijk_bb_l_1change();
-    if (o.lang) form.get<forms::RadioGroup>("TaalKeuze").set_item_index(*o.lang);
-}
+
+    const survey::SurveyValue& survey() const override { return survey_; }
+    const std::string& database() const override { return db_; }
+    void set_print_language(int index) override { survey_.print_language = index; }
+    const forms::Services& window_services() const override { return services_; }
+    std::vector<data::OwnFile> own_files() const override { return data::own_files(db_, program_dir_, {}); }
+
+  private:
+    std::string db_;
+    std::string program_dir_;
+    survey::SurveyValue survey_;
+    forms::Services services_;
+};
 
 std::string errno_text(int err) {
     return std::strerror(err);
@@ -126,12 +108,9 @@ int run_report(int argc, char** argv, const std::string& program_dir, std::ostre
         if (const std::string refusal = own_file_refusal(o.output, o.db, program_dir); !refusal.empty())
             throw Failure(refusal);
 
-        forms::ScriptedDialogs dialogs;
-        survey::Form1 form(program_dir, dialogs);
-        form.db_pad = o.db;
-        show_survey(form, o);
+        ChosenSurvey chosen(o, program_dir);
         // A report window made afresh, built once as when it is first shown.
-        report::Print_form report(form);
+        report::Print_form report(chosen);
         report.update_pdf();
         write_report(report, o.output);
         return 0;

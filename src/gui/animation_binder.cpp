@@ -7,7 +7,7 @@
 
 namespace ijken::gui {
 
-AnimationWidget::AnimationWidget(const ui::Animation& animation, QWidget* parent)
+AnimationWidget::AnimationWidget(const about::Animation& animation, QWidget* parent)
     : QWidget(parent), animation_(animation) {
     // Opaque: the control paints its whole area, so Qt need not paint what lies beneath first.
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -21,7 +21,7 @@ void AnimationWidget::paintEvent(QPaintEvent*) {
     animation_.render(adapter);
 }
 
-AnimationBinder::AnimationBinder(ui::Animation& animation, QWidget* parent, forms::Dialogs& dialogs)
+AnimationBinder::AnimationBinder(about::Animation& animation, QWidget* parent, forms::Dialogs& dialogs)
     : ControlBinder(animation, dialogs), widget_(new AnimationWidget(animation, parent)) {
     widget_->setObjectName(to_qt(animation.name()));
     start();

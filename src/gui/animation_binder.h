@@ -1,7 +1,7 @@
 #pragma once
 #include <QWidget>
 
-#include "core/ui/animation.h"
+#include "core/about/animation.h"
 #include "gui/control_binder.h"
 
 namespace ijken::gui {
@@ -10,18 +10,18 @@ namespace ijken::gui {
 // control's picture over it (its transparent colour shows that background).
 class AnimationWidget : public QWidget {
   public:
-    AnimationWidget(const ui::Animation& animation, QWidget* parent);
+    AnimationWidget(const about::Animation& animation, QWidget* parent);
 
   protected:
     void paintEvent(QPaintEvent* event) override;
 
   private:
-    const ui::Animation& animation_;
+    const about::Animation& animation_;
 };
 
 class AnimationBinder : public ControlBinder {
   public:
-    AnimationBinder(ui::Animation& animation, QWidget* parent, forms::Dialogs& dialogs);
+    AnimationBinder(about::Animation& animation, QWidget* parent, forms::Dialogs& dialogs);
     QWidget* widget() const override { return widget_; }
 
   protected:

@@ -17,7 +17,7 @@
 #include "core/forms/slider.h"
 #include "core/forms/string_grid.h"
 #include "core/forms/up_down.h"
-#include "core/ui/animation.h"
+#include "core/about/animation.h"
 #include "gui/animation_binder.h"
 #include "gui/button_binder.h"
 #include "gui/drawing_binder.h"
@@ -126,7 +126,7 @@ std::unique_ptr<ControlBinder> make_binder(forms::Control& control, QWidget* par
             return std::make_unique<ReportPreviewBinder>(static_cast<forms::ReportPreview&>(control), parent,
                                                          dialogs);
         case K::animation:
-            return std::make_unique<AnimationBinder>(static_cast<ui::Animation&>(control), parent, dialogs);
+            return std::make_unique<AnimationBinder>(static_cast<about::Animation&>(control), parent, dialogs);
         case K::menu_item:
             break;
     }

@@ -13,7 +13,7 @@
 #include "app/gui_start.h"
 #include "core/forms/services.h"
 #include "core/survey/form1.h"
-#include "core/ui/aboutform.h"
+#include "core/about/aboutform.h"
 #include "gui/qt_pictures.h"
 #include "support/temp_dir.h"
 
@@ -30,14 +30,14 @@ class AboutWindowTest : public QObject {
         gui::QtPictures pictures;
         survey::Form1 form{dir.dir(), dialogs};
         std::unique_ptr<app::ProgramWindows> program;
-        ui::Aboutform* about = nullptr;
+        ijken::about::Aboutform* about = nullptr;
         gui::FormWindow* window = nullptr;
 
         Session() {
             form.services.timers = &timers;
             form.services.pictures = &pictures;
             program = app::start_main_window(form, dialogs, [] {});
-            about = form.window<ui::Aboutform>();
+            about = form.window<ijken::about::Aboutform>();
             window = about == nullptr ? nullptr : program->window_of(*about);
         }
         void open() {
@@ -53,8 +53,8 @@ class AboutWindowTest : public QObject {
   private slots:
     void picturesComeFromTheResourcesInBlackAndWhite() {
         gui::QtPictures pictures;
-        const forms::Bitmap barge = pictures.picture(ui::Aboutform::barge_picture);
-        const forms::Bitmap grab = pictures.picture(ui::Aboutform::grab_picture);
+        const forms::Bitmap barge = pictures.picture(ijken::about::Aboutform::barge_picture);
+        const forms::Bitmap grab = pictures.picture(ijken::about::Aboutform::grab_picture);
         QCOMPARE(barge.width(), 2750);
         QCOMPARE(barge.height(), 78);
         QCOMPARE(grab.width(), 500);
@@ -127,7 +127,7 @@ class AboutWindowTest : public QObject {
 
         // animation1 on its last frame: black where the strip's frame 10 is black, the window's
         // background where it is white.
-        const forms::Bitmap strip = s.pictures.picture(ui::Aboutform::barge_picture);
+        const forms::Bitmap strip = s.pictures.picture(ijken::about::Aboutform::barge_picture);
         const QImage image = s.shown("animation1");
         QCOMPARE(image.size(), QSize(250, 78));
         int mismatches = 0;

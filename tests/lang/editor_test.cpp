@@ -1,5 +1,6 @@
 // The language file editor beside the main window: load on activation, write back and translate
 // on deactivation.
+#include "core/program/program_windows.h"
 #include "core/lang/editor.h"
 
 #include <gtest/gtest.h>
@@ -20,7 +21,7 @@ class EditorTest : public ::testing::Test {
   protected:
     void SetUp() override {
         ASSERT_TRUE(forms::dispatch(dialogs, [&] { main.formcreate(); }));
-        main.create_windows();
+        ijken::program::create_windows(main);
         main.show();
         editor = main.window<Editor>();
         ASSERT_NE(editor, nullptr);

@@ -6,6 +6,7 @@
 #include <functional>
 #include <map>
 
+#include "core/program/program_windows.h"
 #include "core/data/database_schema.h"
 #include "core/data/sqlite_database.h"
 #include "core/forms/forms.h"
@@ -141,7 +142,7 @@ struct RecordingLanguage : forms::InterfaceLanguage {
 
 TEST_F(Form1Language, TheAdditionsSpeakTheInterfaceLanguageWhereTheFileHasNoEntry) {
     start();
-    ASSERT_TRUE(run([&] { form->create_windows(); }));
+    ASSERT_TRUE(run([&] { ijken::program::create_windows(*form); }));
     RecordingLanguage toolkit;
     form->services.language = &toolkit;
     auto window = [&](std::string_view section) -> forms::Form* {

@@ -1,4 +1,5 @@
 // The survey report window on a real database, driven as the user drives it.
+#include "core/program/program_windows.h"
 #include "core/report/print_form.h"
 
 #include <gtest/gtest.h>
@@ -281,7 +282,7 @@ TEST_F(PrintForm, PrintsThePreviewAtItsTrueSize) {
 }
 
 TEST_F(PrintForm, AfdrukkenOpensTheReportModallyInPlaceOfTheMainWindow) {
-    ASSERT_TRUE(forms::dispatch(dialogs, [&] { form->create_windows(); }));
+    ASSERT_TRUE(forms::dispatch(dialogs, [&] { ijken::program::create_windows(*form); }));
     auto* window = form->window<Print_form>();
     ASSERT_NE(window, nullptr);
     for (const auto& w : form->windows()) {
@@ -316,7 +317,7 @@ TEST_F(PrintForm, AfdrukkenOpensTheReportModallyInPlaceOfTheMainWindow) {
 class PageThatCannotBeBuilt : public PrintForm, public ::testing::WithParamInterface<std::string> {};
 
 TEST_P(PageThatCannotBeBuilt, IsReportedOnceAndTheWindowCanBeLeft) {
-    ASSERT_TRUE(forms::dispatch(dialogs, [&] { form->create_windows(); }));
+    ASSERT_TRUE(forms::dispatch(dialogs, [&] { ijken::program::create_windows(*form); }));
     auto* window = form->window<Print_form>();
     data::SQLiteDatabase lock(dir.db_path());
     if (GetParam() == "reading") type("ijk_bb_l_1", "99999999999999999999"), dialogs.clear();

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "core/program/program_windows.h"
 #include "core/shipdata/ijkeninvoerform.h"
 #include "core/shipdata/schipinvoer.h"
 #include "survey/form1_fixture.h"
@@ -20,7 +21,7 @@ class FleetFixture : public survey::test::Form1Fixture {
     }
     void open_windows() {
         form->services.modal = &modal;
-        form->create_windows();
+        ijken::program::create_windows(*form);
         schip = form->window<Schipinvoer>();
         ijk = form->window<Ijkeninvoerform>();
         ASSERT_TRUE(schip && ijk);

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <regex>
 
+#include "core/program/program_windows.h"
 #include "core/data/database_backup.h"
 #include "core/report/print_form.h"
 #include "form1_fixture.h"
@@ -118,7 +119,7 @@ TEST_F(Form1Extras, BackupMakesACopyThatOpensInTheProgram) {
 // Every window item that writes a file the user names refuses the program's own files, however the
 // name reaches them, and writes nothing.
 TEST_F(Form1Extras, FilesTheUserNamesAreNeverTheProgramsOwn) {
-    ASSERT_TRUE(forms::dispatch(dialogs, [&] { form->create_windows(); }));
+    ASSERT_TRUE(forms::dispatch(dialogs, [&] { ijken::program::create_windows(*form); }));
     auto* report = form->window<report::Print_form>();
     ASSERT_TRUE(forms::dispatch(dialogs, [&] { report->update_pdf(); }));
     const auto db = std::filesystem::path(dir.db_path());

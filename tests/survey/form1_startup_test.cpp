@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <sstream>
 
+#include "core/program/program_windows.h"
 #include "core/report/print_form.h"
 #include "core/survey/ship_drawing.h"
 #include "form1_fixture.h"
@@ -88,7 +89,7 @@ TEST(Form1FirstStart, AStoredReadingTooLargeIsReportedOnceAndStartUpGoesOn) {
     auto run = [&](std::initializer_list<std::function<void()>> steps) {
         for (const auto& step : steps) forms::dispatch(dialogs, step);
     };
-    run({[&] { form.formcreate(); }, [&] { form.create_windows(); }, [&] { form.show(); }});
+    run({[&] { form.formcreate(); }, [&] { ijken::program::create_windows(form); }, [&] { form.show(); }});
     EXPECT_EQ(dialogs.texts(Kind::error), std::vector<std::string>{"De aflezing \"1e20\" is te groot om mee te rekenen"});
     EXPECT_EQ(form.huidige_opname, 1);
     EXPECT_EQ(form.get<forms::Edit>("ijk_sb_v_3").text(), "21");

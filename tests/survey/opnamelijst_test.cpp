@@ -1,6 +1,7 @@
 // The survey list: its tonnages are the main window's (computed from one read of the gauge table,
 // which the list never extends in the database), it sorts and filters, and opening a row shows
 // that survey in the main window.
+#include "core/program/program_windows.h"
 #include "core/survey/opnamelijstform.h"
 
 #include "core/survey/ijktabel_kopie.h"
@@ -15,7 +16,7 @@ class SurveyList : public Form1Fixture {
     void SetUp() override {
         Form1Fixture::SetUp();
         form->services.modal = &modal;
-        form->create_windows();
+        ijken::program::create_windows(*form);
         lijst = form->window<Opnamelijstform>();
         ASSERT_NE(lijst, nullptr);
         // Entry times a day apart, Grain Coop 1 the oldest, so that the order is settled.

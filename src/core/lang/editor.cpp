@@ -9,7 +9,6 @@
 #include <stdexcept>
 #include <system_error>
 
-#include "core/survey/form1.h"
 #include "core/text/cp1252.h"
 
 namespace ijken::lang {
@@ -53,9 +52,10 @@ std::string load_file(const std::string& path) {
 
 }  // namespace
 
-Editor::Editor(survey::Form1& main)
+Editor::Editor(Taal& taal, std::function<void()> translate_all)
     : forms::Form("Editor", "Drem taal Editor", forms::Rect{456, 236, 491, 401}),
-      main_(main),
+      taal_(taal),
+      translate_all_(std::move(translate_all)),
       memo_(add<forms::Memo>("Memo1", nullptr, forms::Rect{0, 0, 441, 361}, "Memo1")) {
     memo_.set_scroll_bars(forms::Memo::ScrollBars::vertical);
     on_activate = [this] { FormActivate(); };
@@ -79,9 +79,9 @@ std::string Editor::file_for(int active) {
 }
 
 void Editor::FormActivate() {
-    const std::string file = file_for(main_.taal.ActiveTaalFile());
+    const std::string file = file_for(taal_.ActiveTaalFile());
     if (file.empty()) return;
-    const std::string path = main_.taal.directory() + file;
+    const std::string path = taal_.directory() + file;
     if (unsaved_ && path == loaded_path_) return;
     text::TextEncoding encoding = text::TextEncoding::cp1252;
     try {
@@ -110,8 +110,8 @@ void Editor::FormActivate() {
 }
 
 void Editor::FormDeactivate() {
-    const std::string file = file_for(main_.taal.ActiveTaalFile());
-    if (!file.empty() && main_.taal.directory() + file == loaded_path_) {
+    const std::string file = file_for(taal_.ActiveTaalFile());
+    if (!file.empty() && taal_.directory() + file == loaded_path_) {
         try {
             text::replace_file(loaded_path_, text::encode_text(memo_.text(), encoding_));
         } catch (const text::FileWriteError& e) {
@@ -120,7 +120,7 @@ void Editor::FormDeactivate() {
         }
         unsaved_ = false;
     }
-    main_.Vertaal();
+    if (translate_all_) translate_all_();
 }
 
 void Editor::FormResize() {

@@ -3,21 +3,21 @@
 // loads the file each time its window becomes the active one and writes it back, then translates
 // every window again, each time it stops being active, so that an edit shows in the other windows
 // as soon as the user returns to them.
+#include <functional>
 #include <string>
 
 #include "core/forms/form.h"
 #include "core/forms/memo.h"
+#include "core/lang/taal.h"
 #include "core/text/ini_file.h"
-
-namespace ijken::survey {
-class Form1;
-}
 
 namespace ijken::lang {
 
 class Editor : public forms::Form {
   public:
-    explicit Editor(survey::Form1& main);
+    // taal is the program's translation component, whose active language chooses the file;
+    // translate_all translates every window again. taal must outlive the editor.
+    Editor(Taal& taal, std::function<void()> translate_all);
 
     // The file the editor works on for an active language number: "tln.tln", "tlf.tln",
     // "tld.tln", "tle.tln" for 1 to 4, empty for any other (the editor then neither loads nor
@@ -39,7 +39,8 @@ class Editor : public forms::Form {
     void FormResize();
 
   private:
-    survey::Form1& main_;
+    Taal& taal_;
+    std::function<void()> translate_all_;
     forms::Memo& memo_;
     // The file whose text Memo1 holds, empty while it holds none (before the first load, or after
     // a load that failed): only that file is ever written with it.

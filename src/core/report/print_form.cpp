@@ -14,7 +14,7 @@
 
 #include "core/data/own_files.h"
 #include "core/data/sqlite_database.h"
-#include "core/survey/form1.h"
+#include "core/survey/survey_value.h"
 #include "core/text/numbers.h"
 
 namespace ijken::report {
@@ -71,46 +71,32 @@ std::string ton_text(double value, int width) {
     return format_fixed(value, 3, width) + " Ton";
 }
 
-// What one build reads, all of it read before the page changes.
-struct Inputs {
+// What one build lays out, all of it read before the page changes: the survey as its source holds
+// it, in one of the page's three languages, and the ship's header from the database.
+struct PageContent {
     int taal = 0;
     std::string name;
     std::string meetbrief;
     std::array<std::string, 8> veld;
-    // Shipper name, place, telephone, cargo; consignee name, place, telephone.
-    std::array<std::string, 7> parties;
-    std::array<bool, 5> row_shown{};
-    // Reading texts in the order of the main window's fields: port empty, starboard empty, port
-    // loaded, starboard loaded, points 1 to 5 each.
-    std::array<std::string, 20> readings;
-    int aantal_ijken = 0;
-    int max_inzinking = 0;
-    survey::IjkResultaat leeg;
-    survey::IjkResultaat vol;
+    survey::SurveyValue survey;
+    // The readings as numbers, in the order of survey.readings.
+    std::array<std::int64_t, 20> readings{};
 };
 
-Inputs read_inputs(const survey::Form1& form1) {
-    Inputs in;
-    const int index = form1.get<forms::RadioGroup>("TaalKeuze").item_index();
+PageContent read_content(const survey::SurveySource& source) {
+    PageContent in;
+    in.survey = source.survey();
+    const int index = in.survey.print_language;
     in.taal = index == 0 ? 0 : index == 1 ? 1 : 2;
     {
-        data::SQLiteDatabase db(form1.db_pad, data::OpenMode::existing);
+        data::SQLiteDatabase db(source.database(), data::OpenMode::existing);
         auto ship =
-            db.Query("SELECT * from [Schiptable] WHERE [Schipid]=\"" + format_int(form1.SchipID) + "\";");
+            db.Query("SELECT * from [Schiptable] WHERE [Schipid]=\"" + format_int(in.survey.SchipID) + "\";");
         in.name = ship->AsString(ship->FieldIndex("name"));
         in.meetbrief = ship->AsString(ship->FieldIndex("Meetbrief_NR"));
         for (int i = 0; i < 8; ++i) in.veld[i] = ship->AsString(ship->FieldIndex("veld" + format_int(i + 1)));
     }
-    const char* parties[7] = {"Verlader_Naam",  "Verlader_Plaats",  "Verlader_telefoon", "Lading",
-                              "Ontvanger_naam", "Ontvanger_plaats", "Ontvanger_telefoon"};
-    for (int i = 0; i < 7; ++i) in.parties[i] = form1.get<forms::Edit>(parties[i]).text();
-    for (int n = 0; n < 5; ++n)
-        in.row_shown[n] = form1.get<forms::Panel>("lb_bb_" + format_int(n + 1)).visible();
-    for (std::size_t i = 0; i < 20; ++i) in.readings[i] = form1.reading_fields()[i]->text();
-    in.aantal_ijken = form1.Aantal_ijken;
-    in.max_inzinking = form1.Max_inzinking;
-    in.leeg = form1.resultaat_leeg;
-    in.vol = form1.resultaat_vol;
+    for (std::size_t i = 0; i < 20; ++i) in.readings[i] = survey::waarde_uit_tekst(in.survey.readings[i]);
     return in;
 }
 
@@ -143,10 +129,10 @@ std::filesystem::path private_scratch_directory() {
 
 }  // namespace
 
-Print_form::Print_form(survey::Form1& form1)
+Print_form::Print_form(survey::SurveySource& source)
     : forms::Form("print_form", "Print_form", forms::Rect{216, 79, 592, 610}),
       PRPage1("PRPage1"),
-      form1_(form1) {
+      source_(source) {
     build_menu();
     build_page();
     // The page keeps its components for its life, so their names can be keys.
@@ -218,14 +204,11 @@ void Print_form::set_page_current(bool current) {
 }
 
 void Print_form::update_pdf() {
-    // Steps 1 to 6 read the database and the main window; every reading is converted here too, so
-    // that nothing on the page changes when any of it fails.
-    std::array<std::int64_t, 20> readings{};
-    const Inputs in = [&] {
+    // Steps 1 to 6 read the database and the survey; every reading is converted here too, so that
+    // nothing on the page changes when any of it fails.
+    const PageContent in = [&] {
         try {
-            Inputs read = read_inputs(form1_);
-            for (std::size_t i = 0; i < 20; ++i) readings[i] = survey::waarde_uit_tekst(read.readings[i]);
-            return read;
+            return read_content(source_);
         } catch (const std::exception& e) {
             // The page keeps the previous build, which is not this survey's. Every caller has the
             // failure reported, or knows it was reported already.
@@ -261,32 +244,45 @@ void Print_form::update_pdf() {
     for (int i = 5; i <= 8; ++i) widest = std::max(widest, lbl("veld" + format_int(i)).GetTextWidth());
     component<PRLayoutPanel>("koprechtsPanel").SetLeft(512 - widest);
 
+    const auto& parties = in.survey.parties;
     component<PRText>("verlader_text")
         .SetLines(
-            {" ", ": " + in.parties[0], ": " + in.parties[1], ": " + in.parties[2], ": " + in.parties[3]});
-    component<PRText>("ontvanger_text")
-        .SetLines({" ", ": " + in.parties[4], ": " + in.parties[5], ": " + in.parties[6]});
+            {" ", ": " + parties[0], ": " + parties[1], ": " + parties[2], ": " + parties[3]});
+    component<PRText>("ontvanger_text").SetLines({" ", ": " + parties[4], ": " + parties[5], ": " + parties[6]});
 
     for (int n = 0; n < 5; ++n) {
-        component<PRLayoutPanel>("regel" + format_int(n + 1)).SetHeight(in.row_shown[n] ? 20 : 0);
+        component<PRLayoutPanel>("regel" + format_int(n + 1)).SetHeight(in.survey.rows_shown[n] ? 20 : 0);
     }
+    lay_out_figures(in.survey, in.readings, in.taal);
 
+    // The language menu shows the language the page is in.
+    get<forms::MenuItem>("Nederlands1").set_checked(in.taal == 0);
+    get<forms::MenuItem>("Frans1").set_checked(in.taal == 1);
+    get<forms::MenuItem>("Duits1").set_checked(in.taal == 2);
+    reported_failure_.clear();
+    set_page_current(true);
+    preview_->repaint();
+}
+
+// The readings, sums and results of both states, and the loss or gain.
+void Print_form::lay_out_figures(const survey::SurveyValue& survey, const std::array<std::int64_t, 20>& readings,
+                                 int taal) {
     lay_out_state(empty_columns_, &readings[0], &readings[5]);
     lay_out_state(loaded_columns_, &readings[10], &readings[15]);
-
-    const survey::IjkResultaat& leeg = in.leeg;
-    const survey::IjkResultaat& vol = in.vol;
+    auto lbl = [&](std::string_view name) -> PRLabel& { return component<PRLabel>(name); };
+    const survey::IjkResultaat& leeg = survey.resultaat_leeg;
+    const survey::IjkResultaat& vol = survey.resultaat_vol;
     lbl("sb_v_tot").SetCaption(cm_text(vol.som_sb, 6));
     lbl("bb_v_tot").SetCaption(cm_text(vol.som_bb, 6));
     lbl("sb_l_tot").SetCaption(cm_text(leeg.som_sb, 6));
     lbl("bb_l_tot").SetCaption(cm_text(leeg.som_bb, 6));
     lbl("Totaal_leeg").SetCaption(cm_text(leeg.totaal, 6));
     lbl("Totaal_vol").SetCaption(cm_text(vol.totaal, 6));
-    lbl("aantalijken_leeg").SetCaption(format_int(2LL * in.aantal_ijken));
+    lbl("aantalijken_leeg").SetCaption(format_int(2LL * survey.Aantal_ijken));
     lbl("aantalijken_vol").SetCaption(lbl("aantalijken_leeg").Caption());
     lbl("leeg_gemiddeld").SetCaption(cm_text(leeg.gemiddeld, 6));
     lbl("vol_gemiddeld").SetCaption(cm_text(vol.gemiddeld, 6));
-    lbl("maxinzinking_leeg").SetCaption(format_int(in.max_inzinking, 4) + ".0 CM");
+    lbl("maxinzinking_leeg").SetCaption(format_int(survey.Max_inzinking, 4) + ".0 CM");
     lbl("maxinzinking_vol").SetCaption(lbl("maxinzinking_leeg").Caption());
     lbl("gemeten_vol").SetCaption(lbl("vol_gemiddeld").Caption());
     lbl("gemeten_leeg").SetCaption(lbl("leeg_gemiddeld").Caption());
@@ -312,17 +308,9 @@ void Print_form::update_pdf() {
     lbl("vol_cm").SetCaption(format_int(vol.cm_laag) + " CM <=>");
     lbl("vol_cm_ton").SetCaption(ton_text(vol.tonnage_laag, 5));
     lbl("vol_cm_totaal").SetCaption(ton_text(vol.tonnage, 5));
-    lbl("winstVerlies_label").SetCaption(caption(leeg.tonnage > 0 ? 21 : 22));
+    lbl("winstVerlies_label").SetCaption(kCaptions[(leeg.tonnage > 0 ? 21 : 22) - 1][taal]);
     lbl("Verlies_winst").SetCaption(ton_text(std::abs(leeg.tonnage), 5));
     lbl("Totaal").SetCaption(ton_text(text::ext_sub(vol.tonnage, leeg.tonnage), 5));
-
-    // The language menu shows the language the page is in.
-    get<forms::MenuItem>("Nederlands1").set_checked(in.taal == 0);
-    get<forms::MenuItem>("Frans1").set_checked(in.taal == 1);
-    get<forms::MenuItem>("Duits1").set_checked(in.taal == 2);
-    reported_failure_.clear();
-    set_page_current(true);
-    preview_->repaint();
 }
 
 // The readings of one state and the layout of its columns: the arrow stands five units left of the
@@ -350,7 +338,7 @@ void Print_form::lay_out_state(const StateColumns& c, const std::int64_t* port_r
 }
 
 void Print_form::set_language(int index) {
-    form1_.get<forms::RadioGroup>("TaalKeuze").set_item_index(index);
+    source_.set_print_language(index);
     update_pdf();
 }
 
@@ -374,7 +362,7 @@ void Print_form::save_pdf(const std::string& file_name) {
 }
 
 void Print_form::OpslaanalsPDF1Click() {
-    forms::FileDialogs* files = form1_.services.files;
+    forms::FileDialogs* files = source_.window_services().files;
     if (files == nullptr) throw std::logic_error("No save dialog to choose a file with");
     forms::SaveFileRequest request;
     request.default_name = last_saved_ ? last_saved_->string() : "temp.pdf";
@@ -382,7 +370,7 @@ void Print_form::OpslaanalsPDF1Click() {
     request.default_suffix = "pdf";
     const auto chosen = files->save_file(request);
     if (!chosen) return;
-    data::refuse_own_file(*chosen, form1_.own_files());
+    data::refuse_own_file(*chosen, source_.own_files());
     last_saved_ = *chosen;
     save_pdf(chosen->string());
 }
@@ -392,13 +380,13 @@ void Print_form::OpeneninPDFreader1Click() {
     if (scratch_dir.empty()) scratch_dir = private_scratch_directory();
     const std::filesystem::path file = scratch_dir / "~temp.pdf";
     save_pdf(file.string());
-    forms::Shell* shell = form1_.services.shell;
+    forms::Shell* shell = source_.window_services().shell;
     if (shell == nullptr) throw std::logic_error("No application to open " + file.string() + " with");
     shell->open_with_application(file);
 }
 
 void Print_form::Printen1Click() {
-    forms::Printing* printing = form1_.services.printing;
+    forms::Printing* printing = source_.window_services().printing;
     if (printing == nullptr) throw std::runtime_error("Er is geen printer beschikbaar");
     forms::PrintJob job;
     job.title = component<PRLabel>("naam_veld").Caption();

@@ -1,5 +1,5 @@
 #pragma once
-// The survey report window: the current survey of the main window laid out as one page
+// The survey report window: a survey (the main window's current one) laid out as one page
 // (PRPage1), shown as its preview and written as PDF by PReport1, in Dutch, French or German.
 #include <array>
 #include <cstdint>
@@ -14,17 +14,15 @@
 #include "core/report/pr_page.h"
 #include "core/report/pr_rect.h"
 #include "core/report/pr_report.h"
-
-namespace ijken::survey {
-class Form1;
-}
+#include "core/survey/survey_value.h"
 
 namespace ijken::report {
 
 class Print_form : public forms::Form {
   public:
-    // The window reads (and its language menu writes) the state of form1, which must outlive it.
-    explicit Print_form(survey::Form1& form1);
+    // The window reads the survey of source (and its language menu chooses the survey's print
+    // language); source must outlive it.
+    explicit Print_form(survey::SurveySource& source);
     ~Print_form() override;
 
     PRPage PRPage1;
@@ -36,7 +34,7 @@ class Print_form : public forms::Form {
 
     // ---- handlers ----
 
-    // Builds the page from the main window's current survey and redraws the preview. All that it
+    // Builds the page from the source's survey and redraws the preview. All that it
     // reads is read before the page changes, so a build that fails leaves the previous page; the
     // page then no longer shows the current survey, and it can be neither saved, opened nor printed
     // until a build succeeds.
@@ -81,6 +79,8 @@ class Print_form : public forms::Form {
     void build_page();
     void lay_out_state(const StateColumns& columns, const std::int64_t* port_readings,
                        const std::int64_t* starboard_readings);
+    void lay_out_figures(const survey::SurveyValue& survey, const std::array<std::int64_t, 20>& readings,
+                         int taal);
     void build_menu();
     void set_language(int index);
     // update_pdf for a showing or an activation, quiet about a failure already reported.
@@ -88,7 +88,7 @@ class Print_form : public forms::Form {
     // Whether the page shows the current survey: the save, open and print items follow it.
     void set_page_current(bool current);
 
-    survey::Form1& form1_;
+    survey::SurveySource& source_;
     forms::ReportPreview* preview_ = nullptr;
     // The page's components by name: a build looks up some hundred and fifty of them.
     std::unordered_map<std::string_view, PRControl*> components_;

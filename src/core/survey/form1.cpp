@@ -37,19 +37,20 @@ const char* const kUpdateHead =
     "[Ontvanger_Telefoon]=?,[Lading]=?,[Taal]=\"";
 
 // The parties and the cargo: field name and column, in the order the statements and toon_opname
-// use them.
+// use them, with the field's place in SurveyValue::parties.
 struct PartyField {
     const char* field;
     const char* column;
+    int party;
 };
 constexpr PartyField kPartyFields[7] = {
-    {"Verlader_Naam", "Verlader_Naam"},
-    {"Verlader_Plaats", "Verlader_Plaats"},
-    {"Verlader_telefoon", "Verlader_Telefoon"},
-    {"Ontvanger_naam", "Ontvanger_Naam"},
-    {"Ontvanger_plaats", "Ontvanger_Plaats"},
-    {"Ontvanger_telefoon", "Ontvanger_Telefoon"},
-    {"Lading", "Lading"},
+    {"Verlader_Naam", "Verlader_Naam", 0},
+    {"Verlader_Plaats", "Verlader_Plaats", 1},
+    {"Verlader_telefoon", "Verlader_Telefoon", 2},
+    {"Ontvanger_naam", "Ontvanger_Naam", 4},
+    {"Ontvanger_plaats", "Ontvanger_Plaats", 5},
+    {"Ontvanger_telefoon", "Ontvanger_Telefoon", 6},
+    {"Lading", "Lading", 3},
 };
 
 const char* const kResultCellNames[10] = {"e01", "e02", "e11", "e12", "e21",
@@ -88,29 +89,51 @@ Form1::Form1(std::string program_dir, forms::Dialogs& dialogs)
     build_menu();
     wire_events();
     build_extras();
+    take_fields();
 }
 
 Form1::~Form1() = default;
 
 const std::array<std::string, 20>& Form1::reading_columns() {
-    static const std::array<std::string, 20> columns = [] {
-        std::array<std::string, 20> c;
-        const char* prefixes[4] = {"BBL_", "SBL_", "BBV_", "SBV_"};
-        for (int block = 0; block < 4; ++block) {
-            for (int point = 1; point <= 5; ++point)
-                c[block * 5 + point - 1] = prefixes[block] + format_int(point);
-        }
-        return c;
-    }();
-    return columns;
+    return survey::reading_columns();
+}
+
+void Form1::take_fields() {
+    for (std::size_t i = 0; i < readings_.size(); ++i) readings[i] = readings_[i]->text();
+    for (const PartyField& f : kPartyFields) parties[f.party] = get<forms::Edit>(f.field).text();
+    zout_correctie = get<forms::MaskEdit>("ZoutMaskEdit").text();
+    print_language = get<forms::RadioGroup>("TaalKeuze").item_index();
+    for (int n = 0; n < 5; ++n) rows_shown[n] = panels_[n]->visible();
+}
+
+void Form1::set_print_language(int index) {
+    get<forms::RadioGroup>("TaalKeuze").set_item_index(index);
 }
 
 void Form1::wire_events() {
-    for (forms::Edit* field : readings_) field->on_change = [this] { ijk_bb_l_1change(); };
-    get<forms::MaskEdit>("ZoutMaskEdit").on_change = [this] { ijk_bb_l_1change(); };
+    // Every field that makes the survey keeps its part of the value current.
+    for (std::size_t i = 0; i < readings_.size(); ++i) {
+        readings_[i]->on_change = [this, i] {
+            readings[i] = readings_[i]->text();
+            ijk_bb_l_1change();
+        };
+    }
+    get<forms::MaskEdit>("ZoutMaskEdit").on_change = [this] {
+        zout_correctie = get<forms::MaskEdit>("ZoutMaskEdit").text();
+        ijk_bb_l_1change();
+    };
+    for (const PartyField& f : kPartyFields) {
+        get<forms::Edit>(f.field).on_change = [this, f] { parties[f.party] = get<forms::Edit>(f.field).text(); };
+    }
+    get<forms::RadioGroup>("TaalKeuze").on_change = [this] {
+        print_language = get<forms::RadioGroup>("TaalKeuze").item_index();
+    };
     get<forms::Slider>("TrackbarLeeg").on_change = [this] { TrackbarLeegChange(); };
     get<forms::Slider>("TrackBarVol").on_change = [this] { TrackBarVolChange(); };
-    get<forms::Edit>("Verlader_Naam").on_change = [this] { verlader_naamchange(); };
+    get<forms::Edit>("Verlader_Naam").on_change = [this] {
+        parties[0] = get<forms::Edit>("Verlader_Naam").text();
+        verlader_naamchange();
+    };
     get<forms::Button>("sltb_prev").on_click = [this] { sltb_prevclick(); };
     get<forms::Button>("sltb_next").on_click = [this] { sltb_nextclick(); };
     get<forms::Button>("sltb_del").on_click = [this] { sltb_delclick(); };
@@ -176,20 +199,15 @@ void Form1::ijk_bb_l_1change() {
 }
 
 void Form1::bereken() {
-    SurveyInput input;
-    for (std::size_t i = 0; i < readings_.size(); ++i) input.readings[i] = readings_[i]->text();
-    input.zout_correctie = get<forms::MaskEdit>("ZoutMaskEdit").text();
-    // herbereken throws before anything is computed for a reading too large to hold: the results
-    // and the cells then keep what the last good recomputation left.
-    Recomputation r;
-    try {
-        r = herbereken(db_pad, ship_params(), input);
-    } catch (const std::exception& e) {
-        if (held_ == nullptr) throw;
-        *held_ = {true, true, e.what()};
+    // While several fields are filled, one recomputation runs once all are.
+    if (deferred_ != nullptr) {
+        *deferred_ = true;
         return;
     }
-    if (held_ != nullptr) *held_ = {true, false, {}};
+    const SurveyInput input = SurveyValue::input();
+    // herbereken throws before anything is computed for a reading too large to hold: the results
+    // and the cells then keep what the last good recomputation left.
+    const Recomputation r = herbereken(db_pad, ship_params(), input);
     resultaat_leeg = r.leeg;
     resultaat_vol = r.vol;
     set_result_cells(r.cells);
@@ -225,22 +243,17 @@ void Form1::zet_ijkpunten() {
     for (int block = 3; block >= 0; --block) {
         for (int point = 0; point < 5; ++point) panels_[block * 5 + point]->set_visible(false);
     }
-    // Each reset recomputes from all twenty fields, so a reading still holding a value too large to
-    // compute with would refuse every reset before its own and leave the ship half loaded. Such
-    // readings go to "0" first; the recomputes on the way may refuse another one still to go.
-    for (forms::Edit* field : readings_) {
-        try {
-            waarde_uit_tekst(field->text());
-        } catch (const ReadingOverflow&) {
-            try {
-                field->set_text("0");
-            } catch (const ReadingOverflow&) {
-            }
-        }
+    // The fields are reset together and recomputed once: one by one, a reading still holding a
+    // value too large to compute with would refuse every reset before its own.
+    bool asked = false;
+    {
+        DeferredRecomputation defer(deferred_, asked);
+        for (forms::Edit* field : readings_) field->set_text("0");
     }
-    for (forms::Edit* field : readings_) field->set_text("0");
+    if (asked) bereken();
     const auto in_use = ijkpunten_in_gebruik(Aantal_ijken);
     for (int point = 0; point < 5; ++point) {
+        rows_shown[point] = in_use[point];
         if (!in_use[point]) continue;
         for (int block = 0; block < 4; ++block) panels_[block * 5 + point]->set_visible(true);
     }
@@ -292,9 +305,7 @@ void Form1::laad_schip() {
 // ---- survey records --------------------------------------------------------------------------------
 
 void Form1::lees_opnames() {
-    SQLiteDatabase db(db_pad, data::OpenMode::existing);
-    opnamelijst = db.Query("SELECT * from [IJkOpnames] WHERE [Schipid]=\"" + format_int(SchipID) +
-                           "\" order by [InvoerDatum]");
+    opnamelijst = read_surveys(db_pad, SchipID);
 }
 
 void Form1::laad_opnames() {
@@ -319,29 +330,42 @@ void Form1::toon_opname() {
     }
     data::SQLiteTable& t = *opnamelijst;
     auto column_text = [&](const std::string& column) { return t.AsString(t.FieldIndex(column)); };
-    // Each field that changes fires its handler: the readings and the factor recompute, the
-    // shipper's name enables save and add (disabled again at the end). A recomputation that fails
-    // must not end the filling half-way: the fields would mix two surveys, and a save would write
-    // the mixture over the survey shown before.
-    HeldRecomputation held;
-    held_ = &held;
-    struct Release {
-        HeldRecomputation*& held;
-        ~Release() { held = nullptr; }
-    } release{held_};
-    for (const PartyField& f : kPartyFields) get<forms::Edit>(f.field).set_text(column_text(f.column));
-    get<forms::RadioGroup>("TaalKeuze").set_item_index(taal_index(column_text("Taal")));
-    for (std::size_t i = 0; i < readings_.size(); ++i)
-        readings_[i]->set_text(column_text(reading_columns()[i]));
-    huidige_opname = static_cast<int>(t.AsInteger(t.FieldIndex("Opnameid")));
-    get<forms::MaskEdit>("ZoutMaskEdit")
-        .set_text(text::format_fixed(t.AsFloat(t.FieldIndex("ZoutCorrectie")), 3, 5));
-    held_ = nullptr;
-
+    // Each field that changes fires its handler: the readings and the factor ask for a
+    // recomputation, the shipper's name enables save and add (disabled again at the end). The
+    // recomputation runs once, when every field is filled: one that fails must not end the filling
+    // half-way (the fields would mix two surveys, and a save would write the mixture over the
+    // survey shown before).
+    bool asked = false;
+    try {
+        DeferredRecomputation defer(deferred_, asked);
+        for (const PartyField& f : kPartyFields) get<forms::Edit>(f.field).set_text(column_text(f.column));
+        get<forms::RadioGroup>("TaalKeuze").set_item_index(taal_index(column_text("Taal")));
+        for (std::size_t i = 0; i < readings_.size(); ++i)
+            readings_[i]->set_text(column_text(reading_columns()[i]));
+        huidige_opname = static_cast<int>(t.AsInteger(t.FieldIndex("Opnameid")));
+        get<forms::MaskEdit>("ZoutMaskEdit")
+            .set_text(text::format_fixed(t.AsFloat(t.FieldIndex("ZoutCorrectie")), 3, 5));
+    } catch (...) {
+        // The fields filled so far are computed, as each would have been when it was filled.
+        if (asked) {
+            try {
+                bereken();
+            } catch (const std::exception&) {
+            }
+        }
+        throw;
+    }
+    std::string failure;
+    if (asked) {
+        try {
+            bereken();
+        } catch (const std::exception& e) {
+            failure = e.what();
+        }
+    }
     set_survey_buttons(!t.AtStart(), !t.AtLast(), true, false, false);
-    // The last recomputation saw every field as it is now.
-    if (!held.ran) return;
-    if (!held.failed) {
+    if (!asked) return;
+    if (failure.empty()) {
         reported_survey_failure_.clear();
         return;
     }
@@ -351,10 +375,10 @@ void Form1::toon_opname() {
     set_result_cells({});
     warnings.clear();
     toon_waarschuwingen();
-    const std::string failure = format_int(huidige_opname) + "\n" + held.failure;
-    if (failure == reported_survey_failure_) return;
-    reported_survey_failure_ = failure;
-    dialogs_.error(held.failure);
+    const std::string reported = format_int(huidige_opname) + "\n" + failure;
+    if (reported == reported_survey_failure_) return;
+    reported_survey_failure_ = reported;
+    dialogs_.error(failure);
 }
 
 void Form1::sltb_prevclick() {

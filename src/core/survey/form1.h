@@ -1,8 +1,9 @@
 #pragma once
 // The main window: the selected ship, the twenty readings of one survey with the two sliders, the
 // survey's parties and cargo, the result grid, the survey navigation buttons and the menu. It also
-// holds the state the other windows read: the database path, the selected ship's parameters, the
-// current survey and the two computed results.
+// holds the state the other windows read: the database path, the current survey list, and the
+// survey shown as one value (the selected ship's parameters, the fields, the two computed results),
+// which its handlers keep current.
 #include <array>
 #include <functional>
 #include <memory>
@@ -15,11 +16,12 @@
 #include "core/forms/forms.h"
 #include "core/lang/taal.h"
 #include "core/survey/computation.h"
+#include "core/survey/survey_value.h"
 #include "core/survey/warnings.h"
 
 namespace ijken::survey {
 
-class Form1 : public forms::Form {
+class Form1 : public forms::Form, public SurveyValue, public SurveySource {
   public:
     // program_dir: the directory of the program file, with its trailing separator; the database
     // lives there as "ijken.db". Message boxes go through dialogs, which must outlive the form.
@@ -29,16 +31,10 @@ class Form1 : public forms::Form {
     // ---- state read (and partly written) by the other windows ----
 
     std::string db_pad;
-    int SchipID = 0;
-    int Aantal_ijken = 0;
-    int Max_inzinking = 0;
-    int Min_inzinking = 0;
     // The selected ship's surveys in order of entry; the current row is the survey shown.
     std::unique_ptr<data::SQLiteTable> opnamelijst;
     // Opnameid of the survey shown; geen_opname when the ship has none.
     int huidige_opname = geen_opname;
-    IjkResultaat resultaat_leeg;
-    IjkResultaat resultaat_vol;
     // The interface languages: "tln.tln" (1, Dutch) and "tlf.tln" (2, French) beside the program,
     // Dutch active until a ship says otherwise.
     lang::Taal taal;
@@ -49,8 +45,16 @@ class Form1 : public forms::Form {
     std::function<void()> on_quit;
 
     // The platform's services; dialogs is the one given to the constructor. The window layer (or a
-    // test) fills in the others before create_windows.
+    // test) fills in the others before the other windows are created.
     forms::Services services;
+
+    // ---- the survey shown, as a value ----
+
+    const SurveyValue& survey() const override { return *this; }
+    const std::string& database() const override { return db_pad; }
+    // Chooses the print language on TaalKeuze, which keeps the value current.
+    void set_print_language(int index) override;
+    const forms::Services& window_services() const override { return services; }
 
     // ---- the program's other windows ----
 
@@ -61,10 +65,8 @@ class Form1 : public forms::Form {
         std::string section;
     };
 
-    // Creates the other windows in start-up order (gauge table, report, ship particulars, about
-    // box, language editor), none shown. Program start calls it once, after formcreate.
-    void create_windows();
-    // Appends a window to the list (create_windows does, one line a window).
+    // Appends a window to the list. The program creates the other windows in start-up order
+    // (program/program_windows.cpp), none shown, once, after formcreate.
     forms::Form& add_window(std::unique_ptr<forms::Form> form, std::string section);
     // The other windows in start-up order. Translation and the window layer walk this list.
     const std::vector<OtherWindow>& windows() const { return windows_; }
@@ -138,12 +140,27 @@ class Form1 : public forms::Form {
     // Translates this window and every other one into the active language, relabels TaalKeuze
     // and stores the active language on the selected ship.
     void Vertaal();
+    // Translates the other windows only, into the active language: for windows created after the
+    // main window was last translated.
+    void translate_other_windows();
     void NL1Click();
     void FR1Click();
     void DE1Click();
     void Maaktaalfile1Click();
 
-    // Menu items that open the other windows; each does nothing while its window does not exist.
+    // What the menu items that open the other windows do, and what the gauge table window hears of
+    // a deleted ship. The program fills them in when it creates the windows; each handler below does
+    // nothing while its action is empty.
+    struct WindowActions {
+        std::function<void()> invoeren1click, invoer1click, Wijzigen2Click, scheepsgegevensclick,
+            afdrukken1click, cTarvik1Click, taaleditor1Click;
+        std::function<void(int)> schip_verwijderd;
+    };
+    WindowActions window_actions;
+    // The ships menus rebuilt and the selected ship loaded again (after the ship window closed).
+    void herlaad_schepen();
+
+    // Menu items that open the other windows.
     void invoeren1click();
     void invoer1click();
     void Wijzigen2Click();
@@ -165,7 +182,7 @@ class Form1 : public forms::Form {
     void Exporteren1Click();
     void Backup1Click();
     // The database and the language files: a file the user names to write is never one of them.
-    std::vector<data::OwnFile> own_files() const;
+    std::vector<data::OwnFile> own_files() const override;
     // Extra > the survey list, beside the main window.
     void Opnamelijst1Click();
     // Shows the survey with that Opnameid (of the selected ship) from a fresh read of the ship's
@@ -175,7 +192,6 @@ class Form1 : public forms::Form {
 
     // ---- convenience for the other windows and the tests ----
 
-    ShipParams ship_params() const { return {SchipID, Aantal_ijken, Max_inzinking, Min_inzinking}; }
     // The twenty reading fields, in the order port empty 1-5, starboard empty 1-5, port loaded 1-5,
     // starboard loaded 1-5 (the order of the survey's columns).
     const std::array<forms::Edit*, 20>& reading_fields() const { return readings_; }
@@ -188,6 +204,9 @@ class Form1 : public forms::Form {
     void build_layout();
     void build_menu();
     void wire_events();
+    // The value takes every field as it stands (once, when the window is built; the handlers keep
+    // it current from then on).
+    void take_fields();
     // The Extra menu, and the warnings strip (build_warning_strip) with its templates.
     void build_extras();
     void build_warning_strip();
@@ -202,8 +221,6 @@ class Form1 : public forms::Form {
     void set_result_cells(const ResultCells& cells);
     void set_slider_readings(const forms::Slider& slider, char state);
     void set_survey_buttons(bool prev, bool next, bool del, bool save, bool add);
-    // The ships menus rebuilt and the selected ship loaded again (after the ship window closed).
-    void herlaad_schepen();
     // Tells the other windows that ship schip is gone.
     void schip_verwijderd(int schip);
     // The recomputation of ijk_bb_l_1change without what a typed reading does to the buttons.
@@ -212,14 +229,16 @@ class Form1 : public forms::Form {
     std::string program_dir_;
     forms::Dialogs& dialogs_;
 
-    // While toon_opname fills the fields, how their recomputations went: a failure is held instead
-    // of ending the filling half-way.
-    struct HeldRecomputation {
-        bool ran = false;
-        bool failed = false;
-        std::string failure;
+    // While it lives, bereken only notes in `asked` that it was asked for: fields filled together
+    // (a survey shown, the readings reset) are recomputed once, when all are filled.
+    struct DeferredRecomputation {
+        DeferredRecomputation(bool*& slot, bool& asked) : slot_(slot) { slot_ = &asked; }
+        ~DeferredRecomputation() { slot_ = nullptr; }
+        DeferredRecomputation(const DeferredRecomputation&) = delete;
+        DeferredRecomputation& operator=(const DeferredRecomputation&) = delete;
+        bool*& slot_;
     };
-    HeldRecomputation* held_ = nullptr;
+    bool* deferred_ = nullptr;
     // The survey and failure last reported by toon_opname; empty after a survey computed well.
     std::string reported_survey_failure_;
 

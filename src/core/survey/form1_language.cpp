@@ -55,6 +55,12 @@ void Form1::Vertaal() {
     db.Commit();
 }
 
+void Form1::translate_other_windows() {
+    auto windows = translated_windows(*this);
+    windows.erase(windows.begin());  // the main window itself
+    if (!windows.empty()) taal.TranslateForms(windows);
+}
+
 void Form1::NL1Click() {
     taal.SetActiveTaalFile(1);
     Vertaal();

@@ -1,29 +1,10 @@
-// The main window's list of the program's other windows, and the menu items that open them.
-// Adding a window is one line in create_windows; its menu item gets a handler below.
+// The main window's list of the program's other windows, and the menu items that open them: the
+// program creates the windows and says what each item does (program/program_windows.cpp).
 #include <stdexcept>
 
-#include "core/lang/editor.h"
-#include "core/report/print_form.h"
-#include "core/shipdata/ijkeninvoerform.h"
-#include "core/shipdata/schipinvoer.h"
 #include "core/survey/form1.h"
-#include "core/survey/opnamelijstform.h"
-#include "core/ui/aboutform.h"
 
 namespace ijken::survey {
-
-void Form1::create_windows() {
-    // In start-up order: gauge table, report, ship particulars, about box, language editor.
-    add_window(std::make_unique<shipdata::Ijkeninvoerform>(*this), "ijkeninvoer");
-    add_window(std::make_unique<report::Print_form>(*this), "print");
-    add_window(std::make_unique<shipdata::Schipinvoer>(*this), "schipinvoer");
-    // The about box and the language editor are not translated.
-    add_window(std::make_unique<ui::Aboutform>(services), "");
-    // The language editor is shown beside the main window, not modally.
-    add_window(std::make_unique<lang::Editor>(*this), "");
-    // Beside the design: the survey list, translated by a section of its own.
-    add_window(std::make_unique<Opnamelijstform>(*this), "opnamelijst");
-}
 
 forms::Form& Form1::add_window(std::unique_ptr<forms::Form> form, std::string section) {
     windows_.push_back(OtherWindow{std::move(form), std::move(section)});
@@ -39,22 +20,28 @@ void Form1::open_modal(forms::Form& form, std::function<void()> then) {
     });
 }
 
-void Form1::invoeren1click() {
-    // After the ship window closes the ships may have changed: menus and ship are loaded anew.
-    if (auto* schipinvoer = window<shipdata::Schipinvoer>()) schipinvoer->OpenNew([this] { herlaad_schepen(); });
+namespace {
+
+void run(const std::function<void()>& action) {
+    if (action) action();
 }
 
-// The gauge table window shows the main window again itself when it closes.
+}  // namespace
+
+void Form1::invoeren1click() {
+    run(window_actions.invoeren1click);
+}
+
 void Form1::invoer1click() {
-    if (auto* ijkeninvoer = window<shipdata::Ijkeninvoerform>()) ijkeninvoer->OpenForNewTable(SchipID);
+    run(window_actions.invoer1click);
 }
 
 void Form1::Wijzigen2Click() {
-    if (auto* ijkeninvoer = window<shipdata::Ijkeninvoerform>()) ijkeninvoer->OpenForEdit();
+    run(window_actions.Wijzigen2Click);
 }
 
 void Form1::scheepsgegevensclick() {
-    if (auto* schipinvoer = window<shipdata::Schipinvoer>()) schipinvoer->OpenSelected([this] { herlaad_schepen(); });
+    run(window_actions.scheepsgegevensclick);
 }
 
 void Form1::herlaad_schepen() {
@@ -66,20 +53,19 @@ void Form1::herlaad_schepen() {
 }
 
 void Form1::schip_verwijderd(int schip) {
-    if (auto* ijkeninvoer = window<shipdata::Ijkeninvoerform>()) ijkeninvoer->vergeet_schip(schip);
+    if (auto action = window_actions.schip_verwijderd) action(schip);
 }
 
 void Form1::afdrukken1click() {
-    if (auto* report = window<report::Print_form>()) open_modal(*report);
+    run(window_actions.afdrukken1click);
 }
 
 void Form1::cTarvik1Click() {
-    if (auto* about = window<ui::Aboutform>()) open_modal(*about);
+    run(window_actions.cTarvik1Click);
 }
 
 void Form1::taaleditor1Click() {
-    // Beside the main window, not modal: the user switches between the two.
-    if (auto* editor = window<lang::Editor>()) editor->show();
+    run(window_actions.taaleditor1Click);
 }
 
 }  // namespace ijken::survey

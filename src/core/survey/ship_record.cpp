@@ -33,4 +33,10 @@ std::optional<ShipRecord> read_ship(const std::string& db_pad, int schip_id) {
     return first_ship(db_pad, "SELECT * FROM Schiptable where SchipID=" + text::format_int(schip_id) + ";");
 }
 
+std::unique_ptr<data::SQLiteTable> read_surveys(const std::string& db_pad, int schip_id) {
+    data::SQLiteDatabase db(db_pad, data::OpenMode::existing);
+    return db.Query("SELECT * from [IJkOpnames] WHERE [Schipid]=\"" + text::format_int(schip_id) +
+                    "\" order by [InvoerDatum]");
+}
+
 }  // namespace ijken::survey

@@ -1,7 +1,10 @@
 #pragma once
 // A ship's row as the main window and the compute command load it.
+#include <memory>
 #include <optional>
 #include <string>
+
+#include "core/data/sqlite_table.h"
 
 #include "core/survey/computation.h"
 
@@ -19,5 +22,8 @@ std::optional<ShipRecord> read_selected_ship(const std::string& db_pad);
 
 // The ship with the given identifier, or nothing.
 std::optional<ShipRecord> read_ship(const std::string& db_pad, int schip_id);
+
+// The ship's surveys in order of entry, the first row current.
+std::unique_ptr<data::SQLiteTable> read_surveys(const std::string& db_pad, int schip_id);
 
 }  // namespace ijken::survey

@@ -1,6 +1,6 @@
-#include "core/ui/aboutform.h"
+#include "core/about/aboutform.h"
 
-namespace ijken::ui {
+namespace ijken::about {
 
 namespace {
 
@@ -106,4 +106,4 @@ void Aboutform::button1click() {
     close();
 }
 
-}  // namespace ijken::ui
+}  // namespace ijken::about

@@ -5,9 +5,9 @@
 #include <memory>
 
 #include "core/forms/forms.h"
-#include "core/ui/animation.h"
+#include "core/about/animation.h"
 
-namespace ijken::ui {
+namespace ijken::about {
 
 class Aboutform : public forms::Form {
   public:
@@ -40,4 +40,4 @@ class Aboutform : public forms::Form {
     std::unique_ptr<forms::Timer> timer1_;
 };
 
-}  // namespace ijken::ui
+}  // namespace ijken::about

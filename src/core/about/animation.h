@@ -14,7 +14,7 @@
 #include "core/forms/painter.h"
 #include "core/forms/services.h"
 
-namespace ijken::ui {
+namespace ijken::about {
 
 class Animation : public forms::Control {
   public:
@@ -96,4 +96,4 @@ class Animation : public forms::Control {
     int transparentcolor_ = -1;
 };
 
-}  // namespace ijken::ui
+}  // namespace ijken::about

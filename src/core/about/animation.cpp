@@ -1,6 +1,6 @@
-#include "core/ui/animation.h"
+#include "core/about/animation.h"
 
-namespace ijken::ui {
+namespace ijken::about {
 
 Animation::Animation(std::string name, forms::Control* parent, forms::Timers* timers)
     : forms::Control(static_kind, std::move(name), parent, forms::Rect{0, 0, 30, 30}), timers_(timers) {}
@@ -76,4 +76,4 @@ forms::Bitmap Animation::picture() const {
     return shown;
 }
 
-}  // namespace ijken::ui
+}  // namespace ijken::about

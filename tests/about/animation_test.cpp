@@ -1,5 +1,5 @@
 // The animated picture: its property rules, the frame step on the timer, and what it paints.
-#include "core/ui/animation.h"
+#include "core/about/animation.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 #include "core/forms/bitmap.h"
 #include "core/forms/services.h"
 
-namespace ijken::ui {
+namespace ijken::about {
 namespace {
 
 using forms::Bitmap;
@@ -252,4 +252,4 @@ TEST(Bitmap, CopyClipsToBothBitmaps) {
 }
 
 }  // namespace
-}  // namespace ijken::ui
+}  // namespace ijken::about

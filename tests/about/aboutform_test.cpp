@@ -1,6 +1,7 @@
 // The about box as the user meets it: "(c)" opens it over the hidden main window, the animation
 // plays once on the scripted clock, and "Okee" brings the main window back.
-#include "core/ui/aboutform.h"
+#include "core/program/program_windows.h"
+#include "core/about/aboutform.h"
 
 #include <gtest/gtest.h>
 
@@ -13,7 +14,7 @@
 #include "core/survey/form1.h"
 #include "support/temp_dir.h"
 
-namespace ijken::ui {
+namespace ijken::about {
 namespace {
 
 class AboutBox : public ::testing::Test {
@@ -25,7 +26,7 @@ class AboutBox : public ::testing::Test {
         pictures.add(Aboutform::barge_picture, forms::Bitmap(2750, 78));
         pictures.add(Aboutform::grab_picture, forms::Bitmap(500, 40));
         ASSERT_TRUE(forms::dispatch(dialogs, [&] { main.formcreate(); }));
-        main.create_windows();
+        ijken::program::create_windows(main);
         main.show();
         about = main.window<Aboutform>();
         ASSERT_NE(about, nullptr);
@@ -160,4 +161,4 @@ TEST_F(AboutBox, ActivatingAgainDoesNotPutTheStartOff) {
 }
 
 }  // namespace
-}  // namespace ijken::ui
+}  // namespace ijken::about

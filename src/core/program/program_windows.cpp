@@ -1,0 +1,63 @@
+#include "core/program/program_windows.h"
+
+#include "core/about/aboutform.h"
+#include "core/lang/editor.h"
+#include "core/report/print_form.h"
+#include "core/shipdata/ijkeninvoerform.h"
+#include "core/shipdata/schipinvoer.h"
+#include "core/survey/form1.h"
+#include "core/survey/opnamelijstform.h"
+
+namespace ijken::program {
+
+namespace {
+
+// What the main window's menu items open: each finds its window in the main window's list.
+void wire_menu(survey::Form1& form1) {
+    auto& actions = form1.window_actions;
+    // After the ship window closes the ships may have changed: menus and ship are loaded anew.
+    actions.invoeren1click = [&form1] {
+        if (auto* w = form1.window<shipdata::Schipinvoer>()) w->OpenNew([&form1] { form1.herlaad_schepen(); });
+    };
+    actions.scheepsgegevensclick = [&form1] {
+        if (auto* w = form1.window<shipdata::Schipinvoer>()) w->OpenSelected([&form1] { form1.herlaad_schepen(); });
+    };
+    // The gauge table window shows the main window again itself when it closes.
+    actions.invoer1click = [&form1] {
+        if (auto* w = form1.window<shipdata::Ijkeninvoerform>()) w->OpenForNewTable(form1.SchipID);
+    };
+    actions.Wijzigen2Click = [&form1] {
+        if (auto* w = form1.window<shipdata::Ijkeninvoerform>()) w->OpenForEdit();
+    };
+    actions.schip_verwijderd = [&form1](int schip) {
+        if (auto* w = form1.window<shipdata::Ijkeninvoerform>()) w->vergeet_schip(schip);
+    };
+    actions.afdrukken1click = [&form1] {
+        if (auto* w = form1.window<report::Print_form>()) form1.open_modal(*w);
+    };
+    actions.cTarvik1Click = [&form1] {
+        if (auto* w = form1.window<about::Aboutform>()) form1.open_modal(*w);
+    };
+    // Beside the main window, not modal: the user switches between the two.
+    actions.taaleditor1Click = [&form1] {
+        if (auto* w = form1.window<lang::Editor>()) w->show();
+    };
+}
+
+}  // namespace
+
+void create_windows(survey::Form1& form1) {
+    form1.add_window(std::make_unique<shipdata::Ijkeninvoerform>(form1), "ijkeninvoer");
+    form1.add_window(std::make_unique<report::Print_form>(form1), "print");
+    form1.add_window(std::make_unique<shipdata::Schipinvoer>(form1), "schipinvoer");
+    // The about box and the language editor are not translated.
+    form1.add_window(std::make_unique<about::Aboutform>(form1.services), "");
+    // The language editor is shown beside the main window, not modally; what it saves translates
+    // every window again.
+    form1.add_window(std::make_unique<lang::Editor>(form1.taal, [&form1] { form1.Vertaal(); }), "");
+    // Beside the design: the survey list, translated by a section of its own.
+    form1.add_window(std::make_unique<survey::Opnamelijstform>(form1), "opnamelijst");
+    wire_menu(form1);
+}
+
+}  // namespace ijken::program
