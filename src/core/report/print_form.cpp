@@ -14,6 +14,7 @@
 
 #include "core/data/own_files.h"
 #include "core/data/sqlite_database.h"
+#include "core/store/ships.h"
 #include "core/survey/form1.h"
 #include "core/text/numbers.h"
 
@@ -95,8 +96,7 @@ Inputs read_inputs(const survey::Form1& form1) {
     in.taal = index == 0 ? 0 : index == 1 ? 1 : 2;
     {
         data::SQLiteDatabase db(form1.db_pad, data::OpenMode::existing);
-        auto ship =
-            db.Query("SELECT * from [Schiptable] WHERE [Schipid]=\"" + format_int(form1.SchipID) + "\";");
+        auto ship = store::ship_row(db, form1.SchipID);
         in.name = ship->AsString(ship->FieldIndex("name"));
         in.meetbrief = ship->AsString(ship->FieldIndex("Meetbrief_NR"));
         for (int i = 0; i < 8; ++i) in.veld[i] = ship->AsString(ship->FieldIndex("veld" + format_int(i + 1)));
