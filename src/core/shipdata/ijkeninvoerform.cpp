@@ -1,6 +1,7 @@
 #include "core/shipdata/ijkeninvoerform.h"
 
 #include <map>
+#include <optional>
 #include <stdexcept>
 
 #include "core/data/sqlite_database.h"
@@ -183,8 +184,9 @@ void Ijkeninvoerform::OpenForEdit(std::function<void()> then) {
             // centimetre the up-down still shows may be another ship's, and a boundary taken from
             // it could turn the rows above a short table into zero rows and wreck its range.
             data::Transaction unextend(db);
-            const long long grens =
-                store::first_loaded_row(db, schip_).value_or(static_cast<long long>(eerste_cm()) + 10);
+            // The up-down is read only when the table has no such row: it may hold what cannot be read.
+            const std::optional<long long> eerste_rij = store::first_loaded_row(db, schip_);
+            const long long grens = eerste_rij ? *eerste_rij : static_cast<long long>(eerste_cm()) + 10;
             store::zero_extension_below(db, schip_, grens);
             store::delete_extension(db, schip_);
             unextend.commit();
