@@ -7,7 +7,8 @@
 #include <map>
 #include <memory>
 
-#include "core/survey/ijktabel_kopie.h"
+#include "core/survey/computation.h"
+#include "core/survey/gauge_lookup.h"
 #include "core/text/cp1252.h"
 #include "core/text/numbers.h"
 #include "fleet/central_schema.h"
@@ -139,7 +140,7 @@ Snapshot read_snapshot(const std::string& db_pad) {
                        end_line(snap.gauge);
                    });
         // One read of each ship's table computes all of its surveys, as the survey list does.
-        std::map<int, survey::IjkTabelKopie> tables;
+        std::map<int, survey::MemoryGaugeTable> tables;
         local.each(
             "SELECT Opnameid, Schipid, Verlader_Naam, Verlader_Plaats, Verlader_Telefoon, Ontvanger_Naam,"
             " Ontvanger_Plaats, Ontvanger_Telefoon, Lading, Taal, InvoerDatum,"
@@ -167,9 +168,9 @@ Snapshot read_snapshot(const std::string& db_pad) {
                     try {
                         auto table = tables.find(ship_id);
                         if (table == tables.end()) {
-                            table = tables.emplace(ship_id, survey::IjkTabelKopie::lees(db_pad, ship_id)).first;
+                            table = tables.emplace(ship_id, survey::MemoryGaugeTable::read(db_pad, ship_id)).first;
                         }
-                        const survey::ResultCells r = table->second.herbereken(ship->second, input).cells;
+                        const survey::ResultCells r = survey::herbereken(table->second, ship->second, input).cells;
                         cells = {r.e01, r.e02, r.e11, r.e12, r.e21, r.e22, r.e31, r.e32, r.e42, r.e52};
                     } catch (const std::exception& e) {
                         snap.problems.push_back("survey " + opnameid.value_or("") + ": " +

@@ -4,7 +4,7 @@
 #include "core/program/program_windows.h"
 #include "core/survey/opnamelijstform.h"
 
-#include "core/survey/ijktabel_kopie.h"
+#include "core/survey/gauge_lookup.h"
 #include "core/text/numbers.h"
 #include "form1_fixture.h"
 
@@ -84,10 +84,10 @@ TEST_F(SurveyList, TonnagesAreTheMainWindowsAndTheTableIsNotExtended) {
     EXPECT_GT(count("select count(*) from IJKtable where Tonnage<0"), 0);  // the main window did extend
 
     // The copy computes the same from the extended table too.
-    IjkTabelKopie kopie = IjkTabelKopie::lees(dir.db_path(), 1);
+    MemoryGaugeTable kopie = MemoryGaugeTable::read(dir.db_path(), 1);
     SurveyInput input;
     for (std::size_t i = 0; i < 20; ++i) input.readings[i] = i < 10 ? "251.5" : "-20";
-    EXPECT_EQ(kopie.herbereken(form->ship_params(), input).cells.e42,
+    EXPECT_EQ(herbereken(kopie, form->ship_params(), input).cells.e42,
               herbereken(dir.db_path(), form->ship_params(), input).cells.e42);
 }
 

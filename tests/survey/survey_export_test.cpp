@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 
 #include "core/data/database_schema.h"
 #include "core/data/sqlite_database.h"
@@ -104,6 +105,27 @@ TEST_F(SurveyExport, ASurveyThatCannotBeComputedKeepsItsDataWithEmptyResults) {
     const std::string csv = read(file);
     EXPECT_NE(csv.find(",1e20,0.0,20,0.0,20,20,0.0,20,0.0,20,,,,,,,,,,\r\n5,Dummy 1,"), std::string::npos);
     EXPECT_NE(csv.find("Daarna"), std::string::npos);
+}
+
+TEST_F(SurveyExport, ASurveyAboveTheTableGetsTheMainWindowsFiguresWithoutExtendingTheStoredTable) {
+    add_survey("Boven", "200", "-200");
+    auto extension_rows = [&] {
+        data::SQLiteDatabase db(dir.db_path());
+        return db.Query("select count(*) from IJKtable where Tonnage<0")->AsInteger(0);
+    };
+    std::ostringstream csv;
+    write_surveys_csv(dir.db_path(), dummy1(), csv);
+    EXPECT_EQ(extension_rows(), 0);
+
+    SurveyInput input;
+    input.readings = {"220", "", "200", "", "180", "220", "", "200", "", "180",
+                      "-200", "", "20", "", "20", "20", "", "20", "", "20"};
+    input.zout_correctie = "1.025";
+    const ResultCells main_window = herbereken(dir.db_path(), dummy1().params, input).cells;  // extends
+    EXPECT_GT(extension_rows(), 0);
+    EXPECT_NE(csv.str().find("," + main_window.e32 + "," + main_window.e42 + "," + main_window.e52 + "\r\n"),
+              std::string::npos)
+        << csv.str();
 }
 
 TEST_F(SurveyExport, AFailureLeavesTheEarlierFileAndNoPartOfTheNewOne) {

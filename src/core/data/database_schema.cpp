@@ -12,6 +12,7 @@
 #include <system_error>
 
 #include "core/data/sqlite_database.h"
+#include "core/data/transaction.h"
 #include "core/text/file_writer.h"
 #include "core/text/numbers.h"
 
@@ -96,9 +97,11 @@ void create_database(const std::string& db_pad) {
     db.Execute(kCreateSchiptable);
     db.Execute(kCreateSchiptableIndex);
 
-    db.BeginTransaction();
-    for (const char* statement : kSeedShips) db.Execute(statement);
-    db.Commit();
+    {
+        Transaction transaction(db);
+        for (const char* statement : kSeedShips) db.Execute(statement);
+        transaction.commit();
+    }
 
     // The identifier SQLite gave the selected seed ship (1 in a new file).
     std::string ship;
@@ -109,7 +112,7 @@ void create_database(const std::string& db_pad) {
 
     db.Execute(kCreateIJKtable);
 
-    db.BeginTransaction();
+    Transaction table_rows(db);
     for (int c = 0; c <= 49; ++c) db.Execute(gauge_row(ship, c, "0"));
     // Increment and tonnage in ten-thousandths, so the sums are exact; the increment grows by
     // k thousandths at each decade k.
@@ -123,12 +126,12 @@ void create_database(const std::string& db_pad) {
                 gauge_row(ship, 10 * k + j, text::format_fixed(static_cast<double>(t) / 10000.0, 3, 5)));
         }
     }
-    db.Commit();
+    table_rows.commit();
 
     db.Execute(kCreateIJkOpnames);
     db.Execute(kCreateOpnameIndex);
 
-    db.BeginTransaction();
+    Transaction surveys(db);
     db.Execute(
         std::string(kSurveyColumnsA) + " VALUES (\"" + ship +
         "\",220,200,180,220,200,180,20,20,20,20,20,20,\"Grain Coop 3\",\"Melun\",\"CHV\",\"Veghel\",0);");
@@ -138,7 +141,7 @@ void create_database(const std::string& db_pad) {
     db.Execute(std::string(kSurveyColumnsB) + "VALUES (" + ship +
                ",230,200,180,220,200,180,20,20,20,20,20,20,\"Grain Coop 1\","
                "\"Melun\",\"CHV\",\"Veghel\",datetime('now','-3 month','-5 day'));");
-    db.Commit();
+    surveys.commit();
 }
 
 namespace {

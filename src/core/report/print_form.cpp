@@ -14,6 +14,7 @@
 
 #include "core/data/own_files.h"
 #include "core/data/sqlite_database.h"
+#include "core/store/ships.h"
 #include "core/survey/survey_value.h"
 #include "core/text/numbers.h"
 
@@ -90,8 +91,7 @@ PageContent read_content(const survey::SurveySource& source) {
     in.taal = index == 0 ? 0 : index == 1 ? 1 : 2;
     {
         data::SQLiteDatabase db(source.database(), data::OpenMode::existing);
-        auto ship =
-            db.Query("SELECT * from [Schiptable] WHERE [Schipid]=\"" + format_int(in.survey.SchipID) + "\";");
+        auto ship = store::ship_row(db, in.survey.SchipID);
         in.name = ship->AsString(ship->FieldIndex("name"));
         in.meetbrief = ship->AsString(ship->FieldIndex("Meetbrief_NR"));
         for (int i = 0; i < 8; ++i) in.veld[i] = ship->AsString(ship->FieldIndex("veld" + format_int(i + 1)));

@@ -1,11 +1,15 @@
 #include "core/shipdata/ijkeninvoerform.h"
 
 #include <map>
+#include <optional>
 #include <stdexcept>
 
 #include "core/data/sqlite_database.h"
+#include "core/data/transaction.h"
 #include "core/shipdata/dm_tabel.h"
 #include "core/shipdata/tabel_controle.h"
+#include "core/store/gauge_table.h"
+#include "core/store/ships.h"
 #include "core/survey/form1.h"
 #include "core/text/cp1252.h"
 #include "core/text/numbers.h"
@@ -172,41 +176,29 @@ void Ijkeninvoerform::button1click() {
 
 void Ijkeninvoerform::OpenForEdit(std::function<void()> then) {
     const bool ander_schip = neem_schip(form1_.SchipID);
-    const std::string s = format_int(schip_);
     {
         data::SQLiteDatabase db(form1_.db_pad, data::OpenMode::existing);
-        db.BeginTransaction();
-        // Extension rows (negative tonnages) below the table become zero rows again; those above
-        // it go. Below means under the ship's first row with a tonnage: the first centimetre the
-        // up-down still shows may be another ship's, and a boundary taken from it could turn the
-        // rows above a short table into zero rows and wreck its range.
-        auto eerste_rij = db.Query("select Inzinking from [IJKtable] where [Tonnage] >0 and [SchipID]=" + s +
-                                   " order BY [Inzinking]  LIMIT 1;");
-        const long long grens = eerste_rij->RowCount() > 0
-                                    ? eerste_rij->AsInteger(0)
-                                    : static_cast<long long>(eerste_cm()) + 10;
-        db.Execute("update  [IJKtable] set [Tonnage]=\"0.000\" where [schipId]=\"" + s + "\" and [inzinking]<\"" +
-                   format_int(grens) + "\" and [tonnage]<0;");
-        db.Execute("DELETE FROM [IJKtable] where [SchipID]=\"" + s + "\"  and [tonnage]<0;");
-        db.Commit();
-        db.BeginTransaction();
-        auto nul = db.Query("select Inzinking from [IJKtable] where [Tonnage] = 0 and [SchipID]=" + s +
-                            " order BY [Inzinking] desc  LIMIT 1;");
-        if (nul->RowCount() > 0) {
-            const int eerste = static_cast<int>(nul->AsInteger(nul->FieldIndex("Inzinking"))) + 1;
-            auto top = db.Query("select * from [IJKtable] where [Tonnage] >0.01 and [SchipID]=" + s +
-                                " order BY [Inzinking] desc  LIMIT 1");
+        {
+            // Extension rows (negative tonnages) below the table become zero rows again; those
+            // above it go. Below means under the ship's first row with a tonnage: the first
+            // centimetre the up-down still shows may be another ship's, and a boundary taken from
+            // it could turn the rows above a short table into zero rows and wreck its range.
+            data::Transaction unextend(db);
+            // The up-down is read only when the table has no such row: it may hold what cannot be read.
+            const std::optional<long long> eerste_rij = store::first_loaded_row(db, schip_);
+            const long long grens = eerste_rij ? *eerste_rij : static_cast<long long>(eerste_cm()) + 10;
+            store::zero_extension_below(db, schip_, grens);
+            store::delete_extension(db, schip_);
+            unextend.commit();
+        }
+        data::Transaction transaction(db);
+        if (const auto nul = store::highest_zero_row(db, schip_)) {
+            const int eerste = *nul + 1;
+            auto top = store::top_loaded_row(db, schip_);
             const int laatste = static_cast<int>(top->AsInteger(top->FieldIndex("Inzinking")));
             const double top_tonnage = top->AsFloat(top->FieldIndex("Tonnage"));
             // The whole table at once; the decimetre rows take their tonnages from it.
-            auto alle = db.Query("select * from [IJKtable] where  [SchipID]=" + s + " order BY [Inzinking]");
-            std::map<int, double> tabel;
-            if (alle->RowCount() > 0) {
-                const int i_col = alle->FieldIndex("Inzinking");
-                const int t_col = alle->FieldIndex("Tonnage");
-                for (; !alle->AtEnd(); alle->Next())
-                    tabel[static_cast<int>(alle->AsInteger(i_col))] = alle->AsFloat(t_col);
-            }
+            const std::map<int, double> tabel = store::whole_gauge_table(db, schip_);
             auto tekst = [](double t) { return t > 0 ? tonnage_tekst(t) : std::string("0.000"); };
 
             get<forms::UpDown>("eerstecm").set_position(eerste);
@@ -233,7 +225,7 @@ void Ijkeninvoerform::OpenForEdit(std::function<void()> then) {
             get<forms::UpDown>("eerstecm").set_position(form1_.Min_inzinking);
             get<forms::UpDown>("laatstecm").set_position(form1_.Max_inzinking);
         }
-        db.Commit();
+        transaction.commit();
     }
     open(std::move(then));
 }
@@ -293,19 +285,13 @@ void Ijkeninvoerform::opslaanclick() {
 
     // One transaction: the old table goes and the new one comes together, or neither does. A
     // failure on the way keeps the stored table and the grid, so storing can simply be repeated.
-    const std::string s = format_int(schip_);
     {
         data::SQLiteDatabase db(form1_.db_pad, data::OpenMode::existing);
-        db.BeginTransaction();
-        db.Execute("DELETE FROM [IJKtable] where [SchipID]=" + s + ";");
-        for (const Rij& rij : rijen) {
-            db.Execute("INSERT INTO IJktable(SchipID,Inzinking,Tonnage) VALUES (\"" + s + "\",\"" +
-                           format_int(rij.inzinking) + "\",?);",
-                       {rij.tonnage});
-        }
-        db.Execute("UPDATE [Schiptable] set [Max_inzinking]=\"" + format_int(laatste) + "\", [Min_inzinking]=\"" +
-                   format_int(eerste) + "\" where [SchipID]=" + s + ";");
-        db.Commit();
+        data::Transaction transaction(db);
+        store::delete_gauge_table(db, schip_);
+        for (const Rij& rij : rijen) store::insert_gauge_row(db, schip_, rij.inzinking, rij.tonnage);
+        store::set_ship_range(db, schip_, laatste, eerste);
+        transaction.commit();
     }
     // The main window holds the selected ship's range; a table stored for another ship (one just
     // added) must not change it.
@@ -317,9 +303,7 @@ void Ijkeninvoerform::opslaanclick() {
 
 long long Ijkeninvoerform::opgeslagen_rijen() const {
     data::SQLiteDatabase db(form1_.db_pad, data::OpenMode::existing);
-    return db
-        .Query("select count(*) from [IJKtable] where [SchipID]=" + format_int(schip_) + " and [Tonnage]>=0;")
-        ->AsInteger(0);
+    return store::stored_row_count(db, schip_);
 }
 
 void Ijkeninvoerform::afsluitenclick() {

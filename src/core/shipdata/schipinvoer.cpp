@@ -4,7 +4,9 @@
 #include <stdexcept>
 
 #include "core/data/sqlite_database.h"
+#include "core/data/transaction.h"
 #include "core/shipdata/ijkeninvoerform.h"
+#include "core/store/ships.h"
 #include "core/survey/form1.h"
 #include "core/text/numbers.h"
 
@@ -18,13 +20,6 @@ namespace {
 constexpr int kGroteLetter = -16;
 constexpr int kPaneelBreedte = 521;
 constexpr int kLinkerKolom = 240;
-
-// Every text goes in as a bound value: a quote or a bracket in a name is stored as typed and can
-// never change the statement. The numbers the program writes itself stay in the text.
-const char* const kInsertKop =
-    "INSERT INTO [Schiptable]([Meetbrief_NR],[name],[Aantal_ijken],[veld1], [veld2], [veld3], "
-    "[veld4],[veld5], [veld6], [veld7], [veld8],[taal])VALUES (?,?,\"";
-const char* const kUpdateKop = "update [Schiptable]set [Meetbrief_NR]=? ,[name]=?,[Aantal_ijken]=\"";
 
 }  // namespace
 
@@ -116,7 +111,7 @@ void Schipinvoer::laad_geselecteerd_schip() {
     std::unique_ptr<data::SQLiteTable> rij;
     {
         data::SQLiteDatabase db(form1_.db_pad, data::OpenMode::existing);
-        rij = db.Query("SELECT * from [Schiptable] WHERE [Schipid]=\"" + format_int(form1_.SchipID) + "\";");
+        rij = store::ship_row(db, form1_.SchipID);
     }
     // Read whole before any field changes: a missing ship leaves the fields as they were.
     auto kolom = [&](const char* naam) { return rij->AsString(rij->FieldIndex(naam)); };
@@ -162,25 +157,17 @@ void Schipinvoer::opslaanclick() {
                                      format_int(veld_lengte) + " tekens hebben");
     }
 
-    const std::string aantal = format_int(get<forms::RadioGroup>("aantal_ijken").item_index() + 1);
-    const std::string taal = format_int(form1_.taal.ActiveTaalFile());
+    const int aantal = get<forms::RadioGroup>("aantal_ijken").item_index() + 1;
+    const int taal = form1_.taal.ActiveTaalFile();
     std::vector<data::SqlValue> waarden{get<forms::Edit>("meetbrief").text(), get<forms::Edit>("naam_veld").text()};
     for (const forms::Edit* veld : velden_) waarden.emplace_back(veld->text());
-    std::string sql;
-    if (nieuw_) {
-        sql = std::string(kInsertKop) + aantal + "\" ,?,?,?,?,?, ?,?,?,\"" + taal + "\");";
-    } else {
-        sql = std::string(kUpdateKop) + aantal +
-              "\",[veld1]=?, [veld2]=?, [veld3]=?, [veld4]=?,[veld5]=?, [veld6]=?, [veld7]=?, [veld8]=?, [taal]=\"" +
-              taal + "\"WHERE [Schipid]=\"" + format_int(form1_.SchipID) + "\";";
-    }
     int nieuw_id = 0;
     {
         data::SQLiteDatabase db(form1_.db_pad, data::OpenMode::existing);
-        db.BeginTransaction();
-        db.Execute(sql, waarden);
-        if (nieuw_) nieuw_id = static_cast<int>(db.Query("select last_insert_rowid()")->AsInteger(0));
-        db.Commit();
+        data::Transaction transaction(db);
+        if (nieuw_) nieuw_id = store::insert_ship(db, aantal, taal, waarden);
+        else store::update_ship(db, form1_.SchipID, aantal, taal, waarden);
+        transaction.commit();
     }
     // Told only once the commit went through: a commit refused by a lock would otherwise follow a
     // report of success with nothing stored.

@@ -5,7 +5,7 @@
 #include <optional>
 #include <stdexcept>
 
-#include "core/data/sqlite_database.h"
+#include "core/survey/gauge_lookup.h"
 #include "core/text/cp1252.h"
 #include "core/text/numbers.h"
 
@@ -59,15 +59,6 @@ double som(const std::array<double, 5>& v) {
     return s;
 }
 
-// The ship's stored tonnage at one whole centimetre, through the step's lookup connection; nothing
-// when the table has no such row.
-std::optional<double> tonnage_op(data::SQLiteDatabase& db, const ShipParams& ship, int cm) {
-    auto rows = db.Query("SELECT * FROM [IJKtable] WHERE [SchipID]=\"" + format_int(ship.SchipID) +
-                         "\" and [Inzinking]=\"" + format_int(cm) + "\" limit 1;");
-    if (rows->RowCount() == 0) return std::nullopt;
-    return rows->AsFloat(rows->FieldIndex("Tonnage"));
-}
-
 std::int32_t hele_cm(double x) {
     // A mean far outside any ship (only possible with typed readings) has no whole centimetre that
     // a gauge table could hold; refuse it rather than overflow.
@@ -77,13 +68,7 @@ std::int32_t hele_cm(double x) {
     return static_cast<std::int32_t>(x);
 }
 
-std::string inzinking_statement(int schip_id, int cm, double tonnage) {
-    return "INSERT OR REPLACE INTO IJktable(SchipID,Inzinking,Tonnage) VALUES (\"" + format_int(schip_id) + "\",\"" +
-           format_int(cm) + "\",\"" + verlenging_tekst(tonnage) + "\");";
-}
-
-}  // namespace
-
+// Sums, mean, immersion, fraction and the two whole centimetres of one state.
 IjkResultaat toestand_voor_tabel(const ShipParams& ship, const std::array<double, 5>& bb,
                                  const std::array<double, 5>& sb) {
     if (ship.Aantal_ijken <= 0) {
@@ -131,16 +116,23 @@ void interpoleer(IjkResultaat& r, double tonnage_laag, double tonnage_hoog) {
     r.tonnage = round_to_step(ext_add(r.tonnage_laag, r.fractie_tonnage), 0.001);
 }
 
-IjkResultaat bereken_toestand(const std::string& db_pad, const ShipParams& ship, const std::array<double, 5>& bb,
+}  // namespace
+
+IjkResultaat bereken_toestand(GaugeTable& table, const ShipParams& ship, const std::array<double, 5>& bb,
                               const std::array<double, 5>& sb) {
     IjkResultaat r = toestand_voor_tabel(ship, bb, sb);
-    data::SQLiteDatabase db(db_pad, data::OpenMode::existing);
     const bool boven = boven_tabel(r, ship);
-    if (vraagt_verlenging(r, ship)) verleng_ijktabel(db_pad, ship.SchipID, ship.Max_inzinking);
-    const double laag = tabel_tonnage(tonnage_op(db, ship, r.cm_laag), boven);
-    const double hoog = tabel_tonnage(tonnage_op(db, ship, r.cm_hoog), boven);
+    if (vraagt_verlenging(r, ship)) table.extend(ship.Max_inzinking);
+    const double laag = tabel_tonnage(table.tonnage(r.cm_laag), boven);
+    const double hoog = tabel_tonnage(table.tonnage(r.cm_hoog), boven);
     interpoleer(r, laag, hoog);
     return r;
+}
+
+IjkResultaat bereken_toestand(const std::string& db_pad, const ShipParams& ship, const std::array<double, 5>& bb,
+                              const std::array<double, 5>& sb) {
+    DatabaseGaugeTable table(db_pad, ship.SchipID);
+    return bereken_toestand(table, ship, bb, sb);
 }
 
 std::vector<TabelVerlenging> verlenging_onder(int hoogste_nul, double tonnage_10_erboven) {
@@ -169,62 +161,19 @@ std::string verlenging_tekst(double tonnage) {
     return format_fixed(tonnage, 3, 5);
 }
 
-void verleng_ijktabel(const std::string& db_pad, int schip_id, int max_inzinking) {
-    data::SQLiteDatabase db(db_pad, data::OpenMode::existing);
-    db.BeginTransaction();
-    const std::string schip = format_int(schip_id);
-    auto stappen = [&] {
-        // A negative row means the table was extended before.
-        if (db.Query("select Inzinking from [IJKtable] where [Tonnage] < 0 and [SchipID]=" + schip)->RowCount() > 0) {
-            return;
-        }
-        // Below: continue the mean tonnage per centimetre of the ten centimetres above the highest
-        // zero row downward, as negative tonnages.
-        auto nul = db.Query("select Inzinking from [IJKtable] where [Tonnage] = 0 and [SchipID]=" + schip +
-                            " order BY [Inzinking] desc  LIMIT 1;");
-        if (nul->RowCount() > 0) {
-            const auto b = static_cast<int>(nul->AsInteger(nul->FieldIndex("Inzinking")));
-            auto boven = db.Query("select [Tonnage] from [IJKtable] where [Inzinking] = " + format_int(b + 10) +
-                                  " and [SchipID]=" + schip + " LIMIT 1;");
-            if (boven->RowCount() > 0) {
-                for (const TabelVerlenging& rij : verlenging_onder(b, boven->AsFloat(boven->FieldIndex("Tonnage"))))
-                    db.Execute(inzinking_statement(schip_id, rij.inzinking, rij.tonnage));
-            }
-        }
-        // Above: the straight continuation of the last centimetre, stored negated.
-        auto top_rij = db.Query("select [Tonnage] from [IJKtable] where [Inzinking] = " + format_int(max_inzinking) +
-                                " and [SchipID]=" + schip + " LIMIT 1;");
-        if (top_rij->RowCount() > 0) {
-            const double top = top_rij->AsFloat(top_rij->FieldIndex("Tonnage"));
-            auto onder_top = db.Query("select [Tonnage] from [IJKtable] where [Inzinking] = " +
-                                      format_int(max_inzinking - 1) + " and [SchipID]=" + schip + " LIMIT 1;");
-            if (onder_top->RowCount() > 0) {
-                for (const TabelVerlenging& rij :
-                     verlenging_boven(max_inzinking, top, onder_top->AsFloat(onder_top->FieldIndex("Tonnage"))))
-                    db.Execute(inzinking_statement(schip_id, rij.inzinking, rij.tonnage));
-            }
-        }
-    };
-    try {
-        stappen();
-    } catch (...) {
-        // What was written before the error stays: commit it, then let the error go on.
-        try {
-            db.Commit();
-        } catch (...) {
-        }
-        throw;
-    }
-    db.Commit();
-}
-
 Recomputation herbereken(const std::string& db_pad, const ShipParams& ship, const SurveyInput& input) {
-    return herbereken_met(input, [&](const std::array<double, 5>& bb, const std::array<double, 5>& sb) {
+    return recompute_with(input, [&](const std::array<double, 5>& bb, const std::array<double, 5>& sb) {
         return bereken_toestand(db_pad, ship, bb, sb);
     });
 }
 
-Recomputation herbereken_met(const SurveyInput& input, const Toestandberekening& toestand) {
+Recomputation herbereken(GaugeTable& table, const ShipParams& ship, const SurveyInput& input) {
+    return recompute_with(input, [&](const std::array<double, 5>& bb, const std::array<double, 5>& sb) {
+        return bereken_toestand(table, ship, bb, sb);
+    });
+}
+
+Recomputation recompute_with(const SurveyInput& input, const StateComputation& toestand) {
     // Every reading is converted before anything is computed, so a reading that cannot be held
     // changes nothing at all.
     std::array<double, 20> v;

@@ -57,26 +57,15 @@ double reading_value(std::string_view text);
 // Which of the five gauge points (index 0 = point 1) are in use for a number of gauge points.
 std::array<bool, 5> ijkpunten_in_gebruik(int aantal_ijken);
 
-// One state. Opens its own connection on db_pad for the two lookups; extends the ship's gauge table
-// first when the immersion lies outside it.
+class GaugeTable;
+
+// One state: sums, mean, immersion, the two lookups in the ship's gauge table and the interpolated
+// tonnage. Extends the table first when the immersion lies outside it.
+IjkResultaat bereken_toestand(GaugeTable& table, const ShipParams& ship, const std::array<double, 5>& bb,
+                              const std::array<double, 5>& sb);
+// The same on the database: opens its own connection on db_pad for the two lookups.
 IjkResultaat bereken_toestand(const std::string& db_pad, const ShipParams& ship,
                               const std::array<double, 5>& bb, const std::array<double, 5>& sb);
-
-// The steps of bereken_toestand around its two table lookups, for a caller that holds the gauge
-// table itself (the survey list computes thousands of surveys from one read of the table): the
-// same arithmetic, so the same results as the main window.
-//
-// Sums, mean, immersion, fraction and the two whole centimetres; throws as bereken_toestand does.
-IjkResultaat toestand_voor_tabel(const ShipParams& ship, const std::array<double, 5>& bb,
-                                 const std::array<double, 5>& sb);
-// The immersion lies above the table: the extension's rows there are read back un-negated.
-bool boven_tabel(const IjkResultaat& r, const ShipParams& ship);
-// The immersion lies outside the table, which the main window then extends first.
-bool vraagt_verlenging(const IjkResultaat& r, const ShipParams& ship);
-// A stored tonnage (nothing when the row is missing: 0) as the interpolation uses it.
-double tabel_tonnage(std::optional<double> opgeslagen, bool boven);
-// The tonnages at cm_laag and cm_hoog into r, and the interpolated tonnage.
-void interpoleer(IjkResultaat& r, double tonnage_laag, double tonnage_hoog);
 
 // One row written by the table's extension.
 struct TabelVerlenging {
@@ -92,7 +81,7 @@ std::vector<TabelVerlenging> verlenging_boven(int max_inzinking, double top, dou
 std::string verlenging_tekst(double tonnage);
 
 // Writes up to 60 extrapolated rows below and above the ship's gauge table, once per ship (as long
-// as a negative row exists, nothing more is written).
+// as a negative row exists, nothing more is written). What was written before an error stays.
 void verleng_ijktabel(const std::string& db_pad, int schip_id, int max_inzinking);
 
 // The twenty readings of a survey in the order port empty 1-5, starboard empty 1-5, port loaded 1-5,
@@ -115,12 +104,16 @@ struct Recomputation {
 
 // Both states and the result cells from a computation of one state (port and starboard readings),
 // exactly as herbereken forms them.
-using Toestandberekening =
+using StateComputation =
     std::function<IjkResultaat(const std::array<double, 5>& bb, const std::array<double, 5>& sb)>;
-Recomputation herbereken_met(const SurveyInput& input, const Toestandberekening& toestand);
+Recomputation recompute_with(const SurveyInput& input, const StateComputation& toestand);
 
 // Both states and the result cells, exactly as the main window shows them. Throws (without having
-// changed anything) when a reading cannot be held; database errors propagate.
+// changed anything) when a reading cannot be held; database errors propagate. Each state opens its
+// own connection.
 Recomputation herbereken(const std::string& db_pad, const ShipParams& ship, const SurveyInput& input);
+// The same on a gauge table the caller holds (the survey list and the export compute many surveys
+// from one copy of the table in memory).
+Recomputation herbereken(GaugeTable& table, const ShipParams& ship, const SurveyInput& input);
 
 }  // namespace ijken::survey

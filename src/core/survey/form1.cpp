@@ -5,7 +5,9 @@
 
 #include "core/data/database_schema.h"
 #include "core/data/sqlite_database.h"
+#include "core/data/transaction.h"
 #include "core/lang/default_files.h"
+#include "core/store/surveys.h"
 #include "core/survey/ship_record.h"
 #include "core/text/ini_file.h"
 #include "core/text/numbers.h"
@@ -17,24 +19,6 @@ using data::SqlValue;
 using text::format_int;
 
 namespace {
-
-// Every user text goes in through a placeholder: a quote, a backslash or a column name in a
-// shipper's name is stored as typed and cannot change the statement. The numbers the program
-// writes itself (the report language, the ship and the survey) stay in the text.
-const char* const kInsertHead =
-    "INSERT INTO [IJkOpnames]([BBL_1], [BBL_2], [BBL_3], [BBL_4], [BBL_5],[SBL_1], [SBL_2], [SBL_3], "
-    "[SBL_4], "
-    "[SBL_5],[BBV_1], [BBV_2], [BBV_3], [BBV_4], [BBV_5],[SBV_1], [SBV_2], [SBV_3], [SBV_4], "
-    "[SBV_5],[Verlader_Naam],[Verlader_Plaats],[Verlader_Telefoon],[Ontvanger_Naam],[Ontvanger_Plaats],"
-    "[Ontvanger_Telefoon],[Lading],[Taal],[ZoutCorrectie],[Schipid])VALUES (?,?,?,?,?, ?,?,?,?,?, ?,?,?,?,?, "
-    "?,?,?,?,?,?,?,?   ,?,?,?,  ?,\"";
-
-const char* const kUpdateHead =
-    "update [IJkOpnames] set [InvoerDatum]=datetime('now'),[BBL_1]=?, [BBL_2]=?, [BBL_3]=?, [BBL_4]=?, "
-    "[BBL_5]=?,[SBL_1]=?, [SBL_2]=?, [SBL_3]=?, [SBL_4]=?, [SBL_5]=?,[BBV_1]=?, [BBV_2]=?, [BBV_3]=?, "
-    "[BBV_4]=?, [BBV_5]=?,[SBV_1]=?, [SBV_2]=?, [SBV_3]=?, [SBV_4]=?, [SBV_5]=?,[Verlader_Naam]=?,"
-    "[Verlader_Plaats]=?,[Verlader_Telefoon]=?,[Ontvanger_Naam]=?,[Ontvanger_Plaats]=?,"
-    "[Ontvanger_Telefoon]=?,[Lading]=?,[Taal]=\"";
 
 // The parties and the cargo: field name and column, in the order the statements and toon_opname
 // use them, with the field's place in SurveyValue::parties.
@@ -406,13 +390,12 @@ std::vector<SqlValue> Form1::survey_values() const {
 }
 
 void Form1::insert_survey() {
-    const std::string taal = format_int(get<forms::RadioGroup>("TaalKeuze").item_index());
-    const std::string sql = std::string(kInsertHead) + taal + "\" ,? , \"" + format_int(SchipID) + "\");";
+    const int taal = get<forms::RadioGroup>("TaalKeuze").item_index();
     {
         SQLiteDatabase db(db_pad, data::OpenMode::existing);
-        db.BeginTransaction();
-        db.Execute(sql, survey_values());
-        db.Commit();
+        data::Transaction transaction(db);
+        store::insert_survey(db, SchipID, taal, survey_values());
+        transaction.commit();
     }
     // Told only once the commit went through: a commit refused by a lock (another program reading
     // the file) would otherwise follow a report of success with nothing stored.
@@ -431,15 +414,12 @@ void Form1::sltb_saveclick() {
         sltb_addclick();
         return;
     }
-    const std::string taal = format_int(get<forms::RadioGroup>("TaalKeuze").item_index());
-    const std::string sql = std::string(kUpdateHead) + taal +
-                            "\",[ZoutCorrectie]=?where [Schipid]=" + format_int(SchipID) +
-                            " and [OpnameID]=" + format_int(huidige_opname) + " ;";
+    const int taal = get<forms::RadioGroup>("TaalKeuze").item_index();
     {
         SQLiteDatabase db(db_pad, data::OpenMode::existing);
-        db.BeginTransaction();
-        db.Execute(sql, survey_values());
-        db.Commit();
+        data::Transaction transaction(db);
+        store::update_survey(db, SchipID, huidige_opname, taal, survey_values());
+        transaction.commit();
     }
     // Told only once the commit went through: a commit refused by a lock (another program reading
     // the file) would otherwise follow a report of success with nothing stored.
@@ -453,10 +433,9 @@ void Form1::sltb_delclick() {
     if (!dialogs_.confirm(question, forms::Answer::no)) return;
     {
         SQLiteDatabase db(db_pad, data::OpenMode::existing);
-        db.BeginTransaction();
-        db.Execute("DELETE from [IJkOpnames] where [Schipid]=" + format_int(SchipID) +
-                   " and [OpnameID]=" + format_int(huidige_opname) + " ;");
-        db.Commit();
+        data::Transaction transaction(db);
+        store::delete_survey(db, SchipID, huidige_opname);
+        transaction.commit();
     }
     laad_opnames();
 }

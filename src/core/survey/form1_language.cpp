@@ -3,7 +3,9 @@
 #include <vector>
 
 #include "core/data/sqlite_database.h"
+#include "core/data/transaction.h"
 #include "core/lang/builtin_texts.h"
+#include "core/store/ships.h"
 #include "core/survey/form1.h"
 #include "core/text/numbers.h"
 
@@ -49,10 +51,9 @@ void Form1::Vertaal() {
     // on (and perhaps no database to open).
     if (SchipID == 0) return;
     data::SQLiteDatabase db(db_pad, data::OpenMode::existing);
-    db.BeginTransaction();
-    db.Execute("update [Schiptable]set [taal]=\"" + text::format_int(taal.ActiveTaalFile()) +
-               "\"WHERE [Schipid]=\"" + text::format_int(SchipID) + "\";");
-    db.Commit();
+    data::Transaction transaction(db);
+    store::set_ship_language(db, SchipID, taal.ActiveTaalFile());
+    transaction.commit();
 }
 
 void Form1::translate_other_windows() {

@@ -1,31 +1,26 @@
 // The main window's ships menus: selecting and deleting a ship.
 #include "core/data/sqlite_database.h"
+#include "core/data/transaction.h"
+#include "core/store/ships.h"
 #include "core/survey/form1.h"
-#include "core/text/numbers.h"
 
 namespace ijken::survey {
 
-using text::format_int;
-
 void Form1::bouw_schepenmenu() {
-    std::unique_ptr<data::SQLiteTable> schepen;
+    std::vector<store::ShipEntry> schepen;
     {
         data::SQLiteDatabase db(db_pad, data::OpenMode::existing);
-        schepen = db.Query("SELECT * FROM Schiptable");
+        schepen = store::all_ships(db);
     }
     auto& selecteren = get<forms::MenuItem>("Wijzigen1");
     auto& verwijderen = get<forms::MenuItem>("Verwijderen1");
     selecteren.clear();
     verwijderen.clear();
-    if (schepen->RowCount() == 0) return;
-    const int naam_kolom = schepen->FieldIndex("Name");
-    const int id_kolom = schepen->FieldIndex("SchipID");
-    const int selected_kolom = schepen->FieldIndex("selected");
-    for (; !schepen->AtEnd(); schepen->Next()) {
-        const std::string naam = schepen->AsString(naam_kolom);
-        const int id = static_cast<int>(schepen->AsInteger(id_kolom));
+    for (const store::ShipEntry& schip : schepen) {
+        const std::string& naam = schip.name;
+        const int id = schip.schip_id;
         forms::MenuItem& kies = selecteren.add_item("", naam);
-        if (schepen->AsInteger(selected_kolom) == 1) {
+        if (schip.selected) {
             kies.set_checked(true);
             SchipID = id;
         } else {
@@ -43,10 +38,10 @@ void Form1::maakschepenmenuclick(forms::MenuItem& item) {
     const int gekozen = item.tag();
     {
         data::SQLiteDatabase db(db_pad, data::OpenMode::existing);
-        db.BeginTransaction();
-        db.Execute("update [Schiptable] SET [Selected]=0 WHERE SchipID=" + format_int(SchipID) + ";");
-        db.Execute("update [Schiptable] SET [Selected]=1 WHERE SchipID=" + format_int(gekozen) + ";");
-        db.Commit();
+        data::Transaction transaction(db);
+        store::set_selected(db, SchipID, false);
+        store::set_selected(db, gekozen, true);
+        transaction.commit();
     }
     // Only now: had the selection failed, the window would go on working on the ship the database
     // still has selected, instead of saving surveys under another ship's number.
@@ -63,14 +58,13 @@ void Form1::deleteschipclick(forms::MenuItem& item) {
     const std::string vraag =
         taal.ActiveTaalFile() == 2 ? "Bateau \"" + naam + "\" enlever?" : "Schip \"" + naam + "\" verwijderen?";
     if (!dialogs_.confirm(vraag, forms::Answer::no)) return;
-    const std::string id = format_int(schip);
     {
         data::SQLiteDatabase db(db_pad, data::OpenMode::existing);
-        db.BeginTransaction();
-        db.Execute("DELETE from [IJkOpnames] where [Schipid]=" + id + " ;");
-        db.Execute("DELETE from [IJktable] where [Schipid]=" + id + " ;");
-        db.Execute("DELETE from [Schiptable] where [Schipid]=" + id + " ;");
-        db.Commit();
+        data::Transaction transaction(db);
+        store::delete_ship_surveys(db, schip);
+        store::delete_ship_gauge_table(db, schip);
+        store::delete_ship_row(db, schip);
+        transaction.commit();
     }
     schip_verwijderd(schip);
     bouw_schepenmenu();

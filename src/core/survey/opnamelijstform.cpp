@@ -7,8 +7,9 @@
 
 #include "core/data/sqlite_database.h"
 #include "core/data/sqlite_table.h"
+#include "core/store/surveys.h"
 #include "core/survey/form1.h"
-#include "core/survey/ijktabel_kopie.h"
+#include "core/survey/gauge_lookup.h"
 #include "core/survey/warnings.h"
 #include "core/text/numbers.h"
 
@@ -124,10 +125,9 @@ void Opnamelijstform::laad() {
     std::unique_ptr<data::SQLiteTable> t;
     {
         data::SQLiteDatabase db(form1_.db_pad, data::OpenMode::existing);
-        t = db.Query("SELECT * from [IJkOpnames] WHERE [Schipid]=? order by [InvoerDatum], [Opnameid]",
-                     {std::int64_t{ship.SchipID}});
+        t = store::ship_surveys_in_order(db, ship.SchipID);
     }
-    IjkTabelKopie tabel = IjkTabelKopie::lees(form1_.db_pad, ship.SchipID);
+    MemoryGaugeTable tabel = MemoryGaugeTable::read(form1_.db_pad, ship.SchipID);
 
     std::vector<Opname> opnames;
     opnames.reserve(static_cast<std::size_t>(t->RowCount()));
@@ -153,7 +153,7 @@ void Opnamelijstform::laad() {
             for (std::size_t i = 0; i < 20; ++i) input.readings[i] = t->AsString(c_aflezing[i]);
             input.zout_correctie = text::format_fixed(t->AsFloat(c_zout), 3, 5);
             try {
-                const Recomputation r = tabel.herbereken(ship, input);
+                const Recomputation r = herbereken(tabel, ship, input);
                 o.cellen[geladen] = r.cells.e42;
                 o.geladen = text::ext_sub(r.vol.tonnage, r.leeg.tonnage);
                 o.berekend = true;

@@ -4,7 +4,7 @@
 // row (double click, Return, "Tonen") shows that survey in the main window. Shown beside the main
 // window, not modally, so that the user can open one survey after another.
 //
-// The tonnages are computed from one read of the ship's gauge table (IjkTabelKopie), exactly as
+// The tonnages are computed from one read of the ship's gauge table (MemoryGaugeTable), exactly as
 // the main window computes them, and the list never writes to the database.
 #include <array>
 #include <string>

@@ -1,15 +1,18 @@
 #include "core/survey/ship_record.h"
 
 #include "core/data/sqlite_database.h"
-#include "core/text/numbers.h"
+#include "core/store/ships.h"
+#include "core/store/surveys.h"
 
 namespace ijken::survey {
 
 namespace {
 
-std::optional<ShipRecord> first_ship(const std::string& db_pad, const std::string& sql) {
+// The first row of a query on Schiptable as a ship.
+template <typename Query>
+std::optional<ShipRecord> first_ship(const std::string& db_pad, Query query) {
     data::SQLiteDatabase db(db_pad, data::OpenMode::existing);
-    auto rows = db.Query(sql);
+    auto rows = query(db);
     if (rows->RowCount() == 0) return std::nullopt;
     auto as_int = [&](const char* column) { return static_cast<int>(rows->AsInteger(rows->FieldIndex(column))); };
     ShipRecord s;
@@ -26,17 +29,16 @@ std::optional<ShipRecord> first_ship(const std::string& db_pad, const std::strin
 }  // namespace
 
 std::optional<ShipRecord> read_selected_ship(const std::string& db_pad) {
-    return first_ship(db_pad, "SELECT * FROM Schiptable where Selected=1;");
+    return first_ship(db_pad, [](data::SQLiteDatabase& db) { return store::selected_ship(db); });
 }
 
 std::optional<ShipRecord> read_ship(const std::string& db_pad, int schip_id) {
-    return first_ship(db_pad, "SELECT * FROM Schiptable where SchipID=" + text::format_int(schip_id) + ";");
+    return first_ship(db_pad, [schip_id](data::SQLiteDatabase& db) { return store::ship_by_id(db, schip_id); });
 }
 
 std::unique_ptr<data::SQLiteTable> read_surveys(const std::string& db_pad, int schip_id) {
     data::SQLiteDatabase db(db_pad, data::OpenMode::existing);
-    return db.Query("SELECT * from [IJkOpnames] WHERE [Schipid]=\"" + text::format_int(schip_id) +
-                    "\" order by [InvoerDatum]");
+    return store::ship_surveys(db, schip_id);
 }
 
 }  // namespace ijken::survey

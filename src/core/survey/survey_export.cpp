@@ -7,6 +7,8 @@
 
 #include "core/data/own_files.h"
 #include "core/data/sqlite_database.h"
+#include "core/store/surveys.h"
+#include "core/survey/gauge_lookup.h"
 #include "core/text/cp1252.h"
 #include "core/text/numbers.h"
 
@@ -74,9 +76,11 @@ ExportResult write_surveys_csv(const std::string& db_pad, const ShipRecord& ship
     std::unique_ptr<data::SQLiteTable> t;
     {
         data::SQLiteDatabase db(db_pad, data::OpenMode::existing);
-        t = db.Query("SELECT * from [IJkOpnames] WHERE [Schipid]=? order by [InvoerDatum], [Opnameid]",
-                     {std::int64_t{ship.params.SchipID}});
+        t = store::ship_surveys_in_order(db, ship.params.SchipID);
     }
+    // Computed from a copy of the gauge table: the export reads and never writes, also where the
+    // main window would extend the table first.
+    MemoryGaugeTable table = MemoryGaugeTable::read(db_pad, ship.params.SchipID);
 
     out << "\xEF\xBB\xBF";
     {
@@ -105,9 +109,7 @@ ExportResult write_surveys_csv(const std::string& db_pad, const ShipRecord& ship
 
         ResultCells cells;
         try {
-            cells = herbereken(db_pad, ship.params, input).cells;
-        } catch (const data::SQLiteException&) {
-            throw;
+            cells = herbereken(table, ship.params, input).cells;
         } catch (const std::exception& e) {
             // The main window shows such an error and computes nothing either: say so and go on
             // with the other surveys.

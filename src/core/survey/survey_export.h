@@ -21,8 +21,9 @@ struct ExportResult {
 };
 
 // Writes the header and one line per survey of the ship, in the main window's order (order of
-// entry). Computing may extend the ship's gauge table, as the main window does. Database errors
-// propagate.
+// entry). The results are computed on a copy of the gauge table in memory, so that a survey
+// outside the table gets the figures the main window shows without the table being extended in
+// the database. Database errors propagate.
 ExportResult write_surveys_csv(const std::string& db_pad, const ShipRecord& ship, std::ostream& out);
 
 // The same into a file, written under a temporary name and renamed when complete, so that a

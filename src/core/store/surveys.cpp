@@ -1,0 +1,56 @@
+#include "core/store/surveys.h"
+
+#include "core/text/numbers.h"
+
+namespace ijken::store {
+
+using text::format_int;
+
+namespace {
+
+// Every user text goes in through a placeholder: a quote, a backslash or a column name in a
+// shipper's name is stored as typed and cannot change the statement. The numbers the program
+// writes itself (the report language, the ship and the survey) stay in the text.
+const char* const kInsertHead =
+    "INSERT INTO [IJkOpnames]([BBL_1], [BBL_2], [BBL_3], [BBL_4], [BBL_5],[SBL_1], [SBL_2], [SBL_3], "
+    "[SBL_4], "
+    "[SBL_5],[BBV_1], [BBV_2], [BBV_3], [BBV_4], [BBV_5],[SBV_1], [SBV_2], [SBV_3], [SBV_4], "
+    "[SBV_5],[Verlader_Naam],[Verlader_Plaats],[Verlader_Telefoon],[Ontvanger_Naam],[Ontvanger_Plaats],"
+    "[Ontvanger_Telefoon],[Lading],[Taal],[ZoutCorrectie],[Schipid])VALUES (?,?,?,?,?, ?,?,?,?,?, ?,?,?,?,?, "
+    "?,?,?,?,?,?,?,?   ,?,?,?,  ?,\"";
+
+const char* const kUpdateHead =
+    "update [IJkOpnames] set [InvoerDatum]=datetime('now'),[BBL_1]=?, [BBL_2]=?, [BBL_3]=?, [BBL_4]=?, "
+    "[BBL_5]=?,[SBL_1]=?, [SBL_2]=?, [SBL_3]=?, [SBL_4]=?, [SBL_5]=?,[BBV_1]=?, [BBV_2]=?, [BBV_3]=?, "
+    "[BBV_4]=?, [BBV_5]=?,[SBV_1]=?, [SBV_2]=?, [SBV_3]=?, [SBV_4]=?, [SBV_5]=?,[Verlader_Naam]=?,"
+    "[Verlader_Plaats]=?,[Verlader_Telefoon]=?,[Ontvanger_Naam]=?,[Ontvanger_Plaats]=?,"
+    "[Ontvanger_Telefoon]=?,[Lading]=?,[Taal]=\"";
+
+}  // namespace
+
+std::unique_ptr<SQLiteTable> ship_surveys(SQLiteDatabase& db, int schip_id) {
+    return db.Query("SELECT * from [IJkOpnames] WHERE [Schipid]=\"" + format_int(schip_id) +
+                    "\" order by [InvoerDatum]");
+}
+
+std::unique_ptr<SQLiteTable> ship_surveys_in_order(SQLiteDatabase& db, int schip_id) {
+    return db.Query("SELECT * from [IJkOpnames] WHERE [Schipid]=? order by [InvoerDatum], [Opnameid]",
+                    {std::int64_t{schip_id}});
+}
+
+void insert_survey(SQLiteDatabase& db, int schip_id, int taal, const std::vector<SqlValue>& values) {
+    db.Execute(std::string(kInsertHead) + format_int(taal) + "\" ,? , \"" + format_int(schip_id) + "\");", values);
+}
+
+void update_survey(SQLiteDatabase& db, int schip_id, int opname_id, int taal, const std::vector<SqlValue>& values) {
+    db.Execute(std::string(kUpdateHead) + format_int(taal) + "\",[ZoutCorrectie]=?where [Schipid]=" +
+                   format_int(schip_id) + " and [OpnameID]=" + format_int(opname_id) + " ;",
+               values);
+}
+
+void delete_survey(SQLiteDatabase& db, int schip_id, int opname_id) {
+    db.Execute("DELETE from [IJkOpnames] where [Schipid]=" + format_int(schip_id) +
+               " and [OpnameID]=" + format_int(opname_id) + " ;");
+}
+
+}  // namespace ijken::store

@@ -1,0 +1,60 @@
+#include "core/survey/gauge_lookup.h"
+
+#include <gtest/gtest.h>
+
+#include "core/data/database_schema.h"
+#include "core/survey/computation.h"
+#include "support/temp_dir.h"
+
+using namespace ijken;
+using namespace ijken::survey;
+
+namespace {
+
+long long extension_rows(const std::string& db_path) {
+    data::SQLiteDatabase db(db_path);
+    return db.Query("select count(*) from IJKtable where Tonnage<0")->AsInteger(0);
+}
+
+// The two back-ends give the same state, and only the database one writes. Dummy 1 as seeded: 3
+// gauge points, table from 51 to 251 cm with zero rows 0 to 49; one mean reading on all three
+// points of both sides.
+TEST(GaugeLookup, TheCopyAndTheDatabaseComputeTheSameStateWhereverTheImmersionLies) {
+    struct Case {
+        const char* where;
+        double reading;
+        bool extends;
+    };
+    const Case cases[] = {
+        {"inside, on a whole centimetre", 20, false},
+        {"inside, between two centimetres", 20.37, false},
+        {"at the top of the table", 0, false},
+        {"below the table, in the extension", 230, true},
+        {"among the zero rows", 250.5, true},
+        {"above the table, in the extension", -5.25, true},
+        {"above the extension", -40, true},
+    };
+    const ShipParams dummy1{1, 3, 251, 51};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.where);
+        ijken::testing::TempDir dir;
+        data::create_database(dir.db_path());
+        const std::array<double, 5> side{c.reading, 0, c.reading, 0, c.reading};
+
+        MemoryGaugeTable copy = MemoryGaugeTable::read(dir.db_path(), 1);
+        const IjkResultaat in_memory = bereken_toestand(copy, dummy1, side, side);
+        EXPECT_EQ(extension_rows(dir.db_path()), 0);
+        const IjkResultaat stored = bereken_toestand(dir.db_path(), dummy1, side, side);
+        EXPECT_EQ(extension_rows(dir.db_path()) > 0, c.extends);
+
+        EXPECT_EQ(in_memory.cm_laag, stored.cm_laag);
+        EXPECT_EQ(in_memory.cm_hoog, stored.cm_hoog);
+        EXPECT_DOUBLE_EQ(in_memory.tonnage_laag, stored.tonnage_laag);
+        EXPECT_DOUBLE_EQ(in_memory.tonnage_hoog, stored.tonnage_hoog);
+        EXPECT_DOUBLE_EQ(in_memory.tonnage, stored.tonnage);
+        // And the copy now holds what the database holds, extension included.
+        EXPECT_EQ(copy.rows(), MemoryGaugeTable::read(dir.db_path(), 1).rows());
+    }
+}
+
+}  // namespace
