@@ -65,13 +65,8 @@ void push_to_office(survey::Form1& form, forms::Dialogs& dialogs) {
 }  // namespace
 
 void add_office_menu(survey::Form1& form, forms::Dialogs& dialogs) {
-    auto& extra = form.get<forms::MenuItem>("Extra1");
-    extra.add_item("Kantoor1", "Naar &kantoor versturen\x85").on_click = [&form, &dialogs] {
-        push_to_office(form, dialogs);
-    };
-    extra.add_item("KantoorVerbinding1", "Kantoorverbinding &instellen\x85").on_click = [] {
-        ask_connection(user_settings().value(kSettingsKey).toString());
-    };
+    form.office_push = [&form, &dialogs] { push_to_office(form, dialogs); };
+    form.office_connection = [] { ask_connection(user_settings().value(kSettingsKey).toString()); };
 }
 
 }  // namespace ijken::app

@@ -181,6 +181,9 @@ class Form1 : public forms::Form, public SurveyValue, public SurveySource {
     // file chosen in the save-file dialog.
     void Exporteren1Click();
     void Backup1Click();
+    // Extra > send to the fleet office / set its connection: what they do is filled in by the
+    // program (the office speaks to a server the core knows nothing of); empty, they do nothing.
+    std::function<void()> office_push, office_connection;
     // The database and the language files: a file the user names to write is never one of them.
     std::vector<data::OwnFile> own_files() const override;
     // Extra > the survey list, beside the main window.

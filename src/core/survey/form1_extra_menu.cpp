@@ -21,11 +21,18 @@ void Form1::build_extras() {
     auto& lijst = add<MenuItem>("Opnamelijst1", &extra, "Opname&lijst...");
     lijst.set_shortcut("Ctrl+L");
     lijst.on_click = [this] { Opnamelijst1Click(); };
+    add<MenuItem>("Kantoor1", &extra, "Naar &kantoor versturen\x85").on_click = [this] {
+        if (office_push) office_push();
+    };
+    add<MenuItem>("KantoorVerbinding1", &extra, "Kantoorverbinding &instellen\x85").on_click = [this] {
+        if (office_connection) office_connection();
+    };
 }
 
 std::vector<data::OwnFile> Form1::own_files() const {
-    return data::own_files(db_pad, taal.directory(),
-                           {taal.TaalFile1(), taal.TaalFile2(), taal.TaalFile3(), taal.TaalFile4(), taal.TaalFile5()});
+    return data::own_files(
+        db_pad, taal.directory(),
+        {taal.TaalFile1(), taal.TaalFile2(), taal.TaalFile3(), taal.TaalFile4(), taal.TaalFile5()});
 }
 
 void Form1::Opnamelijst1Click() {
