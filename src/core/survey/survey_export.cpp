@@ -9,6 +9,7 @@
 #include "core/data/sqlite_database.h"
 #include "core/store/surveys.h"
 #include "core/survey/gauge_lookup.h"
+#include "core/survey/survey_value.h"
 #include "core/text/cp1252.h"
 #include "core/text/numbers.h"
 
@@ -25,19 +26,6 @@ constexpr const char* kPartyColumns[7] = {"Verlader_Naam",  "Verlader_Plaats",  
 constexpr const char* kResultHeaders[10] = {
     "Totaal leeg",   "Totaal vol",   "Gemiddeld leeg", "Gemiddeld vol", "Inzinking leeg",
     "Inzinking vol", "Tonnage leeg", "Tonnage vol",    "Geladen",       "Zout correctie"};
-
-const std::array<std::string, 20>& reading_columns() {
-    static const std::array<std::string, 20> columns = [] {
-        std::array<std::string, 20> c;
-        const char* prefixes[4] = {"BBL_", "SBL_", "BBV_", "SBV_"};
-        for (int block = 0; block < 4; ++block) {
-            for (int point = 1; point <= 5; ++point)
-                c[block * 5 + point - 1] = prefixes[block] + text::format_int(point);
-        }
-        return c;
-    }();
-    return columns;
-}
 
 class CsvLine {
   public:
