@@ -230,10 +230,7 @@ void Ijkeninvoerform::OpenForEdit(std::function<void()> then) {
     open(std::move(then));
 }
 
-void Ijkeninvoerform::opslaanclick() {
-    const int eerste = eerste_cm();
-    const int laatste = laatste_cm();
-    controleer_bereik(eerste, laatste);
+void Ijkeninvoerform::controleer_cm_bereik(int eerste, int laatste) const {
     // The range is stored with the rows: a range the rows were not made for would make the survey
     // look up tonnages the table does not have.
     if (cm_bereik_ && (cm_bereik_->eerste != eerste || cm_bereik_->laatste != laatste)) {
@@ -243,12 +240,11 @@ void Ijkeninvoerform::opslaanclick() {
                         " en " + format_int(laatste) +
                         ". Maak de CM tabel opnieuw, of zet ze terug; er is niets opgeslagen.");
     }
+}
+
+std::vector<TabelRij> Ijkeninvoerform::grid_rijen() const {
     // Every row is checked before the database is touched.
-    struct Rij {
-        int inzinking;
-        double tonnage;
-    };
-    std::vector<Rij> rijen;
+    std::vector<TabelRij> rijen;
     for (int r = 1; r < ijkengrid_->row_count(); ++r) {
         const std::string& tonnage = ijkengrid_->cell(1, r);
         const auto inzinking = text::parse_int(ijkengrid_->cell(0, r));
@@ -260,6 +256,15 @@ void Ijkeninvoerform::opslaanclick() {
         if (const auto waarde = cm_tonnage(tonnage, static_cast<int>(*inzinking)))
             rijen.push_back({static_cast<int>(*inzinking), *waarde});
     }
+    return rijen;
+}
+
+void Ijkeninvoerform::opslaanclick() {
+    const int eerste = eerste_cm();
+    const int laatste = laatste_cm();
+    controleer_bereik(eerste, laatste);
+    controleer_cm_bereik(eerste, laatste);
+    const std::vector<TabelRij> rijen = grid_rijen();
 
     // A table that would throw away most of the stored one (an empty grid: all of it) is stored
     // only when the user says so; Return answers No.
@@ -274,10 +279,7 @@ void Ijkeninvoerform::opslaanclick() {
 
     // A table with what looks like a typing error is stored only when the user says so; No goes
     // back to the grid with nothing stored.
-    std::vector<TabelRij> controle;
-    controle.reserve(rijen.size());
-    for (const Rij& rij : rijen) controle.push_back({rij.inzinking, rij.tonnage});
-    if (const auto bevindingen = controleer_tabel(controle); !bevindingen.empty() && form1_.services.dialogs) {
+    if (const auto bevindingen = controleer_tabel(rijen); !bevindingen.empty() && form1_.services.dialogs) {
         if (!form1_.services.dialogs->confirm(controle_vraag(bevindingen, controle_teksten()),
                                               forms::Answer::no))
             return;
@@ -289,7 +291,7 @@ void Ijkeninvoerform::opslaanclick() {
         data::SQLiteDatabase db(form1_.db_pad, data::OpenMode::existing);
         data::Transaction transaction(db);
         store::delete_gauge_table(db, schip_);
-        for (const Rij& rij : rijen) store::insert_gauge_row(db, schip_, rij.inzinking, rij.tonnage);
+        for (const TabelRij& rij : rijen) store::insert_gauge_row(db, schip_, rij.inzinking, rij.tonnage);
         store::set_ship_range(db, schip_, laatste, eerste);
         transaction.commit();
     }

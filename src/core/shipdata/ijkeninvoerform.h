@@ -63,6 +63,10 @@ class Ijkeninvoerform : public forms::Form {
     bool neem_schip(int schip_id);
     // Stored rows of the ship's table (the extension rows of negative tonnage not counted).
     long long opgeslagen_rijen() const;
+    // "Opslaan" refuses F and L that differ from the range the centimetre table was made for.
+    void controleer_cm_bereik(int eerste, int laatste) const;
+    // The centimetre grid's rows with a whole immersion, checked; a row that cannot be stored throws.
+    std::vector<TabelRij> grid_rijen() const;
 
     survey::Form1& form1_;
     int schip_ = 0;
