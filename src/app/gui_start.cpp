@@ -13,6 +13,7 @@
 #include "app/command_line.h"
 
 #include "app/office_menu.h"
+#include "core/data/database_schema.h"
 #include "gui/qt_dialogs.h"
 #include "gui/qt_file_dialogs.h"
 #include "gui/qt_printing.h"
@@ -92,6 +93,8 @@ class AfterFirstExpose : public QObject {
 }  // namespace
 
 int run_gui(int argc, char** argv, const std::string& data_dir) {
+    // The database is read on another thread while the toolkit connects to the display.
+    auto read_ahead = survey::read_opening_ahead(data::database_path(data_dir));
     ConnectedApplication app(argc, argv);
     // The program's name and icon as the desktop shows them (its desktop entry is ijken.desktop).
     QGuiApplication::setDesktopFileName("ijken");
@@ -106,6 +109,7 @@ int run_gui(int argc, char** argv, const std::string& data_dir) {
     gui::QtPrinting printing;
     gui::QtPictures pictures;
     survey::Form1 form(data_dir, dialogs);
+    form.read_ahead = std::move(read_ahead);
     form.services.files = &files;
     form.services.shell = &shell;
     form.services.timers = &timers;

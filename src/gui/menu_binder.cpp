@@ -9,6 +9,15 @@ namespace ijken::gui {
 
 namespace {
 
+// True when the item or one below it has a shortcut.
+bool has_shortcut_below(const forms::MenuItem& item) {
+    if (!item.shortcut().empty()) return true;
+    for (const forms::MenuItem* child : item.items()) {
+        if (has_shortcut_below(*child)) return true;
+    }
+    return false;
+}
+
 void collect_descendants(const forms::MenuItem& item, std::set<const forms::MenuItem*>& into) {
     for (forms::MenuItem* child : item.items()) {
         into.insert(child);
@@ -32,13 +41,17 @@ MenuBinder::~MenuBinder() {
 }
 
 QAction* MenuBinder::action_for(const forms::MenuItem& item) const {
-    const_cast<MenuBinder*>(this)->flush();
+    auto* self = const_cast<MenuBinder*>(this);
+    self->flush();
+    if (item.parent() != nullptr && &item != &root_) self->fill(*static_cast<const forms::MenuItem*>(item.parent()));
     const auto it = entries_.find(&item);
     return it == entries_.end() ? nullptr : it->second.action;
 }
 
 QMenu* MenuBinder::menu_for(const forms::MenuItem& item) const {
-    const_cast<MenuBinder*>(this)->flush();
+    auto* self = const_cast<MenuBinder*>(this);
+    self->flush();
+    self->fill(item);
     return built_menu(item);
 }
 
@@ -95,7 +108,10 @@ void MenuBinder::rebuild(forms::MenuItem& parent) {
     if (&parent == &root_) {
         root_children_ = root_.items();
     } else {
-        entries_.at(&parent).built_children = parent.items();
+        Entry& entry = entries_.at(&parent);
+        entry.built_children = parent.items();
+        // A submenu not yet opened stays so: it is filled with what it holds then.
+        if (container != nullptr && !entry.filled) return;
     }
     if (container != nullptr) populate(parent, container);
 }
@@ -124,8 +140,27 @@ void MenuBinder::populate(forms::MenuItem& parent, QWidget* container) {
             child->add_observer([this](forms::Control& c) { changed(static_cast<forms::MenuItem&>(c)); });
         Entry& stored = entries_[child] = entry;
         apply(*child, stored);
-        if (stored.menu != nullptr) populate(*child, stored.menu);
+        if (stored.menu != nullptr) {
+            QObject::connect(stored.menu, &QMenu::aboutToShow, stored.menu, [this, child] { fill(*child); });
+            if (has_shortcut_below(*child)) fill(*child);
+        }
     }
+    if (&parent != &root_) entries_.at(&parent).filled = true;
+}
+
+void MenuBinder::fill(const forms::MenuItem& item) {
+    if (&item == &root_) return;
+    const auto it = entries_.find(&item);
+    if (it == entries_.end()) {
+        // Not built yet: its own menu stands in one that is not filled yet.
+        const auto* parent = static_cast<const forms::MenuItem*>(item.parent());
+        if (parent == nullptr || !entries_.contains(parent) || entries_.at(parent).filled) return;
+        fill(*parent);
+        if (entries_.contains(&item)) fill(item);
+        return;
+    }
+    if (it->second.menu == nullptr || it->second.filled) return;
+    populate(*const_cast<forms::MenuItem*>(&item), it->second.menu);
 }
 
 // Forgets everything built below parent. Items that are gone are only dropped from the map:

@@ -19,6 +19,10 @@ namespace ijken::gui {
 //
 // A submenu filled at run time item by item (a ships menu of hundreds) is rebuilt once, not once
 // per item: the rebuild waits for the event loop, or for the next question about the menus.
+//
+// A submenu whose items have no shortcut gets its actions only when it is first opened (or asked
+// about): a ships menu of hundreds costs the window's start nothing. One with a shortcut somewhere
+// below is filled at once, so that the key works before the menu was ever opened.
 class MenuBinder {
   public:
     MenuBinder(forms::MenuItem& root, QMenuBar* bar, forms::Dialogs& dialogs);
@@ -38,6 +42,8 @@ class MenuBinder {
         QMenu* menu = nullptr;  // owns action when set
         std::vector<forms::MenuItem*> built_children;
         int observer = 0;
+        // A submenu's actions are made (populate ran for it); false until it is first needed.
+        bool filled = false;
     };
 
     QWidget* container_of(const forms::MenuItem& item) const;
@@ -48,6 +54,8 @@ class MenuBinder {
     void flush();
     void rebuild(forms::MenuItem& parent);
     void populate(forms::MenuItem& parent, QWidget* container);
+    // Makes the actions of a submenu not filled yet, and of the submenus above it.
+    void fill(const forms::MenuItem& item);
     void drop_below(const forms::MenuItem& parent);
     void changed(forms::MenuItem& item);
     void apply(const forms::MenuItem& item, Entry& entry);

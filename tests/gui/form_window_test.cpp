@@ -383,6 +383,24 @@ class FormWindowTest : public QObject {
         QVERIFY(window_->action_for(ships)->menu() == nullptr);
     }
 
+    // A submenu gets its actions when it is first opened; a shortcut below one works before that.
+    void submenusAreFilledWhenFirstNeeded() {
+        auto& ships = form_->get<forms::MenuItem>("Wijzigen1");
+        for (int id : {1, 2}) ships.add_item("", "Dummy " + std::to_string(id));
+        QCoreApplication::processEvents();
+        QTest::keyClick(window_.get(), Qt::Key_Q, Qt::ControlModifier);
+        QCOMPARE(form_->menu_clicks, 1);
+        auto* menu = window_->findChild<QMenu*>("Wijzigen1");
+        QVERIFY(menu != nullptr);
+        QVERIFY(menu->actions().isEmpty());
+        emit menu->aboutToShow();
+        QCOMPARE(menu->actions().size(), 2);
+        QCOMPARE(menu->actions()[1]->text(), QString("Dummy 2"));
+        // Once filled it follows changes as before.
+        ships.add_item("", "Dummy 3");
+        QCOMPARE(window_->menu_for(ships)->actions().size(), 3);
+    }
+
     void closingTheWindowClosesTheForm() {
         int closes = 0;
         form_->on_close = [&] { ++closes; };

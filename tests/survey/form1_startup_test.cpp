@@ -227,6 +227,42 @@ TEST_F(Form1Startup, MenuItemsDoNotFailAndEindeQuits) {
     EXPECT_TRUE(dialogs.shown().empty());
 }
 
+// The database read ahead on another thread gives the window it would have had without: on a
+// second ship chosen, on the first start (nothing to read ahead yet), and after a read ahead that
+// failed.
+TEST(Form1ReadAhead, GivesTheSameWindowAsReadingAtStart) {
+    // Ship, survey shown, surveys, ships to choose and to delete, boxes shown.
+    auto started = [](const std::string& dir, std::future<OpeningRead>* ahead) {
+        forms::ScriptedDialogs dialogs;
+        Form1 form(dir, dialogs);
+        if (ahead != nullptr) form.read_ahead = std::move(*ahead);
+        EXPECT_TRUE(forms::dispatch(dialogs, [&] { form.formcreate(); }));
+        form.show();
+        return std::vector<std::size_t>{static_cast<std::size_t>(form.ship_params().SchipID),
+                                        static_cast<std::size_t>(form.huidige_opname),
+                                        static_cast<std::size_t>(form.opnamelijst->RowCount()),
+                                        form.get<forms::MenuItem>("Wijzigen1").items().size(),
+                                        form.get<forms::MenuItem>("Verwijderen1").items().size(),
+                                        dialogs.shown().size()};
+    };
+    enum class Ahead { read, before_database, failed };
+    for (const Ahead kind : {Ahead::read, Ahead::before_database, Ahead::failed}) {
+        SCOPED_TRACE(static_cast<int>(kind));
+        ijken::testing::TempDir dir;
+        if (kind != Ahead::before_database) {
+            data::create_database_if_missing(dir.db_path());
+            data::SQLiteDatabase db(dir.db_path());
+            db.Execute("UPDATE Schiptable SET Selected=(SchipID=2)");
+            db.Execute("UPDATE IJkOpnames SET Schipid=2 WHERE Opnameid<>1");
+        }
+        auto ahead = read_opening_ahead(kind == Ahead::failed ? dir.dir() + "elsewhere.db" : dir.db_path());
+        const auto with_ahead = started(dir.dir(), &ahead);
+        EXPECT_EQ(with_ahead, started(dir.dir(), nullptr));
+        EXPECT_EQ(with_ahead[0], kind == Ahead::before_database ? 1u : 2u);
+        EXPECT_EQ(with_ahead[2], kind == Ahead::before_database ? 3u : 2u);
+    }
+}
+
 TEST(ShipDrawing, StaysInsideItsPictureAndShowsTheCargoOnlyWhenLoaded) {
     for (auto [w, h] : {std::pair{80, 307}, std::pair{160, 614}, std::pair{40, 100}}) {
         forms::RecordingPainter empty, loaded;

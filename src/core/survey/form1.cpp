@@ -158,9 +158,24 @@ void Form1::formcreate() {
     } catch (const text::FileWriteError& e) {
         dialogs_.error(e.what());
     }
+    take_read_ahead();
+    // What was read ahead serves this start only, also when it ends early.
+    struct Forget {
+        std::optional<OpeningRead>& read;
+        ~Forget() { read.reset(); }
+    } forget{opening_};
     // The ships menus are built before the ship is loaded.
     bouw_schepenmenu();
     laad_schip();
+}
+
+void Form1::take_read_ahead() {
+    if (!read_ahead.valid()) return;
+    try {
+        opening_ = read_ahead.get();
+    } catch (const std::exception&) {
+        // The reads below run as usual, and report what fails.
+    }
 }
 
 void Form1::formshow() {
@@ -266,7 +281,8 @@ void Form1::TrackBarVolChange() {
 // ---- the selected ship -----------------------------------------------------------------------------
 
 void Form1::laad_schip() {
-    const std::optional<ShipRecord> ship = read_selected_ship(db_pad);
+    const std::optional<ShipRecord> ship =
+        opening_ && opening_->ship ? *std::exchange(opening_->ship, std::nullopt) : read_selected_ship(db_pad);
     if (!ship) return;
     get<forms::Label>("LabelMeetbrief").set_caption(ship->meetbrief);
     get<forms::Label>("LabelNaam").set_caption(ship->name);
@@ -289,6 +305,10 @@ void Form1::laad_schip() {
 // ---- survey records --------------------------------------------------------------------------------
 
 void Form1::lees_opnames() {
+    if (opening_ && opening_->surveys && opening_->surveys_of == SchipID) {
+        opnamelijst = std::move(opening_->surveys);
+        return;
+    }
     opnamelijst = read_surveys(db_pad, SchipID);
 }
 

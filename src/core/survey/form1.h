@@ -16,6 +16,7 @@
 #include "core/forms/forms.h"
 #include "core/lang/taal.h"
 #include "core/survey/computation.h"
+#include "core/survey/opening_read.h"
 #include "core/survey/survey_value.h"
 #include "core/survey/warnings.h"
 
@@ -40,6 +41,10 @@ class Form1 : public forms::Form, public SurveyValue, public SurveySource {
     lang::Taal taal;
 
     static constexpr int geen_opname = -199;
+
+    // What formcreate would read from the database, when the program started reading it ahead
+    // (read_opening_ahead); formcreate takes it instead of reading once more.
+    std::future<OpeningRead> read_ahead;
 
     // Ends the program ("Einde", Ctrl+Q). The window layer sets it to leave its event loop.
     std::function<void()> on_quit;
@@ -215,6 +220,9 @@ class Form1 : public forms::Form, public SurveyValue, public SurveySource {
     void build_warning_strip();
     // Reads the selected ship's surveys into opnamelijst (laad_opnames without showing one).
     void lees_opnames();
+    // The read ahead, when there is one and it succeeded; formcreate's reads take their part of
+    // it (each once) while it is set.
+    void take_read_ahead();
 
     // The values the add and save statements bind, in their order: twenty readings, the seven
     // texts of the parties and the cargo, the correction factor.
@@ -249,6 +257,7 @@ class Form1 : public forms::Form, public SurveyValue, public SurveySource {
     std::array<forms::Panel*, 20> panels_{};
     std::vector<OtherWindow> windows_;
     bool herbereken_bij_tonen_ = false;
+    std::optional<OpeningRead> opening_;
 };
 
 }  // namespace ijken::survey

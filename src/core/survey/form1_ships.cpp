@@ -8,7 +8,9 @@ namespace ijken::survey {
 
 void Form1::bouw_schepenmenu() {
     std::vector<store::ShipEntry> schepen;
-    {
+    if (opening_ && opening_->ships) {
+        schepen = *std::exchange(opening_->ships, std::nullopt);
+    } else {
         data::SQLiteDatabase db(db_pad, data::OpenMode::existing);
         schepen = store::all_ships(db);
     }

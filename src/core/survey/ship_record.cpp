@@ -10,8 +10,7 @@ namespace {
 
 // The first row of a query on Schiptable as a ship.
 template <typename Query>
-std::optional<ShipRecord> first_ship(const std::string& db_pad, Query query) {
-    data::SQLiteDatabase db(db_pad, data::OpenMode::existing);
+std::optional<ShipRecord> first_ship(data::SQLiteDatabase& db, Query query) {
     auto rows = query(db);
     if (rows->RowCount() == 0) return std::nullopt;
     auto as_int = [&](const char* column) { return static_cast<int>(rows->AsInteger(rows->FieldIndex(column))); };
@@ -28,12 +27,18 @@ std::optional<ShipRecord> first_ship(const std::string& db_pad, Query query) {
 
 }  // namespace
 
+std::optional<ShipRecord> read_selected_ship(data::SQLiteDatabase& db) {
+    return first_ship(db, [](data::SQLiteDatabase& d) { return store::selected_ship(d); });
+}
+
 std::optional<ShipRecord> read_selected_ship(const std::string& db_pad) {
-    return first_ship(db_pad, [](data::SQLiteDatabase& db) { return store::selected_ship(db); });
+    data::SQLiteDatabase db(db_pad, data::OpenMode::existing);
+    return read_selected_ship(db);
 }
 
 std::optional<ShipRecord> read_ship(const std::string& db_pad, int schip_id) {
-    return first_ship(db_pad, [schip_id](data::SQLiteDatabase& db) { return store::ship_by_id(db, schip_id); });
+    data::SQLiteDatabase db(db_pad, data::OpenMode::existing);
+    return first_ship(db, [schip_id](data::SQLiteDatabase& d) { return store::ship_by_id(d, schip_id); });
 }
 
 std::unique_ptr<data::SQLiteTable> read_surveys(const std::string& db_pad, int schip_id) {

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "core/data/sqlite_database.h"
 #include "core/data/sqlite_table.h"
 
 #include "core/survey/computation.h"
@@ -19,6 +20,7 @@ struct ShipRecord {
 
 // The ship with Selected = 1 (the first such row), or nothing when no ship is selected.
 std::optional<ShipRecord> read_selected_ship(const std::string& db_pad);
+std::optional<ShipRecord> read_selected_ship(data::SQLiteDatabase& db);
 
 // The ship with the given identifier, or nothing.
 std::optional<ShipRecord> read_ship(const std::string& db_pad, int schip_id);
