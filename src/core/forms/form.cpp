@@ -24,7 +24,9 @@ Form::Form(std::string name, std::string caption, Rect geometry)
 }
 
 Form::~Form() {
-    // Children first, so that no control outlives the one it stands in.
+    // Children first, so that no control outlives the one it stands in. Whoever asks meanwhile
+    // gets the controls still there.
+    children_indexed_ = false;
     while (!controls_.empty()) controls_.pop_back();
 }
 
@@ -123,13 +125,15 @@ void Form::adopt(std::unique_ptr<Control> control) {
                                  "\"");
     }
     control->form_ = this;
+    if (children_indexed_) children_[parent].push_back(control.get());
     controls_.push_back(std::move(control));
     if (is_menu_item) static_cast<MenuItem*>(parent)->children_changed();
     notify();
 }
 
 bool Form::owns(const Control* control) const {
-    return std::any_of(controls_.begin(), controls_.end(), [&](const auto& c) { return c.get() == control; });
+    // A control belongs to the form that adopted it for as long as it lives.
+    return control != nullptr && control != menu_.get() && control->form_ == this;
 }
 
 Control* Form::find(std::string_view name) const {
@@ -157,6 +161,10 @@ std::vector<Control*> Form::controls() const {
 }
 
 std::vector<Control*> Form::children(const Control* parent) const {
+    if (children_indexed_) {
+        const auto it = children_.find(parent);
+        return it == children_.end() ? std::vector<Control*>{} : it->second;
+    }
     std::vector<Control*> result;
     for (const auto& c : controls_) {
         if (c->parent() == parent) result.push_back(c.get());
@@ -188,6 +196,8 @@ void Form::remove_children(Control& parent) {
         }
     }
     controls_ = std::move(kept);
+    children_.clear();
+    for (const auto& c : controls_) children_[c->parent()].push_back(c.get());
     while (!removed.empty()) removed.pop_back();
     if (parent.kind() == ControlKind::menu_item) static_cast<MenuItem&>(parent).children_changed();
     notify();

@@ -4,6 +4,7 @@
 // order: the order of addition is the tab order) and implements its handlers as methods.
 #include <functional>
 #include <memory>
+#include <unordered_map>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -148,6 +149,10 @@ class Form {
     std::function<void()> when_closed_;
     std::unique_ptr<MenuItem> menu_;
     std::vector<std::unique_ptr<Control>> controls_;
+    // Each parent's children in order of addition (a menu of hundreds of ships is asked for its
+    // items often); kept while controls are added, made anew after a removal.
+    std::unordered_map<const Control*, std::vector<Control*>> children_;
+    bool children_indexed_ = true;
     ObserverList<Form> observers_;
 };
 
