@@ -200,6 +200,89 @@ std::string set_all(const std::string& columns) {
     return s;
 }
 
+// One push of an installation at a time (a second waits for the first to end), and only by the
+// role that registered it.
+void claim_installation(PgConnection& db, const std::vector<PgValue>& id) {
+    db.exec("SELECT pg_advisory_xact_lock(7469, hashtext($1))", id);
+    db.exec("INSERT INTO ijken.installations (installation) VALUES ($1) ON CONFLICT DO NOTHING", id);
+    if (db.exec("SELECT 1 FROM ijken.installations WHERE installation = $1", id).rows() == 0) {
+        throw FleetError("installation " + *id[0] +
+                         " belongs to another role in the office database; this role may not push it");
+    }
+}
+
+// The barge's tables into temporary tables of the transaction.
+void upload(PgConnection& db, const Snapshot& snap, const std::string& ships, const std::string& surveys) {
+    db.exec("CREATE TEMP TABLE in_ships ON COMMIT DROP AS SELECT " + ships + " FROM ijken.ships WITH NO DATA;"
+            "CREATE TEMP TABLE in_gauge ON COMMIT DROP AS SELECT schipid, inzinking, tonnage"
+            " FROM ijken.gauge_rows WITH NO DATA;"
+            "CREATE TEMP TABLE in_surveys ON COMMIT DROP AS SELECT " + surveys + " FROM ijken.surveys WITH NO DATA");
+    db.copy_in("COPY in_ships FROM STDIN", snap.ships);
+    db.copy_in("COPY in_gauge FROM STDIN", snap.gauge);
+    db.copy_in("COPY in_surveys FROM STDIN", snap.surveys);
+}
+
+// Returns the count of ships new, changed or newly marked deleted.
+long long merge_ships(PgConnection& db, const std::vector<PgValue>& id, const std::string& ships) {
+    const long long changed =
+        db.exec("INSERT INTO ijken.ships AS s (installation, " + ships + ", pushed_at) SELECT $1, " + ships +
+                    ", now() FROM in_ships ON CONFLICT (installation, schipid) DO UPDATE SET " + set_all(ships) +
+                    "pushed_at = now(), deleted_at = NULL WHERE " + differs(ships, "s", "EXCLUDED"),
+                id)
+            .affected();
+    return changed +
+           db.exec("UPDATE ijken.ships SET deleted_at = now() WHERE installation = $1 AND deleted_at IS NULL"
+                   " AND schipid NOT IN (SELECT schipid FROM in_ships)",
+                   id)
+               .affected();
+}
+
+// A table differs when one row does; the whole table then gets a new period. Returns the count of
+// ships whose table was new or replaced.
+long long merge_gauge_tables(PgConnection& db, const std::vector<PgValue>& id) {
+    const std::string current = "SELECT schipid, inzinking, tonnage FROM ijken.gauge_rows"
+                                " WHERE installation = $1 AND valid_until IS NULL";
+    db.exec("CREATE TEMP TABLE changed_tables ON COMMIT DROP AS SELECT DISTINCT schipid FROM ("
+            "(SELECT schipid, inzinking, tonnage FROM in_gauge EXCEPT " + current + ") UNION ALL (" + current +
+                " EXCEPT SELECT schipid, inzinking, tonnage FROM in_gauge)) d",
+            id);
+    db.exec("UPDATE ijken.gauge_rows SET valid_until = now() WHERE installation = $1 AND valid_until IS NULL"
+            " AND schipid IN (SELECT schipid FROM changed_tables)",
+            id);
+    db.exec("INSERT INTO ijken.gauge_rows (installation, schipid, inzinking, tonnage, valid_from)"
+            " SELECT $1, schipid, inzinking, tonnage, now() FROM in_gauge"
+            " WHERE schipid IN (SELECT schipid FROM changed_tables)",
+            id);
+    return std::stoll(std::string(
+        db.exec("SELECT count(*) FROM changed_tables c WHERE EXISTS (SELECT 1 FROM in_gauge g"
+                " WHERE g.schipid = c.schipid)")
+            .text(0, 0)));
+}
+
+// Counts the surveys new or changed and those newly marked deleted into the summary.
+void merge_surveys(PgConnection& db, const std::vector<PgValue>& id, const std::string& surveys,
+                   PushSummary& summary) {
+    // The earlier state of every survey about to change is kept.
+    db.exec("INSERT INTO ijken.survey_versions SELECT s.*, now() FROM ijken.surveys s JOIN in_surveys i"
+            " ON s.installation = $1 AND s.opnameid = i.opnameid WHERE " + differs(surveys, "s", "i"),
+            id);
+    summary.surveys_changed =
+        db.exec("INSERT INTO ijken.surveys AS s (installation, " + surveys + ", pushed_at) SELECT $1, " +
+                    prefixed(surveys, "i.") +
+                    ", now() FROM in_surveys i LEFT JOIN ijken.surveys s ON s.installation = $1"
+                    " AND s.opnameid = i.opnameid WHERE s.opnameid IS NULL OR " + differs(surveys, "s", "i") +
+                    " ON CONFLICT (installation, opnameid) DO UPDATE SET " +
+                    set_all(surveys) + "pushed_at = now(), deleted_at = NULL WHERE " +
+                    differs(surveys, "s", "EXCLUDED"),
+                id)
+            .affected();
+    summary.surveys_deleted =
+        db.exec("UPDATE ijken.surveys SET deleted_at = now() WHERE installation = $1 AND deleted_at IS NULL"
+                " AND opnameid NOT IN (SELECT opnameid FROM in_surveys)",
+                id)
+            .affected();
+}
+
 }  // namespace
 
 bool create_office_schema(const std::string& conninfo) {
@@ -222,77 +305,17 @@ PushSummary push(const std::string& db_pad, const std::string& conninfo) {
     // Reached and checked: only now may the barge's database get its identity.
     summary.installation = ensure_installation_id(db_pad);
     const std::vector<PgValue> id{summary.installation};
-    // One push of an installation at a time; a second waits for the first to end.
-    db.exec("SELECT pg_advisory_xact_lock(7469, hashtext($1))", id);
-    db.exec("INSERT INTO ijken.installations (installation) VALUES ($1) ON CONFLICT DO NOTHING", id);
-    if (db.exec("SELECT 1 FROM ijken.installations WHERE installation = $1", id).rows() == 0) {
-        throw FleetError("installation " + summary.installation +
-                         " belongs to another role in the office database; this role may not push it");
-    }
+    claim_installation(db, id);
 
     const std::string ships = ship_columns();
     const std::string surveys = survey_columns();
-    db.exec("CREATE TEMP TABLE in_ships ON COMMIT DROP AS SELECT " + ships + " FROM ijken.ships WITH NO DATA;"
-            "CREATE TEMP TABLE in_gauge ON COMMIT DROP AS SELECT schipid, inzinking, tonnage"
-            " FROM ijken.gauge_rows WITH NO DATA;"
-            "CREATE TEMP TABLE in_surveys ON COMMIT DROP AS SELECT " + surveys + " FROM ijken.surveys WITH NO DATA");
-    db.copy_in("COPY in_ships FROM STDIN", snap.ships);
-    db.copy_in("COPY in_gauge FROM STDIN", snap.gauge);
-    db.copy_in("COPY in_surveys FROM STDIN", snap.surveys);
-
+    upload(db, snap, ships, surveys);
     summary.ships = snap.ship_count;
     summary.surveys = snap.survey_count;
     summary.problems = std::move(snap.problems);
-    summary.ships_changed =
-        db.exec("INSERT INTO ijken.ships AS s (installation, " + ships + ", pushed_at) SELECT $1, " + ships +
-                    ", now() FROM in_ships ON CONFLICT (installation, schipid) DO UPDATE SET " + set_all(ships) +
-                    "pushed_at = now(), deleted_at = NULL WHERE " + differs(ships, "s", "EXCLUDED"),
-                id)
-            .affected();
-    summary.ships_changed +=
-        db.exec("UPDATE ijken.ships SET deleted_at = now() WHERE installation = $1 AND deleted_at IS NULL"
-                " AND schipid NOT IN (SELECT schipid FROM in_ships)",
-                id)
-            .affected();
-
-    // A table differs when one row does; the whole table then gets a new period.
-    const std::string current = "SELECT schipid, inzinking, tonnage FROM ijken.gauge_rows"
-                                " WHERE installation = $1 AND valid_until IS NULL";
-    db.exec("CREATE TEMP TABLE changed_tables ON COMMIT DROP AS SELECT DISTINCT schipid FROM ("
-            "(SELECT schipid, inzinking, tonnage FROM in_gauge EXCEPT " + current + ") UNION ALL (" + current +
-                " EXCEPT SELECT schipid, inzinking, tonnage FROM in_gauge)) d",
-            id);
-    db.exec("UPDATE ijken.gauge_rows SET valid_until = now() WHERE installation = $1 AND valid_until IS NULL"
-            " AND schipid IN (SELECT schipid FROM changed_tables)",
-            id);
-    db.exec("INSERT INTO ijken.gauge_rows (installation, schipid, inzinking, tonnage, valid_from)"
-            " SELECT $1, schipid, inzinking, tonnage, now() FROM in_gauge"
-            " WHERE schipid IN (SELECT schipid FROM changed_tables)",
-            id);
-    summary.tables_replaced = std::stoll(std::string(
-        db.exec("SELECT count(*) FROM changed_tables c WHERE EXISTS (SELECT 1 FROM in_gauge g"
-                " WHERE g.schipid = c.schipid)")
-            .text(0, 0)));
-
-    // The earlier state of every survey about to change is kept.
-    db.exec("INSERT INTO ijken.survey_versions SELECT s.*, now() FROM ijken.surveys s JOIN in_surveys i"
-            " ON s.installation = $1 AND s.opnameid = i.opnameid WHERE " + differs(surveys, "s", "i"),
-            id);
-    summary.surveys_changed =
-        db.exec("INSERT INTO ijken.surveys AS s (installation, " + surveys + ", pushed_at) SELECT $1, " +
-                    prefixed(surveys, "i.") +
-                    ", now() FROM in_surveys i LEFT JOIN ijken.surveys s ON s.installation = $1"
-                    " AND s.opnameid = i.opnameid WHERE s.opnameid IS NULL OR " + differs(surveys, "s", "i") +
-                    " ON CONFLICT (installation, opnameid) DO UPDATE SET " +
-                    set_all(surveys) + "pushed_at = now(), deleted_at = NULL WHERE " +
-                    differs(surveys, "s", "EXCLUDED"),
-                id)
-            .affected();
-    summary.surveys_deleted =
-        db.exec("UPDATE ijken.surveys SET deleted_at = now() WHERE installation = $1 AND deleted_at IS NULL"
-                " AND opnameid NOT IN (SELECT opnameid FROM in_surveys)",
-                id)
-            .affected();
+    summary.ships_changed = merge_ships(db, id, ships);
+    summary.tables_replaced = merge_gauge_tables(db, id);
+    merge_surveys(db, id, surveys, summary);
     tx.commit();
     return summary;
 }
