@@ -296,6 +296,8 @@ bool create_office_schema(const std::string& conninfo) {
 PushSummary push(const std::string& db_pad, const std::string& conninfo) {
     std::error_code ec;
     if (!std::filesystem::is_regular_file(db_pad, ec)) throw FleetError("no database at " + db_pad);
+    // Without the client library there is nothing to read the barge's database for.
+    require_client_library();
     Snapshot snap = read_snapshot(db_pad);
 
     PgConnection db(conninfo);
