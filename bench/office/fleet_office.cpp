@@ -22,7 +22,7 @@
 
 #include "core/data/database_schema.h"
 #include "core/data/sqlite_database.h"
-#include "fleet/installation.h"
+#include "core/store/installation.h"
 #include "fleet/pg_connection.h"
 #include "fleet/push.h"
 
@@ -80,7 +80,7 @@ std::string database(const std::string& name) {
 // The barge pushed as `count` installations (a new id before each push).
 void fill(const std::string& barge, const std::string& to, int count) {
     for (int i = 0; i < count; ++i) {
-        data::SQLiteDatabase(barge).Execute(std::string("DROP TABLE IF EXISTS ") + fleet::kInstallationTable);
+        data::SQLiteDatabase(barge).Execute(std::string("DROP TABLE IF EXISTS ") + store::kInstallationTable);
         fleet::push(barge, to);
     }
 }
@@ -117,7 +117,7 @@ int main() {
     std::vector<double> first, again;
     for (int run = 0; run < 3; ++run) {
         const std::string to = database("bench_push");
-        data::SQLiteDatabase(barge).Execute(std::string("DROP TABLE IF EXISTS ") + fleet::kInstallationTable);
+        data::SQLiteDatabase(barge).Execute(std::string("DROP TABLE IF EXISTS ") + store::kInstallationTable);
         first.push_back(ms_of([&] { fleet::push(barge, to); }));
         for (int i = 0; i < 5; ++i) again.push_back(ms_of([&] { fleet::push(barge, to); }));
     }

@@ -4,18 +4,16 @@
 #include <random>
 
 #include "core/data/sqlite_database.h"
+#include "core/data/transaction.h"
+#include "core/store/installation.h"
 
 namespace ijken::fleet {
 
 namespace {
 
 std::optional<std::string> read_id(data::SQLiteDatabase& db) {
-    auto table = db.Query("SELECT count(*) FROM sqlite_master WHERE type='table' AND name=?",
-                          {std::string(kInstallationTable)});
-    if (table->AsInteger(0) == 0) return std::nullopt;
-    auto row = db.Query(std::string("SELECT InstallationID FROM ") + kInstallationTable + " LIMIT 1");
-    if (row->RowCount() == 0) return std::nullopt;
-    return row->AsString(0);
+    if (!store::has_installation_table(db)) return std::nullopt;
+    return store::stored_installation_id(db);
 }
 
 }  // namespace
@@ -57,17 +55,15 @@ std::optional<std::string> read_installation_id(const std::string& db_pad) {
 std::string ensure_installation_id(const std::string& db_pad) {
     data::SQLiteDatabase db(db_pad, data::OpenMode::existing);
     if (auto id = read_id(db)) return *id;
-    db.BeginTransaction();
-    db.Execute(std::string("CREATE TABLE IF NOT EXISTS ") + kInstallationTable +
-               " ([InstallationID] VARCHAR(36) NOT NULL PRIMARY KEY,"
-               " [Created] DATETIME DEFAULT (datetime('now')))");
+    data::Transaction transaction(db);
+    store::create_installation_table(db);
     // Another push may have made it meanwhile: that one stands.
     auto id = read_id(db);
     if (!id) {
         id = random_uuid();
-        db.Execute(std::string("INSERT INTO ") + kInstallationTable + " (InstallationID) VALUES (?)", {*id});
+        store::insert_installation_id(db, *id);
     }
-    db.Commit();
+    transaction.commit();
     return *id;
 }
 

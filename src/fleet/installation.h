@@ -1,13 +1,10 @@
 #pragma once
 // The identity of a barge's database in the fleet: a random UUID, kept in a table of its own that
-// the first push adds to ijken.db. The designed tables are never touched.
+// the first push adds to ijken.db (store/installation.h). The designed tables are never touched.
 #include <optional>
 #include <string>
 
 namespace ijken::fleet {
-
-// The table that holds it, with one row.
-inline constexpr const char* kInstallationTable = "FleetInstallation";
 
 // The database's installation id, or nothing before its first push. Never writes.
 std::optional<std::string> read_installation_id(const std::string& db_pad);

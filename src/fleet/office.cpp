@@ -4,8 +4,12 @@
 #include <fstream>
 
 #include "core/data/database_schema.h"
-#include "core/text/file_writer.h"
 #include "core/data/sqlite_database.h"
+#include "core/data/transaction.h"
+#include "core/store/gauge_table.h"
+#include "core/store/ships.h"
+#include "core/store/surveys.h"
+#include "core/text/file_writer.h"
 #include "core/survey/survey_export.h"
 #include "core/text/cp1252.h"
 #include "core/text/numbers.h"
@@ -65,12 +69,6 @@ data::SqlValue sqlite_integer(const PgResult& r, int row, int column) {
 data::SqlValue sqlite_real(const PgResult& r, int row, int column) {
     if (r.is_null(row, column)) return nullptr;
     return exact_double(r.text(row, column));
-}
-
-std::string placeholders(int n) {
-    std::string s;
-    for (int i = 0; i < n; ++i) s += i ? ",?" : "?";
-    return s;
 }
 
 }  // namespace
@@ -137,13 +135,18 @@ long long write_office_csv(const std::string& conninfo, const SurveyFilter& filt
     return count;
 }
 
-int materialise_survey(const std::string& conninfo, const std::string& installation, int opnameid,
-                       const std::string& db_pad) {
-    if (!is_uuid(installation)) throw FleetError("\"" + installation + "\" is not an installation id", 2);
-    PgConnection db(conninfo);
-    PgTransaction tx(db);
-    db.exec("SET TRANSACTION ISOLATION LEVEL REPEATABLE READ, READ ONLY");
-    check_schema(db);
+namespace {
+
+// What the office holds of one survey's ship, read in one snapshot.
+struct CentralShip {
+    int schip_id = 0;
+    PgResult ship;     // the ship's columns: the texts, then the numbers
+    PgResult table;    // inzinking, tonnage of the gauge table valid when the survey was last sent
+    PgResult surveys;  // the ship's surveys as on board, the one asked for also when deleted since
+};
+
+// The survey's ship and the time the survey was last sent. Throws FleetError without the survey.
+std::pair<int, PgValue> find_survey(PgConnection& db, const std::string& installation, int opnameid) {
     const std::vector<PgValue> key{installation, std::to_string(opnameid)};
     const PgResult found =
         db.exec("SELECT schipid, pushed_at FROM ijken.surveys WHERE installation = $1 AND opnameid = $2", key);
@@ -152,62 +155,79 @@ int materialise_survey(const std::string& conninfo, const std::string& installat
                          installation);
     }
     if (found.is_null(0, 0)) throw FleetError("survey " + std::to_string(opnameid) + " belongs to no ship");
-    const int schip_id = std::stoi(std::string(found.text(0, 0)));
-    const std::vector<PgValue> ship_key{installation, std::to_string(schip_id)};
-    const PgResult ship = db.exec("SELECT " + joined(ship_text_columns(), "").substr(2) +
-                                      joined(ship_number_columns(), "") +
-                                      " FROM ijken.ships WHERE installation = $1 AND schipid = $2",
-                                  ship_key);
+    return {std::stoi(std::string(found.text(0, 0))), found.value(0, 1)};
+}
+
+PgResult find_ship(PgConnection& db, const std::string& installation, int schip_id) {
+    PgResult ship = db.exec("SELECT " + joined(ship_text_columns(), "").substr(2) +
+                                joined(ship_number_columns(), "") +
+                                " FROM ijken.ships WHERE installation = $1 AND schipid = $2",
+                            {installation, std::to_string(schip_id)});
     if (ship.rows() == 0) throw FleetError("the office database has no ship " + std::to_string(schip_id));
+    return ship;
+}
+
+CentralShip read_central_ship(const std::string& conninfo, const std::string& installation, int opnameid) {
+    PgConnection db(conninfo);
+    PgTransaction tx(db);
+    db.exec("SET TRANSACTION ISOLATION LEVEL REPEATABLE READ, READ ONLY");
+    check_schema(db);
+    const auto [schip_id, pushed_at] = find_survey(db, installation, opnameid);
+    PgResult ship = find_ship(db, installation, schip_id);
     // The table the survey's results were computed on: the one valid when it was last sent.
-    const PgResult table = db.exec(
+    PgResult table = db.exec(
         "SELECT inzinking, tonnage FROM ijken.gauge_rows WHERE installation = $1 AND schipid = $2"
         " AND valid_from <= $3 AND (valid_until IS NULL OR valid_until > $3) ORDER BY inzinking",
-        {installation, std::to_string(schip_id), found.value(0, 1)});
+        {installation, std::to_string(schip_id), pushed_at});
     // The ship's surveys as on board (the list the report window's main window loads), and the
     // survey itself even when it was deleted on board since.
     const std::string survey_columns = "opnameid" + joined(survey_party_columns(), "") + ", taal, invoerdatum" +
                                        joined(reading_columns(), "") + ", zoutcorrectie";
-    const PgResult surveys =
+    PgResult surveys =
         db.exec("SELECT " + survey_columns +
                     " FROM ijken.surveys WHERE installation = $1 AND schipid = $2"
                     " AND (deleted_at IS NULL OR opnameid = $3) ORDER BY opnameid",
                 {installation, std::to_string(schip_id), std::to_string(opnameid)});
     tx.commit();
+    return {schip_id, std::move(ship), std::move(table), std::move(surveys)};
+}
 
-    {
-        data::SQLiteDatabase local(db_pad);
-        for (const char* create : {data::kCreateSchiptable, data::kCreateSchiptableIndex, data::kCreateIJKtable,
-                                   data::kCreateIJkOpnames, data::kCreateOpnameIndex}) {
-            local.Execute(create);
-        }
-        local.BeginTransaction();
-        std::vector<data::SqlValue> row{std::int64_t{schip_id}};
-        for (int c = 0; c < 10; ++c) row.push_back(sqlite_text(ship, 0, c));
-        for (int c = 10; c < 14; ++c) row.push_back(sqlite_integer(ship, 0, c));
-        local.Execute("INSERT INTO Schiptable (SchipID, Name, Meetbrief_NR, veld1, veld2, veld3, veld4, veld5,"
-                      " veld6, veld7, veld8, taal, Aantal_ijken, Max_inzinking, Min_inzinking, Selected)"
-                      " VALUES (" + placeholders(15) + ", 1)",
-                      row);
-        for (int r = 0; r < table.rows(); ++r) {
-            local.Execute("INSERT INTO IJKtable (SchipID, Inzinking, Tonnage) VALUES (?,?,?)",
-                          {std::int64_t{schip_id}, sqlite_integer(table, r, 0), sqlite_real(table, r, 1)});
-        }
-        const int n = surveys.columns();
-        for (int r = 0; r < surveys.rows(); ++r) {
-            std::vector<data::SqlValue> v{sqlite_integer(surveys, r, 0), std::int64_t{schip_id}};
-            for (int c = 1; c < n - 1; ++c) v.push_back(sqlite_text(surveys, r, c));
-            v.push_back(sqlite_real(surveys, r, n - 1));
-            local.Execute("INSERT INTO IJkOpnames (Opnameid, Schipid, Verlader_Naam, Verlader_Plaats,"
-                          " Verlader_Telefoon, Ontvanger_Naam, Ontvanger_Plaats, Ontvanger_Telefoon, Lading, Taal,"
-                          " InvoerDatum, BBL_1, BBL_2, BBL_3, BBL_4, BBL_5, SBL_1, SBL_2, SBL_3, SBL_4, SBL_5,"
-                          " BBV_1, BBV_2, BBV_3, BBV_4, BBV_5, SBV_1, SBV_2, SBV_3, SBV_4, SBV_5, ZoutCorrectie)"
-                          " VALUES (" + placeholders(n + 1) + ")",
-                          v);
-        }
-        local.Commit();
+// A new database at db_pad with the designed tables, holding the ship, its table and its surveys.
+void write_barge_database(const std::string& db_pad, const CentralShip& central) {
+    data::SQLiteDatabase local(db_pad);
+    for (const char* create : {data::kCreateSchiptable, data::kCreateSchiptableIndex, data::kCreateIJKtable,
+                               data::kCreateIJkOpnames, data::kCreateOpnameIndex}) {
+        local.Execute(create);
     }
-    return schip_id;
+    data::Transaction transaction(local);
+    const std::int64_t schip_id = central.schip_id;
+    std::vector<data::SqlValue> row{schip_id};
+    for (int c = 0; c < 10; ++c) row.push_back(sqlite_text(central.ship, 0, c));
+    for (int c = 10; c < 14; ++c) row.push_back(sqlite_integer(central.ship, 0, c));
+    store::restore_ship(local, row);
+    const PgResult& table = central.table;
+    for (int r = 0; r < table.rows(); ++r) {
+        store::restore_gauge_row(local, {schip_id, sqlite_integer(table, r, 0), sqlite_real(table, r, 1)});
+    }
+    const PgResult& surveys = central.surveys;
+    const int n = surveys.columns();
+    for (int r = 0; r < surveys.rows(); ++r) {
+        std::vector<data::SqlValue> v{sqlite_integer(surveys, r, 0), schip_id};
+        for (int c = 1; c < n - 1; ++c) v.push_back(sqlite_text(surveys, r, c));
+        v.push_back(sqlite_real(surveys, r, n - 1));
+        store::restore_survey(local, v);
+    }
+    transaction.commit();
+}
+
+}  // namespace
+
+int materialise_survey(const std::string& conninfo, const std::string& installation, int opnameid,
+                       const std::string& db_pad) {
+    if (!is_uuid(installation)) throw FleetError("\"" + installation + "\" is not an installation id", 2);
+    const CentralShip central = read_central_ship(conninfo, installation, opnameid);
+    write_barge_database(db_pad, central);
+    return central.schip_id;
 }
 
 }  // namespace ijken::fleet

@@ -2,7 +2,8 @@
 // A connection to the office's PostgreSQL database through libpq, owned by RAII like the SQLite
 // connection: the connection, each result and the transaction own their handles, destructors never
 // throw, and a connection dropped while a transaction is open rolls it back (the server does so
-// when the client goes away, too).
+// when the client goes away, too). libpq (libpq.so.5) is loaded when the first connection is made,
+// not when the program starts.
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -26,6 +27,14 @@ class FleetError : public std::runtime_error {
   private:
     int exit_status_;
 };
+
+// Loads libpq when it is not loaded yet. Throws FleetError (exit status 1) when it is not installed
+// or lacks a function the program calls; a later call tries again.
+void require_client_library();
+
+// For tests: the next load opens this file instead of libpq.so.5. No connection or result may be
+// alive when it is called.
+void set_client_library_file(const std::string& file_name);
 
 // A parameter of a statement: text as PostgreSQL reads it, or SQL NULL.
 using PgValue = std::optional<std::string>;

@@ -1,12 +1,13 @@
 #include "fleet/push.h"
 
-#include <sqlite3.h>
-
 #include <charconv>
 #include <filesystem>
 #include <map>
-#include <memory>
 
+#include "core/data/read_snapshot.h"
+#include "core/store/gauge_table.h"
+#include "core/store/ships.h"
+#include "core/store/surveys.h"
 #include "core/survey/computation.h"
 #include "core/survey/gauge_lookup.h"
 #include "core/text/cp1252.h"
@@ -19,65 +20,14 @@ namespace ijken::fleet {
 
 namespace {
 
-// A read-only connection to ijken.db holding one read transaction: everything pushed is one
-// state of the file, even while the program writes to it.
-class LocalReader {
-  public:
-    explicit LocalReader(const std::string& db_pad) {
-        if (sqlite3_open_v2(db_pad.c_str(), &db_, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) fail("");
-        sqlite3_busy_timeout(db_, 5000);
-        exec("BEGIN");
-    }
-    ~LocalReader() {
-        sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
-        sqlite3_close(db_);
-    }
-    LocalReader(const LocalReader&) = delete;
-    LocalReader& operator=(const LocalReader&) = delete;
-
-    // Runs a query and calls row(statement) for each row.
-    template <class F>
-    void each(const char* sql, F&& row) {
-        sqlite3_stmt* s = nullptr;
-        if (sqlite3_prepare_v2(db_, sql, -1, &s, nullptr) != SQLITE_OK) fail(sql);
-        std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> guard(s, sqlite3_finalize);
-        int rc;
-        while ((rc = sqlite3_step(s)) == SQLITE_ROW) row(s);
-        if (rc != SQLITE_DONE) fail(sql);
-    }
-
-  private:
-    void exec(const char* sql) {
-        if (sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) != SQLITE_OK) fail(sql);
-    }
-    [[noreturn]] void fail(const std::string& what) {
-        std::string reason = db_ ? sqlite3_errmsg(db_) : "out of memory";
-        throw FleetError("cannot read the barge's database: " + reason + (what.empty() ? "" : " (" + what + ")"));
-    }
-    sqlite3* db_ = nullptr;
-};
-
-// A cell as the program's tables read it (a number in a text column as its text), NULL kept.
-PgValue cell_text(sqlite3_stmt* s, int column) {
-    switch (sqlite3_column_type(s, column)) {
-        case SQLITE_NULL: return std::nullopt;
-        case SQLITE_INTEGER: return text::format_int(sqlite3_column_int64(s, column));
-        case SQLITE_FLOAT: return text::format_general(sqlite3_column_double(s, column));
-        default: {
-            const auto* p = static_cast<const char*>(sqlite3_column_blob(s, column));
-            return std::string(p ? p : "", static_cast<std::size_t>(sqlite3_column_bytes(s, column)));
-        }
-    }
-}
-
 PgValue utf8(const PgValue& cp1252) {
     if (!cp1252) return std::nullopt;
     return text::cp1252_to_utf8(*cp1252);
 }
 
-PgValue integer(sqlite3_stmt* s, int column) {
-    if (sqlite3_column_type(s, column) == SQLITE_NULL) return std::nullopt;
-    return text::format_int(sqlite3_column_int64(s, column));
+PgValue integer(const data::StoredRow& row, int column) {
+    if (row.is_null(column)) return std::nullopt;
+    return text::format_int(row.integer(column));
 }
 
 // The shortest text that reads back as the same double, on both sides.
@@ -87,9 +37,9 @@ std::string exact(double v) {
     return std::string(buffer, r.ptr);
 }
 
-PgValue real(sqlite3_stmt* s, int column) {
-    if (sqlite3_column_type(s, column) == SQLITE_NULL) return std::nullopt;
-    return exact(sqlite3_column_double(s, column));
+PgValue real(const data::StoredRow& row, int column) {
+    if (row.is_null(column)) return std::nullopt;
+    return exact(row.real(column));
 }
 
 void end_line(std::string& out) {
@@ -113,74 +63,91 @@ struct Snapshot {
     std::vector<std::string> problems;
 };
 
+// The ship's row of COPY text, and its parameters for computing its surveys.
+void add_ship(Snapshot& snap, std::map<int, survey::ShipParams>& params, const data::StoredRow& row) {
+    const int id = static_cast<int>(row.integer(0));
+    add(snap.ships, text::format_int(id));
+    for (int c = 1; c <= 10; ++c) add(snap.ships, utf8(row.text(c)));
+    for (int c = 11; c <= 14; ++c) add(snap.ships, integer(row, c));
+    end_line(snap.ships);
+    params[id] = survey::ShipParams{id, static_cast<int>(row.integer(12)), static_cast<int>(row.integer(13)),
+                                    static_cast<int>(row.integer(14))};
+    ++snap.ship_count;
+}
+
+void add_gauge_row(Snapshot& snap, const data::StoredRow& row) {
+    add(snap.gauge, integer(row, 0));
+    add(snap.gauge, integer(row, 1));
+    add(snap.gauge, real(row, 2));
+    end_line(snap.gauge);
+}
+
+// Computes the surveys of the ships read before: one read of each ship's table computes all of
+// its surveys, as the survey list does.
+class SurveyResults {
+  public:
+    SurveyResults(const std::string& db_pad, const std::map<int, survey::ShipParams>& params)
+        : db_pad_(db_pad), params_(params) {}
+
+    // The ten result cells, empty when the survey has no ship or cannot be computed (then with
+    // the reason among the problems).
+    std::vector<PgValue> cells(int ship_id, const survey::SurveyInput& input, const PgValue& opnameid,
+                               std::vector<std::string>& problems) {
+        std::vector<PgValue> cells(10);
+        const auto ship = params_.find(ship_id);
+        if (ship == params_.end()) return cells;
+        try {
+            auto table = tables_.find(ship_id);
+            if (table == tables_.end()) {
+                table = tables_.emplace(ship_id, survey::MemoryGaugeTable::read(db_pad_, ship_id)).first;
+            }
+            const survey::ResultCells r = survey::herbereken(table->second, ship->second, input).cells;
+            cells = {r.e01, r.e02, r.e11, r.e12, r.e21, r.e22, r.e31, r.e32, r.e42, r.e52};
+        } catch (const std::exception& e) {
+            problems.push_back("survey " + opnameid.value_or("") + ": " + text::cp1252_to_utf8(e.what()));
+        }
+        return cells;
+    }
+
+  private:
+    const std::string& db_pad_;
+    const std::map<int, survey::ShipParams>& params_;
+    std::map<int, survey::MemoryGaugeTable> tables_;
+};
+
+void add_survey(Snapshot& snap, SurveyResults& results, const data::StoredRow& row) {
+    const PgValue opnameid = integer(row, 0);
+    add(snap.surveys, opnameid);
+    add(snap.surveys, integer(row, 1));
+    for (int c = 2; c <= 10; ++c) add(snap.surveys, utf8(row.text(c)));
+    survey::SurveyInput input;
+    for (int i = 0; i < 20; ++i) {
+        const PgValue r = row.text(11 + i);
+        input.readings[static_cast<std::size_t>(i)] = r.value_or("");
+        add(snap.surveys, utf8(r));
+    }
+    add(snap.surveys, real(row, 31));
+    // The main window's factor field shows the stored number with three decimals, and computes
+    // from what it shows.
+    input.zout_correctie = text::format_fixed(row.real(31), 3, 5);
+    for (const PgValue& c : results.cells(static_cast<int>(row.integer(1)), input, opnameid, snap.problems)) {
+        add(snap.surveys, c);
+    }
+    end_line(snap.surveys);
+    ++snap.survey_count;
+}
+
 Snapshot read_snapshot(const std::string& db_pad) {
     Snapshot snap;
     std::map<int, survey::ShipParams> params;
-    {
-        LocalReader local(db_pad);
-        local.each("SELECT SchipID, Name, Meetbrief_NR, veld1, veld2, veld3, veld4, veld5, veld6, veld7, veld8,"
-                   " taal, Aantal_ijken, Max_inzinking, Min_inzinking FROM Schiptable ORDER BY SchipID",
-                   [&](sqlite3_stmt* s) {
-                       const int id = sqlite3_column_int(s, 0);
-                       add(snap.ships, text::format_int(id));
-                       for (int c = 1; c <= 10; ++c) add(snap.ships, utf8(cell_text(s, c)));
-                       for (int c = 11; c <= 14; ++c) add(snap.ships, integer(s, c));
-                       end_line(snap.ships);
-                       params[id] = survey::ShipParams{id, sqlite3_column_int(s, 12), sqlite3_column_int(s, 13),
-                                                       sqlite3_column_int(s, 14)};
-                       ++snap.ship_count;
-                   });
-        // A row without its ship or centimetre is never looked up; the office's key cannot hold it.
-        local.each("SELECT SchipID, Inzinking, Tonnage FROM IJKtable WHERE SchipID IS NOT NULL"
-                   " AND Inzinking IS NOT NULL ORDER BY SchipID, Inzinking",
-                   [&](sqlite3_stmt* s) {
-                       add(snap.gauge, integer(s, 0));
-                       add(snap.gauge, integer(s, 1));
-                       add(snap.gauge, real(s, 2));
-                       end_line(snap.gauge);
-                   });
-        // One read of each ship's table computes all of its surveys, as the survey list does.
-        std::map<int, survey::MemoryGaugeTable> tables;
-        local.each(
-            "SELECT Opnameid, Schipid, Verlader_Naam, Verlader_Plaats, Verlader_Telefoon, Ontvanger_Naam,"
-            " Ontvanger_Plaats, Ontvanger_Telefoon, Lading, Taal, InvoerDatum,"
-            " BBL_1, BBL_2, BBL_3, BBL_4, BBL_5, SBL_1, SBL_2, SBL_3, SBL_4, SBL_5,"
-            " BBV_1, BBV_2, BBV_3, BBV_4, BBV_5, SBV_1, SBV_2, SBV_3, SBV_4, SBV_5, ZoutCorrectie"
-            " FROM IJkOpnames ORDER BY Opnameid",
-            [&](sqlite3_stmt* s) {
-                const PgValue opnameid = integer(s, 0);
-                add(snap.surveys, opnameid);
-                add(snap.surveys, integer(s, 1));
-                for (int c = 2; c <= 10; ++c) add(snap.surveys, utf8(cell_text(s, c)));
-                survey::SurveyInput input;
-                for (int i = 0; i < 20; ++i) {
-                    const PgValue r = cell_text(s, 11 + i);
-                    input.readings[static_cast<std::size_t>(i)] = r.value_or("");
-                    add(snap.surveys, utf8(r));
-                }
-                add(snap.surveys, real(s, 31));
-                // The main window's factor field shows the stored number with three decimals, and
-                // computes from what it shows.
-                input.zout_correctie = text::format_fixed(sqlite3_column_double(s, 31), 3, 5);
-                std::vector<PgValue> cells(10);
-                const int ship_id = sqlite3_column_int(s, 1);
-                if (auto ship = params.find(ship_id); ship != params.end()) {
-                    try {
-                        auto table = tables.find(ship_id);
-                        if (table == tables.end()) {
-                            table = tables.emplace(ship_id, survey::MemoryGaugeTable::read(db_pad, ship_id)).first;
-                        }
-                        const survey::ResultCells r = survey::herbereken(table->second, ship->second, input).cells;
-                        cells = {r.e01, r.e02, r.e11, r.e12, r.e21, r.e22, r.e31, r.e32, r.e42, r.e52};
-                    } catch (const std::exception& e) {
-                        snap.problems.push_back("survey " + opnameid.value_or("") + ": " +
-                                                text::cp1252_to_utf8(e.what()));
-                    }
-                }
-                for (const PgValue& c : cells) add(snap.surveys, c);
-                end_line(snap.surveys);
-                ++snap.survey_count;
-            });
+    try {
+        data::ReadSnapshot local(db_pad);
+        store::each_ship_row(local, [&](const data::StoredRow& row) { add_ship(snap, params, row); });
+        store::each_gauge_row(local, [&](const data::StoredRow& row) { add_gauge_row(snap, row); });
+        SurveyResults results(db_pad, params);
+        store::each_survey_row(local, [&](const data::StoredRow& row) { add_survey(snap, results, row); });
+    } catch (const data::SQLiteException& e) {
+        throw FleetError(std::string("cannot read the barge's database: ") + e.what());
     }
     return snap;
 }
@@ -233,38 +200,19 @@ std::string set_all(const std::string& columns) {
     return s;
 }
 
-}  // namespace
-
-bool create_office_schema(const std::string& conninfo) {
-    PgConnection db(conninfo);
-    PgTransaction tx(db);
-    const bool created = ensure_schema(db);
-    tx.commit();
-    return created;
-}
-
-PushSummary push(const std::string& db_pad, const std::string& conninfo) {
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(db_pad, ec)) throw FleetError("no database at " + db_pad);
-    Snapshot snap = read_snapshot(db_pad);
-
-    PgConnection db(conninfo);
-    PgTransaction tx(db);
-    PushSummary summary;
-    summary.schema_created = ensure_schema(db);
-    // Reached and checked: only now may the barge's database get its identity.
-    summary.installation = ensure_installation_id(db_pad);
-    const std::vector<PgValue> id{summary.installation};
-    // One push of an installation at a time; a second waits for the first to end.
+// One push of an installation at a time (a second waits for the first to end), and only by the
+// role that registered it.
+void claim_installation(PgConnection& db, const std::vector<PgValue>& id) {
     db.exec("SELECT pg_advisory_xact_lock(7469, hashtext($1))", id);
     db.exec("INSERT INTO ijken.installations (installation) VALUES ($1) ON CONFLICT DO NOTHING", id);
     if (db.exec("SELECT 1 FROM ijken.installations WHERE installation = $1", id).rows() == 0) {
-        throw FleetError("installation " + summary.installation +
+        throw FleetError("installation " + *id[0] +
                          " belongs to another role in the office database; this role may not push it");
     }
+}
 
-    const std::string ships = ship_columns();
-    const std::string surveys = survey_columns();
+// The barge's tables into temporary tables of the transaction.
+void upload(PgConnection& db, const Snapshot& snap, const std::string& ships, const std::string& surveys) {
     db.exec("CREATE TEMP TABLE in_ships ON COMMIT DROP AS SELECT " + ships + " FROM ijken.ships WITH NO DATA;"
             "CREATE TEMP TABLE in_gauge ON COMMIT DROP AS SELECT schipid, inzinking, tonnage"
             " FROM ijken.gauge_rows WITH NO DATA;"
@@ -272,23 +220,26 @@ PushSummary push(const std::string& db_pad, const std::string& conninfo) {
     db.copy_in("COPY in_ships FROM STDIN", snap.ships);
     db.copy_in("COPY in_gauge FROM STDIN", snap.gauge);
     db.copy_in("COPY in_surveys FROM STDIN", snap.surveys);
+}
 
-    summary.ships = snap.ship_count;
-    summary.surveys = snap.survey_count;
-    summary.problems = std::move(snap.problems);
-    summary.ships_changed =
+// Returns the count of ships new, changed or newly marked deleted.
+long long merge_ships(PgConnection& db, const std::vector<PgValue>& id, const std::string& ships) {
+    const long long changed =
         db.exec("INSERT INTO ijken.ships AS s (installation, " + ships + ", pushed_at) SELECT $1, " + ships +
                     ", now() FROM in_ships ON CONFLICT (installation, schipid) DO UPDATE SET " + set_all(ships) +
                     "pushed_at = now(), deleted_at = NULL WHERE " + differs(ships, "s", "EXCLUDED"),
                 id)
             .affected();
-    summary.ships_changed +=
-        db.exec("UPDATE ijken.ships SET deleted_at = now() WHERE installation = $1 AND deleted_at IS NULL"
-                " AND schipid NOT IN (SELECT schipid FROM in_ships)",
-                id)
-            .affected();
+    return changed +
+           db.exec("UPDATE ijken.ships SET deleted_at = now() WHERE installation = $1 AND deleted_at IS NULL"
+                   " AND schipid NOT IN (SELECT schipid FROM in_ships)",
+                   id)
+               .affected();
+}
 
-    // A table differs when one row does; the whole table then gets a new period.
+// A table differs when one row does; the whole table then gets a new period. Returns the count of
+// ships whose table was new or replaced.
+long long merge_gauge_tables(PgConnection& db, const std::vector<PgValue>& id) {
     const std::string current = "SELECT schipid, inzinking, tonnage FROM ijken.gauge_rows"
                                 " WHERE installation = $1 AND valid_until IS NULL";
     db.exec("CREATE TEMP TABLE changed_tables ON COMMIT DROP AS SELECT DISTINCT schipid FROM ("
@@ -302,11 +253,15 @@ PushSummary push(const std::string& db_pad, const std::string& conninfo) {
             " SELECT $1, schipid, inzinking, tonnage, now() FROM in_gauge"
             " WHERE schipid IN (SELECT schipid FROM changed_tables)",
             id);
-    summary.tables_replaced = std::stoll(std::string(
+    return std::stoll(std::string(
         db.exec("SELECT count(*) FROM changed_tables c WHERE EXISTS (SELECT 1 FROM in_gauge g"
                 " WHERE g.schipid = c.schipid)")
             .text(0, 0)));
+}
 
+// Counts the surveys new or changed and those newly marked deleted into the summary.
+void merge_surveys(PgConnection& db, const std::vector<PgValue>& id, const std::string& surveys,
+                   PushSummary& summary) {
     // The earlier state of every survey about to change is kept.
     db.exec("INSERT INTO ijken.survey_versions SELECT s.*, now() FROM ijken.surveys s JOIN in_surveys i"
             " ON s.installation = $1 AND s.opnameid = i.opnameid WHERE " + differs(surveys, "s", "i"),
@@ -326,6 +281,43 @@ PushSummary push(const std::string& db_pad, const std::string& conninfo) {
                 " AND opnameid NOT IN (SELECT opnameid FROM in_surveys)",
                 id)
             .affected();
+}
+
+}  // namespace
+
+bool create_office_schema(const std::string& conninfo) {
+    PgConnection db(conninfo);
+    PgTransaction tx(db);
+    const bool created = ensure_schema(db);
+    tx.commit();
+    return created;
+}
+
+PushSummary push(const std::string& db_pad, const std::string& conninfo) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(db_pad, ec)) throw FleetError("no database at " + db_pad);
+    // Without the client library there is nothing to read the barge's database for.
+    require_client_library();
+    Snapshot snap = read_snapshot(db_pad);
+
+    PgConnection db(conninfo);
+    PgTransaction tx(db);
+    PushSummary summary;
+    summary.schema_created = ensure_schema(db);
+    // Reached and checked: only now may the barge's database get its identity.
+    summary.installation = ensure_installation_id(db_pad);
+    const std::vector<PgValue> id{summary.installation};
+    claim_installation(db, id);
+
+    const std::string ships = ship_columns();
+    const std::string surveys = survey_columns();
+    upload(db, snap, ships, surveys);
+    summary.ships = snap.ship_count;
+    summary.surveys = snap.survey_count;
+    summary.problems = std::move(snap.problems);
+    summary.ships_changed = merge_ships(db, id, ships);
+    summary.tables_replaced = merge_gauge_tables(db, id);
+    merge_surveys(db, id, surveys, summary);
     tx.commit();
     return summary;
 }

@@ -15,6 +15,7 @@
 #include "core/data/database_schema.h"
 #include "core/data/sqlite_database.h"
 #include "fleet/pg_connection.h"
+#include "fleet/push.h"
 #include "support/run_program.h"
 #include "support/temp_dir.h"
 
@@ -194,6 +195,31 @@ TEST(Fleet, BadConnectionsAndForeignDatabasesChangeNothing) {
     }
     EXPECT_EQ(rows(foreign, "SELECT count(*) FROM pg_namespace WHERE nspname = 'ijken'"), std::vector<std::string>{"0"});
     EXPECT_EQ(rows(newer, "SELECT count(*) FROM ijken.installations"), std::vector<std::string>{"1"});
+}
+
+// libpq is loaded at the first connection: without it (or with a library that is not libpq) a push
+// says so and leaves the barge's database as it was.
+TEST(Fleet, AMissingClientLibraryIsReportedAndChangesNothing) {
+    Barge barge;
+    const std::string before = read_file(barge.dir.db_path());
+    const std::pair<std::string, std::string> cases[] = {
+        {"libpq-missing.so.0",
+         "the PostgreSQL client library libpq-missing.so.0 is not installed (Debian package libpq5)"},
+        {"libsqlite3.so.0", "the PostgreSQL client library libsqlite3.so.0 lacks PQclear"},
+    };
+    for (const auto& [file, message] : cases) {
+        set_client_library_file(file);
+        try {
+            push(barge.dir.db_path(), conninfo("postgres"));
+            ADD_FAILURE() << file << " was taken for libpq";
+        } catch (const FleetError& e) {
+            EXPECT_EQ(e.what(), message);
+            EXPECT_EQ(e.exit_status(), 1);
+        }
+    }
+    set_client_library_file("libpq.so.5");
+    EXPECT_EQ(read_file(barge.dir.db_path()), before);
+    EXPECT_EQ(rows("postgres", "SELECT 1"), std::vector<std::string>{"1"});
 }
 
 // The README's SQL, as an office would run it.

@@ -25,69 +25,53 @@ class SQLiteDatabase::Statement {
     sqlite3_stmt* handle_;
 };
 
+namespace {
+
+struct CodeText {
+    int code;
+    const char* text;
+};
+
+// The texts of SQLite's primary result codes.
+constexpr CodeText kCodeTexts[] = {
+    {0, "Successful result"},
+    {1, "SQL error or missing database"},
+    {2, "An internal logic error in SQLite"},
+    {3, "Access permission denied"},
+    {4, "Callback routine requested an abort"},
+    {5, "The database file is locked"},
+    {6, "A table in the database is locked"},
+    {7, "A malloc() failed"},
+    {8, "Attempt to write a readonly database"},
+    {9, "Operation terminated by sqlite3_interrupt()"},
+    {10, "Some kind of disk I/O error occurred"},
+    {11, "The database disk image is malformed"},
+    {12, "(Internal Only) Table or record not found"},
+    {13, "Insertion failed because database is full"},
+    {14, "Unable to open the database file"},
+    {15, "Database lock protocol error"},
+    {16, "Database is empty"},
+    {17, "The database schema changed"},
+    {18, "Too much data for one row of a table"},
+    {19, "Abort due to contraint violation"},
+    {20, "Data type mismatch"},
+    {21, "Library used incorrectly"},
+    {22, "Uses OS features not supported on host"},
+    {23, "Authorization denied"},
+    {24, "Auxiliary database format error"},
+    {25, "2nd parameter to sqlite3_bind out of range"},
+    {26, "File opened that is not a database file"},
+    {100, "sqlite3_step() has another row ready"},
+    {101, "sqlite3_step() has finished executing"},
+};
+
+}  // namespace
+
 std::string sqlite_code_description(int code) {
-    switch (code) {
-        case 0:
-            return "Successful result";
-        case 1:
-            return "SQL error or missing database";
-        case 2:
-            return "An internal logic error in SQLite";
-        case 3:
-            return "Access permission denied";
-        case 4:
-            return "Callback routine requested an abort";
-        case 5:
-            return "The database file is locked";
-        case 6:
-            return "A table in the database is locked";
-        case 7:
-            return "A malloc() failed";
-        case 8:
-            return "Attempt to write a readonly database";
-        case 9:
-            return "Operation terminated by sqlite3_interrupt()";
-        case 10:
-            return "Some kind of disk I/O error occurred";
-        case 11:
-            return "The database disk image is malformed";
-        case 12:
-            return "(Internal Only) Table or record not found";
-        case 13:
-            return "Insertion failed because database is full";
-        case 14:
-            return "Unable to open the database file";
-        case 15:
-            return "Database lock protocol error";
-        case 16:
-            return "Database is empty";
-        case 17:
-            return "The database schema changed";
-        case 18:
-            return "Too much data for one row of a table";
-        case 19:
-            return "Abort due to contraint violation";
-        case 20:
-            return "Data type mismatch";
-        case 21:
-            return "Library used incorrectly";
-        case 22:
-            return "Uses OS features not supported on host";
-        case 23:
-            return "Authorization denied";
-        case 24:
-            return "Auxiliary database format error";
-        case 25:
-            return "2nd parameter to sqlite3_bind out of range";
-        case 26:
-            return "File opened that is not a database file";
-        case 100:
-            return "sqlite3_step() has another row ready";
-        case 101:
-            return "sqlite3_step() has finished executing";
-        default:
-            return "Unknown SQLite Error Code \"" + text::format_int(code) + "\"";
+    for (const CodeText& entry : kCodeTexts) {
+        if (entry.code == code) return entry.text;
     }
+    return "Unknown SQLite Error Code \"" + text::format_int(code) + "\"";
 }
 
 SQLiteDatabase::SQLiteDatabase(const std::string& file_name, OpenMode mode) {

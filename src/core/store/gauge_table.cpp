@@ -91,4 +91,15 @@ long long stored_row_count(SQLiteDatabase& db, int schip_id) {
         ->AsInteger(0);
 }
 
+void each_gauge_row(data::ReadSnapshot& db, const data::RowReader& row) {
+    // A row without its ship or centimetre is never looked up; the office's key cannot hold it.
+    db.each("SELECT SchipID, Inzinking, Tonnage FROM IJKtable WHERE SchipID IS NOT NULL"
+            " AND Inzinking IS NOT NULL ORDER BY SchipID, Inzinking",
+            row);
+}
+
+void restore_gauge_row(SQLiteDatabase& db, const std::vector<SqlValue>& values) {
+    db.Execute("INSERT INTO IJKtable (SchipID, Inzinking, Tonnage) VALUES (?,?,?)", values);
+}
+
 }  // namespace ijken::store

@@ -6,13 +6,16 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
+#include "core/data/read_snapshot.h"
 #include "core/data/sqlite_database.h"
 
 namespace ijken::store {
 
 using data::SQLiteDatabase;
 using data::SQLiteTable;
+using data::SqlValue;
 
 // The survey's lookup: the ship's stored tonnage at one centimetre, nothing without such a row.
 std::optional<double> stored_tonnage(SQLiteDatabase& db, int schip_id, int inzinking);
@@ -41,5 +44,11 @@ std::map<int, double> whole_gauge_table(SQLiteDatabase& db, int schip_id);
 void delete_gauge_table(SQLiteDatabase& db, int schip_id);
 void insert_gauge_row(SQLiteDatabase& db, int schip_id, int inzinking, double tonnage);
 long long stored_row_count(SQLiteDatabase& db, int schip_id);
+
+// Every row of every ship's table that has its ship and centimetre, ordered by ship and
+// centimetre, with the columns SchipID, Inzinking, Tonnage, as the fleet push copies them.
+void each_gauge_row(data::ReadSnapshot& db, const data::RowReader& row);
+// A row put back as it was kept elsewhere: SchipID, Inzinking, Tonnage, bound as given.
+void restore_gauge_row(SQLiteDatabase& db, const std::vector<SqlValue>& values);
 
 }  // namespace ijken::store

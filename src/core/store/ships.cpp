@@ -86,4 +86,17 @@ void delete_ship_row(SQLiteDatabase& db, int schip_id) {
     db.Execute("DELETE from [Schiptable] where [Schipid]=" + format_int(schip_id) + " ;");
 }
 
+void each_ship_row(data::ReadSnapshot& db, const data::RowReader& row) {
+    db.each("SELECT SchipID, Name, Meetbrief_NR, veld1, veld2, veld3, veld4, veld5, veld6, veld7, veld8,"
+            " taal, Aantal_ijken, Max_inzinking, Min_inzinking FROM Schiptable ORDER BY SchipID",
+            row);
+}
+
+void restore_ship(SQLiteDatabase& db, const std::vector<SqlValue>& values) {
+    db.Execute("INSERT INTO Schiptable (SchipID, Name, Meetbrief_NR, veld1, veld2, veld3, veld4, veld5,"
+               " veld6, veld7, veld8, taal, Aantal_ijken, Max_inzinking, Min_inzinking, Selected)"
+               " VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?, 1)",
+               values);
+}
+
 }  // namespace ijken::store

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "core/data/read_snapshot.h"
 #include "core/data/sqlite_database.h"
 
 namespace ijken::store {
@@ -46,5 +47,12 @@ void update_ship(SQLiteDatabase& db, int schip_id, int aantal_ijken, int taal, c
 void delete_ship_surveys(SQLiteDatabase& db, int schip_id);
 void delete_ship_gauge_table(SQLiteDatabase& db, int schip_id);
 void delete_ship_row(SQLiteDatabase& db, int schip_id);
+
+// Every ship in SchipID order with the columns SchipID, Name, Meetbrief_NR, veld1 .. veld8, taal,
+// Aantal_ijken, Max_inzinking, Min_inzinking (0 .. 14), as the fleet push copies them.
+void each_ship_row(data::ReadSnapshot& db, const data::RowReader& row);
+// A ship put back with its own SchipID, marked selected. `values` are the fifteen columns in the
+// order each_ship_row reads them.
+void restore_ship(SQLiteDatabase& db, const std::vector<SqlValue>& values);
 
 }  // namespace ijken::store

@@ -53,4 +53,22 @@ void delete_survey(SQLiteDatabase& db, int schip_id, int opname_id) {
                " and [OpnameID]=" + format_int(opname_id) + " ;");
 }
 
+void each_survey_row(data::ReadSnapshot& db, const data::RowReader& row) {
+    db.each("SELECT Opnameid, Schipid, Verlader_Naam, Verlader_Plaats, Verlader_Telefoon, Ontvanger_Naam,"
+            " Ontvanger_Plaats, Ontvanger_Telefoon, Lading, Taal, InvoerDatum,"
+            " BBL_1, BBL_2, BBL_3, BBL_4, BBL_5, SBL_1, SBL_2, SBL_3, SBL_4, SBL_5,"
+            " BBV_1, BBV_2, BBV_3, BBV_4, BBV_5, SBV_1, SBV_2, SBV_3, SBV_4, SBV_5, ZoutCorrectie"
+            " FROM IJkOpnames ORDER BY Opnameid",
+            row);
+}
+
+void restore_survey(SQLiteDatabase& db, const std::vector<SqlValue>& values) {
+    db.Execute("INSERT INTO IJkOpnames (Opnameid, Schipid, Verlader_Naam, Verlader_Plaats,"
+               " Verlader_Telefoon, Ontvanger_Naam, Ontvanger_Plaats, Ontvanger_Telefoon, Lading, Taal,"
+               " InvoerDatum, BBL_1, BBL_2, BBL_3, BBL_4, BBL_5, SBL_1, SBL_2, SBL_3, SBL_4, SBL_5,"
+               " BBV_1, BBV_2, BBV_3, BBV_4, BBV_5, SBV_1, SBV_2, SBV_3, SBV_4, SBV_5, ZoutCorrectie)"
+               " VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)",
+               values);
+}
+
 }  // namespace ijken::store

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "core/data/read_snapshot.h"
 #include "core/data/sqlite_database.h"
 
 namespace ijken::store {
@@ -24,5 +25,14 @@ void insert_survey(SQLiteDatabase& db, int schip_id, int taal, const std::vector
 // Stores the same values over the survey (and sets its date to now).
 void update_survey(SQLiteDatabase& db, int schip_id, int opname_id, int taal, const std::vector<SqlValue>& values);
 void delete_survey(SQLiteDatabase& db, int schip_id, int opname_id);
+
+// Every survey in Opnameid order, as the fleet push copies them, with the columns (0 .. 31)
+// Opnameid, Schipid, Verlader_Naam, Verlader_Plaats, Verlader_Telefoon, Ontvanger_Naam,
+// Ontvanger_Plaats, Ontvanger_Telefoon, Lading, Taal, InvoerDatum, BBL_1 .. BBL_5, SBL_1 .. SBL_5,
+// BBV_1 .. BBV_5, SBV_1 .. SBV_5, ZoutCorrectie.
+void each_survey_row(data::ReadSnapshot& db, const data::RowReader& row);
+// A survey put back with its own Opnameid and entry time: the 32 columns in the order
+// each_survey_row reads them.
+void restore_survey(SQLiteDatabase& db, const std::vector<SqlValue>& values);
 
 }  // namespace ijken::store

@@ -247,6 +247,47 @@ std::optional<long long> parse_int(std::string_view text) {
     return value;
 }
 
+namespace {
+
+using Count = unsigned __int128;
+
+// Whether dropping the digits `rest` (at least one) after the last kept one rounds the kept count
+// up: halves go to the even count.
+bool rounds_up(std::string_view rest, Count kept) {
+    if (rest[0] > '5') return true;
+    if (rest[0] < '5') return false;
+    const bool beyond = rest.find_first_not_of('0', 1) != std::string_view::npos;
+    return beyond || (kept % 2 == 1);
+}
+
+// mantissa x 10^shift as a whole count (the mantissa has no leading zero), rounded half to even
+// on the dropped digits; nothing when the count passes `limit`.
+std::optional<Count> whole_count(std::string_view mantissa, long long shift, Count limit) {
+    const auto size = static_cast<long long>(mantissa.size());
+    if (shift >= 0 && size + shift > 20) return std::nullopt;
+    // When more digits are dropped than the mantissa has, the first dropped digit is a leading
+    // zero: the value is below half a unit and the count is 0.
+    if (shift < 0 && -shift > size) return Count{0};
+    // The digits of the mantissa that form the integer count.
+    const std::size_t whole_len = shift >= 0 ? mantissa.size() : static_cast<std::size_t>(size + shift);
+    Count count = 0;
+    for (std::size_t i = 0; i < whole_len; ++i) {
+        count = count * 10 + static_cast<unsigned>(mantissa[i] - '0');
+        if (count > limit) return std::nullopt;
+    }
+    for (long long i = 0; i < shift; ++i) {
+        count *= 10;
+        if (count > limit) return std::nullopt;
+    }
+    if (shift < 0 && rounds_up(mantissa.substr(whole_len), count)) {
+        ++count;
+        if (count > limit) return std::nullopt;
+    }
+    return count;
+}
+
+}  // namespace
+
 Fixed4 parse_fixed4(std::string_view text) {
     Fixed4 result;
     auto n = split_number(text);
@@ -255,69 +296,25 @@ Fixed4 parse_fixed4(std::string_view text) {
     // value = mantissa (all digits) x 10^shift, counted in ten-thousandths.
     std::string mantissa(n->int_digits);
     mantissa += n->frac_digits;
-    long long exponent = exponent_value(*n);
-    std::size_t nz = mantissa.find_first_not_of('0');
+    const long long exponent = exponent_value(*n);
+    const std::size_t nz = mantissa.find_first_not_of('0');
     result.status = Fixed4::Status::ok;
     if (nz == std::string::npos) {
         result.count = 0;
         return result;
     }
     mantissa.erase(0, nz);
-    long long shift = exponent - static_cast<long long>(n->frac_digits.size()) + 4;
+    const long long shift = exponent - static_cast<long long>(n->frac_digits.size()) + 4;
 
-    constexpr unsigned __int128 limit_pos = static_cast<unsigned __int128>(std::numeric_limits<std::int64_t>::max());
-    const unsigned __int128 limit = n->negative ? limit_pos + 1 : limit_pos;
-    unsigned __int128 count = 0;
-    auto overflow = [&] {
+    constexpr Count limit_pos = static_cast<Count>(std::numeric_limits<std::int64_t>::max());
+    const auto count = whole_count(mantissa, shift, n->negative ? limit_pos + 1 : limit_pos);
+    if (!count) {
         result.status = Fixed4::Status::overflow;
         result.count = 0;
         return result;
-    };
-
-    std::size_t whole_len;  // digits of the mantissa that form the integer count
-    if (shift >= 0) {
-        if (static_cast<long long>(mantissa.size()) + shift > 20) return overflow();
-        whole_len = mantissa.size();
-    } else {
-        long long dropped = -shift;
-        whole_len = dropped >= static_cast<long long>(mantissa.size())
-                        ? 0
-                        : mantissa.size() - static_cast<std::size_t>(dropped);
     }
-    for (std::size_t i = 0; i < whole_len; ++i) {
-        count = count * 10 + static_cast<unsigned>(mantissa[i] - '0');
-        if (count > limit) return overflow();
-    }
-    if (shift > 0) {
-        for (long long i = 0; i < shift; ++i) {
-            count *= 10;
-            if (count > limit) return overflow();
-        }
-    } else if (shift < 0) {
-        // Round halves to even on the dropped digits (with leading zeros when the mantissa is
-        // shorter than the part dropped).
-        // When more digits are dropped than the mantissa has, the first dropped digit is a leading
-        // zero: the value is below half a ten-thousandth and the count stays 0.
-        long long dropped = -shift;
-        if (dropped > static_cast<long long>(mantissa.size())) {
-            result.count = 0;
-            return result;
-        }
-        std::string rest = mantissa.substr(whole_len);
-        bool up = false;
-        if (rest[0] > '5') {
-            up = true;
-        } else if (rest[0] == '5') {
-            bool beyond = rest.find_first_not_of('0', 1) != std::string::npos;
-            up = beyond || (count % 2 == 1);
-        }
-        if (up) {
-            ++count;
-            if (count > limit) return overflow();
-        }
-    }
-    result.count = n->negative ? static_cast<std::int64_t>(-static_cast<__int128>(count))
-                               : static_cast<std::int64_t>(count);
+    result.count = n->negative ? static_cast<std::int64_t>(-static_cast<__int128>(*count))
+                               : static_cast<std::int64_t>(*count);
     return result;
 }
 
