@@ -64,25 +64,21 @@ void SQLiteTable::fetch(sqlite3_stmt* stmt, const SQLiteDatabase& db, const std:
             cells_.reserve(column_count_);
         }
         for (int c = 0; c < column_count_; ++c) {
-            if (sqlite3_column_type(stmt, c) == SQLITE_NULL) {
-                cells_.emplace_back(std::monostate{});
-                continue;
-            }
+            Cell& cell = cells_.emplace_back();
+            if (sqlite3_column_type(stmt, c) == SQLITE_NULL) continue;
             switch (column_kinds_[c]) {
                 case ColumnKind::Integer:
-                    cells_.emplace_back(static_cast<std::int64_t>(sqlite3_column_int64(stmt, c)));
+                    cell.holds = Cell::Holds::integer;
+                    cell.integer = sqlite3_column_int64(stmt, c);
                     break;
                 case ColumnKind::Numeric:
-                    cells_.emplace_back(sqlite3_column_double(stmt, c));
+                    cell.holds = Cell::Holds::real;
+                    cell.real = sqlite3_column_double(stmt, c);
                     break;
                 case ColumnKind::Blob: {
-                    const void* bytes = sqlite3_column_blob(stmt, c);
+                    const void* data = sqlite3_column_blob(stmt, c);
                     const int size = sqlite3_column_bytes(stmt, c);
-                    if (size > 0 && bytes)
-                        cells_.emplace_back(std::in_place_type<std::string>, static_cast<const char*>(bytes),
-                                            static_cast<std::size_t>(size));
-                    else
-                        cells_.emplace_back(std::monostate{});
+                    if (size > 0 && data) keep_bytes(cell, static_cast<const char*>(data), static_cast<std::size_t>(size));
                     break;
                 }
                 case ColumnKind::Text:
@@ -90,7 +86,8 @@ void SQLiteTable::fetch(sqlite3_stmt* stmt, const SQLiteDatabase& db, const std:
                 default: {
                     // Up to the first zero byte, as a C string reads it.
                     const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, c));
-                    cells_.emplace_back(std::in_place_type<std::string>, text ? text : "");
+                    if (text == nullptr) text = "";
+                    keep_bytes(cell, text, std::strlen(text));
                     break;
                 }
             }
@@ -122,14 +119,22 @@ const SQLiteTable::Cell& SQLiteTable::cell(int column) const {
     return cells_[static_cast<std::size_t>(current_row_) * column_count_ + column];
 }
 
+void SQLiteTable::keep_bytes(Cell& cell, const char* data, std::size_t size) {
+    if (size > UINT32_MAX) throw SQLiteException("Too much data for one row of a table");
+    cell.holds = Cell::Holds::bytes;
+    cell.offset = bytes_.size();
+    cell.length = static_cast<std::uint32_t>(size);
+    bytes_.append(data, size);
+}
+
 std::int64_t SQLiteTable::AsInteger(int column) const {
     const Cell& value = cell(column);
-    if (std::holds_alternative<std::monostate>(value)) return 0;
+    if (value.holds == Cell::Holds::nothing) return 0;
     switch (column_kinds_[column]) {
         case ColumnKind::Integer:
-            return std::get<std::int64_t>(value);
+            return value.integer;
         case ColumnKind::Numeric: {
-            const double d = std::get<double>(value);
+            const double d = value.real;
             // Truncation toward zero; a value beyond 64 bits has no integer to give.
             if (!(std::fabs(d) < 9223372036854775808.0))
                 throw SQLiteException("Value out of integer range: " + text::format_general(d));
@@ -142,12 +147,12 @@ std::int64_t SQLiteTable::AsInteger(int column) const {
 
 double SQLiteTable::AsFloat(int column) const {
     const Cell& value = cell(column);
-    if (std::holds_alternative<std::monostate>(value)) return 0.0;
+    if (value.holds == Cell::Holds::nothing) return 0.0;
     switch (column_kinds_[column]) {
         case ColumnKind::Integer:
-            return static_cast<double>(std::get<std::int64_t>(value));
+            return static_cast<double>(value.integer);
         case ColumnKind::Numeric:
-            return std::get<double>(value);
+            return value.real;
         default:
             throw SQLiteException("Not an integer or numeric field");
     }
@@ -156,18 +161,18 @@ double SQLiteTable::AsFloat(int column) const {
 std::string SQLiteTable::AsString(int column) const {
     const Cell& value = cell(column);
     const ColumnKind kind = column_kinds_[column];
-    if (std::holds_alternative<std::monostate>(value)) {
+    if (value.holds == Cell::Holds::nothing) {
         return (kind == ColumnKind::Integer || kind == ColumnKind::Numeric) ? std::string("0")
                                                                             : std::string();
     }
     switch (kind) {
         case ColumnKind::Integer:
-            return text::format_int(std::get<std::int64_t>(value));
+            return text::format_int(value.integer);
         case ColumnKind::Numeric:
-            return text::format_general(std::get<double>(value));
+            return text::format_general(value.real);
         case ColumnKind::Text:
         case ColumnKind::Blob:
-            return std::get<std::string>(value);
+            return std::string(bytes(value));
         default:
             return std::string();  // a Null column reads as empty text
     }
@@ -176,7 +181,7 @@ std::string SQLiteTable::AsString(int column) const {
 std::string_view SQLiteTable::AsBlob(int column) const {
     const Cell& value = cell(column);
     if (column_kinds_[column] != ColumnKind::Blob) throw SQLiteException("Not a Blob field");
-    if (const auto* bytes = std::get_if<std::string>(&value)) return *bytes;
+    if (value.holds == Cell::Holds::bytes) return bytes(value);
     return {};
 }
 

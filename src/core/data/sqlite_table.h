@@ -5,7 +5,6 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <variant>
 #include <vector>
 
 struct sqlite3_stmt;
@@ -60,12 +59,24 @@ class SQLiteTable {
     // caller owns (and finalizes) the statement.
     void fetch(sqlite3_stmt* stmt, const SQLiteDatabase& db, const std::string& sql);
 
-    // monostate is an absent cell (SQL NULL). Text and blob bytes are both held in a std::string;
-    // the column kind says which it is.
-    using Cell = std::variant<std::monostate, std::int64_t, double, std::string>;
+    // One value: absent (SQL NULL), a number, or bytes of text or blob kept in bytes_ (the column
+    // kind says which). Small and plain, so that thousands of rows are copied into memory fast.
+    struct Cell {
+        enum class Holds : std::uint8_t { nothing, integer, real, bytes } holds = Holds::nothing;
+        std::uint32_t length = 0;
+        union {
+            std::int64_t integer = 0;
+            double real;
+            std::size_t offset;
+        };
+    };
     const Cell& cell(int column) const;
+    // Appends the bytes to bytes_ and points the cell at them.
+    void keep_bytes(Cell& cell, const char* data, std::size_t size);
+    std::string_view bytes(const Cell& c) const { return std::string_view(bytes_).substr(c.offset, c.length); }
 
     std::vector<Cell> cells_;  // row-major: row r, column c at r * column_count_ + c
+    std::string bytes_;
     std::vector<std::string> column_names_;
     std::vector<ColumnKind> column_kinds_;
     int row_count_ = 0;
