@@ -12,6 +12,7 @@
 
 #include "app/command_options.h"
 #include "core/data/database_schema.h"
+#include "core/data/sqlite_database.h"
 #include "core/forms/services.h"
 #include "core/report/print_form.h"
 #include "core/survey/ship_record.h"
@@ -44,16 +45,18 @@ Options parse(int argc, char** argv, const std::string& program_dir) {
 }
 
 // The survey the main window shows when it starts on the ship (its newest), or the one chosen,
-// computed once, in the print language chosen or stored with it.
+// computed once, in the print language chosen or stored with it. Everything is read, and the gauge
+// table extended, on one connection, held for the report's header.
 class ChosenSurvey : public survey::SurveySource {
   public:
-    ChosenSurvey(const Options& o, const std::string& program_dir) : db_(o.db), program_dir_(program_dir) {
-        const auto ship = o.ship ? survey::read_ship(db_, *o.ship) : survey::read_selected_ship(db_);
+    ChosenSurvey(const Options& o, const std::string& program_dir)
+        : db_(o.db), program_dir_(program_dir), connection_(o.db, data::OpenMode::existing) {
+        const auto ship = o.ship ? survey::read_ship(connection_, *o.ship) : survey::read_selected_ship(connection_);
         if (!ship) {
             if (o.ship) throw Failure("no ship with SchipID " + text::format_int(*o.ship) + " in " + o.db);
             throw Failure("no selected ship in " + o.db);
         }
-        const auto list = survey::read_surveys(db_, ship->params.SchipID);
+        const auto list = survey::read_surveys(connection_, ship->params.SchipID);
         const std::string ship_text = "ship " + text::format_int(ship->params.SchipID);
         if (list->RowCount() == 0) throw Failure(ship_text + " has no surveys");
         list->MoveLast();
@@ -66,7 +69,7 @@ class ChosenSurvey : public survey::SurveySource {
             }
         }
         survey_ = survey::survey_from_row(ship->params, *list);
-        survey::compute(survey_, db_);
+        survey::compute(survey_, connection_);
         if (o.lang) survey_.print_language = *o.lang;
     }
 
@@ -75,10 +78,14 @@ class ChosenSurvey : public survey::SurveySource {
     void set_print_language(int index) override { survey_.print_language = index; }
     const forms::Services& window_services() const override { return services_; }
     std::vector<data::OwnFile> own_files() const override { return data::own_files(db_, program_dir_, {}); }
+    survey::ShipParticulars ship_particulars() const override {
+        return survey::read_ship_particulars(connection_, survey_.SchipID);
+    }
 
   private:
     std::string db_;
     std::string program_dir_;
+    mutable data::SQLiteDatabase connection_;
     survey::SurveyValue survey_;
     forms::Services services_;
 };

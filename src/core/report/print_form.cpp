@@ -11,10 +11,9 @@
 #include <cstring>
 #include <stdexcept>
 #include <tuple>
+#include <utility>
 
 #include "core/data/own_files.h"
-#include "core/data/sqlite_database.h"
-#include "core/store/ships.h"
 #include "core/survey/survey_value.h"
 #include "core/text/numbers.h"
 
@@ -90,11 +89,10 @@ PageContent read_content(const survey::SurveySource& source) {
     const int index = in.survey.print_language;
     in.taal = index == 0 ? 0 : index == 1 ? 1 : 2;
     {
-        data::SQLiteDatabase db(source.database(), data::OpenMode::existing);
-        auto ship = store::ship_row(db, in.survey.SchipID);
-        in.name = ship->AsString(ship->FieldIndex("name"));
-        in.meetbrief = ship->AsString(ship->FieldIndex("Meetbrief_NR"));
-        for (int i = 0; i < 8; ++i) in.veld[i] = ship->AsString(ship->FieldIndex("veld" + format_int(i + 1)));
+        survey::ShipParticulars ship = source.ship_particulars();
+        in.name = std::move(ship.name);
+        in.meetbrief = std::move(ship.meetbrief);
+        in.veld = std::move(ship.veld);
     }
     for (std::size_t i = 0; i < 20; ++i) in.readings[i] = survey::waarde_uit_tekst(in.survey.readings[i]);
     return in;

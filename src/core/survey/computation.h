@@ -10,6 +10,10 @@
 #include <string_view>
 #include <vector>
 
+namespace ijken::data {
+class SQLiteDatabase;
+}
+
 namespace ijken::survey {
 
 // The selected ship as the computation needs it.
@@ -83,6 +87,8 @@ std::string verlenging_tekst(double tonnage);
 // Writes up to 60 extrapolated rows below and above the ship's gauge table, once per ship (as long
 // as a negative row exists, nothing more is written). What was written before an error stays.
 void verleng_ijktabel(const std::string& db_pad, int schip_id, int max_inzinking);
+// The same on the caller's connection, which must be in no transaction.
+void verleng_ijktabel(data::SQLiteDatabase& db, int schip_id, int max_inzinking);
 
 // The twenty readings of a survey in the order port empty 1-5, starboard empty 1-5, port loaded 1-5,
 // starboard loaded 1-5, plus the salt-correction text.

@@ -70,8 +70,7 @@ struct CopiedRows {
 
 }  // namespace
 
-void verleng_ijktabel(const std::string& db_pad, int schip_id, int max_inzinking) {
-    data::SQLiteDatabase db(db_pad, data::OpenMode::existing);
+void verleng_ijktabel(data::SQLiteDatabase& db, int schip_id, int max_inzinking) {
     data::Transaction transaction(db);
     StoredRows rows{db, schip_id};
     try {
@@ -87,12 +86,19 @@ void verleng_ijktabel(const std::string& db_pad, int schip_id, int max_inzinking
     transaction.commit();
 }
 
+void verleng_ijktabel(const std::string& db_pad, int schip_id, int max_inzinking) {
+    data::SQLiteDatabase db(db_pad, data::OpenMode::existing);
+    verleng_ijktabel(db, schip_id, max_inzinking);
+}
+
 std::optional<double> DatabaseGaugeTable::tonnage(int inzinking) {
+    if (borrowed_ != nullptr) return store::stored_tonnage(*borrowed_, schip_id_, inzinking);
     if (!db_) db_.emplace(db_pad_, data::OpenMode::existing);
     return store::stored_tonnage(*db_, schip_id_, inzinking);
 }
 
 void DatabaseGaugeTable::extend(int max_inzinking) {
+    if (borrowed_ != nullptr) return verleng_ijktabel(*borrowed_, schip_id_, max_inzinking);
     verleng_ijktabel(db_pad_, schip_id_, max_inzinking);
 }
 

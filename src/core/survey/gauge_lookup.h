@@ -23,17 +23,20 @@ class GaugeTable {
 };
 
 // The ship's table in the database, looked up on a connection of its own, opened at the first
-// lookup (a state whose readings are refused opens none). Extending writes the rows into the
-// database, as the main window does.
+// lookup (a state whose readings are refused opens none), or on the caller's. Extending writes the
+// rows into the database, as the main window does.
 class DatabaseGaugeTable final : public GaugeTable {
   public:
     DatabaseGaugeTable(std::string db_pad, int schip_id) : db_pad_(std::move(db_pad)), schip_id_(schip_id) {}
+    // Looks up and extends on `db`, which outlives the table and is in no transaction.
+    DatabaseGaugeTable(data::SQLiteDatabase& db, int schip_id) : schip_id_(schip_id), borrowed_(&db) {}
     std::optional<double> tonnage(int inzinking) override;
     void extend(int max_inzinking) override;
 
   private:
     std::string db_pad_;
     int schip_id_;
+    data::SQLiteDatabase* borrowed_ = nullptr;
     std::optional<data::SQLiteDatabase> db_;
 };
 

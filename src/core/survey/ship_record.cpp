@@ -3,20 +3,19 @@
 #include "core/data/sqlite_database.h"
 #include "core/store/ships.h"
 #include "core/store/surveys.h"
+#include "core/text/numbers.h"
 
 namespace ijken::survey {
 
 namespace {
 
 // The first row of a query on Schiptable as a ship.
-template <typename Query>
-std::optional<ShipRecord> first_ship(data::SQLiteDatabase& db, Query query) {
-    auto rows = query(db);
-    if (rows->RowCount() == 0) return std::nullopt;
-    auto as_int = [&](const char* column) { return static_cast<int>(rows->AsInteger(rows->FieldIndex(column))); };
+std::optional<ShipRecord> first_ship(const data::SQLiteTable& rows) {
+    if (rows.RowCount() == 0) return std::nullopt;
+    auto as_int = [&](const char* column) { return static_cast<int>(rows.AsInteger(rows.FieldIndex(column))); };
     ShipRecord s;
-    s.meetbrief = rows->AsString(rows->FieldIndex("Meetbrief_NR"));
-    s.name = rows->AsString(rows->FieldIndex("Name"));
+    s.meetbrief = rows.AsString(rows.FieldIndex("Meetbrief_NR"));
+    s.name = rows.AsString(rows.FieldIndex("Name"));
     s.params.Aantal_ijken = as_int("Aantal_ijken");
     s.params.Max_inzinking = as_int("Max_inzinking");
     s.params.Min_inzinking = as_int("Min_inzinking");
@@ -28,7 +27,15 @@ std::optional<ShipRecord> first_ship(data::SQLiteDatabase& db, Query query) {
 }  // namespace
 
 std::optional<ShipRecord> read_selected_ship(data::SQLiteDatabase& db) {
-    return first_ship(db, [](data::SQLiteDatabase& d) { return store::selected_ship(d); });
+    return first_ship(*store::selected_ship(db));
+}
+
+std::optional<ShipRecord> read_ship(data::SQLiteDatabase& db, int schip_id) {
+    return first_ship(*store::ship_by_id(db, schip_id));
+}
+
+std::unique_ptr<data::SQLiteTable> read_surveys(data::SQLiteDatabase& db, int schip_id) {
+    return store::ship_surveys(db, schip_id);
 }
 
 std::optional<ShipRecord> read_selected_ship(const std::string& db_pad) {
@@ -38,12 +45,21 @@ std::optional<ShipRecord> read_selected_ship(const std::string& db_pad) {
 
 std::optional<ShipRecord> read_ship(const std::string& db_pad, int schip_id) {
     data::SQLiteDatabase db(db_pad, data::OpenMode::existing);
-    return first_ship(db, [schip_id](data::SQLiteDatabase& d) { return store::ship_by_id(d, schip_id); });
+    return read_ship(db, schip_id);
 }
 
 std::unique_ptr<data::SQLiteTable> read_surveys(const std::string& db_pad, int schip_id) {
     data::SQLiteDatabase db(db_pad, data::OpenMode::existing);
-    return store::ship_surveys(db, schip_id);
+    return read_surveys(db, schip_id);
+}
+
+ShipParticulars read_ship_particulars(data::SQLiteDatabase& db, int schip_id) {
+    auto ship = store::ship_row(db, schip_id);
+    ShipParticulars p;
+    p.name = ship->AsString(ship->FieldIndex("name"));
+    p.meetbrief = ship->AsString(ship->FieldIndex("Meetbrief_NR"));
+    for (int i = 0; i < 8; ++i) p.veld[i] = ship->AsString(ship->FieldIndex("veld" + text::format_int(i + 1)));
+    return p;
 }
 
 }  // namespace ijken::survey

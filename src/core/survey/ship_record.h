@@ -1,5 +1,6 @@
 #pragma once
 // A ship's row as the main window and the compute command load it.
+#include <array>
 #include <memory>
 #include <optional>
 #include <string>
@@ -27,5 +28,20 @@ std::optional<ShipRecord> read_ship(const std::string& db_pad, int schip_id);
 
 // The ship's surveys in order of entry, the first row current.
 std::unique_ptr<data::SQLiteTable> read_surveys(const std::string& db_pad, int schip_id);
+
+// The ship and its surveys on the caller's connection, for a command that reads a survey on one
+// connection.
+std::optional<ShipRecord> read_ship(data::SQLiteDatabase& db, int schip_id);
+std::unique_ptr<data::SQLiteTable> read_surveys(data::SQLiteDatabase& db, int schip_id);
+
+// The ship's lines at the head of the report: its name, its gauge certificate's number and the
+// eight free fields (veld1 to veld8), as stored.
+struct ShipParticulars {
+    std::string name;
+    std::string meetbrief;
+    std::array<std::string, 8> veld;
+};
+// Throws when the ship has no row.
+ShipParticulars read_ship_particulars(data::SQLiteDatabase& db, int schip_id);
 
 }  // namespace ijken::survey

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "core/data/sqlite_database.h"
 #include "core/forms/edit_mask.h"
+#include "core/survey/gauge_lookup.h"
 #include "core/text/numbers.h"
 
 namespace ijken::survey {
@@ -47,6 +49,18 @@ SurveyValue survey_from_row(const ShipParams& ship, const data::SQLiteTable& t) 
         forms::EditMask(kZoutMask).fit(text::format_fixed(t.AsFloat(t.FieldIndex("ZoutCorrectie")), 3, 5));
     v.rows_shown = ijkpunten_in_gebruik(ship.Aantal_ijken);
     return v;
+}
+
+void compute(SurveyValue& survey, data::SQLiteDatabase& db) {
+    DatabaseGaugeTable table(db, survey.SchipID);
+    const Recomputation r = herbereken(table, survey.ship_params(), survey.input());
+    survey.resultaat_leeg = r.leeg;
+    survey.resultaat_vol = r.vol;
+}
+
+ShipParticulars SurveySource::ship_particulars() const {
+    data::SQLiteDatabase db(database(), data::OpenMode::existing);
+    return read_ship_particulars(db, survey().SchipID);
 }
 
 void compute(SurveyValue& survey, const std::string& db_pad) {

@@ -9,6 +9,7 @@
 #include "core/data/sqlite_table.h"
 #include "core/forms/services.h"
 #include "core/survey/computation.h"
+#include "core/survey/ship_record.h"
 
 namespace ijken::survey {
 
@@ -55,6 +56,9 @@ class SurveySource {
     virtual const forms::Services& window_services() const = 0;
     // Files the program keeps (the database, the language files): never overwritten by a save.
     virtual std::vector<data::OwnFile> own_files() const = 0;
+    // The survey's ship's lines at the head of the report, read now. This one reads them from
+    // database() on a connection of its own.
+    virtual ShipParticulars ship_particulars() const;
 
   protected:
     ~SurveySource() = default;
@@ -70,5 +74,8 @@ SurveyValue survey_from_row(const ShipParams& ship, const data::SQLiteTable& row
 // Computes both states of the survey from its fields into its results. Throws, the results
 // unchanged, when the computation fails.
 void compute(SurveyValue& survey, const std::string& db_pad);
+// The same on the caller's connection (in no transaction), for both states' lookups and the table's
+// extension.
+void compute(SurveyValue& survey, data::SQLiteDatabase& db);
 
 }  // namespace ijken::survey
