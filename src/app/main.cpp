@@ -31,7 +31,10 @@ int main(int argc, char** argv) {
         const std::string data_dir = ijken::app::data_directory(program_dir, false);
         if (command == "compute")
             return ijken::app::run_compute(argc - 2, argv + 2, data_dir, std::cin, std::cout, std::cerr);
-        if (command == "report") return ijken::app::run_report(argc - 2, argv + 2, data_dir, std::cerr);
+        if (command == "report") {
+            return ijken::app::run_report(argc - 2, argv + 2, data_dir, std::cerr,
+                                          ijken::app::AfterReport::end_process);
+        }
         if (command == "export") return ijken::app::run_export(argc - 2, argv + 2, data_dir, std::cout, std::cerr);
         if (command == "backup") return ijken::app::run_backup(argc - 2, argv + 2, data_dir, std::cout, std::cerr);
         if (command == "push") return ijken::app::run_push(argc - 2, argv + 2, data_dir, std::cout, std::cerr);
