@@ -117,11 +117,12 @@ void PReport::EndDocument(pdf::OutputStream& out) {
 void PReport::EndDocument() {
     if (!doc_) throw InvalidOperation("document is null..");
     // The file is replaced whole or not at all: half a PDF is of no use and would only be mistaken
-    // for the report.
+    // for the report. A report is made again from the database at will: the rename is left to the
+    // file system's next commit rather than waited for (see text::Flush).
     pdf::MemoryStream bytes;
     doc_->SaveToStream(bytes);
     try {
-        text::replace_file(file_name_, bytes.data());
+        text::replace_file(file_name_, bytes.data(), text::Flush::file);
     } catch (const text::FileWriteError& e) {
         const char* what = e.step() == text::FileWriteError::Step::create ? "Cannot create file"
                                                                             : "Cannot write to file";

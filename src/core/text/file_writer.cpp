@@ -124,22 +124,22 @@ void PendingFile::flush() {
     if (::close(fd) != 0) throw FileWriteError(shown_, errno, FileWriteError::Step::write);
 }
 
-void PendingFile::finish() {
+void PendingFile::finish(Flush flush) {
     committed_ = true;
-    sync_directory_of(target_);
+    if (flush == Flush::directory) sync_directory_of(target_);
 }
 
-void PendingFile::commit() {
-    flush();
+void PendingFile::commit(Flush flush) {
+    this->flush();
     if (::rename(temp_.c_str(), target_.c_str()) != 0)
         throw FileWriteError(shown_, errno, FileWriteError::Step::rename);
-    finish();
+    finish(flush);
 }
 
 bool PendingFile::commit_unless_present() {
     flush();
     if (::renameat2(AT_FDCWD, temp_.c_str(), AT_FDCWD, target_.c_str(), RENAME_NOREPLACE) == 0) {
-        finish();
+        finish(Flush::directory);
         return true;
     }
     if (errno == EEXIST) return false;
@@ -149,14 +149,14 @@ bool PendingFile::commit_unless_present() {
     if (fs::exists(target_, ec)) return false;
     if (::rename(temp_.c_str(), target_.c_str()) != 0)
         throw FileWriteError(shown_, errno, FileWriteError::Step::rename);
-    finish();
+    finish(Flush::directory);
     return true;
 }
 
-void replace_file(const fs::path& path, std::string_view bytes) {
+void replace_file(const fs::path& path, std::string_view bytes, Flush flush) {
     PendingFile file(path);
     file.write(bytes);
-    file.commit();
+    file.commit(flush);
 }
 
 std::string display_path(const fs::path& path) {
