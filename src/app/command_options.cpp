@@ -80,8 +80,12 @@ std::string own_file_refusal(const std::filesystem::path& output, const std::str
     // The database in use and the program's own, and the language files beside either.
     std::string db_dir = std::filesystem::path(db_pad).parent_path().string();
     std::vector<data::OwnFile> own = data::own_files(db_pad, db_dir.empty() ? "." : db_dir);
-    for (const data::OwnFile& file : data::own_files(data::database_path(program_dir), program_dir))
-        own.push_back(file);
+    // The database in use is usually the program's own: each file is looked at once.
+    for (const data::OwnFile& file : data::own_files(data::database_path(program_dir), program_dir)) {
+        const bool listed =
+            std::any_of(own.begin(), own.end(), [&](const data::OwnFile& o) { return o.path == file.path; });
+        if (!listed) own.push_back(file);
+    }
     const auto file = data::own_file_at(output, own);
     if (!file) return {};
     return output.string() + " is " +

@@ -11,10 +11,9 @@ using text::display_path;
 
 namespace {
 
-bool same_file(const std::filesystem::path& a, const std::filesystem::path& b) {
-    struct stat sa {};
+// Whether `a` (stat() gave `sa`, or failed when a_exists is false) and `b` name the same file.
+bool same_file(const std::filesystem::path& a, bool a_exists, const struct stat& sa, const std::filesystem::path& b) {
     struct stat sb {};
-    const bool a_exists = ::stat(a.c_str(), &sa) == 0;
     const bool b_exists = ::stat(b.c_str(), &sb) == 0;
     if (a_exists && b_exists) return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
     if (a_exists != b_exists) return false;
@@ -41,8 +40,10 @@ std::vector<OwnFile> own_files(const std::string& db_pad, const std::string& lan
 }
 
 std::optional<OwnFile> own_file_at(const std::filesystem::path& target, const std::vector<OwnFile>& own) {
+    struct stat st {};
+    const bool exists = ::stat(target.c_str(), &st) == 0;
     for (const OwnFile& file : own) {
-        if (same_file(target, file.path)) return file;
+        if (same_file(target, exists, st, file.path)) return file;
     }
     return std::nullopt;
 }
