@@ -54,6 +54,18 @@ TEST(GaugeLookup, TheCopyAndTheDatabaseComputeTheSameStateWhereverTheImmersionLi
         EXPECT_DOUBLE_EQ(in_memory.tonnage, stored.tonnage);
         // And the copy now holds what the database holds, extension included.
         EXPECT_EQ(copy.rows(), MemoryGaugeTable::read(dir.db_path(), 1).rows());
+
+        // The database on the caller's connection (as `ijken report` reads all on one), on a fresh
+        // database: the same state and the same rows written, and the connection left usable.
+        ijken::testing::TempDir fresh;
+        data::create_database(fresh.db_path());
+        data::SQLiteDatabase connection(fresh.db_path());
+        DatabaseGaugeTable on_connection(connection, 1);
+        const IjkResultaat borrowed = bereken_toestand(on_connection, dummy1, side, side);
+        EXPECT_FALSE(connection.InTransaction());
+        EXPECT_EQ(extension_rows(fresh.db_path()), extension_rows(dir.db_path()));
+        EXPECT_EQ(borrowed.cm_laag, stored.cm_laag);
+        EXPECT_DOUBLE_EQ(borrowed.tonnage, stored.tonnage);
     }
 }
 
