@@ -46,7 +46,14 @@ int create_temp(const fs::path& target, fs::path& temp, const std::string& shown
         temp = next_temp_name(target);
         const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
         if (fd >= 0) {
-            if (existed && (::fchmod(fd, mode) != 0 || ::fchown(fd, old.st_uid, old.st_gid) != 0)) {
+            // Each change is a write to the disk's journal: made only where the new file differs.
+            struct stat made {};
+            if (existed && ::fstat(fd, &made) == 0) {
+                if ((made.st_mode & 07777) != mode && ::fchmod(fd, mode) != 0) {
+                }
+                if ((made.st_uid != old.st_uid || made.st_gid != old.st_gid) &&
+                    ::fchown(fd, old.st_uid, old.st_gid) != 0) {
+                }
             }
             return fd;
         }
