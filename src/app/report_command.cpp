@@ -63,8 +63,9 @@ Options parse(int argc, char** argv, const std::string& program_dir) {
 // table extended, on one connection, held for the report's header.
 class ChosenSurvey : public survey::SurveySource {
   public:
-    ChosenSurvey(const Options& o, const std::string& program_dir) : db_(o.db), program_dir_(program_dir) {
-        data::SQLiteDatabase& db = connection_.emplace(o.db, data::OpenMode::existing);
+    ChosenSurvey(const Options& o, const std::string& program_dir)
+        : db_(o.db), program_dir_(program_dir), connection_(o.db, data::OpenMode::existing) {
+        data::SQLiteDatabase& db = connection_;
         const auto ship = o.ship ? survey::read_ship(db, *o.ship) : survey::read_selected_ship(db);
         if (!ship) {
             if (o.ship) throw Failure("no ship with SchipID " + text::format_int(*o.ship) + " in " + o.db);
@@ -93,15 +94,13 @@ class ChosenSurvey : public survey::SurveySource {
     const forms::Services& window_services() const override { return services_; }
     std::vector<data::OwnFile> own_files() const override { return data::own_files(db_, program_dir_, {}); }
     survey::ShipParticulars ship_particulars() const override {
-        if (!connection_) throw std::logic_error("the report's connection was closed");
-        return survey::read_ship_particulars(*connection_, survey_.SchipID);
+        return survey::read_ship_particulars(connection_, survey_.SchipID);
     }
-    void close() { connection_.reset(); }
 
   private:
     std::string db_;
     std::string program_dir_;
-    mutable std::optional<data::SQLiteDatabase> connection_;
+    mutable data::SQLiteDatabase connection_;
     survey::SurveyValue survey_;
     forms::Services services_;
 };
@@ -120,8 +119,11 @@ void write_report(report::Print_form& report, const std::string& output) {
     }
 }
 
-// The report is on the disk and the database closed: what is left in memory goes with the process,
-// and so does the libraries' state, none of which is written anywhere at the end.
+// The report is on the disk: what is left in memory goes with the process, and so does the
+// libraries' state, none of which is written anywhere at the end. That includes the connection:
+// no transaction is open on it (the gauge table's extension was committed before the report was
+// built), and the system closes the file, as when the process is killed, which SQLite is made to
+// survive; its schema and caches are not taken down piece by piece.
 [[noreturn]] void end_process() {
     std::cout.flush();
     std::cerr.flush();
@@ -149,10 +151,7 @@ int run_report(int argc, char** argv, const std::string& program_dir, std::ostre
         report::Print_form report(chosen);
         report.update_pdf();
         write_report(report, o.output);
-        if (after == AfterReport::end_process) {
-            chosen.close();
-            end_process();
-        }
+        if (after == AfterReport::end_process) end_process();
         return 0;
     } catch (const std::exception& e) {
         err << "ijken report: " << text::cp1252_to_utf8(e.what()) << "\n";

@@ -7,8 +7,8 @@ namespace ijken::app {
 
 // What run_report does once the report is written and on the disk: return 0 to its caller, or end
 // the process with status 0 at once, without taking down one by one what the process built (the
-// page, the program's and the libraries' statics); the connection is closed and the standard
-// streams are flushed first. A failure always returns.
+// page, the open connection, the program's and the libraries' statics); the standard streams are
+// flushed first. A failure always returns.
 enum class AfterReport { return_status, end_process };
 
 // ijken report [--db PATH] [--ship ID] [--survey ID] [--lang nl|fr|de] --output FILE.pdf
