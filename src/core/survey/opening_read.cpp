@@ -2,7 +2,6 @@
 
 #include "core/data/sqlite_database.h"
 #include "core/data/transaction.h"
-#include "core/store/surveys.h"
 
 namespace ijken::survey {
 
@@ -15,7 +14,7 @@ OpeningRead read_opening(const std::string& db_pad) {
     read.ship = read_selected_ship(db);
     if (*read.ship) {
         read.surveys_of = (*read.ship)->params.SchipID;
-        read.surveys = store::ship_surveys(db, read.surveys_of);
+        read.surveys = read_surveys(db, read.surveys_of);
     }
     return read;
 }
