@@ -18,6 +18,7 @@
 #include "core/data/sqlite_database.h"
 #include "core/forms/services.h"
 #include "core/report/print_form.h"
+#include "core/store/surveys.h"
 #include "core/survey/ship_record.h"
 #include "core/survey/survey_value.h"
 #include "core/text/cp1252.h"
@@ -59,31 +60,22 @@ Options parse(int argc, char** argv, const std::string& program_dir) {
 }
 
 // The survey the main window shows when it starts on the ship (its newest), or the one chosen,
-// computed once, in the print language chosen or stored with it. Everything is read, and the gauge
-// table extended, on one connection, held for the report's header.
+// computed once, in the print language chosen or stored with it, and the ship's lines for the
+// report's header, read with the ship. Everything is read, and the gauge table extended, on one
+// connection.
 class ChosenSurvey : public survey::SurveySource {
   public:
     ChosenSurvey(const Options& o, const std::string& program_dir)
         : db_(o.db), program_dir_(program_dir), connection_(o.db, data::OpenMode::existing) {
         data::SQLiteDatabase& db = connection_;
-        const auto ship = o.ship ? survey::read_ship(db, *o.ship) : survey::read_selected_ship(db);
+        auto ship = survey::read_ship_with_particulars(db, o.ship);
         if (!ship) {
             if (o.ship) throw Failure("no ship with SchipID " + text::format_int(*o.ship) + " in " + o.db);
             throw Failure("no selected ship in " + o.db);
         }
-        const auto list = survey::read_surveys(db, ship->params.SchipID);
-        const std::string ship_text = "ship " + text::format_int(ship->params.SchipID);
-        if (list->RowCount() == 0) throw Failure(ship_text + " has no surveys");
-        list->MoveLast();
-        if (o.survey) {
-            const int column = list->FieldIndex("Opnameid");
-            while (list->AsInteger(column) != *o.survey) {
-                if (!list->Previous()) {
-                    throw Failure(ship_text + " has no survey with Opnameid " + text::format_int(*o.survey));
-                }
-            }
-        }
-        survey_ = survey::survey_from_row(ship->params, *list);
+        const survey::ShipParams& params = ship->first.params;
+        survey_ = survey::survey_from_row(params, *chosen_row(db, params.SchipID, o.survey));
+        particulars_ = std::move(ship->second);
         survey::compute(survey_, db);
         if (o.lang) survey_.print_language = *o.lang;
     }
@@ -93,15 +85,26 @@ class ChosenSurvey : public survey::SurveySource {
     void set_print_language(int index) override { survey_.print_language = index; }
     const forms::Services& window_services() const override { return services_; }
     std::vector<data::OwnFile> own_files() const override { return data::own_files(db_, program_dir_, {}); }
-    survey::ShipParticulars ship_particulars() const override {
-        return survey::read_ship_particulars(connection_, survey_.SchipID);
-    }
+    survey::ShipParticulars ship_particulars() const override { return particulars_; }
 
   private:
+    // Only the chosen survey's row is read whole, however many surveys the ship has.
+    static std::unique_ptr<data::SQLiteTable> chosen_row(data::SQLiteDatabase& db, int schip_id,
+                                                         std::optional<int> opname_id) {
+        const std::string ship_text = "ship " + text::format_int(schip_id);
+        const auto newest = store::newest_survey(db, schip_id);
+        if (!newest) throw Failure(ship_text + " has no surveys");
+        auto row = store::ship_survey(db, schip_id, opname_id.value_or(*newest));
+        if (row->RowCount() == 1) return row;
+        if (opname_id) throw Failure(ship_text + " has no survey with Opnameid " + text::format_int(*opname_id));
+        throw Failure(ship_text + " has no surveys");  // deleted by another program just now
+    }
+
     std::string db_;
     std::string program_dir_;
-    mutable data::SQLiteDatabase connection_;
+    data::SQLiteDatabase connection_;
     survey::SurveyValue survey_;
+    survey::ShipParticulars particulars_;
     forms::Services services_;
 };
 
@@ -143,6 +146,7 @@ int run_report(int argc, char** argv, const std::string& program_dir, std::ostre
         // Opening a missing file would create an empty database: check first.
         std::error_code ec;
         if (!std::filesystem::is_regular_file(o.db, ec)) throw Failure("no database at " + o.db);
+
         if (const std::string refusal = own_file_refusal(o.output, o.db, program_dir); !refusal.empty())
             throw Failure(refusal);
 

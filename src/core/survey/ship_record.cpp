@@ -24,7 +24,24 @@ std::optional<ShipRecord> first_ship(const data::SQLiteTable& rows) {
     return s;
 }
 
+// The report header's lines of the ship in the first row of a query on Schiptable.
+ShipParticulars particulars_of(const data::SQLiteTable& ship) {
+    ShipParticulars p;
+    p.name = ship.AsString(ship.FieldIndex("name"));
+    p.meetbrief = ship.AsString(ship.FieldIndex("Meetbrief_NR"));
+    for (int i = 0; i < 8; ++i) p.veld[i] = ship.AsString(ship.FieldIndex("veld" + text::format_int(i + 1)));
+    return p;
+}
+
 }  // namespace
+
+std::optional<std::pair<ShipRecord, ShipParticulars>> read_ship_with_particulars(data::SQLiteDatabase& db,
+                                                                                 std::optional<int> schip_id) {
+    const auto rows = schip_id ? store::ship_by_id(db, *schip_id) : store::selected_ship(db);
+    auto ship = first_ship(*rows);
+    if (!ship) return std::nullopt;
+    return std::pair{std::move(*ship), particulars_of(*rows)};
+}
 
 std::optional<ShipRecord> read_selected_ship(data::SQLiteDatabase& db) {
     return first_ship(*store::selected_ship(db));
@@ -54,12 +71,7 @@ std::unique_ptr<data::SQLiteTable> read_surveys(const std::string& db_pad, int s
 }
 
 ShipParticulars read_ship_particulars(data::SQLiteDatabase& db, int schip_id) {
-    auto ship = store::ship_row(db, schip_id);
-    ShipParticulars p;
-    p.name = ship->AsString(ship->FieldIndex("name"));
-    p.meetbrief = ship->AsString(ship->FieldIndex("Meetbrief_NR"));
-    for (int i = 0; i < 8; ++i) p.veld[i] = ship->AsString(ship->FieldIndex("veld" + text::format_int(i + 1)));
-    return p;
+    return particulars_of(*store::ship_row(db, schip_id));
 }
 
 }  // namespace ijken::survey

@@ -4,6 +4,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "core/data/sqlite_database.h"
 #include "core/data/sqlite_table.h"
@@ -43,5 +44,9 @@ struct ShipParticulars {
 };
 // Throws when the ship has no row.
 ShipParticulars read_ship_particulars(data::SQLiteDatabase& db, int schip_id);
+// The ship of that SchipID, or without one the selected ship, with its report header's lines, from
+// the one row read; none when there is no such ship.
+std::optional<std::pair<ShipRecord, ShipParticulars>> read_ship_with_particulars(data::SQLiteDatabase& db,
+                                                                                 std::optional<int> schip_id);
 
 }  // namespace ijken::survey
