@@ -14,6 +14,7 @@
 
 #include "app/office_menu.h"
 #include "core/data/database_schema.h"
+#include "gui/deferred_icons.h"
 #include "gui/qt_dialogs.h"
 #include "gui/qt_file_dialogs.h"
 #include "gui/qt_printing.h"
@@ -99,6 +100,7 @@ int run_gui(int argc, char** argv, const std::string& data_dir) {
     // The program's name and icon as the desktop shows them (its desktop entry is ijken.desktop).
     QGuiApplication::setDesktopFileName("ijken");
     QApplication::setWindowIcon(QIcon(":/icons/ijken.svg"));
+    QApplication::setStyle(new gui::DeferredIconsStyle);
     // The window hides itself when the form closes; the program ends through quit, not through the
     // last window going away.
     QApplication::setQuitOnLastWindowClosed(false);

@@ -8,6 +8,7 @@
 #include <tuple>
 
 #include "core/forms/forms.h"
+#include "gui/deferred_icons.h"
 #include "gui/form_window.h"
 #include "gui/qt_dialogs.h"
 #include "gui/qt_file_dialogs.h"
@@ -189,6 +190,19 @@ class QtServicesTest : public QObject {
                  (QStringList{"PDF files (*.pdf)", "Alle bestanden (*.*)"}));
         QCOMPARE(gui::qt_name_filters("Teksten|*.txt;*.tln"), QStringList{"Teksten (*.txt *.tln)"});
         QCOMPARE(gui::qt_name_filters(""), QStringList{});
+    }
+
+    // The menu bar's overflow icon, read only when drawn, is the style's own; other icons pass.
+    void deferredIconsAreTheStylesOwn() {
+        gui::DeferredIconsStyle style;
+        QStyle* base = style.baseStyle();
+        for (auto which : {QStyle::SP_ToolBarHorizontalExtensionButton, QStyle::SP_DialogOkButton}) {
+            const QIcon deferred = style.standardIcon(which);
+            const QIcon own = base->standardIcon(which);
+            QCOMPARE(deferred.isNull(), own.isNull());
+            QCOMPARE(deferred.availableSizes(), own.availableSizes());
+            QCOMPARE(deferred.pixmap(16, 16).toImage(), own.pixmap(16, 16).toImage());
+        }
     }
 };
 
