@@ -79,8 +79,12 @@ void ControlBinder::apply_font(QWidget* w, const forms::Control& c) {
     // A default QFont resolves nothing itself, so the widget inherits its parent's font; the
     // property remembers what was applied, so that an unchanged font is not set again.
     const QString key = QString::number(c.font_height()) + (c.bold() ? "b" : "n") + to_qt(c.font_name());
-    if (w->property("ijken_font").toString() == key) return;
+    const QVariant applied = w->property("ijken_font");
+    if (applied.toString() == key) return;
     w->setProperty("ijken_font", key);
+    // A widget never given a font inherits already: the default font need not be set on it.
+    const bool designed_default = c.font_height() == 0 && !c.bold() && c.font_name().empty();
+    if (designed_default && !applied.isValid() && !w->testAttribute(Qt::WA_SetFont)) return;
     QFont font;
     if (c.font_height() != 0) font.setPixelSize(std::abs(c.font_height()));
     if (c.bold()) font.setBold(true);
