@@ -92,12 +92,12 @@ class ChosenSurvey : public survey::SurveySource {
     static std::unique_ptr<data::SQLiteTable> chosen_row(data::SQLiteDatabase& db, int schip_id,
                                                          std::optional<int> opname_id) {
         const std::string ship_text = "ship " + text::format_int(schip_id);
-        const auto newest = store::newest_survey(db, schip_id);
-        if (!newest) throw Failure(ship_text + " has no surveys");
-        auto row = store::ship_survey(db, schip_id, opname_id.value_or(*newest));
+        auto row = opname_id ? store::ship_survey(db, schip_id, *opname_id) : store::newest_survey(db, schip_id);
         if (row->RowCount() == 1) return row;
-        if (opname_id) throw Failure(ship_text + " has no survey with Opnameid " + text::format_int(*opname_id));
-        throw Failure(ship_text + " has no surveys");  // deleted by another program just now
+        if (opname_id && store::newest_survey(db, schip_id)->RowCount() == 1) {
+            throw Failure(ship_text + " has no survey with Opnameid " + text::format_int(*opname_id));
+        }
+        throw Failure(ship_text + " has no surveys");
     }
 
     std::string db_;

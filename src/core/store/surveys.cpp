@@ -33,16 +33,14 @@ std::unique_ptr<SQLiteTable> ship_surveys(SQLiteDatabase& db, int schip_id) {
                     "\" order by [InvoerDatum]");
 }
 
-std::optional<std::int64_t> newest_survey(SQLiteDatabase& db, int schip_id) {
+std::unique_ptr<SQLiteTable> newest_survey(SQLiteDatabase& db, int schip_id) {
     // ship_surveys reads the ship's surveys in Opnameid order (its index, or the table itself,
     // whose key Opnameid is) and SQLite sorts stably: surveys of the same date stay in Opnameid
     // order. So its last row is the last by date and then by number, which only the two keys need
     // be read and sorted for.
-    auto row = db.Query("SELECT [Opnameid] from [IJkOpnames] WHERE [Schipid]=? order by [InvoerDatum] desc, "
-                        "[Opnameid] desc limit 1",
-                        {std::int64_t{schip_id}});
-    if (row->RowCount() == 0) return std::nullopt;
-    return row->AsInteger(0);
+    return db.Query("SELECT * from [IJkOpnames] WHERE [Opnameid]=(SELECT [Opnameid] from [IJkOpnames] "
+                    "WHERE [Schipid]=? order by [InvoerDatum] desc, [Opnameid] desc limit 1)",
+                    {std::int64_t{schip_id}});
 }
 
 std::unique_ptr<SQLiteTable> ship_survey(SQLiteDatabase& db, int schip_id, std::int64_t opname_id) {

@@ -2,7 +2,6 @@
 // The statements on IJkOpnames. Each function runs one statement on the caller's connection.
 #include <cstdint>
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,9 +16,9 @@ using data::SqlValue;
 
 // The ship's surveys in order of entry, as the main window browses them.
 std::unique_ptr<SQLiteTable> ship_surveys(SQLiteDatabase& db, int schip_id);
-// The Opnameid of the survey ship_surveys lists last, the one the main window shows first; none
-// for a ship without surveys. Reading it costs little however many surveys the ship has.
-std::optional<std::int64_t> newest_survey(SQLiteDatabase& db, int schip_id);
+// The survey ship_surveys lists last, the one the main window shows first, with the same columns;
+// no row for a ship without surveys. Reading it costs little however many surveys the ship has.
+std::unique_ptr<SQLiteTable> newest_survey(SQLiteDatabase& db, int schip_id);
 // One survey of the ship, with the columns of ship_surveys; no row when the ship has no such survey.
 std::unique_ptr<SQLiteTable> ship_survey(SQLiteDatabase& db, int schip_id, std::int64_t opname_id);
 // The same with the survey number deciding between equal dates, as the export and the survey list
