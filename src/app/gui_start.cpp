@@ -14,6 +14,7 @@
 
 #include "app/office_menu.h"
 #include "core/data/database_schema.h"
+#include "gui/control_binder.h"
 #include "gui/deferred_icons.h"
 #include "gui/qt_dialogs.h"
 #include "gui/qt_file_dialogs.h"
@@ -67,25 +68,33 @@ class ConnectedApplication {
     std::optional<QApplication> app_;
 };
 
-// Runs `then` once, in the event loop, after the window was first exposed (put on the screen), or
-// after a short while should the platform never say so.
+// Runs `then` once, in the event loop: a moment after the window was first exposed (put on the
+// screen), so that the screen's first sight of the window does not wait for it; or after a while
+// should the platform never say so; or at once, before a user's first action on a control or a
+// menu item reaches the program, should that come first.
 class AfterFirstExpose : public QObject {
   public:
     AfterFirstExpose(QWindow* window, std::function<void()> then) : then_(std::move(then)) {
         if (window != nullptr) window->installEventFilter(this);
-        QTimer::singleShot(200, this, [this] { run(); });
+        QTimer::singleShot(kWithoutExpose, this, [this] { run(); });
+        gui::before_next_user_action([this] { run(); });
     }
+    ~AfterFirstExpose() override { gui::before_next_user_action(nullptr); }
 
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (event->type() == QEvent::Expose && static_cast<QWindow*>(watched)->isExposed()) {
             watched->removeEventFilter(this);
-            QTimer::singleShot(0, this, [this] { run(); });
+            QTimer::singleShot(kAfterExpose, this, [this] { run(); });
         }
         return false;
     }
 
   private:
+    static constexpr int kAfterExpose = 200;     // ms
+    static constexpr int kWithoutExpose = 1000;  // ms
+
     void run() {
+        gui::before_next_user_action(nullptr);
         if (auto then = std::exchange(then_, nullptr)) then();
     }
     std::function<void()> then_;
@@ -118,8 +127,8 @@ int run_gui(int argc, char** argv, const std::string& data_dir) {
     form.services.printing = &printing;
     form.services.pictures = &pictures;
     add_office_menu(form, dialogs);
-    // The other windows (and their translation) are made as soon as the main window is on the
-    // screen, before anything the user does there reaches the program.
+    // The other windows (and their translation) are made once the main window is on the screen,
+    // before anything the user does there reaches the program.
     auto windows = start_main_window(form, dialogs, [] { QCoreApplication::exit(0); }, true);
     AfterFirstExpose others(windows->main->windowHandle(), [&] { windows->add_other_windows(form, dialogs); });
     dialogs.set_parent(windows->main.get());

@@ -3,6 +3,7 @@
 #include <QSignalBlocker>
 #include <cstdlib>
 #include <stdexcept>
+#include <utility>
 
 #include "core/forms/accessible_name.h"
 #include "core/forms/button.h"
@@ -92,7 +93,20 @@ void ControlBinder::apply_font(QWidget* w, const forms::Control& c) {
     w->setFont(font);
 }
 
+namespace {
+std::function<void()> waiting_preparation;
+}  // namespace
+
+void before_next_user_action(std::function<void()> prepare) {
+    waiting_preparation = std::move(prepare);
+}
+
+void prepare_user_action() {
+    if (auto prepare = std::exchange(waiting_preparation, nullptr)) prepare();
+}
+
 void ControlBinder::run(const std::function<void()>& handler) {
+    prepare_user_action();
     forms::dispatch(dialogs_, handler);
     refresh();
 }

@@ -14,6 +14,13 @@
 
 namespace ijken::gui {
 
+// Runs `prepare` once, just before the next action a user takes on a control or a menu item
+// reaches its form (an empty function drops what was waiting): what the program makes after the
+// main window is first shown is there before anything the user does needs it.
+void before_next_user_action(std::function<void()> prepare);
+// Runs what before_next_user_action left waiting, if anything. The binders call it.
+void prepare_user_action();
+
 class ControlBinder {
   public:
     virtual ~ControlBinder();

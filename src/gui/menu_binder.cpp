@@ -3,6 +3,7 @@
 #include <QKeySequence>
 #include <set>
 
+#include "gui/control_binder.h"
 #include "gui/qt_text.h"
 
 namespace ijken::gui {
@@ -221,6 +222,7 @@ void MenuBinder::apply(const forms::MenuItem& item, Entry& entry) {
 }
 
 void MenuBinder::triggered(forms::MenuItem* item) {
+    prepare_user_action();
     // An action of a submenu rebuilt since it was shown may stand for an item that is gone.
     if (!pending_.empty()) {
         flush();

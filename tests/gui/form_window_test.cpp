@@ -19,6 +19,7 @@
 #include <memory>
 
 #include "core/forms/forms.h"
+#include "gui/control_binder.h"
 #include "gui/edit_binder.h"
 #include "gui/qt_text.h"
 
@@ -399,6 +400,21 @@ class FormWindowTest : public QObject {
         // Once filled it follows changes as before.
         ships.add_item("", "Dummy 3");
         QCOMPARE(window_->menu_for(ships)->actions().size(), 3);
+    }
+
+    // What waits for the user's first action runs once, before that action's handler: a menu key,
+    // then a button, each after it was set.
+    void preparationRunsBeforeTheFirstUserAction() {
+        std::vector<std::string> seen;
+        form_->get<forms::MenuItem>("Einde1").on_click = [&] { seen.push_back("menu"); };
+        form_->get<forms::Button>("sltb_save").on_click = [&] { seen.push_back("button"); };
+        gui::before_next_user_action([&] { seen.push_back("prepared"); });
+        QTest::keyClick(window_.get(), Qt::Key_Q, Qt::ControlModifier);
+        QTest::keyClick(window_.get(), Qt::Key_Q, Qt::ControlModifier);
+        gui::before_next_user_action([&] { seen.push_back("prepared"); });
+        QTest::mouseClick(widget<QPushButton>("sltb_save"), Qt::LeftButton);
+        QTest::mouseClick(widget<QPushButton>("sltb_save"), Qt::LeftButton);
+        QCOMPARE(seen, (std::vector<std::string>{"prepared", "menu", "menu", "prepared", "button", "button"}));
     }
 
     void closingTheWindowClosesTheForm() {
