@@ -195,13 +195,9 @@ class QtServicesTest : public QObject {
     // The menu bar's overflow icon, read only when drawn, is the style's own; other icons pass.
     void deferredIconsAreTheStylesOwn() {
         gui::DeferredIconsStyle style;
-        QStyle* base = style.baseStyle();
         for (auto which : {QStyle::SP_ToolBarHorizontalExtensionButton, QStyle::SP_DialogOkButton}) {
-            const QIcon deferred = style.standardIcon(which);
-            const QIcon own = base->standardIcon(which);
-            QCOMPARE(deferred.isNull(), own.isNull());
-            QCOMPARE(deferred.availableSizes(), own.availableSizes());
-            QCOMPARE(deferred.pixmap(16, 16).toImage(), own.pixmap(16, 16).toImage());
+            QCOMPARE(style.standardIcon(which).pixmap(16, 16).toImage(),
+                     style.baseStyle()->standardIcon(which).pixmap(16, 16).toImage());
         }
     }
 };
