@@ -55,17 +55,21 @@ TEST(GaugeLookup, TheCopyAndTheDatabaseComputeTheSameStateWhereverTheImmersionLi
         // And the copy now holds what the database holds, extension included.
         EXPECT_EQ(copy.rows(), MemoryGaugeTable::read(dir.db_path(), 1).rows());
 
-        // The database on the caller's connection (as `ijken report` reads all on one), on a fresh
-        // database: the same state and the same rows written, and the connection left usable.
-        ijken::testing::TempDir fresh;
-        data::create_database(fresh.db_path());
-        data::SQLiteDatabase connection(fresh.db_path());
-        DatabaseGaugeTable on_connection(connection, 1);
-        const IjkResultaat borrowed = bereken_toestand(on_connection, dummy1, side, side);
-        EXPECT_FALSE(connection.InTransaction());
-        EXPECT_EQ(extension_rows(fresh.db_path()), extension_rows(dir.db_path()));
-        EXPECT_EQ(borrowed.cm_laag, stored.cm_laag);
-        EXPECT_DOUBLE_EQ(borrowed.tonnage, stored.tonnage);
+        // The database on the caller's connection (as `ijken report` reads all on one), a row a
+        // lookup or two at once, each on a fresh database: the same state and the same rows
+        // written, and the connection left usable.
+        for (auto reading : {DatabaseGaugeTable::Reading::row, DatabaseGaugeTable::Reading::with_next}) {
+            ijken::testing::TempDir fresh;
+            data::create_database(fresh.db_path());
+            data::SQLiteDatabase connection(fresh.db_path());
+            DatabaseGaugeTable on_connection(connection, 1, reading);
+            const IjkResultaat borrowed = bereken_toestand(on_connection, dummy1, side, side);
+            EXPECT_FALSE(connection.InTransaction());
+            EXPECT_EQ(extension_rows(fresh.db_path()), extension_rows(dir.db_path()));
+            EXPECT_EQ(borrowed.cm_laag, stored.cm_laag);
+            EXPECT_DOUBLE_EQ(borrowed.tonnage_laag, stored.tonnage_laag);
+            EXPECT_DOUBLE_EQ(borrowed.tonnage_hoog, stored.tonnage_hoog);
+        }
     }
 }
 

@@ -21,6 +21,14 @@ std::map<int, double> gauge_rows(SQLiteDatabase& db, int schip_id) {
     return rows;
 }
 
+std::map<int, double> tonnages_at(SQLiteDatabase& db, int schip_id, int inzinking, int other) {
+    auto t = db.Query("select [Inzinking], [Tonnage] from [IJKtable] where [Inzinking] in (?, ?) and [SchipID]=?",
+                      {std::int64_t{inzinking}, std::int64_t{other}, std::int64_t{schip_id}});
+    std::map<int, double> rows;
+    for (; !t->AtEnd(); t->Next()) rows.emplace(static_cast<int>(t->AsInteger(0)), t->AsFloat(1));
+    return rows;
+}
+
 bool has_extension(SQLiteDatabase& db, int schip_id) {
     return db.Query("select Inzinking from [IJKtable] where [Tonnage] < 0 and [SchipID]=" + format_int(schip_id))
                ->RowCount() > 0;

@@ -21,6 +21,8 @@ using data::SqlValue;
 std::optional<double> stored_tonnage(SQLiteDatabase& db, int schip_id, int inzinking);
 // Every row of the ship's table, immersion to tonnage, read at once for computing in memory.
 std::map<int, double> gauge_rows(SQLiteDatabase& db, int schip_id);
+// The stored tonnages at two whole centimetres (a state's lower and upper), those that have a row.
+std::map<int, double> tonnages_at(SQLiteDatabase& db, int schip_id, int inzinking, int other);
 
 // For the extension: whether the table was extended before (it has a negative row), the highest
 // row with tonnage 0, a row's tonnage looked up by immersion, and one row written (the tonnage as

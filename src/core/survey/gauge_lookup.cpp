@@ -92,12 +92,22 @@ void verleng_ijktabel(const std::string& db_pad, int schip_id, int max_inzinking
 }
 
 std::optional<double> DatabaseGaugeTable::tonnage(int inzinking) {
+    if (with_next_) {
+        if (read_at_ != inzinking && read_at_ != inzinking - 1) {
+            read_ = store::tonnages_at(*borrowed_, schip_id_, inzinking, inzinking + 1);
+            read_at_ = inzinking;
+        }
+        const auto it = read_.find(inzinking);
+        if (it == read_.end()) return std::nullopt;
+        return it->second;
+    }
     if (borrowed_ != nullptr) return store::stored_tonnage(*borrowed_, schip_id_, inzinking);
     if (!db_) db_.emplace(db_pad_, data::OpenMode::existing);
     return store::stored_tonnage(*db_, schip_id_, inzinking);
 }
 
 void DatabaseGaugeTable::extend(int max_inzinking) {
+    read_at_.reset();
     if (borrowed_ != nullptr) return verleng_ijktabel(*borrowed_, schip_id_, max_inzinking);
     verleng_ijktabel(db_pad_, schip_id_, max_inzinking);
 }

@@ -24,12 +24,16 @@ class GaugeTable {
 
 // The ship's table in the database, looked up on a connection of its own, opened at the first
 // lookup (a state whose readings are refused opens none), or on the caller's. Extending writes the
-// rows into the database, as the main window does.
+// rows into the database, as the main window does. On the caller's connection a lookup may also
+// read the next centimetre's row with it, for the state's upper tonnage: one query a state, for
+// computing a single survey.
 class DatabaseGaugeTable final : public GaugeTable {
   public:
     DatabaseGaugeTable(std::string db_pad, int schip_id) : db_pad_(std::move(db_pad)), schip_id_(schip_id) {}
     // Looks up and extends on `db`, which outlives the table and is in no transaction.
-    DatabaseGaugeTable(data::SQLiteDatabase& db, int schip_id) : schip_id_(schip_id), borrowed_(&db) {}
+    enum class Reading { row, with_next };
+    DatabaseGaugeTable(data::SQLiteDatabase& db, int schip_id, Reading reading = Reading::row)
+        : schip_id_(schip_id), borrowed_(&db), with_next_(reading == Reading::with_next) {}
     std::optional<double> tonnage(int inzinking) override;
     void extend(int max_inzinking) override;
 
@@ -38,6 +42,9 @@ class DatabaseGaugeTable final : public GaugeTable {
     int schip_id_;
     data::SQLiteDatabase* borrowed_ = nullptr;
     std::optional<data::SQLiteDatabase> db_;
+    bool with_next_ = false;
+    std::optional<int> read_at_;  // the lower centimetre of the rows read with_next
+    std::map<int, double> read_;
 };
 
 // The ship's table read once into memory, for computing many surveys without a query per lookup.

@@ -52,7 +52,7 @@ SurveyValue survey_from_row(const ShipParams& ship, const data::SQLiteTable& t) 
 }
 
 void compute(SurveyValue& survey, data::SQLiteDatabase& db) {
-    DatabaseGaugeTable table(db, survey.SchipID);
+    DatabaseGaugeTable table(db, survey.SchipID, DatabaseGaugeTable::Reading::with_next);
     const Recomputation r = herbereken(table, survey.ship_params(), survey.input());
     survey.resultaat_leeg = r.leeg;
     survey.resultaat_vol = r.vol;
