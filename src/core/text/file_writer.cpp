@@ -35,20 +35,9 @@ fs::path next_temp_name(const fs::path& target) {
     return target.string() + ".~" + format_int(::getpid()) + "-" + format_int(static_cast<long long>(++serial));
 }
 
-// The replacement of an existing file gets its permissions and, where allowed, its owner (a
-// failure there leaves the umask's permissions, which is no reason to refuse the write). Each change
-// is a write to the disk's journal: made only where the new file differs.
-void keep_old_owner(int fd, bool existed, const struct stat& old) {
-    struct stat made {};
-    if (!existed || ::fstat(fd, &made) != 0) return;
-    const mode_t mode = old.st_mode & 07777;
-    if ((made.st_mode & 07777) != mode && ::fchmod(fd, mode) != 0) {
-    }
-    if ((made.st_uid != old.st_uid || made.st_gid != old.st_gid) && ::fchown(fd, old.st_uid, old.st_gid) != 0) {
-    }
-}
-
 // Creates the temporary file exclusively: a name something else left behind is never reused.
+// The replacement of an existing file gets its permissions and, where allowed, its owner (a
+// failure there leaves the umask's permissions, which is no reason to refuse the write).
 int create_temp(const fs::path& target, fs::path& temp, const std::string& shown) {
     struct stat old {};
     const bool existed = ::stat(target.c_str(), &old) == 0;
@@ -57,7 +46,15 @@ int create_temp(const fs::path& target, fs::path& temp, const std::string& shown
         temp = next_temp_name(target);
         const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
         if (fd >= 0) {
-            keep_old_owner(fd, existed, old);
+            // Each change is a write to the disk's journal: made only where the new file differs.
+            struct stat made {};
+            if (existed && ::fstat(fd, &made) == 0) {
+                if ((made.st_mode & 07777) != mode && ::fchmod(fd, mode) != 0) {
+                }
+                if ((made.st_uid != old.st_uid || made.st_gid != old.st_gid) &&
+                    ::fchown(fd, old.st_uid, old.st_gid) != 0) {
+                }
+            }
             return fd;
         }
         if (errno != EEXIST) throw FileWriteError(shown, errno, FileWriteError::Step::create);
@@ -75,47 +72,6 @@ void sync_directory_of(const fs::path& target) {
     if (::fsync(fd) != 0) {
     }
     ::close(fd);
-}
-
-// The whole file written into an unnamed file in the target's directory, flushed to the disk,
-// and only then given a temporary name (in `named`): the flush carries no directory entry that the
-// rename takes away at once. False where the file system has no unnamed files or the system no way
-// to name one; the caller then writes the file under a temporary name. A failure to write throws.
-bool write_unnamed(const fs::path& target, std::string_view bytes, const std::string& shown, fs::path& named) {
-    fs::path dir = target.parent_path();
-    if (dir.empty()) dir = ".";
-    struct stat old {};
-    const bool existed = ::stat(target.c_str(), &old) == 0;
-    const int fd = ::open(dir.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, existed ? (old.st_mode & 07777) : 0666);
-    if (fd < 0) return false;
-    auto fail = [&](FileWriteError::Step step) {
-        const int error = errno;
-        ::close(fd);
-        throw FileWriteError(shown, error, step);
-    };
-    keep_old_owner(fd, existed, old);
-    while (!bytes.empty()) {
-        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) fail(FileWriteError::Step::write);
-        bytes.remove_prefix(static_cast<std::size_t>(n));
-    }
-    if (::fsync(fd) != 0) fail(FileWriteError::Step::write);
-    const std::string self = "/proc/self/fd/" + format_int(fd);
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        named = next_temp_name(target);
-        if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, named.c_str(), AT_SYMLINK_FOLLOW) == 0) {
-            if (::close(fd) != 0) {
-                const int error = errno;
-                ::unlink(named.c_str());
-                throw FileWriteError(shown, error, FileWriteError::Step::write);
-            }
-            return true;
-        }
-        if (errno != EEXIST) break;
-    }
-    ::close(fd);
-    return false;
 }
 
 }  // namespace
@@ -205,17 +161,6 @@ bool PendingFile::commit_unless_present() {
 }
 
 void replace_file(const fs::path& path, std::string_view bytes, Flush flush) {
-    const fs::path target = resolve_link(path);
-    fs::path named;
-    if (write_unnamed(target, bytes, path.string(), named)) {
-        if (::rename(named.c_str(), target.c_str()) != 0) {
-            const int error = errno;
-            ::unlink(named.c_str());
-            throw FileWriteError(path.string(), error, FileWriteError::Step::rename);
-        }
-        if (flush == Flush::directory) sync_directory_of(target);
-        return;
-    }
     PendingFile file(path);
     file.write(bytes);
     file.commit(flush);
