@@ -146,7 +146,6 @@ int run_report(int argc, char** argv, const std::string& program_dir, std::ostre
         // Opening a missing file would create an empty database: check first.
         std::error_code ec;
         if (!std::filesystem::is_regular_file(o.db, ec)) throw Failure("no database at " + o.db);
-
         if (const std::string refusal = own_file_refusal(o.output, o.db, program_dir); !refusal.empty())
             throw Failure(refusal);
 

@@ -29,9 +29,9 @@ class GaugeTable {
 // computing a single survey.
 class DatabaseGaugeTable final : public GaugeTable {
   public:
+    enum class Reading { row, with_next };
     DatabaseGaugeTable(std::string db_pad, int schip_id) : db_pad_(std::move(db_pad)), schip_id_(schip_id) {}
     // Looks up and extends on `db`, which outlives the table and is in no transaction.
-    enum class Reading { row, with_next };
     DatabaseGaugeTable(data::SQLiteDatabase& db, int schip_id, Reading reading = Reading::row)
         : schip_id_(schip_id), borrowed_(&db), with_next_(reading == Reading::with_next) {}
     std::optional<double> tonnage(int inzinking) override;
