@@ -1,7 +1,6 @@
 #include "app/gui_start.h"
 
 #include <QApplication>
-#include <QIcon>
 #include <QTimer>
 #include <QWindow>
 #include <cstdlib>
@@ -22,6 +21,7 @@
 #include "gui/qt_pictures.h"
 #include "gui/qt_shell.h"
 #include "gui/qt_timers.h"
+#include "gui/window_icon.h"
 
 namespace ijken::app {
 
@@ -108,7 +108,7 @@ int run_gui(int argc, char** argv, const std::string& data_dir) {
     ConnectedApplication app(argc, argv);
     // The program's name and icon as the desktop shows them (its desktop entry is ijken.desktop).
     QGuiApplication::setDesktopFileName("ijken");
-    QApplication::setWindowIcon(QIcon(":/icons/ijken.svg"));
+    QApplication::setWindowIcon(gui::window_icon());
     QApplication::setStyle(new gui::DeferredIconsStyle);
     // The window hides itself when the form closes; the program ends through quit, not through the
     // last window going away.

@@ -14,6 +14,7 @@
 #include "gui/qt_file_dialogs.h"
 #include "gui/qt_modal_display.h"
 #include "gui/qt_timers.h"
+#include "gui/window_icon.h"
 
 using namespace ijken;
 
@@ -190,6 +191,17 @@ class QtServicesTest : public QObject {
                  (QStringList{"PDF files (*.pdf)", "Alle bestanden (*.*)"}));
         QCOMPARE(gui::qt_name_filters("Teksten|*.txt;*.tln"), QStringList{"Teksten (*.txt *.tln)"});
         QCOMPARE(gui::qt_name_filters(""), QStringList{});
+    }
+
+    // The window icon the build drew is the SVG's drawing at every size a window is given.
+    void windowIconIsTheSvgDrawn() {
+        const QIcon drawn = gui::window_icon();
+        const QIcon svg(":/icons/ijken.svg");
+        QCOMPARE(drawn.availableSizes(), (QList<QSize>{{16, 16}, {32, 32}, {64, 64}, {128, 128}}));
+        for (const QSize& size : drawn.availableSizes()) {
+            QCOMPARE(drawn.pixmap(size, 1.0).toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied),
+                     svg.pixmap(size, 1.0).toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied));
+        }
     }
 
     // The menu bar's overflow icon, read only when drawn, is the style's own; other icons pass.
