@@ -142,6 +142,7 @@ void write_report(report::Print_form& report, const std::string& output) {
 
 int run_report(int argc, char** argv, const std::string& program_dir, std::ostream& err, AfterReport after) {
     try {
+        if (after == AfterReport::end_process) data::configure_for_a_short_run();
         const Options o = parse(argc, argv, program_dir);
         // Opening a missing file would create an empty database: check first.
         std::error_code ec;

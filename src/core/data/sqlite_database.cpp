@@ -74,6 +74,12 @@ std::string sqlite_code_description(int code) {
     return "Unknown SQLite Error Code \"" + text::format_int(code) + "\"";
 }
 
+void configure_for_a_short_run() {
+    sqlite3_config(SQLITE_CONFIG_LOOKASIDE, 0, 0);
+    sqlite3_config(SQLITE_CONFIG_PAGECACHE, static_cast<void*>(nullptr), 0, 0);
+    sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
+}
+
 SQLiteDatabase::SQLiteDatabase(const std::string& file_name, OpenMode mode) {
     // Read-write and create, as the plain open does; the v2 call only spells the flags out. A
     // connection is used by one thread at a time (the one that opened it), so SQLite need not lock

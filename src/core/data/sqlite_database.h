@@ -58,6 +58,12 @@ class SQLiteDatabase {
     bool in_transaction_ = false;
 };
 
+// For a process that opens one connection, runs a few statements on it and ends (a command): SQLite
+// sets no memory aside ahead for statements and pages, and keeps no count of what it uses, which
+// would cost such a run more than it saves. Takes effect only before SQLite's first use in the
+// process; called later it changes nothing.
+void configure_for_a_short_run();
+
 // The description of an SQLite result code used in the detail line of RaiseError.
 std::string sqlite_code_description(int code);
 
