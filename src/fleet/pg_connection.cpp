@@ -4,8 +4,10 @@
 #include <libpq-fe.h>
 #include <poll.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <cstdlib>
 #include <charconv>
 #include <chrono>
 #include <mutex>
@@ -51,12 +53,13 @@ namespace {
 // it and the two dozen libraries it needs (TLS, Kerberos, LDAP...), for a few commands that talk to
 // the office. It is loaded at the first of these instead, and its functions looked up by name.
 #define IJKEN_LIBPQ_FUNCTIONS(X) \
-    X(PQclear) X(PQcmdTuples) X(PQconnectdbParams) X(PQconninfoFree) X(PQconninfoParse) \
+    X(PQclear) X(PQcmdTuples) X(PQconninfoFree) X(PQconninfoParse) \
     X(PQerrorMessage) X(PQfinish) X(PQfreemem) X(PQgetResult) \
     X(PQgetisnull) X(PQgetlength) X(PQgetvalue) X(PQnfields) X(PQntuples) X(PQputCopyData) \
     X(PQputCopyEnd) X(PQresultErrorMessage) X(PQresultStatus) X(PQsendQueryParams) \
     X(PQsetNoticeProcessor) X(PQsetSingleRowMode) X(PQstatus) X(PQsocket) X(PQconsumeInput) \
-    X(PQisBusy) X(PQsetnonblocking) X(PQflush) X(PQsendQuery) X(PQresultErrorField)
+    X(PQisBusy) X(PQsetnonblocking) X(PQflush) X(PQsendQuery) X(PQresultErrorField) \
+    X(PQconnectStartParams) X(PQconnectPoll)
 
 struct Libpq {
 #define IJKEN_LIBPQ_POINTER(name) decltype(&::name) name = nullptr;
@@ -174,10 +177,31 @@ std::vector<std::pair<std::string, std::string>> parse_conninfo(const std::strin
     return given;
 }
 
+namespace {
+
+// How long connecting may take: connect_timeout (the string's, PGCONNECT_TIMEOUT's, or ours of 10
+// seconds) for each host the string names, as libpq's own connect would wait.
+int connect_limit_ms(const std::vector<std::pair<std::string, std::string>>& given) {
+    long seconds = 10;
+    if (const char* env = std::getenv("PGCONNECT_TIMEOUT")) seconds = std::strtol(env, nullptr, 10);
+    int hosts = 1;
+    for (const auto& [keyword, value] : given) {
+        if (keyword == "connect_timeout") seconds = std::strtol(value.c_str(), nullptr, 10);
+        if (keyword == "host" || keyword == "hostaddr") {
+            hosts = std::max(hosts, 1 + static_cast<int>(std::count(value.begin(), value.end(), ',')));
+        }
+    }
+    // libpq takes a timeout below 2 s as 2 s, and 0 as none.
+    if (seconds <= 0) return 0;
+    return static_cast<int>(std::max(2L, std::min(seconds, 3600L)) * 1000 * hosts);
+}
+
+}  // namespace
+
 PgConnection::PgConnection(const std::string& conninfo, const SessionLimits& limits,
                            const std::atomic<bool>* cancel)
     : cancel_(cancel) {
-    parse_conninfo(conninfo);
+    const auto given = parse_conninfo(conninfo);
     // The user's string comes after our defaults (so its own connect_timeout or keepalives win)
     // and before the encoding, which the program's texts need. Keepalives find a link that died
     // without a word: the client gives up after about a minute of silence from the network.
@@ -185,8 +209,16 @@ PgConnection::PgConnection(const std::string& conninfo, const SessionLimits& lim
                               "keepalives_count", "tcp_user_timeout", "fallback_application_name", "dbname",
                               "client_encoding", nullptr};
     const char* values[] = {"10", "1", "30", "10", "3", "60000", "ijken", conninfo.c_str(), "UTF8", nullptr};
-    conn_ = pq().PQconnectdbParams(keywords, values, 1);
+    // Connecting step by step, so that a cancel is seen while a server is being reached as well.
+    conn_ = pq().PQconnectStartParams(keywords, values, 1);
     if (conn_ == nullptr) throw FleetError("cannot connect to the office database: out of memory");
+    const int limit_ms = connect_limit_ms(given);
+    PostgresPollingStatusType polled = PGRES_POLLING_WRITING;
+    while (pq().PQstatus(conn_) != CONNECTION_BAD && polled != PGRES_POLLING_OK && polled != PGRES_POLLING_FAILED) {
+        wait_for(polled == PGRES_POLLING_READING ? POLLIN : POLLOUT, limit_ms,
+                 "cannot connect to the office database: no answer within " + std::to_string(limit_ms / 1000) + " s");
+        polled = pq().PQconnectPoll(conn_);
+    }
     if (pq().PQstatus(conn_) != CONNECTION_OK) {
         const std::string reason = mask_passwords(last_error(), conninfo);
         pq().PQfinish(conn_);
@@ -198,6 +230,7 @@ PgConnection::PgConnection(const std::string& conninfo, const SessionLimits& lim
     pq().PQsetNoticeProcessor(conn_, [](void*, const char*) {}, nullptr);
     // Sending never blocks: a stalled link is waited for with the cancel flag and the patience.
     pq().PQsetnonblocking(conn_, 1);
+    patience_ms_ = limits.statement_timeout_ms + limits.statement_timeout_ms / 2;
     apply_limits(limits);
 }
 
@@ -250,6 +283,12 @@ void PgConnection::fail(const std::string& what, pg_result* result) {
 }
 
 void PgConnection::wait_for(short events) {
+    wait_for(events, patience_ms_,
+             "the office database did not answer for " + std::to_string(patience_ms_ / 1000) +
+                 " s; the link is probably down; nothing was changed at the office; try again");
+}
+
+void PgConnection::wait_for(short events, int limit_ms, const std::string& on_silence) {
     using Clock = std::chrono::steady_clock;
     const auto silent_since = Clock::now();
     while (true) {
@@ -260,10 +299,7 @@ void PgConnection::wait_for(short events) {
         if (n < 0 && errno != EINTR) fail("the connection to the office database failed: ");
         if (n > 0) return;
         const auto silent = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - silent_since);
-        if (patience_ms_ > 0 && silent.count() > patience_ms_) {
-            abandon("the office database did not answer for " + std::to_string(silent.count() / 1000) +
-                    " s; the link is probably down; nothing was changed at the office; try again");
-        }
+        if (limit_ms > 0 && silent.count() > limit_ms) abandon(on_silence);
     }
 }
 

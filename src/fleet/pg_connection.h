@@ -119,6 +119,7 @@ class PgConnection {
     void flush();
     // Waits until the socket is ready for `events`, watching the cancel flag and the patience.
     void wait_for(short events);
+    void wait_for(short events, int limit_ms, const std::string& on_silence);
     [[noreturn]] void abandon(const std::string& why);
     [[noreturn]] void fail(const std::string& what, pg_result* result = nullptr);
 
