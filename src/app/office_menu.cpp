@@ -86,7 +86,9 @@ void add_office_menu(survey::Form1& form, forms::Dialogs& dialogs) {
     // One push at a time, for as long as the program runs; a push still going at the end is
     // cancelled and waited for.
     auto pusher = std::make_shared<BackgroundPush>();
-    QObject::connect(qApp, &QCoreApplication::aboutToQuit, [pusher] { pusher->cancel(); });
+    QObject::connect(qApp, &QCoreApplication::aboutToQuit, [weak = std::weak_ptr<BackgroundPush>(pusher)] {
+        if (auto p = weak.lock()) p->cancel();
+    });
     form.office_push = [&form, &dialogs, pusher] { push_to_office(form, dialogs, *pusher); };
     form.office_connection = [&dialogs] { ask_connection(user_settings().value(kSettingsKey).toString(), dialogs); };
 }
