@@ -27,7 +27,9 @@ std::unordered_map<const QObject*, Fit>& fits() {
     return table;
 }
 
-int text_width(const QString& text, const QFontMetrics& metrics) {
+// The width of the widest line, as the toolkit sizes a label for its text.
+int text_width(const QString& text, const QFont& font) {
+    const QFontMetrics metrics(font);
     int widest = 0;
     for (const QString& line : text.split('\n')) widest = std::max(widest, metrics.horizontalAdvance(line));
     return widest;
@@ -41,7 +43,7 @@ int pixel_size(const QFont& font) {
 QRect designed_box(const Fit& fit) {
     const QRect& box = fit.design.box;
     if (box.width() > 0) return box;
-    const int w = text_width(fit.design.text, QFontMetrics(fit.design.font));
+    const int w = text_width(fit.design.text, fit.design.font);
     return fit.design.alignment & Qt::AlignRight ? QRect(box.x() - w, box.y(), w, box.height())
                                                  : QRect(box.x(), box.y(), w, box.height());
 }
@@ -63,7 +65,7 @@ QRect occupied(const QWidget* w) {
     if (it == fits().end()) return w->geometry();
     const auto* label = static_cast<const QLabel*>(w);
     const QRect g = label->geometry();
-    const int tw = std::min(g.width(), text_width(label->text(), QFontMetrics(label->font())));
+    const int tw = std::min(g.width(), text_width(label->text(), label->font()));
     if (tw <= 0) return {};
     const Qt::Alignment a = it->second.design.alignment;
     const int x = a & Qt::AlignRight ? g.x() + g.width() - tw : a & Qt::AlignHCenter ? g.x() + (g.width() - tw) / 2 : g.x();
@@ -91,7 +93,7 @@ std::pair<int, int> free_stretch(const QLabel* label, const QRect& box, const QW
 void place(QLabel* label, Fit& fit, const QWidget* parent) {
     const CaptionDesign& d = fit.design;
     const QRect box = d.box.width() > 0 ? d.box : QRect(d.box.x(), d.box.y(), 0, d.box.height());
-    const int needed = text_width(d.text, QFontMetrics(d.font));
+    const int needed = text_width(d.text, d.font);
     if (d.box.width() > 0 && needed <= box.width()) return;
     const auto [lo, hi] = free_stretch(label, box, parent);
     const int right = box.x() + box.width();
@@ -107,7 +109,7 @@ void place(QLabel* label, Fit& fit, const QWidget* parent) {
     int width = needed;
     for (int px = designed_px; width > room && px > smallest;) {
         font.setPixelSize(--px);
-        width = text_width(d.text, QFontMetrics(font));
+        width = text_width(d.text, font);
     }
     width = std::max(box.width(), std::min(width, room));
     int x = box.x();
@@ -122,7 +124,7 @@ void place(QLabel* label, Fit& fit, const QWidget* parent) {
     fit.changed = true;
 
     const QFontMetrics metrics(font);
-    if (text_width(d.text, metrics) <= width) return;
+    if (text_width(d.text, font) <= width) return;
     QStringList lines = d.text.split('\n');
     for (QString& line : lines) line = metrics.elidedText(line, Qt::ElideRight, width);
     label->setText(lines.join('\n'));
@@ -149,7 +151,7 @@ void fit_captions(QWidget* parent) {
         labels.emplace_back(static_cast<QLabel*>(child), &fit);
         const QRect& box = fit.design.box;
         work = work || fit.changed || box.width() == 0 ||
-               text_width(fit.design.text, QFontMetrics(fit.design.font)) > box.width();
+               text_width(fit.design.text, fit.design.font) > box.width();
     }
     // The usual case, every caption fitting as designed, costs one measure per label.
     if (!work) return;

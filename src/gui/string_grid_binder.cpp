@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <algorithm>
+#include <cmath>
 #include <QClipboard>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -163,7 +164,8 @@ void StringGridBinder::refresh_kind() {
 // elides what does not fit); it never becomes narrower than designed.
 void StringGridBinder::widen_to(int col, const QString& text) {
     const int margin = 2 * (table_->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, table_) + 1);
-    const int needed = table_->fontMetrics().horizontalAdvance(text) + margin;
+    // The table elides by the text's exact width, not the rounded one.
+    const int needed = static_cast<int>(std::ceil(QFontMetricsF(table_->font()).horizontalAdvance(text))) + margin;
     if (needed > table_->columnWidth(col)) table_->setColumnWidth(col, needed);
 }
 
