@@ -105,9 +105,8 @@ TEST_F(ExtraCommands, OutputThatIsTheRunningProgramIsRefused) {
     const auto size = std::filesystem::file_size(program);
     const std::string started = program.string() + " ";
     for (const char* command : {"export", "backup", "report"}) {
-        for (const std::string target :
-             {std::string("ijken"), "./ijken", program.string(), (dir.path() / "." / "ijken").string(), "link",
-              "hard"}) {
+        for (const std::string& target : std::vector<std::string>{"ijken", "./ijken", program.string(),
+                                                                 (dir.path() / "." / "ijken").string(), "link", "hard"}) {
             const auto r = ijken::testing::run_program(
                 dir.path(), "cd '" + dir.path().string() + "' && " + started + command + " --db " +
                                 dir.db_path() + " --output " + target);
