@@ -20,13 +20,6 @@ int whole_number(std::string_view option, const std::string& value) {
     return static_cast<int>(*id);
 }
 
-int language(const std::string& value) {
-    if (value == "nl") return 0;
-    if (value == "fr") return 1;
-    if (value == "de") return 2;
-    throw UsageError("--lang needs nl, fr or de, not \"" + value + "\"");
-}
-
 void take_value(CommandOptions& options, std::string_view option, const std::string& value) {
     if (option == "--db") {
         options.db_pad = value;
@@ -35,13 +28,20 @@ void take_value(CommandOptions& options, std::string_view option, const std::str
     } else if (option == "--survey") {
         options.survey_id = whole_number(option, value);
     } else if (option == "--lang") {
-        options.language = language(value);
+        options.language = report_language(value);
     } else {
         options.output = value;
     }
 }
 
 }  // namespace
+
+int report_language(const std::string& value) {
+    if (value == "nl") return 0;
+    if (value == "fr") return 1;
+    if (value == "de") return 2;
+    throw UsageError("--lang needs nl, fr or de, not \"" + value + "\"");
+}
 
 CommandOptions parse_command_options(const CommandSyntax& syntax, int argc, char** argv,
                                      const std::string& program_dir) {

@@ -34,6 +34,9 @@ struct UsageError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
+// The print language --lang names: nl 0, fr 1, de 2. Throws UsageError.
+int report_language(const std::string& value);
+
 // Reads the options of `ijken <command>`. Throws UsageError.
 CommandOptions parse_command_options(const CommandSyntax& syntax, int argc, char** argv,
                                      const std::string& program_dir);

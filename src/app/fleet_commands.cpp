@@ -6,9 +6,9 @@
 #include <map>
 #include <ostream>
 #include <set>
-#include <sstream>
 #include <vector>
 
+#include "app/command_options.h"
 #include "app/report_command.h"
 #include "core/data/database_schema.h"
 #include "core/text/cp1252.h"
@@ -93,20 +93,16 @@ int office_report(int argc, char** argv, const std::string& program_dir) {
     PrivateDir dir;
     const std::string db = (dir.path() / "ijken.db").string();
     const int ship = fleet::materialise_survey(o.at("--from"), installation, static_cast<int>(*opnameid), db);
-    // The barge's own command on the survey as the barge held it: the same bytes.
-    std::vector<std::string> args{"--db", db, "--ship", std::to_string(ship), "--survey",
-                                  std::to_string(*opnameid), "--output", o.at("--output")};
+    // The barge's own report of the survey as the barge held it: the same bytes.
+    ReportRequest request{db, ship, static_cast<int>(*opnameid), std::nullopt, o.at("--output")};
     if (auto lang = optional(o, "--lang")) {
-        args.push_back("--lang");
-        args.push_back(*lang);
+        try {
+            request.lang = report_language(*lang);
+        } catch (const UsageError& e) {
+            throw fleet::FleetError(e.what(), 2);
+        }
     }
-    std::vector<char*> argv_report;
-    for (std::string& a : args) argv_report.push_back(a.data());
-    std::ostringstream report_err;
-    const int status = run_report(static_cast<int>(argv_report.size()), argv_report.data(), program_dir, report_err);
-    std::string message = report_err.str();
-    if (message.rfind("ijken report: ", 0) == 0) message.erase(0, 14);
-    if (status != 0) throw fleet::FleetError(fleet::one_line(message));
+    write_report(request, program_dir);
     return 0;
 }
 
