@@ -13,6 +13,7 @@
 #include <system_error>
 
 #include "app/command_options.h"
+#include "app/command_table.h"
 #include "core/data/database_schema.h"
 #include "core/data/sqlite_database.h"
 #include "core/report/report_subject.h"
@@ -39,11 +40,9 @@ struct Failure : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-ReportRequest parse(int argc, char** argv, const std::string& program_dir) {
-    static const CommandSyntax syntax{
-        "report", {"--db", "--ship", "--survey", "--lang", "--output"}, false, "--output FILE.pdf is required"};
-    const CommandOptions o = parse_command_options(syntax, argc, argv, program_dir);
-    return {o.db_pad, o.ship_id, o.survey_id, o.language, o.output.string()};
+ReportRequest request(const ParsedOptions& o, const std::string& program_dir) {
+    return {o.text_or("--db", data::database_path(program_dir)), o.number("--ship"), o.number("--survey"),
+            o.language("--lang"), *o.text("--output")};
 }
 
 // The report is on the disk: what is left in memory goes with the process, and so does the
@@ -84,12 +83,14 @@ void write_report(const ReportRequest& request, const std::string& program_dir,
 }
 
 int run_report(int argc, char** argv, const std::string& program_dir, std::ostream& err, AfterReport after) {
+    const auto parsed = parse_options(commands::report, argc, argv, err);
+    if (!parsed) return 2;
     try {
         if (after == AfterReport::end_process) data::configure_for_a_short_run();
         // The process may end while the connection is still open: see end_process.
         std::function<void()> on_written;
         if (after == AfterReport::end_process) on_written = end_process;
-        write_report(parse(argc, argv, program_dir), program_dir, on_written);
+        write_report(request(*parsed, program_dir), program_dir, on_written);
         return 0;
     } catch (const std::exception& e) {
         err << "ijken report: " << text::cp1252_to_utf8(e.what()) << "\n";

@@ -29,7 +29,8 @@ void write_report(const ReportRequest& request, const std::string& program_dir,
                   const std::function<void()>& on_written = {});
 
 // ijken report [--db PATH] [--ship ID] [--survey ID] [--lang nl|fr|de] --output FILE.pdf
-// Returns the exit status: 0 when the file was written, 1 after a one-line message on err.
+// Returns the exit status: 0 when the file was written, 2 after a command line it refuses, 1 after
+// any other failure; a refusal or failure is one line on err.
 int run_report(int argc, char** argv, const std::string& program_dir, std::ostream& err,
                AfterReport after = AfterReport::return_status);
 
