@@ -84,8 +84,11 @@ int office(int argc, char** argv, const std::string& program_dir, std::ostream& 
     const std::string what = argv[0];
     if (what == "init") {
         const ParsedOptions o = parse(commands::office_init, argc - 1, argv + 1);
-        const bool created = fleet::create_office_schema(*o.text("--to"));
-        out << "ijken office init: " << (created ? "the fleet tables were created\n" : "the fleet tables are there\n");
+        const fleet::SchemaAction done = fleet::create_office_schema(*o.text("--to"));
+        out << "ijken office init: "
+            << (done == fleet::SchemaAction::created    ? "the fleet tables were created\n"
+                : done == fleet::SchemaAction::upgraded ? "the fleet tables were brought up to date\n"
+                                                        : "the fleet tables are there\n");
         return 0;
     }
     if (what == "surveys") {
