@@ -128,12 +128,14 @@ TEST_F(Form1Extras, ExportAndBackupSpeakTheInterfaceLanguage) {
     const auto db = dir.path() / "kopie.db";
     const struct {
         const char* language;
-        std::string title, filter, exported, backup_title, backup_filter, saved;
+        std::string title, filter, exported, backup_title, backup_filter, saved, refused;
     } cases[] = {
         {"FR1", "Exporter les jaugeages", "Fichiers CSV (*.csv)|*.csv", "3 jaugeages export\xE9s vers ",
-         "Copie de sauvegarde", "Bases de donn\xE9" "es (*.db)|*.db", "Copie de sauvegarde enregistr\xE9" "e dans "},
+         "Copie de sauvegarde", "Bases de donn\xE9" "es (*.db)|*.db", "Copie de sauvegarde enregistr\xE9" "e dans ",
+         "\" est la base de donn\xE9" "es du programme et ne sera pas \xE9" "cras\xE9" "e ; choisissez un autre nom"},
         {"DE1", "Messungen exportieren", "CSV-Dateien (*.csv)|*.csv", "3 Messungen exportiert nach ",
-         "Sicherungskopie erstellen", "Datenbanken (*.db)|*.db", "Kopie in "},
+         "Sicherungskopie erstellen", "Datenbanken (*.db)|*.db", "Kopie in ",
+         "\" ist die Datenbank des Programms und wird nicht \xFC" "berschrieben; w\xE4hlen Sie einen anderen Namen"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.language);
@@ -152,6 +154,10 @@ TEST_F(Form1Extras, ExportAndBackupSpeakTheInterfaceLanguage) {
         EXPECT_EQ(boxes(Kind::information),
                   (std::vector<std::string>{c.exported + csv.string(), c.saved + db.string()}));
         std::filesystem::remove(db);
+        // And a refusal of one of the program's own files.
+        files.answer(dir.path() / "ijken.db");
+        EXPECT_FALSE(choose("Backup1"));
+        EXPECT_EQ(boxes(Kind::error), std::vector<std::string>{"\"" + dir.db_path() + c.refused});
     }
 }
 
