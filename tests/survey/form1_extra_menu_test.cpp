@@ -190,22 +190,5 @@ TEST_F(Form1Extras, FilesTheUserNamesAreNeverTheProgramsOwn) {
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 5);  // nothing beside
 }
 
-// The running program is one of them too, by any name. (Checked without choosing it in the
-// dialog: a fault would write over this very test.)
-TEST_F(Form1Extras, TheRunningProgramIsOneOfTheOwnFiles) {
-    const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe");
-    std::filesystem::create_symlink(program, dir.path() / "programma");
-    for (const auto& target : {std::filesystem::path("/proc/self/exe"), program, dir.path() / "programma"}) {
-        try {
-            data::refuse_own_file(target, form->own_files());
-            ADD_FAILURE() << target << " not refused";
-        } catch (const std::runtime_error& e) {
-            EXPECT_EQ(std::string(e.what()), "\"" + target.string() +
-                                                 "\" is het programma zelf en wordt niet overschreven; kies een "
-                                                 "andere naam");
-        }
-    }
-}
-
 }  // namespace
 }  // namespace ijken::survey::test
