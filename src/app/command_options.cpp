@@ -123,8 +123,8 @@ std::string usage_line(const CommandSpec& command) {
     std::string line = "ijken " + std::string(command.name);
     for (const CommandOption& o : command.options) {
         std::string option(o.spec->name);
-        if (!o.spec->value_name.empty()) option += " " + std::string(o.spec->value_name);
-        line += o.required ? " " + option : " [" + option + "]";
+        if (!o.spec->value_name.empty()) option.append(" ").append(o.spec->value_name);
+        line.append(o.required ? " " : " [").append(option).append(o.required ? "" : "]");
     }
     return line;
 }

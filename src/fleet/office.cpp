@@ -233,7 +233,9 @@ void write_barge_database(const std::string& db_pad, const CentralShip& central)
 }  // namespace
 
 std::string SurveyName::text() const {
-    return std::to_string(opnameid) + (generation ? "~" + std::to_string(*generation) : "");
+    std::string text = std::to_string(opnameid);
+    if (generation) text.append("~").append(std::to_string(*generation));
+    return text;
 }
 
 std::optional<SurveyName> parse_survey_name(const std::string& name) {
