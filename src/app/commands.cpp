@@ -32,6 +32,8 @@ std::string help_text() {
            "                       --output FILE.csv\n"
            "  ijken office report --from CONNINFO --survey INSTALLATION:OPNAMEID [--lang L]\n"
            "                      --output FILE.pdf\n"
+           "  ijken office serve --from CONNINFO [--listen ADDR:PORT]\n"
+           "                              the office in the browser (default 127.0.0.1:8080)\n"
            "  ijken --help                show this text\n"
            "  ijken --version             show the version\n"
            "\n"

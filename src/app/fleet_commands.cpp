@@ -3,12 +3,14 @@
 #include <stdlib.h>
 
 #include <filesystem>
+#include <iostream>
 #include <map>
 #include <ostream>
 #include <set>
 #include <sstream>
 #include <vector>
 
+#include "app/office_serve.h"
 #include "app/report_command.h"
 #include "core/data/database_schema.h"
 #include "core/text/cp1252.h"
@@ -111,7 +113,7 @@ int office_report(int argc, char** argv, const std::string& program_dir) {
 }
 
 int office(int argc, char** argv, const std::string& program_dir, std::ostream& out) {
-    if (argc < 1) throw fleet::FleetError("needs init, surveys or report (see ijken --help)", 2);
+    if (argc < 1) throw fleet::FleetError("needs init, surveys, report or serve (see ijken --help)", 2);
     const std::string what = argv[0];
     if (what == "init") {
         const Options o = parse(argc - 1, argv + 1, {"--to"}, {"--to"});
@@ -134,7 +136,8 @@ int office(int argc, char** argv, const std::string& program_dir, std::ostream& 
         return 0;
     }
     if (what == "report") return office_report(argc - 1, argv + 1, program_dir);
-    throw fleet::FleetError("unknown command \"" + what + "\"; use init, surveys or report", 2);
+    if (what == "serve") return office_serve(argc - 1, argv + 1, program_dir, out, std::cerr);
+    throw fleet::FleetError("unknown command \"" + what + "\"; use init, surveys, report or serve", 2);
 }
 
 }  // namespace

@@ -85,17 +85,49 @@ bool is_date(const std::string& t) {
     return !(m == 2 && d == 29 && !leap);
 }
 
+const std::string& survey_filter_condition() {
+    static const std::string condition =
+        "s.deleted_at IS NULL AND ($1::text IS NULL OR sh.name = $1)"
+        " AND ($2::text IS NULL OR s.invoerdatum >= $2)"
+        " AND ($3::date IS NULL OR s.invoerdatum < to_char($3::date + 1, 'YYYY-MM-DD'))"
+        " AND ($4::text IS NULL OR concat_ws(chr(10)" +
+        joined(survey_party_columns(), "s.") + ") ILIKE $4)";
+    return condition;
+}
+
+std::vector<PgValue> survey_filter_values(const SurveyFilter& filter) {
+    PgValue pattern;
+    if (filter.text && !filter.text->empty()) {
+        // ILIKE's own characters stand for themselves in what the user typed.
+        pattern = "%";
+        for (char c : *filter.text) {
+            if (c == '%' || c == '_' || c == '\\') *pattern += '\\';
+            *pattern += c;
+        }
+        *pattern += '%';
+    }
+    return {filter.ship, filter.since, filter.until, pattern};
+}
+
 long long write_office_csv(const std::string& conninfo, const SurveyFilter& filter,
                            const std::filesystem::path& output) {
     text::PendingFile pending(output);
     PgConnection db(conninfo);
+    std::ofstream out(pending.temp_path(), std::ios::binary | std::ios::trunc);
+    if (!out) throw FleetError("cannot write " + output.string());
+    const long long count = write_office_csv(db, filter, out);
+    out.close();
+    if (!out) throw FleetError("writing " + output.string() + " failed");
+    pending.commit();
+    return count;
+}
+
+long long write_office_csv(PgConnection& db, const SurveyFilter& filter, std::ostream& out) {
     // One snapshot of the whole fleet, even while barges push.
     PgTransaction tx(db);
     db.exec("SET TRANSACTION ISOLATION LEVEL REPEATABLE READ, READ ONLY");
     check_schema(db);
 
-    std::ofstream out(pending.temp_path(), std::ios::binary | std::ios::trunc);
-    if (!out) throw FleetError("cannot write " + output.string());
     out << "\xEF\xBB\xBF";
     std::vector<std::string> header(std::begin(kHeader), std::end(kHeader));
     for (const char* block : {"BBL_", "SBL_", "BBV_", "SBV_"}) {
@@ -109,14 +141,12 @@ long long write_office_csv(const std::string& conninfo, const SurveyFilter& filt
         joined(survey_party_columns(), "s.") + ", s.taal, s.zoutcorrectie" + joined(reading_columns(), "s.") +
         joined(result_columns(), "s.") +
         " FROM ijken.surveys s LEFT JOIN ijken.ships sh ON sh.installation = s.installation"
-        " AND sh.schipid = s.schipid WHERE s.deleted_at IS NULL AND ($1::text IS NULL OR sh.name = $1)"
-        " AND ($2::text IS NULL OR s.invoerdatum >= $2)"
-        " AND ($3::date IS NULL OR s.invoerdatum < to_char($3::date + 1, 'YYYY-MM-DD'))"
+        " AND sh.schipid = s.schipid WHERE " + survey_filter_condition() +
         " ORDER BY s.installation, s.schipid, s.invoerdatum, s.opnameid";
     long long count = 0;
     std::vector<std::string> fields(header.size());
     const int factor_column = 5 + static_cast<int>(survey_party_columns().size()) + 1;
-    db.stream(sql, {filter.ship, filter.since, filter.until}, [&](const PgResult& r) {
+    db.stream(sql, survey_filter_values(filter), [&](const PgResult& r) {
         for (int c = 0; c < r.columns(); ++c) {
             if (c == factor_column && !r.is_null(0, c)) {
                 // As the export shows the factor: three decimals.
@@ -129,9 +159,6 @@ long long write_office_csv(const std::string& conninfo, const SurveyFilter& filt
         ++count;
     });
     tx.commit();
-    out.close();
-    if (!out) throw FleetError("writing " + output.string() + " failed");
-    pending.commit();
     return count;
 }
 
@@ -167,8 +194,7 @@ PgResult find_ship(PgConnection& db, const std::string& installation, int schip_
     return ship;
 }
 
-CentralShip read_central_ship(const std::string& conninfo, const std::string& installation, int opnameid) {
-    PgConnection db(conninfo);
+CentralShip read_central_ship(PgConnection& db, const std::string& installation, int opnameid) {
     PgTransaction tx(db);
     db.exec("SET TRANSACTION ISOLATION LEVEL REPEATABLE READ, READ ONLY");
     check_schema(db);
@@ -225,7 +251,13 @@ void write_barge_database(const std::string& db_pad, const CentralShip& central)
 int materialise_survey(const std::string& conninfo, const std::string& installation, int opnameid,
                        const std::string& db_pad) {
     if (!is_uuid(installation)) throw FleetError("\"" + installation + "\" is not an installation id", 2);
-    const CentralShip central = read_central_ship(conninfo, installation, opnameid);
+    PgConnection db(conninfo);
+    return materialise_survey(db, installation, opnameid, db_pad);
+}
+
+int materialise_survey(PgConnection& db, const std::string& installation, int opnameid, const std::string& db_pad) {
+    if (!is_uuid(installation)) throw FleetError("\"" + installation + "\" is not an installation id", 2);
+    const CentralShip central = read_central_ship(db, installation, opnameid);
     write_barge_database(db_pad, central);
     return central.schip_id;
 }

@@ -146,6 +146,21 @@ long long PgResult::affected() const {
 }
 
 PgConnection::PgConnection(const std::string& conninfo) {
+    const char* none[] = {nullptr};
+    connect(conninfo, none, none);
+}
+
+PgConnection::PgConnection(const std::string& conninfo, const std::string& user, const std::string& password) {
+    // An empty password would let libpq look in PGPASSWORD and ~/.pgpass of the process: the
+    // caller's login would then borrow the server's own credentials.
+    if (user.empty() || password.empty()) throw FleetError("a user name and a password are needed");
+    const char* keywords[] = {"user", "password", "passfile", nullptr};
+    const char* values[] = {user.c_str(), password.c_str(), "/dev/null", nullptr};
+    connect(conninfo, keywords, values);
+}
+
+void PgConnection::connect(const std::string& conninfo, const char* const* extra_keywords,
+                           const char* const* extra_values) {
     if (conninfo.empty()) throw FleetError("the connection string is empty", 2);
     // Parsing first tells a malformed string (the user's to correct) from a server that is away.
     char* parse_error = nullptr;
@@ -157,11 +172,16 @@ PgConnection::PgConnection(const std::string& conninfo) {
     }
     pq().PQconninfoFree(parsed);
     // The user's string comes after our defaults (so its connect_timeout wins) and before the
-    // encoding, which the program's texts need.
-    const char* keywords[] = {"connect_timeout", "fallback_application_name", "dbname", "client_encoding",
-                              nullptr};
-    const char* values[] = {"10", "ijken", conninfo.c_str(), "UTF8", nullptr};
-    conn_ = pq().PQconnectdbParams(keywords, values, 1);
+    // encoding, which the program's texts need; a login's role and password come last of all.
+    std::vector<const char*> keywords{"connect_timeout", "fallback_application_name", "dbname", "client_encoding"};
+    std::vector<const char*> values{"10", "ijken", conninfo.c_str(), "UTF8"};
+    for (; *extra_keywords; ++extra_keywords, ++extra_values) {
+        keywords.push_back(*extra_keywords);
+        values.push_back(*extra_values);
+    }
+    keywords.push_back(nullptr);
+    values.push_back(nullptr);
+    conn_ = pq().PQconnectdbParams(keywords.data(), values.data(), 1);
     if (conn_ == nullptr) throw FleetError("cannot connect to the office database: out of memory");
     if (pq().PQstatus(conn_) != CONNECTION_OK) {
         const std::string reason = last_error();

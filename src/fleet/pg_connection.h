@@ -65,6 +65,10 @@ class PgConnection {
     // exit status 2 for a string libpq cannot parse, 1 for a server that cannot be reached or
     // refuses. The messages never repeat the string, which may hold a password.
     explicit PgConnection(const std::string& conninfo);
+    // The same as a given role with its password (the office's web login): they override whatever
+    // the string names, and libpq takes no password from its own places. A role or password that
+    // the server refuses is exit status 1 with the server's message.
+    PgConnection(const std::string& conninfo, const std::string& user, const std::string& password);
     ~PgConnection();
     PgConnection(const PgConnection&) = delete;
     PgConnection& operator=(const PgConnection&) = delete;
@@ -86,6 +90,7 @@ class PgConnection {
     std::string last_error() const;
 
   private:
+    void connect(const std::string& conninfo, const char* const* extra_keywords, const char* const* extra_values);
     void send_streamed(const std::string& sql, const std::vector<PgValue>& params);
     std::optional<PgResult> next_streamed();
     [[noreturn]] void fail(const std::string& what, pg_result* result = nullptr) const;

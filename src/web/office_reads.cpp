@@ -1,0 +1,260 @@
+#include "web/office_reads.h"
+
+#include <algorithm>
+#include <charconv>
+#include <map>
+
+#include "core/text/numbers.h"
+#include "fleet/central_schema.h"
+#include "fleet/installation.h"
+
+namespace ijken::web {
+
+using fleet::PgConnection;
+using fleet::PgResult;
+using fleet::PgTransaction;
+using fleet::PgValue;
+
+namespace {
+
+// A loaded tonnage as a number, NULL for a cell that holds none (a survey that could not be
+// computed keeps its cells empty).
+const char* const kLoaded = "CASE WHEN btrim(s.e42) ~ '^-?[0-9]+(\\.[0-9]+)?$' THEN btrim(s.e42)::numeric END";
+
+const char* const kFrom =
+    " FROM ijken.surveys s LEFT JOIN ijken.ships sh ON sh.installation = s.installation AND sh.schipid = s.schipid";
+
+void read_only(PgConnection& db) {
+    db.exec("SET TRANSACTION ISOLATION LEVEL REPEATABLE READ, READ ONLY");
+}
+
+double number(std::string_view text) {
+    double v = 0;
+    std::from_chars(text.data(), text.data() + text.size(), v);
+    return v;
+}
+
+long long integer(std::string_view text) {
+    long long v = 0;
+    std::from_chars(text.data(), text.data() + text.size(), v);
+    return v;
+}
+
+std::string joined(const std::vector<std::string>& names, const std::string& prefix) {
+    std::string s;
+    for (const std::string& n : names) s += (s.empty() ? "" : ", ") + prefix + n;
+    return s;
+}
+
+}  // namespace
+
+std::optional<RowKey> parse_row_key(const std::string& text) {
+    const auto colon = text.rfind(':');
+    if (colon == std::string::npos) return std::nullopt;
+    RowKey key{text.substr(0, colon), 0};
+    const auto n = text::parse_int(text.substr(colon + 1));
+    if (!fleet::is_uuid(key.installation) || !n || text.find(' ') != std::string::npos) return std::nullopt;
+    key.number = *n;
+    return key;
+}
+
+FleetOverview read_fleet(PgConnection& db) {
+    PgTransaction tx(db);
+    read_only(db);
+    FleetOverview o;
+    const PgResult months = db.exec(
+        "SELECT to_char(date_trunc('month', now()) - make_interval(months => m), 'YYYY-MM')"
+        " FROM generate_series(11, 0, -1) m");
+    for (int r = 0; r < months.rows(); ++r) o.months.emplace_back(months.text(r, 0));
+    const PgResult ships = db.exec(
+        "SELECT sh.installation, sh.schipid, sh.name,"
+        " to_char(greatest(sh.pushed_at, max(s.pushed_at)), 'YYYY-MM-DD HH24:MI'), count(s.opnameid)"
+        " FROM ijken.ships sh LEFT JOIN ijken.surveys s ON s.installation = sh.installation"
+        " AND s.schipid = sh.schipid AND s.deleted_at IS NULL WHERE sh.deleted_at IS NULL"
+        " GROUP BY sh.installation, sh.schipid ORDER BY sh.name, sh.installation, sh.schipid");
+    std::map<std::string, std::size_t> index;
+    for (int r = 0; r < ships.rows(); ++r) {
+        FleetShip ship{{std::string(ships.text(r, 0)), integer(ships.text(r, 1))},
+                       std::string(ships.text(r, 2)), std::string(ships.text(r, 3)), integer(ships.text(r, 4)),
+                       std::vector<double>(12, 0.0)};
+        index[ship.key.text()] = o.ships.size();
+        o.ships.push_back(std::move(ship));
+    }
+    const PgResult cargo = db.exec(
+        std::string("SELECT s.installation, s.schipid, to_char(s.invoerdatum::timestamp, 'YYYY-MM'), sum(") +
+            kLoaded + ")::float8 FROM ijken.surveys s WHERE s.deleted_at IS NULL AND s.invoerdatum >= $1"
+            " GROUP BY 1, 2, 3",
+        {o.months.front() + "-01"});
+    for (int r = 0; r < cargo.rows(); ++r) {
+        const auto ship = index.find(std::string(cargo.text(r, 0)) + ":" + std::string(cargo.text(r, 1)));
+        const auto month = std::find(o.months.begin(), o.months.end(), cargo.text(r, 2));
+        if (ship == index.end() || month == o.months.end()) continue;
+        o.ships[ship->second].months[static_cast<std::size_t>(month - o.months.begin())] += number(cargo.text(r, 3));
+    }
+    tx.commit();
+    return o;
+}
+
+std::string page_start_text(const SurveyLine& line) {
+    return line.entered + "|" + line.key.text();
+}
+
+std::optional<PageStart> parse_page_start(PageStart::Direction direction, const std::string& text) {
+    const auto bar = text.find('|');
+    if (bar == std::string::npos || bar > 40) return std::nullopt;
+    const auto key = parse_row_key(text.substr(bar + 1));
+    if (!key) return std::nullopt;
+    return PageStart{direction, text.substr(0, bar), *key};
+}
+
+SurveyPage read_survey_page(PgConnection& db, const fleet::SurveyFilter& filter, const PageStart& start) {
+    PgTransaction tx(db);
+    read_only(db);
+    SurveyPage page;
+    std::vector<PgValue> values = fleet::survey_filter_values(filter);
+    const std::string where = " WHERE " + fleet::survey_filter_condition();
+    const PgResult total = db.exec(std::string("SELECT count(*), coalesce(sum(") + kLoaded + "), 0)::float8" +
+                                       kFrom + where, values);
+    page.count = integer(total.text(0, 0));
+    page.loaded_sum = number(total.text(0, 1));
+
+    // Keyset paging: newest first by entry time, then installation and number.
+    const bool newer = start.direction == PageStart::Direction::newer_than;
+    std::string sql = std::string("SELECT s.installation, s.opnameid, sh.name, coalesce(s.invoerdatum, ''),"
+                                  " s.verlader_naam, s.ontvanger_naam, s.lading, s.e42") + kFrom + where;
+    if (start.direction != PageStart::Direction::newest) {
+        sql += std::string(" AND (coalesce(s.invoerdatum, ''), s.installation, s.opnameid) ") + (newer ? ">" : "<") +
+               " ($5, $6::uuid, $7::bigint)";
+        values.insert(values.end(), {start.entered, start.key.installation, std::to_string(start.key.number)});
+    }
+    const char* order = newer ? " ASC" : " DESC";
+    sql += std::string(" ORDER BY coalesce(s.invoerdatum, '')") + order + ", s.installation" + order + ", s.opnameid" +
+           order + " LIMIT " + std::to_string(kPageSize + 1);
+    const PgResult rows = db.exec(sql, values);
+    for (int r = 0; r < rows.rows() && r < kPageSize; ++r) {
+        page.lines.push_back({{std::string(rows.text(r, 0)), integer(rows.text(r, 1))},
+                              std::string(rows.text(r, 2)), std::string(rows.text(r, 3)), std::string(rows.text(r, 4)),
+                              std::string(rows.text(r, 5)), std::string(rows.text(r, 6)), std::string(rows.text(r, 7))});
+    }
+    const bool more = rows.rows() > kPageSize;
+    if (newer) {
+        std::reverse(page.lines.begin(), page.lines.end());
+        page.has_newer = more;
+        page.has_older = true;
+    } else {
+        page.has_older = more;
+        page.has_newer = start.direction != PageStart::Direction::newest;
+    }
+    tx.commit();
+    return page;
+}
+
+std::vector<std::string> read_ship_names(PgConnection& db) {
+    const PgResult r = db.exec("SELECT DISTINCT name FROM ijken.ships WHERE deleted_at IS NULL AND name IS NOT NULL"
+                               " ORDER BY name");
+    std::vector<std::string> names;
+    for (int i = 0; i < r.rows(); ++i) names.emplace_back(r.text(i, 0));
+    return names;
+}
+
+const std::vector<std::string>& survey_columns() {
+    static const std::vector<std::string> columns = [] {
+        std::vector<std::string> c = fleet::survey_party_columns();
+        c.push_back("taal");
+        c.push_back("invoerdatum");
+        c.push_back("zoutcorrectie");
+        for (const auto* list : {&fleet::reading_columns(), &fleet::result_columns()}) {
+            c.insert(c.end(), list->begin(), list->end());
+        }
+        return c;
+    }();
+    return columns;
+}
+
+namespace {
+
+SurveyState state_of(const PgResult& r, int row) {
+    SurveyState s;
+    const int n = static_cast<int>(survey_columns().size());
+    for (int c = 0; c < n; ++c) s.values.push_back(r.value(row, c));
+    s.time = std::string(r.text(row, n));
+    return s;
+}
+
+}  // namespace
+
+std::optional<SurveyDetail> read_survey(PgConnection& db, const RowKey& key) {
+    PgTransaction tx(db);
+    read_only(db);
+    const std::vector<PgValue> k{key.installation, std::to_string(key.number)};
+    const std::string columns = joined(survey_columns(), "s.");
+    const PgResult now = db.exec("SELECT " + columns +
+                                     ", to_char(s.pushed_at, 'YYYY-MM-DD HH24:MI'), s.schipid, sh.name,"
+                                     " s.deleted_at IS NOT NULL" + kFrom +
+                                     " WHERE s.installation = $1::uuid AND s.opnameid = $2::bigint",
+                                 k);
+    if (now.rows() == 0) return std::nullopt;
+    const int n = static_cast<int>(survey_columns().size());
+    SurveyDetail d{key, {key.installation, integer(now.text(0, n + 1))}, std::string(now.text(0, n + 2)),
+                   now.text(0, n + 3) == "t", state_of(now, 0), {}};
+    const PgResult earlier = db.exec("SELECT " + columns +
+                                         ", to_char(s.replaced_at, 'YYYY-MM-DD HH24:MI:SS') FROM ijken.survey_versions s"
+                                         " WHERE s.installation = $1::uuid AND s.opnameid = $2::bigint"
+                                         " ORDER BY s.replaced_at DESC",
+                                     k);
+    for (int r = 0; r < earlier.rows(); ++r) d.earlier.push_back(state_of(earlier, r));
+    tx.commit();
+    return d;
+}
+
+namespace {
+
+// The tables of a ship, each with its validity, the current one (no end) first.
+std::vector<GaugeTable> read_tables(PgConnection& db, const std::vector<PgValue>& k) {
+    const PgResult r = db.exec(
+        "SELECT to_char(valid_from, 'YYYY-MM-DD HH24:MI:SS'), coalesce(to_char(valid_until,"
+        " 'YYYY-MM-DD HH24:MI:SS'), ''), inzinking, tonnage FROM ijken.gauge_rows"
+        " WHERE installation = $1::uuid AND schipid = $2::bigint"
+        " ORDER BY valid_until IS NOT NULL, valid_from DESC, inzinking",
+        k);
+    std::vector<GaugeTable> tables;
+    for (int i = 0; i < r.rows(); ++i) {
+        if (tables.empty() || tables.back().valid_from != r.text(i, 0)) {
+            tables.push_back({std::string(r.text(i, 0)), std::string(r.text(i, 1)), {}});
+        }
+        tables.back().rows.push_back({integer(r.text(i, 2)), number(r.text(i, 3))});
+    }
+    return tables;
+}
+
+}  // namespace
+
+std::optional<ShipDetail> read_ship(PgConnection& db, const RowKey& key) {
+    PgTransaction tx(db);
+    read_only(db);
+    const std::vector<PgValue> k{key.installation, std::to_string(key.number)};
+    std::vector<std::string> names = fleet::ship_text_columns();
+    const auto& numbers = fleet::ship_number_columns();
+    names.insert(names.end(), numbers.begin(), numbers.end());
+    const PgResult ship = db.exec("SELECT " + joined(names, "") +
+                                      ", deleted_at IS NOT NULL FROM ijken.ships"
+                                      " WHERE installation = $1::uuid AND schipid = $2::bigint",
+                                  k);
+    if (ship.rows() == 0) return std::nullopt;
+    ShipDetail d;
+    d.key = key;
+    for (std::size_t c = 0; c < names.size(); ++c) {
+        d.particulars.emplace_back(names[c], std::string(ship.text(0, static_cast<int>(c))));
+    }
+    d.deleted = ship.text(0, static_cast<int>(names.size())) == "t";
+    std::vector<GaugeTable> tables = read_tables(db, k);
+    if (!tables.empty() && tables.front().valid_until.empty()) {
+        d.current = std::move(tables.front());
+        tables.erase(tables.begin());
+    }
+    d.earlier = std::move(tables);
+    tx.commit();
+    return d;
+}
+
+}  // namespace ijken::web

@@ -1,0 +1,93 @@
+#pragma once
+// What the office's pages read, each in one read-only snapshot on the logged-in role's own
+// connection: row-level security decides which rows that role sees.
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "fleet/office.h"
+#include "fleet/pg_connection.h"
+
+namespace ijken::web {
+
+// A survey or a ship named in a link: INSTALLATION:NUMBER.
+struct RowKey {
+    std::string installation;
+    long long number = 0;
+    std::string text() const { return installation + ":" + std::to_string(number); }
+};
+std::optional<RowKey> parse_row_key(const std::string& text);
+
+struct FleetShip {
+    RowKey key;
+    std::string name;
+    std::string last_received;  // UTC
+    long long surveys = 0;
+    std::vector<double> months;  // loaded tonnage, oldest month first (12)
+};
+
+struct FleetOverview {
+    std::vector<std::string> months;  // "2026-01" ... the current month, 12
+    std::vector<FleetShip> ships;
+};
+FleetOverview read_fleet(fleet::PgConnection& db);
+
+struct SurveyLine {
+    RowKey key;
+    std::string ship, entered, shipper, consignee, cargo, loaded;
+};
+
+// Where a page starts: after (older than) or before (newer than) a survey, or at the newest.
+struct PageStart {
+    enum class Direction { newest, older_than, newer_than } direction = Direction::newest;
+    std::string entered;
+    RowKey key;
+};
+std::string page_start_text(const SurveyLine& line);
+std::optional<PageStart> parse_page_start(PageStart::Direction direction, const std::string& text);
+
+struct SurveyPage {
+    std::vector<SurveyLine> lines;  // newest first
+    bool has_older = false, has_newer = false;
+    long long count = 0;             // of the whole filter
+    double loaded_sum = 0;           // of the whole filter
+};
+inline constexpr int kPageSize = 100;
+SurveyPage read_survey_page(fleet::PgConnection& db, const fleet::SurveyFilter& filter, const PageStart& start);
+
+// The ship names the role sees, for the filter's choice.
+std::vector<std::string> read_ship_names(fleet::PgConnection& db);
+
+// A survey's stored columns by name, in the order of survey_columns().
+struct SurveyState {
+    std::vector<std::optional<std::string>> values;
+    std::string time;  // pushed_at of the state now, replaced_at of an earlier one
+};
+const std::vector<std::string>& survey_columns();
+struct SurveyDetail {
+    RowKey key, ship_key;
+    std::string ship_name;
+    bool deleted = false;
+    SurveyState now;
+    std::vector<SurveyState> earlier;  // newest first
+};
+std::optional<SurveyDetail> read_survey(fleet::PgConnection& db, const RowKey& key);
+
+struct GaugeRow {
+    long long immersion = 0;
+    double tonnage = 0;
+};
+struct GaugeTable {
+    std::string valid_from, valid_until;
+    std::vector<GaugeRow> rows;
+};
+struct ShipDetail {
+    RowKey key;
+    std::vector<std::pair<std::string, std::string>> particulars;  // column, value
+    bool deleted = false;
+    std::optional<GaugeTable> current;
+    std::vector<GaugeTable> earlier;  // newest first
+};
+std::optional<ShipDetail> read_ship(fleet::PgConnection& db, const RowKey& key);
+
+}  // namespace ijken::web
