@@ -29,7 +29,7 @@ std::string help_text() {
            "                              send ships, gauge tables and surveys to the office\n"
            "  ijken office init --to CONNINFO\n"
            "  ijken office surveys --from CONNINFO [--ship NAME] [--since DATE] [--until DATE]\n"
-           "                       --output FILE.csv\n"
+           "                       [--text TEXT] --output FILE.csv\n"
            "  ijken office report --from CONNINFO --survey INSTALLATION:OPNAMEID [--lang L]\n"
            "                      --output FILE.pdf\n"
            "  ijken office serve --from CONNINFO [--listen ADDR:PORT]\n"

@@ -3,7 +3,6 @@
 #include <stdlib.h>
 
 #include <filesystem>
-#include <iostream>
 #include <map>
 #include <ostream>
 #include <set>
@@ -122,9 +121,10 @@ int office(int argc, char** argv, const std::string& program_dir, std::ostream& 
         return 0;
     }
     if (what == "surveys") {
-        const Options o = parse(argc - 1, argv + 1, {"--from", "--ship", "--since", "--until", "--output"},
+        const Options o = parse(argc - 1, argv + 1, {"--from", "--ship", "--since", "--until", "--text", "--output"},
                                 {"--from", "--output"});
-        fleet::SurveyFilter filter{optional(o, "--ship"), optional(o, "--since"), optional(o, "--until")};
+        fleet::SurveyFilter filter{optional(o, "--ship"), optional(o, "--since"), optional(o, "--until"),
+                                   optional(o, "--text")};
         for (const auto* date : {&filter.since, &filter.until}) {
             if (*date && !fleet::is_date(**date)) {
                 throw fleet::FleetError("a date is written YYYY-MM-DD, not \"" + **date + "\"", 2);
@@ -136,7 +136,7 @@ int office(int argc, char** argv, const std::string& program_dir, std::ostream& 
         return 0;
     }
     if (what == "report") return office_report(argc - 1, argv + 1, program_dir);
-    if (what == "serve") return office_serve(argc - 1, argv + 1, program_dir, out, std::cerr);
+    if (what == "serve") return office_serve(argc - 1, argv + 1, out);
     throw fleet::FleetError("unknown command \"" + what + "\"; use init, surveys, report or serve", 2);
 }
 

@@ -1,77 +1,39 @@
 #include "app/office_serve.h"
 
-#include <stdlib.h>
+#include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <mutex>
-#include <sstream>
+#include <ostream>
 #include <vector>
 
-#include "app/report_command.h"
-#include "fleet/office.h"
-#include "web/server.h"
+#include "fleet/pg_connection.h"
 
 namespace ijken::app {
 
 namespace {
 
-// The report as `ijken office report` writes it: the survey put back into a barge's database in a
-// private directory, and the barge's own report command run on it.
-std::string report_pdf(fleet::PgConnection& db, const web::RowKey& key, std::optional<web::Lang> lang,
-                       const std::string& program_dir) {
-    // The report window's code keeps state of its own: one report at a time.
-    static std::mutex one_at_a_time;
-    std::lock_guard<std::mutex> lock(one_at_a_time);
-    std::string pattern = (std::filesystem::temp_directory_path() / "ijken-serve-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) throw fleet::FleetError("cannot make a temporary directory");
-    const std::filesystem::path dir = pattern;
-    struct Remove {
-        std::filesystem::path dir;
-        ~Remove() {
-            std::error_code ec;
-            std::filesystem::remove_all(dir, ec);
-        }
-    } remove{dir};
-    const std::string database = (dir / "ijken.db").string(), output = (dir / "report.pdf").string();
-    const int ship = fleet::materialise_survey(db, key.installation, static_cast<int>(key.number), database);
-    std::vector<std::string> args{"--db", database, "--ship", std::to_string(ship), "--survey",
-                                  std::to_string(key.number), "--output", output};
-    if (lang) {
-        args.push_back("--lang");
-        args.push_back(web::code(*lang));
+// The server program beside this one (the build's folder, or an installed bin/), or in the
+// installed libexec/ijken/.
+std::filesystem::path server_program() {
+    std::error_code ec;
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
+    const std::filesystem::path dir = self.parent_path();
+    for (const std::filesystem::path& p : {dir / "ijken-office-serve", dir / ".." / "libexec" / "ijken" / "ijken-office-serve"}) {
+        if (::access(p.c_str(), X_OK) == 0) return p;
     }
-    std::vector<char*> argv;
-    for (std::string& a : args) argv.push_back(a.data());
-    std::ostringstream err;
-    if (run_report(static_cast<int>(argv.size()), argv.data(), program_dir, err) != 0) {
-        throw fleet::FleetError(fleet::one_line(err.str()));
-    }
-    std::ifstream in(output, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
+    throw fleet::FleetError("the office server ijken-office-serve is not installed beside " + self.string());
 }
 
 }  // namespace
 
-int office_serve(int argc, char** argv, const std::string& program_dir, std::ostream& out, std::ostream& err) {
-    web::ServeOptions options;
-    bool from = false, listen = false;
-    for (int i = 0; i < argc; i += 2) {
-        const std::string name = argv[i];
-        bool* seen = name == "--from" ? &from : name == "--listen" ? &listen : nullptr;
-        if (!seen) throw fleet::FleetError("unknown argument \"" + name + "\" (see ijken --help)", 2);
-        if (i + 1 >= argc || argv[i + 1][0] == '\0') throw fleet::FleetError(name + " needs a value", 2);
-        if (*seen) throw fleet::FleetError(name + " is given twice", 2);
-        *seen = true;
-        (name == "--from" ? options.conninfo : options.listen) = argv[i + 1];
-    }
-    if (!from) throw fleet::FleetError("--from is required (see ijken --help)", 2);
-    web::parse_listen(options.listen);
-    options.report = [program_dir](fleet::PgConnection& db, const web::RowKey& key, std::optional<web::Lang> lang) {
-        return report_pdf(db, key, lang, program_dir);
-    };
-    return web::serve(options, out, err);
+int office_serve(int argc, char** argv, std::ostream& out) {
+    const std::filesystem::path program = server_program();
+    std::vector<char*> args{const_cast<char*>(program.c_str())};
+    for (int i = 0; i < argc; ++i) args.push_back(argv[i]);
+    args.push_back(nullptr);
+    out.flush();
+    ::execv(program.c_str(), args.data());
+    throw fleet::FleetError("cannot start " + program.string());
 }
 
 }  // namespace ijken::app

@@ -1,11 +1,13 @@
 #pragma once
-// ijken office serve --from CONNINFO [--listen ADDR:PORT]: the office in the browser.
+// ijken office serve --from CONNINFO [--listen ADDR:PORT]: the office in the browser. The server is
+// a program of its own, ijken-office-serve (src/app/serve), so that the HTTP library and the TLS
+// libraries it links are loaded only when the office serves, never at a start of the window.
 #include <iosfwd>
-#include <string>
 
 namespace ijken::app {
 
-// Returns the exit status; throws fleet::FleetError for a command line to correct (status 2).
-int office_serve(int argc, char** argv, const std::string& program_dir, std::ostream& out, std::ostream& err);
+// Replaces this process with the server program, given the same arguments; returns only by
+// throwing fleet::FleetError when the program is missing or cannot be started.
+int office_serve(int argc, char** argv, std::ostream& out);
 
 }  // namespace ijken::app

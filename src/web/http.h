@@ -1,10 +1,5 @@
 #pragma once
-// The HTTP library with this server's limits: a request line and each header line at most 4 KiB,
-// a form at most 4 KiB, and enough threads for the office's clients. Included only by the server's
-// own files.
-#define CPPHTTPLIB_REQUEST_URI_MAX_LENGTH 4096
-#define CPPHTTPLIB_HEADER_MAX_LENGTH 4096
-#define CPPHTTPLIB_FORM_URL_ENCODED_PAYLOAD_MAX_LENGTH 4096
-#define CPPHTTPLIB_THREAD_POOL_COUNT 64
-#define CPPHTTPLIB_LISTEN_BACKLOG 128
+// The HTTP library. Debian builds it as a shared library with TLS and compression; the build takes
+// its flags from pkg-config, so that the classes here are laid out as in the library. Its limits
+// are the library's own: a request line and each header line at most 8 KiB, a form at most 8 KiB.
 #include <httplib.h>

@@ -38,6 +38,8 @@ void set_limits(httplib::Server& server, std::ostream& err) {
     server.set_keep_alive_timeout(5);
     server.set_keep_alive_max_count(1000);
     server.set_tcp_nodelay(true);
+    // A thread per connection being served: enough for an office's clients with keep-alive.
+    server.new_task_queue = [] { return new httplib::ThreadPool(64); };
     server.set_default_headers(security_headers());
     server.set_pre_routing_handler([](const httplib::Request& req, httplib::Response& res) {
         request_start = Clock::now();
