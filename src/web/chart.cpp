@@ -52,7 +52,8 @@ std::string bar_chart(const std::vector<Bar>& bars, const std::string& title) {
     }
     const double slot = static_cast<double>(width - left - 10) / std::max<std::size_t>(bars.size(), 1);
     for (std::size_t i = 0; i < bars.size(); ++i) {
-        const double h = bars[i].value / scale_top * plot_h, x = left + 5 + slot * static_cast<double>(i);
+        // A month whose surveys add up below zero (a mistyped survey) draws no bar; its figure stays.
+        const double h = std::max(0.0, bars[i].value) / scale_top * plot_h, x = left + 5 + slot * static_cast<double>(i);
         s += "<rect class=\"bar\" x=\"" + n1(x) + "\" y=\"" + n1(top_margin + plot_h - h) + "\" width=\"" +
              n1(slot * 0.7) + "\" height=\"" + n1(h) + "\" data-label=\"" + escape(bars[i].label) +
              "\" data-value=\"" + tonnes(bars[i].value) + "\"><title>" + escape(bars[i].label) + ": " +

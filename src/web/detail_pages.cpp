@@ -131,6 +131,21 @@ std::vector<GaugeRow> differing(const GaugeTable& earlier, const std::optional<G
     return out;
 }
 
+// A particular's caption and value as the ship window names them; empty caption: not shown.
+std::pair<std::string, std::string> particular(Lang l, const std::string& column, const std::string& value) {
+    if (column == "name") return {tr(l, Text::ship_name), value};
+    if (column == "meetbrief_nr") return {tr(l, Text::certificate), value};
+    if (column == "aantal_ijken") return {tr(l, Text::gauge_count), value};
+    if (column == "min_inzinking") return {tr(l, Text::min_immersion), value};
+    if (column == "max_inzinking") return {tr(l, Text::max_immersion), value};
+    if (column == "taal") {
+        const char* const codes[] = {"nl", "fr", "de"};
+        return {tr(l, Text::report_language), value >= "0" && value <= "2" && value.size() == 1 ? codes[value[0] - '0'] : value};
+    }
+    if (column.rfind("veld", 0) == 0 && !value.empty()) return {tr(l, Text::line) + (" " + column.substr(4)), value};
+    return {"", ""};
+}
+
 }  // namespace
 
 std::string ship_page(const PageContext& c, const ShipDetail& d) {
@@ -142,7 +157,8 @@ std::string ship_page(const PageContext& c, const ShipDetail& d) {
             t(l, Text::installation) + "</th><td>" + escape(d.key.installation) + "</td></tr>";
     for (const auto& [column, value] : d.particulars) {
         if (column == "name") name = value;
-        body += "<tr><th scope=\"row\"><code>" + escape(column) + "</code></th><td>" + escape(value) + "</td></tr>";
+        const auto [caption, shown] = particular(l, column, value);
+        if (!caption.empty()) body += "<tr><th scope=\"row\">" + escape(caption) + "</th><td>" + escape(shown) + "</td></tr>";
     }
     body += "</tbody></table><h2>" + t(l, Text::gauge_table) + "</h2>";
     if (!d.current) {

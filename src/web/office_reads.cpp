@@ -175,8 +175,15 @@ namespace {
 
 SurveyState state_of(const PgResult& r, int row) {
     SurveyState s;
-    const int n = static_cast<int>(survey_columns().size());
-    for (int c = 0; c < n; ++c) s.values.push_back(r.value(row, c));
+    const auto& names = survey_columns();
+    const int n = static_cast<int>(names.size());
+    for (int c = 0; c < n; ++c) {
+        s.values.push_back(r.value(row, c));
+        // The factor as the program shows it everywhere: three decimals.
+        if (names[static_cast<std::size_t>(c)] == "zoutcorrectie" && s.values.back()) {
+            s.values.back() = text::format_fixed(number(*s.values.back()), 3);
+        }
+    }
     s.time = std::string(r.text(row, n));
     return s;
 }

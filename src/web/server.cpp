@@ -3,6 +3,7 @@
 #include <pthread.h>
 #include <signal.h>
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <ostream>
@@ -48,7 +49,13 @@ void set_limits(httplib::Server& server, std::ostream& err) {
             res.set_header("Allow", "GET, HEAD, POST");
             return httplib::Server::HandlerResponse::Handled;
         }
-        if (req.headers.size() > 64) {
+        // The library reads a header line whole, however long; what it read is measured here.
+        std::size_t bytes = 0, longest = 0;
+        for (const auto& [name, value] : req.headers) {
+            bytes += name.size() + value.size() + 4;
+            longest = std::max(longest, name.size() + value.size() + 4);
+        }
+        if (req.headers.size() > 64 || bytes > 16 * 1024 || longest > 8 * 1024) {
             res.status = 431;
             return httplib::Server::HandlerResponse::Handled;
         }

@@ -94,6 +94,11 @@ const Entry kTexts[] = {
      "Votre session est termin\xC3\xA9" "e ; reconnectez-vous.", "Ihre Sitzung ist beendet; bitte melden Sie sich neu an."},
     {Text::curve_caption, "Tonnage over inzinking", "Tonnage selon l'enfoncement", "Tonnage \xC3\xBC" "ber Eintauchung"},
     {Text::name, "Naam", "Nom", "Name"},
+    {Text::ship_name, "Scheepsnaam", "Nom du bateau", "Schiffsname"},
+    {Text::gauge_count, "Aantal ijken", "Nombre de points de lecture", "Anzahl Ablesepunkte"},
+    {Text::line, "Regel", "Ligne", "Zeile"},
+    {Text::min_immersion, "Kleinste inzinking (cm)", "Enfoncement minimal (cm)", "Kleinste Eintauchung (cm)"},
+    {Text::max_immersion, "Grootste inzinking (cm)", "Enfoncement maximal (cm)", "Gr\xC3\xB6\xC3\x9Fte Eintauchung (cm)"},
     {Text::now_current, "nu", "actuel", "jetzt"},
     {Text::previous_value, "Eerder", "Avant", "Vorher"},
 };

@@ -17,7 +17,7 @@ enum class Text {
     empty, full, parties, place, phone, results, report, versions, no_versions, replaced_at, changes,
     particulars, certificate, gauge_table, immersion_cm, tonnage, earlier_tables, valid_from, valid_until,
     differing_rows, no_table, deleted_on_board, not_found, bad_date, error, salt_factor, report_language,
-    session_ended, curve_caption, name, now_current, previous_value,
+    session_ended, curve_caption, name, ship_name, gauge_count, line, min_immersion, max_immersion, now_current, previous_value,
 };
 
 const char* tr(Lang lang, Text text);

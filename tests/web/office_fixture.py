@@ -77,10 +77,10 @@ def fill_anna(barge):
     barge.sql("UPDATE Schiptable SET Name = 'Anna Maria' WHERE SchipID = ?", (ship,))
     with sqlite3.connect(barge.db) as c:
         for i in range(ANNA_SURVEYS):
-            loaded = 150 + i % 60
+            loaded = 20 + i % 60
             c.execute("INSERT INTO IJkOpnames (Schipid, BBL_1, BBL_3, BBL_5, SBL_1, SBL_3, SBL_5, BBV_1, BBV_3, BBV_5,"
                       " SBV_1, SBV_3, SBV_5, Verlader_Naam, Ontvanger_Naam, Lading, InvoerDatum)"
-                      " VALUES (?, 20, 20, 20, 20, 20, 20, ?, ?, ?, ?, ?, ?, ?, ?, ?,"
+                      " VALUES (?, 220, 200, 180, 220, 200, 180, ?, ?, ?, ?, ?, ?, ?, ?, ?,"
                       " datetime('now', ?, '-3 hours'))",
                       (ship, loaded, loaded, loaded, loaded, loaded, loaded,
                        HOSTILE if i == 0 else f"Verlader {i}", f"Ontvanger {i % 7}",
