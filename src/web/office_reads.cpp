@@ -218,18 +218,21 @@ namespace {
 
 // The tables of a ship, each with its validity, the current one (no end) first.
 std::vector<GaugeTable> read_tables(PgConnection& db, const std::vector<PgValue>& k) {
+    // Two pushes may fall in one second: a table is told by its exact start, shown to the second.
     const PgResult r = db.exec(
-        "SELECT to_char(valid_from, 'YYYY-MM-DD HH24:MI:SS'), coalesce(to_char(valid_until,"
+        "SELECT valid_from, to_char(valid_from, 'YYYY-MM-DD HH24:MI:SS'), coalesce(to_char(valid_until,"
         " 'YYYY-MM-DD HH24:MI:SS'), ''), inzinking, tonnage FROM ijken.gauge_rows"
         " WHERE installation = $1::uuid AND schipid = $2::bigint"
         " ORDER BY valid_until IS NOT NULL, valid_from DESC, inzinking",
         k);
     std::vector<GaugeTable> tables;
+    std::string start;
     for (int i = 0; i < r.rows(); ++i) {
-        if (tables.empty() || tables.back().valid_from != r.text(i, 0)) {
-            tables.push_back({std::string(r.text(i, 0)), std::string(r.text(i, 1)), {}});
+        if (tables.empty() || start != r.text(i, 0)) {
+            start = std::string(r.text(i, 0));
+            tables.push_back({std::string(r.text(i, 1)), std::string(r.text(i, 2)), {}});
         }
-        tables.back().rows.push_back({integer(r.text(i, 2)), number(r.text(i, 3))});
+        tables.back().rows.push_back({integer(r.text(i, 3)), number(r.text(i, 4))});
     }
     return tables;
 }

@@ -13,7 +13,8 @@ from selenium import webdriver
 from selenium.common.exceptions import NoAlertPresentException
 from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.by import By
-from selenium.webdriver.support.ui import Select
+from selenium.webdriver.support import expected_conditions
+from selenium.webdriver.support.ui import Select, WebDriverWait
 
 from office_fixture import HOSTILE, HOSTILE_CARGO, PASSWORDS, Office, without_moddate
 
@@ -56,11 +57,19 @@ class Browser:
     def open(self, path):
         self.driver.get(office.url + path)
 
+    def follow(self, element):
+        """Clicks a link or button that loads another page, and waits until it has."""
+        old = self.driver.find_element(By.TAG_NAME, "html")
+        element.click()
+        WebDriverWait(self.driver, 30).until(expected_conditions.staleness_of(old))
+        WebDriverWait(self.driver, 30).until(
+            lambda d: d.execute_script("return document.readyState") == "complete")
+
     def login(self, user, password=None):
         self.open("/login")
         self.driver.find_element(By.NAME, "user").send_keys(user)
         self.driver.find_element(By.NAME, "password").send_keys(password or PASSWORDS[user])
-        self.driver.find_element(By.CSS_SELECTOR, "form.login button").click()
+        self.follow(self.driver.find_element(By.CSS_SELECTOR, "form.login button"))
 
     def no_alert(self, case):
         try:
@@ -150,16 +159,16 @@ class AsTheOffice(unittest.TestCase):
         self.b.open("/surveys")
         Select(d.find_element(By.NAME, "ship")).select_by_visible_text("Anna Maria")
         d.find_element(By.NAME, "q").send_keys("verlader 1")
-        d.find_element(By.CSS_SELECTOR, "form.filter button").click()
+        self.b.follow(d.find_element(By.CSS_SELECTOR, "form.filter button"))
         count = int(d.find_element(By.ID, "count").text)
         self.assertEqual(count, 111)  # Verlader 1, 10-19, 100-199
         first = cells(d, "#surveys tbody td:first-child")
         self.assertEqual(len(first), 100)
         self.assertEqual(first, sorted(first, reverse=True))
         self.b.check(self, "surveys-filtered-nl")
-        d.find_element(By.CSS_SELECTOR, "a[rel=next]").click()
+        self.b.follow(d.find_element(By.CSS_SELECTOR, "a[rel=next]"))
         self.assertEqual(len(cells(d, "#surveys tbody tr")), 11)
-        d.find_element(By.CSS_SELECTOR, "a[rel=prev]").click()
+        self.b.follow(d.find_element(By.CSS_SELECTOR, "a[rel=prev]"))
         self.assertEqual(cells(d, "#surveys tbody td:first-child"), first)
         csv = self.b.download(lambda: d.find_element(By.CSS_SELECTOR, "a[download]").click(), "*.csv")
         self.assertEqual(csv.count(b"\r\n"), count + 1)
@@ -172,25 +181,25 @@ class AsTheOffice(unittest.TestCase):
         self.b.open("/surveys?q=onerror")
         self.assertIn(HOSTILE, d.find_element(By.ID, "surveys").text)
         self.b.check(self, "surveys-hostile-nl")
-        d.find_element(By.CSS_SELECTOR, "#surveys tbody a").click()
+        self.b.follow(d.find_element(By.CSS_SELECTOR, "#surveys tbody a"))
         self.assertIn(HOSTILE, d.find_element(By.ID, "parties").text)
         self.b.check(self, "survey-hostile-nl")
         self.b.open("/surveys?q=" + "script")
         self.assertIn(HOSTILE_CARGO, d.find_element(By.ID, "surveys").text)
         key = d.current_url and d.find_element(By.CSS_SELECTOR, "#surveys tbody a").get_attribute("href").split("/")[-1]
-        pdf = self.b.download(lambda: (d.find_element(By.CSS_SELECTOR, "#surveys tbody a").click(),
-                                       d.find_element(By.CSS_SELECTOR, "p.report a[lang=fr]").click()), "*.pdf")
+        self.b.follow(d.find_element(By.CSS_SELECTOR, "#surveys tbody a"))
+        pdf = self.b.download(lambda: d.find_element(By.CSS_SELECTOR, "p.report a[lang=fr]").click(), "*.pdf")
         self.assertEqual(without_moddate(pdf), without_moddate(office.command_report(key, "fr")))
 
     def test_5_a_changed_survey_and_a_ship_with_two_tables(self):
         d = self.b.driver
         self.b.open("/surveys?q=Verlader+5&ship=Anna+Maria")
-        d.find_element(By.XPATH, "//tr[td[text()='Verlader 5']]//a").click()
+        self.b.follow(d.find_element(By.XPATH, "//tr[td[text()='Verlader 5']]//a"))
         versions = d.find_element(By.ID, "versions").text
         self.assertIn("lading", versions)
         self.assertIn("Gerst", versions)
         self.b.check(self, "survey-versions-nl")
-        d.find_element(By.CSS_SELECTOR, "main p a").click()
+        self.b.follow(d.find_element(By.CSS_SELECTOR, "main p a"))
         self.assertEqual(len(d.find_elements(By.CSS_SELECTOR, "svg polyline.curve")), 1)
         self.assertGreater(len(d.find_elements(By.CSS_SELECTOR, "#table-now tbody tr")), 10)
         self.assertEqual(len(d.find_elements(By.TAG_NAME, "h3")), 1)  # one earlier table
@@ -199,17 +208,17 @@ class AsTheOffice(unittest.TestCase):
     def test_6_the_language_switch_is_remembered(self):
         d = self.b.driver
         self.b.open("/surveys")
-        d.find_element(By.CSS_SELECTOR, "form.lang button[value=fr]").click()
+        self.b.follow(d.find_element(By.CSS_SELECTOR, "form.lang button[value=fr]"))
         self.assertEqual(d.find_element(By.TAG_NAME, "html").get_attribute("lang"), "fr")
         self.assertTrue(d.current_url.endswith("/surveys"))
         self.b.open("/")
         self.assertEqual(d.find_element(By.TAG_NAME, "h1").text, "Flotte")
         self.b.check(self, "fleet-office-fr")
-        d.find_element(By.CSS_SELECTOR, "form.lang button[value=de]").click()
+        self.b.follow(d.find_element(By.CSS_SELECTOR, "form.lang button[value=de]"))
         self.b.open("/ships/" + office.installations["schip_anna"] + ":" + str(office.anna.ship()))
         self.b.check(self, "ship-de")
-        d.find_element(By.CSS_SELECTOR, "form.lang button[value=nl]").click()
-        d.find_element(By.CSS_SELECTOR, "form.logout button").click()
+        self.b.follow(d.find_element(By.CSS_SELECTOR, "form.lang button[value=nl]"))
+        self.b.follow(d.find_element(By.CSS_SELECTOR, "form.logout button"))
         self.assertTrue(d.current_url.endswith("/login"))
         self.b.open("/")
         self.assertTrue(d.current_url.endswith("/login"))
