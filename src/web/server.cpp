@@ -49,7 +49,7 @@ void set_limits(httplib::Server& server, std::ostream& err) {
             res.set_header("Allow", "GET, HEAD, POST");
             return httplib::Server::HandlerResponse::Handled;
         }
-        // The library reads a header line whole, however long; what it read is measured here.
+        // The library refuses a header line over 8 KiB; all of them together are bounded here.
         std::size_t bytes = 0, longest = 0;
         for (const auto& [name, value] : req.headers) {
             bytes += name.size() + value.size() + 4;
