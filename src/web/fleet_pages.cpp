@@ -16,15 +16,17 @@ std::string ship_link(const RowKey& key, const std::string& name) {
 
 }  // namespace
 
-std::string login_page(const PageContext& c, bool failed, bool ended) {
+std::string login_page(const PageContext& c, bool failed, const std::string& user, bool ended) {
     std::string body;
     if (failed) body += "<p class=\"error\" role=\"alert\">" + t(c.lang, Text::login_failed) + "</p>";
     if (ended) body += "<p role=\"status\">" + t(c.lang, Text::session_ended) + "</p>";
     body += "<p>" + t(c.lang, Text::login_intro) +
             "</p><form class=\"login\" method=\"post\" action=\"/login\"><label>" + t(c.lang, Text::user) +
-            "<input name=\"user\" autocomplete=\"username\" required maxlength=\"63\"></label><label>" +
+            "<input name=\"user\" autocomplete=\"username\" required maxlength=\"63\" value=\"" + escape(user) + "\"" +
+            (user.empty() ? " autofocus" : "") + "></label><label>" +
             t(c.lang, Text::password) +
-            "<input name=\"password\" type=\"password\" autocomplete=\"current-password\" required></label>"
+            "<input name=\"password\" type=\"password\" autocomplete=\"current-password\" required" +
+            (user.empty() ? "" : " autofocus") + "></label>"
             "<button type=\"submit\">" +
             t(c.lang, Text::login) + "</button></form>";
     return page(c, tr(c.lang, Text::login), body);

@@ -9,7 +9,9 @@
 
 namespace ijken::web {
 
-std::string login_page(const PageContext& context, bool failed, bool ended);
+// The login form; after a failure it keeps the user name that was typed; `ended` says that the
+// browser's session has ended (logged out elsewhere, or 30 minutes idle).
+std::string login_page(const PageContext& context, bool failed, const std::string& user = "", bool ended = false);
 std::string message_page(const PageContext& context, const std::string& title, const std::string& message);
 std::string fleet_page(const PageContext& context, const FleetOverview& fleet);
 

@@ -72,7 +72,7 @@ httplib::Server::Handler guarded(Sessions& sessions, Kind kind, Handler handler)
     return [&sessions, kind, handler](const httplib::Request& req, httplib::Response& res) {
         const std::shared_ptr<Session> session = sessions.find(cookie(req, kSessionCookie));
         if (!session) {
-            if (kind == Kind::page) return see_other(res, "/login");
+            if (kind == Kind::page) return see_other(res, cookie(req, kSessionCookie).empty() ? "/login" : "/login?ended");
             res.status = 401;
             res.set_content("401 not logged in\n", "text/plain; charset=utf-8");
             return;
@@ -109,13 +109,13 @@ namespace {
 void add_login_routes(httplib::Server& server, Sessions& sessions) {
     server.Get("/login", [&sessions](const httplib::Request& req, httplib::Response& res) {
         if (sessions.find(cookie(req, kSessionCookie))) return see_other(res, "/");
-        html(res, login_page(context(req, nullptr), false, false));
+        html(res, login_page(context(req, nullptr), false, "", req.has_param("ended")));
     });
     server.Post("/login", [&sessions](const httplib::Request& req, httplib::Response& res) {
         if (!same_origin(req)) return html(res, "403 forbidden\n", 403);
         const std::string user = param(req, "user", 63), password = param(req, "password", 1000);
         const std::string token = user.empty() || password.empty() ? "" : sessions.login(user, password);
-        if (token.empty()) return html(res, login_page(context(req, nullptr), true, false), 401);
+        if (token.empty()) return html(res, login_page(context(req, nullptr), true, user), 401);
         res.set_header("Set-Cookie", std::string(kSessionCookie) + "=" + token + "; Path=/; HttpOnly; SameSite=Strict" +
                                          (over_tls(req) ? "; Secure" : ""));
         see_other(res, "/");
