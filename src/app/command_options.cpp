@@ -88,9 +88,10 @@ std::string own_file_refusal(const std::filesystem::path& output, const std::str
     }
     const auto file = data::own_file_at(output, own);
     if (!file) return {};
-    return output.string() + " is " +
-           (file->kind == data::OwnFile::Kind::database ? "the program's database"
-                                                        : "one of the program's language files") +
+    const char* what = file->kind == data::OwnFile::Kind::database        ? "the program's database"
+                       : file->kind == data::OwnFile::Kind::language_file ? "one of the program's language files"
+                                                                          : "the program itself";
+    return output.string() + " is " + what +
            "; nothing written, choose another output file";
 }
 

@@ -29,7 +29,7 @@ std::string help_text() {
            "                              send ships, gauge tables and surveys to the office\n"
            "  ijken office init --to CONNINFO\n"
            "  ijken office surveys --from CONNINFO [--ship NAME] [--since DATE] [--until DATE]\n"
-           "                       [--text TEXT] --output FILE.csv\n"
+           "                       [--deleted] [--text TEXT] --output FILE.csv\n"
            "  ijken office report --from CONNINFO --survey INSTALLATION:OPNAMEID [--lang L]\n"
            "                      --output FILE.pdf\n"
            "  ijken office serve --from CONNINFO [--listen ADDR:PORT]\n"
@@ -72,8 +72,14 @@ std::string help_text() {
            "\"postgresql://anna@office/fleet?sslmode=require\"); passwords come from PGPASSWORD,\n"
            "~/.pgpass or a service file. office init creates the office's tables; office surveys\n"
            "writes every survey of the fleet as CSV (dates YYYY-MM-DD, UTC, both days included);\n"
-           "office report writes a survey's report from the office's copy. A server that cannot\n"
-           "be reached gives one line and exit status 1; a malformed CONNINFO exit status 2.\n";
+           "with --deleted also those deleted on board, with the time they went. office report\n"
+           "writes a survey's report from the office's copy. INSTALLATION:OPNAMEID names the\n"
+           "newest survey the barge gave that number; when a number came back after a delete,\n"
+           "INSTALLATION:OPNAMEID~N names the N-th survey that had it (N = 1, 2 ...), as the\n"
+           "Opnameid column of office surveys --deleted shows. A server that cannot be reached\n"
+           "gives one line and exit status 1; a malformed CONNINFO exit status 2. A push waits\n"
+           "at most 20 s for another push of the same barge (\"busy; try again\"), and gives up\n"
+           "on an office that stays silent for 90 s.\n";
 }
 
 int run_compute(int argc, char** argv, const std::string& program_dir, std::istream& in, std::ostream& out,

@@ -2,6 +2,8 @@
 
 #include <stdlib.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <filesystem>
 #include <map>
 #include <ostream>
@@ -84,19 +86,18 @@ class PrivateDir {
 
 int office_report(int argc, char** argv, const std::string& program_dir) {
     const Options o = parse(argc, argv, {"--from", "--survey", "--lang", "--output"}, {"--from", "--survey", "--output"});
-    const std::string survey = o.at("--survey");
-    const auto colon = survey.rfind(':');
-    const auto opnameid = colon == std::string::npos ? std::nullopt : text::parse_int(survey.substr(colon + 1));
-    if (!opnameid || *opnameid < -2147483647 || *opnameid > 2147483647) {
-        throw fleet::FleetError("--survey needs INSTALLATION:OPNAMEID, not \"" + survey + "\"", 2);
+    const auto name = fleet::parse_survey_name(o.at("--survey"));
+    if (!name) {
+        throw fleet::FleetError("--survey needs INSTALLATION:OPNAMEID (or INSTALLATION:OPNAMEID~N for the N-th survey"
+                                " that had the number), not \"" + o.at("--survey") + "\"",
+                                2);
     }
-    const std::string installation = survey.substr(0, colon);
     PrivateDir dir;
     const std::string db = (dir.path() / "ijken.db").string();
-    const int ship = fleet::materialise_survey(o.at("--from"), installation, static_cast<int>(*opnameid), db);
+    const std::int64_t ship = fleet::materialise_survey(o.at("--from"), *name, db);
     // The barge's own command on the survey as the barge held it: the same bytes.
-    std::vector<std::string> args{"--db", db, "--ship", std::to_string(ship), "--survey",
-                                  std::to_string(*opnameid), "--output", o.at("--output")};
+    std::vector<std::string> args{"--db", db, "--ship", std::to_string(ship), "--survey", "1",
+                                  "--output", o.at("--output")};
     if (auto lang = optional(o, "--lang")) {
         args.push_back("--lang");
         args.push_back(*lang);
@@ -121,10 +122,15 @@ int office(int argc, char** argv, const std::string& program_dir, std::ostream& 
         return 0;
     }
     if (what == "surveys") {
-        const Options o = parse(argc - 1, argv + 1, {"--from", "--ship", "--since", "--until", "--text", "--output"},
-                                {"--from", "--output"});
+        // --deleted is a switch: also the surveys deleted on board, with their names.
+        std::vector<char*> rest(argv + 1, argv + argc);
+        const auto deleted = std::find_if(rest.begin(), rest.end(), [](const char* a) { return a == std::string("--deleted"); });
+        const bool with_deleted = deleted != rest.end();
+        if (with_deleted) rest.erase(deleted);
+        const Options o = parse(static_cast<int>(rest.size()), rest.data(),
+                                {"--from", "--ship", "--since", "--until", "--text", "--output"}, {"--from", "--output"});
         fleet::SurveyFilter filter{optional(o, "--ship"), optional(o, "--since"), optional(o, "--until"),
-                                   optional(o, "--text")};
+                                   with_deleted, optional(o, "--text")};
         for (const auto* date : {&filter.since, &filter.until}) {
             if (*date && !fleet::is_date(**date)) {
                 throw fleet::FleetError("a date is written YYYY-MM-DD, not \"" + **date + "\"", 2);

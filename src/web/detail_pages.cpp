@@ -97,11 +97,11 @@ std::string survey_page(const PageContext& c, const SurveyDetail& d) {
     if (d.deleted) body += "<p class=\"deleted\">" + t(l, Text::deleted_on_board) + "</p>";
     body += "<p class=\"report\">" + t(l, Text::report) + ":";
     for (Lang r : {Lang::nl, Lang::fr, Lang::de}) {
-        body += std::string(" <a href=\"/surveys/") + escape(d.key.text()) + "/report.pdf?lang=" + code(r) +
+        body += std::string(" <a href=\"/surveys/") + escape(d.link()) + "/report.pdf?lang=" + code(r) +
                 "\" lang=\"" + code(r) + "\">" + code(r) + "</a>";
     }
     body += "</p>" + readings_table(l, d.now) + parties_table(l, d.now) + results_table(l, d.now) + versions_table(l, d);
-    return page(c, std::string(tr(l, Text::survey)) + " " + d.key.text(), body);
+    return page(c, std::string(tr(l, Text::survey)) + " " + d.link(), body);
 }
 
 namespace {

@@ -21,8 +21,6 @@ namespace {
 // computed keeps its cells empty).
 const char* const kLoaded = "CASE WHEN btrim(s.e42) ~ '^-?[0-9]+(\\.[0-9]+)?$' THEN btrim(s.e42)::numeric END";
 
-const char* const kFrom =
-    " FROM ijken.surveys s LEFT JOIN ijken.ships sh ON sh.installation = s.installation AND sh.schipid = s.schipid";
 
 void read_only(PgConnection& db) {
     db.exec("SET TRANSACTION ISOLATION LEVEL REPEATABLE READ, READ ONLY");
@@ -112,19 +110,21 @@ SurveyPage read_survey_page(PgConnection& db, const fleet::SurveyFilter& filter,
     read_only(db);
     SurveyPage page;
     std::vector<PgValue> values = fleet::survey_filter_values(filter);
+    const std::string& from = fleet::survey_filter_from();
     const std::string where = " WHERE " + fleet::survey_filter_condition();
-    const PgResult total = db.exec(std::string("SELECT count(*), coalesce(sum(") + kLoaded + "), 0)::float8" +
-                                       kFrom + where, values);
+    const PgResult total =
+        db.exec(std::string("SELECT count(*), coalesce(sum(") + kLoaded + "), 0)::float8" + from + where, values);
     page.count = integer(total.text(0, 0));
     page.loaded_sum = number(total.text(0, 1));
 
     // Keyset paging: newest first by entry time, then installation and number.
     const bool newer = start.direction == PageStart::Direction::newer_than;
     std::string sql = std::string("SELECT s.installation, s.opnameid, sh.name, coalesce(s.invoerdatum, ''),"
-                                  " s.verlader_naam, s.ontvanger_naam, s.lading, s.e42") + kFrom + where;
+                                  " s.verlader_naam, s.ontvanger_naam, s.lading, s.e42") + from + where;
     if (start.direction != PageStart::Direction::newest) {
+        // The list holds no survey deleted on board, and no two of those share a number.
         sql += std::string(" AND (coalesce(s.invoerdatum, ''), s.installation, s.opnameid) ") + (newer ? ">" : "<") +
-               " ($5, $6::uuid, $7::bigint)";
+               " ($6, $7::uuid, $8::bigint)";
         values.insert(values.end(), {start.entered, start.key.installation, std::to_string(start.key.number)});
     }
     const char* order = newer ? " ASC" : " DESC";
@@ -150,8 +150,8 @@ SurveyPage read_survey_page(PgConnection& db, const fleet::SurveyFilter& filter,
 }
 
 std::vector<std::string> read_ship_names(PgConnection& db) {
-    const PgResult r = db.exec("SELECT DISTINCT name FROM ijken.ships WHERE deleted_at IS NULL AND name IS NOT NULL"
-                               " ORDER BY name");
+    // The names the surveys' reports show, as the filter compares them.
+    const PgResult r = db.exec("SELECT DISTINCT name FROM ijken.ship_versions WHERE name IS NOT NULL ORDER BY name");
     std::vector<std::string> names;
     for (int i = 0; i < r.rows(); ++i) names.emplace_back(r.text(i, 0));
     return names;
@@ -190,25 +190,39 @@ SurveyState state_of(const PgResult& r, int row) {
 
 }  // namespace
 
-std::optional<SurveyDetail> read_survey(PgConnection& db, const RowKey& key) {
+std::string SurveyDetail::link() const {
+    return name.installation + ":" + name.text();
+}
+
+std::optional<SurveyDetail> read_survey(PgConnection& db, const fleet::SurveyName& name) {
     PgTransaction tx(db);
     read_only(db);
-    const std::vector<PgValue> k{key.installation, std::to_string(key.number)};
+    const PgValue generation = name.generation ? PgValue(std::to_string(*name.generation)) : std::nullopt;
     const std::string columns = joined(survey_columns(), "s.");
+    // The newest survey of the number, or the generation named; its ship's name as its report shows it.
     const PgResult now = db.exec("SELECT " + columns +
                                      ", to_char(s.pushed_at, 'YYYY-MM-DD HH24:MI'), s.schipid, sh.name,"
-                                     " s.deleted_at IS NOT NULL" + kFrom +
-                                     " WHERE s.installation = $1::uuid AND s.opnameid = $2::bigint",
-                                 k);
+                                     " s.deleted_at IS NOT NULL, s.generation" + fleet::survey_filter_from() +
+                                     " WHERE s.installation = $1::uuid AND s.opnameid = $2::bigint"
+                                     " AND ($3::integer IS NULL OR s.generation = $3) ORDER BY s.generation DESC LIMIT 1",
+                                 {name.installation, std::to_string(name.opnameid), generation});
     if (now.rows() == 0) return std::nullopt;
     const int n = static_cast<int>(survey_columns().size());
-    SurveyDetail d{key, {key.installation, integer(now.text(0, n + 1))}, std::string(now.text(0, n + 2)),
+    SurveyDetail d{name, {name.installation, integer(now.text(0, n + 1))}, std::string(now.text(0, n + 2)),
                    now.text(0, n + 3) == "t", state_of(now, 0), {}};
+    const std::string found_generation(now.text(0, n + 4));
+    // A deleted survey whose number came back is named by its generation, as the commands name it.
+    if (d.deleted && !d.name.generation) {
+        const PgResult later = db.exec("SELECT 1 FROM ijken.surveys WHERE installation = $1::uuid AND opnameid = $2::bigint"
+                                       " AND generation > $3::integer",
+                                       {name.installation, std::to_string(name.opnameid), found_generation});
+        if (later.rows() > 0) d.name.generation = static_cast<int>(integer(found_generation));
+    }
     const PgResult earlier = db.exec("SELECT " + columns +
                                          ", to_char(s.replaced_at, 'YYYY-MM-DD HH24:MI:SS') FROM ijken.survey_versions s"
                                          " WHERE s.installation = $1::uuid AND s.opnameid = $2::bigint"
-                                         " ORDER BY s.replaced_at DESC",
-                                     k);
+                                         " AND s.generation = $3::integer ORDER BY s.replaced_at DESC",
+                                     {name.installation, std::to_string(name.opnameid), found_generation});
     for (int r = 0; r < earlier.rows(); ++r) d.earlier.push_back(state_of(earlier, r));
     tx.commit();
     return d;

@@ -10,7 +10,8 @@
 
 namespace ijken::web {
 
-// A survey or a ship named in a link: INSTALLATION:NUMBER.
+// A ship named in a link: INSTALLATION:SCHIPID. (A survey is named as the office's commands name
+// it, INSTALLATION:OPNAMEID or INSTALLATION:OPNAMEID~GENERATION: fleet::SurveyName.)
 struct RowKey {
     std::string installation;
     long long number = 0;
@@ -65,13 +66,15 @@ struct SurveyState {
 };
 const std::vector<std::string>& survey_columns();
 struct SurveyDetail {
-    RowKey key, ship_key;
+    fleet::SurveyName name;
+    RowKey ship_key;
     std::string ship_name;
     bool deleted = false;
     SurveyState now;
     std::vector<SurveyState> earlier;  // newest first
+    std::string link() const;          // INSTALLATION:OPNAMEID[~G] of this very survey
 };
-std::optional<SurveyDetail> read_survey(fleet::PgConnection& db, const RowKey& key);
+std::optional<SurveyDetail> read_survey(fleet::PgConnection& db, const fleet::SurveyName& name);
 
 struct GaugeRow {
     long long immersion = 0;

@@ -238,20 +238,20 @@ void surveys_csv(const httplib::Request& req, httplib::Response& res, Sessions& 
 
 void report(const httplib::Request& req, httplib::Response& res, Session& s, const PageContext& c,
             const ReportMaker& make) {
-    const auto key = parse_row_key(req.matches[1]);
+    const auto name = fleet::parse_survey_name(req.matches[1]);
     const auto lang = lang_from_code(param(req, "lang"));
-    if (!key || (req.has_param("lang") && !lang)) {
+    if (!name || (req.has_param("lang") && !lang)) {
         res.status = 404;
         return;
     }
-    if (!read_survey(*s.db, *key)) {
+    if (!read_survey(*s.db, *name)) {
         res.status = 404;
         return res.set_content("404 no such survey\n", "text/plain; charset=utf-8");
     }
     (void)c;
-    res.set_header("Content-Disposition", "attachment; filename=\"survey-" + std::to_string(key->number) +
+    res.set_header("Content-Disposition", "attachment; filename=\"survey-" + name->text() +
                                               (lang ? std::string("-") + code(*lang) : "") + ".pdf\"");
-    res.set_content(make(*s.db, *key, lang), "application/pdf");
+    res.set_content(make(*s.db, *name, lang), "application/pdf");
 }
 
 }  // namespace
@@ -267,14 +267,15 @@ void add_routes(httplib::Server& server, Sessions& sessions, const ReportMaker& 
         surveys_csv(req, res, sessions);
     }));
     const std::string key = "([0-9a-fA-F-]{36}:-?[0-9]{1,19})";
-    server.Get("/surveys/" + key, guarded(sessions, Kind::page, [](const auto& req, auto& res, Session& s,
-                                                                   const PageContext& c) {
-        const auto k = parse_row_key(req.matches[1]);
+    const std::string survey = "([0-9a-fA-F-]{36}:-?[0-9]{1,19}(?:~[0-9]{1,9})?)";
+    server.Get("/surveys/" + survey, guarded(sessions, Kind::page, [](const auto& req, auto& res, Session& s,
+                                                                      const PageContext& c) {
+        const auto k = fleet::parse_survey_name(req.matches[1]);
         const auto d = k ? read_survey(*s.db, *k) : std::nullopt;
         if (!d) return html(res, message_page(c, tr(c.lang, Text::not_found), req.matches[1]), 404);
         html(res, survey_page(c, *d));
     }));
-    server.Get("/surveys/" + key + "/report.pdf",
+    server.Get("/surveys/" + survey + "/report.pdf",
                guarded(sessions, Kind::download, [&make](const auto& req, auto& res, Session& s, const PageContext& c) {
                    report(req, res, s, c, make);
                }));

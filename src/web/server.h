@@ -16,7 +16,7 @@ namespace ijken::web {
 // session's connection (which is in no transaction). Throws fleet::FleetError for a survey the
 // role does not see.
 using ReportMaker =
-    std::function<std::string(fleet::PgConnection& db, const RowKey& survey, std::optional<Lang> lang)>;
+    std::function<std::string(fleet::PgConnection& db, const fleet::SurveyName& survey, std::optional<Lang> lang)>;
 
 struct ServeOptions {
     std::string conninfo;                  // the server and database, not the user

@@ -3,6 +3,8 @@
 // only, never by a start of the window or another command.
 #include <stdlib.h>
 
+#include <cstdint>
+
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -21,7 +23,7 @@ namespace {
 
 // The report as `ijken office report` writes it: the survey put back into a barge's database in a
 // private directory, and the barge's own report command run on it.
-std::string report_pdf(fleet::PgConnection& db, const web::RowKey& key, std::optional<web::Lang> lang) {
+std::string report_pdf(fleet::PgConnection& db, const fleet::SurveyName& name, std::optional<web::Lang> lang) {
     // The report window's code keeps state of its own: one report at a time.
     static std::mutex one_at_a_time;
     std::lock_guard<std::mutex> lock(one_at_a_time);
@@ -36,9 +38,9 @@ std::string report_pdf(fleet::PgConnection& db, const web::RowKey& key, std::opt
         }
     } remove{dir};
     const std::string database = (dir / "ijken.db").string(), output = (dir / "report.pdf").string();
-    const int ship = fleet::materialise_survey(db, key.installation, static_cast<int>(key.number), database);
-    std::vector<std::string> args{"--db", database, "--ship", std::to_string(ship), "--survey",
-                                  std::to_string(key.number), "--output", output};
+    const std::int64_t ship = fleet::materialise_survey(db, name, database);
+    // The survey is Opnameid 1 of the database made for it.
+    std::vector<std::string> args{"--db", database, "--ship", std::to_string(ship), "--survey", "1", "--output", output};
     if (lang) {
         args.push_back("--lang");
         args.push_back(web::code(*lang));
