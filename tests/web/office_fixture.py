@@ -42,11 +42,13 @@ ROLES = """
 CREATE ROLE ijken_barge NOLOGIN; CREATE ROLE ijken_office NOLOGIN;
 GRANT USAGE ON SCHEMA ijken TO ijken_barge, ijken_office;
 GRANT SELECT ON ijken.schema_version TO ijken_barge;
-GRANT SELECT, INSERT ON ijken.installations, ijken.survey_versions TO ijken_barge;
-GRANT SELECT, INSERT, UPDATE ON ijken.ships, ijken.gauge_rows, ijken.surveys TO ijken_barge;
+GRANT SELECT, INSERT ON ijken.survey_versions TO ijken_barge;
+GRANT SELECT, INSERT, UPDATE ON ijken.installations, ijken.ships, ijken.ship_versions, ijken.gauge_rows,
+  ijken.surveys TO ijken_barge;
 GRANT SELECT ON ALL TABLES IN SCHEMA ijken TO ijken_office;
 CREATE POLICY office_reads ON ijken.installations FOR SELECT TO ijken_office USING (true);
 CREATE POLICY office_reads ON ijken.ships FOR SELECT TO ijken_office USING (true);
+CREATE POLICY office_reads ON ijken.ship_versions FOR SELECT TO ijken_office USING (true);
 CREATE POLICY office_reads ON ijken.gauge_rows FOR SELECT TO ijken_office USING (true);
 CREATE POLICY office_reads ON ijken.surveys FOR SELECT TO ijken_office USING (true);
 CREATE POLICY office_reads ON ijken.survey_versions FOR SELECT TO ijken_office USING (true);
