@@ -35,6 +35,9 @@ def make_fleet():
     psql("postgres", f"CREATE DATABASE {DB}")
     run(["office", "init", "--to", conninfo(DB, ADMIN)])
     psql(DB, ROLES)
+    with open(os.path.join(SOCKET, "data", "pg_hba.conf"), "w") as hba:
+        hba.write(f"local all {ADMIN} trust\nlocal all all scram-sha-256\n")
+    psql("postgres", "SELECT pg_reload_conf()")
     psql(DB, f"CREATE ROLE kantoor_jan LOGIN PASSWORD '{PASSWORDS['kantoor_jan']}' IN ROLE ijken_office")
     readings = ", ".join(["'220'", "'0.0'", "'200'", "'0.0'", "'180'"] * 2 + ["'20'", "'0.0'", "'20'", "'0.0'", "'20'"] * 2)
     psql(DB, f"""
@@ -43,10 +46,13 @@ def make_fleet():
         INSERT INTO ijken.ships (installation, schipid, name, meetbrief_nr, taal, aantal_ijken, max_inzinking,
           min_inzinking, pushed_at) SELECT md5('i' || i)::uuid, 1, 'Schip ' || i, 'MB' || i, 0, 3, 251, 51, now()
           FROM generate_series(1, {BARGES}) i;
+        INSERT INTO ijken.ship_versions (installation, schipid, name, meetbrief_nr, taal, aantal_ijken, max_inzinking,
+          min_inzinking, valid_from) SELECT md5('i' || i)::uuid, 1, 'Schip ' || i, 'MB' || i, 0, 3, 251, 51,
+          now() - interval '3 years' FROM generate_series(1, {BARGES}) i;
         INSERT INTO ijken.gauge_rows SELECT md5('i' || i)::uuid, 1, c, CASE WHEN c < 51 THEN 0
           ELSE round(((c - 50) * 1.7345)::numeric, 3) END, now() - interval '2 years', NULL
           FROM generate_series(1, {BARGES}) i, generate_series(0, 251) c;
-        INSERT INTO ijken.surveys SELECT md5('i' || i)::uuid, n, 1, 'Verlader ' || (n % 97), 'Plaats', '010',
+        INSERT INTO ijken.surveys SELECT md5('i' || i)::uuid, n, 1, 1, 'Verlader ' || (n % 97), 'Plaats', '010',
           'Ontvanger ' || (n % 13), 'Veghel', '020', CASE WHEN n % 3 = 0 THEN 'Mais' ELSE 'Tarwe' END, '0',
           to_char(now() - n * interval '5 hours' - i * interval '7 minutes', 'YYYY-MM-DD HH24:MI:SS'), {readings},
           1.0, '600.0', '60.0', '200.0', '20.0', '51.0', '231.0', '0.000', '312.440', '312.440', '312.440',

@@ -84,7 +84,11 @@ class Browser:
     def check(self, case, name):
         """Screenshot, no script ran, and no serious or critical axe finding."""
         self.no_alert(case)
+        # The whole page, not only what the window shows.
+        height = self.driver.execute_script("return document.documentElement.scrollHeight")
+        self.driver.set_window_size(1280, min(max(height + 200, 600), 8000))
         self.driver.save_screenshot(os.path.join(SHOTS, name + ".png"))
+        self.driver.set_window_size(1280, 1000)
         with open(AXE) as f:
             self.driver.execute_script(f.read())
         result = self.driver.execute_async_script(
