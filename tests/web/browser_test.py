@@ -23,16 +23,18 @@ AXE = os.path.join(HERE, "node_modules", "axe-core", "axe.min.js")
 SHOTS = os.environ.get("IJKEN_WEB_SCREENSHOTS", os.path.join(os.getcwd(), "web-screenshots"))
 
 office = None
+owned = False
 
 
 def setUpModule():
-    global office
-    office = Office()
+    global office, owned
+    if office is None:  # run alone; run_web_tests.py hands one office to both files
+        office, owned = Office(), True
     os.makedirs(SHOTS, exist_ok=True)
 
 
 def tearDownModule():
-    if office:
+    if owned:
         office.close()
 
 
@@ -241,6 +243,12 @@ class AsABarge(unittest.TestCase):
             self.assertEqual(int(d.find_element(By.ID, "count").text), 3)
             self.assertNotIn("Anna Maria", d.find_element(By.TAG_NAME, "main").text)
             b.check(self, "surveys-barge-nl")
+            b.follow(d.find_element(By.CSS_SELECTOR, "#surveys tbody a"))
+            self.assertIn("Bert Alleen", d.find_element(By.ID, "parties").text)
+            b.check(self, "survey-barge-nl")
+            b.follow(d.find_element(By.CSS_SELECTOR, "main p a"))
+            self.assertEqual(len(d.find_elements(By.CSS_SELECTOR, "svg polyline.curve")), 1)
+            b.check(self, "ship-barge-nl")
             anna_survey = office.anna.query("SELECT max(Opnameid) FROM IJkOpnames")[0][0]
             b.open(f"/surveys/{office.installations['schip_anna']}:{anna_survey}")
             self.assertEqual(d.find_element(By.TAG_NAME, "h1").text, "Niet gevonden.")

@@ -14,15 +14,17 @@ import urllib.parse
 from office_fixture import HOSTILE, HOSTILE_CARGO, PASSWORDS, Office, without_moddate
 
 office = None
+owned = False
 
 
 def setUpModule():
-    global office
-    office = Office()
+    global office, owned
+    if office is None:  # run alone; run_web_tests.py hands one office to both files
+        office, owned = Office(), True
 
 
 def tearDownModule():
-    if office:
+    if owned:
         office.close()
 
 
@@ -230,9 +232,9 @@ class Downloads(unittest.TestCase):
         filters = [{}, {"ship": "Anna Maria"}, {"since": "2000-01-01", "until": "2999-12-31"},
                    {"ship": "Anna Maria", "since": time.strftime("%Y-%m-01", time.gmtime())},
                    {"q": "verlader 1"}, {"q": "50%_\\"}, {"q": "<IMG", "until": "2999-12-31"}]
-        for user in ["kantoor_jan", "schip_anna"]:
+        for user, chosen in [("kantoor_jan", filters), ("schip_anna", filters[:1] + filters[-1:])]:
             cookie = session(user)
-            for f in filters:
+            for f in chosen:
                 with self.subTest(user=user, filter=f):
                     r, csv = request("GET", "/surveys.csv?" + urllib.parse.urlencode(f), cookie=cookie)
                     self.assertEqual(r.status, 200)
