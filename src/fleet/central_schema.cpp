@@ -129,6 +129,9 @@ std::string create_statements() {
          // At most one survey not deleted per number.
          "CREATE UNIQUE INDEX surveys_live ON ijken.surveys (installation, opnameid) WHERE deleted_at IS NULL;\n"
          "CREATE INDEX surveys_by_ship ON ijken.surveys (installation, schipid, invoerdatum, opnameid);\n"
+         // The office's list in the browser: newest first, a page at a time from where the last ended.
+         "CREATE INDEX surveys_newest ON ijken.surveys ((coalesce(invoerdatum, '')), installation, opnameid)"
+         " WHERE deleted_at IS NULL;\n"
          "CREATE INDEX survey_versions_by_survey ON ijken.survey_versions (installation, opnameid, generation);\n"
          "ALTER TABLE ijken.installations ENABLE ROW LEVEL SECURITY;\n"
          "CREATE POLICY own_installation ON ijken.installations"

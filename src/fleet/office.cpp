@@ -94,14 +94,31 @@ const std::string& survey_filter_from() {
     return from;
 }
 
+namespace {
+
+// The text filter: found in one of the parties' fields or the cargo. Each field on its own is
+// many times quicker for the server than one text joined from them.
+std::string any_party_like() {
+    // Appended piece by piece: GCC 12 warns falsely (-Wrestrict) about a chain of + here.
+    std::string s;
+    for (const std::string& c : survey_party_columns()) {
+        s += s.empty() ? "(s." : " OR s.";
+        s += c;
+        s += " ILIKE $5";
+    }
+    s += ')';
+    return s;
+}
+
+}  // namespace
+
 const std::string& survey_filter_condition() {
     // Dates compare as the entry's day, both ends included.
     static const std::string condition =
         "($4 OR s.deleted_at IS NULL) AND ($1::text IS NULL OR sh.name = $1)"
         " AND ($2::text IS NULL OR left(s.invoerdatum, 10) >= $2)"
         " AND ($3::text IS NULL OR left(s.invoerdatum, 10) <= $3)"
-        " AND ($5::text IS NULL OR concat_ws(chr(10)" +
-        joined(survey_party_columns(), "s.") + ") ILIKE $5)";
+        " AND ($5::text IS NULL OR " + any_party_like() + ")";
     return condition;
 }
 

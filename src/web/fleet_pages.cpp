@@ -69,7 +69,11 @@ std::string FilterForm::query() const {
         {"ship", &ship}, {"since", &since}, {"until", &until}, {"q", &text}};
     for (const auto& [name, value] : fields) {
         if (value->empty()) continue;
-        q += (q.empty() ? "" : "&") + std::string(name) + "=" + url_encode(*value);
+        // Appended piece by piece: GCC 12 warns falsely (-Wrestrict) about a chain of + here.
+        if (!q.empty()) q += '&';
+        q += name;
+        q += '=';
+        q += url_encode(*value);
     }
     return q;
 }

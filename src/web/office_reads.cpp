@@ -44,7 +44,49 @@ std::string joined(const std::vector<std::string>& names, const std::string& pre
     return s;
 }
 
+// The state of the data the caller's transaction reads: every push that changes anything moves
+// its installation's last_push, and the figures per month move with the month.
+std::string data_stamp(PgConnection& db) {
+    const PgResult r = db.exec("SELECT coalesce(max(last_push)::text, '') || '|' || count(*) || '|' ||"
+                               " to_char(now(), 'YYYY-MM') FROM ijken.installations");
+    return std::string(r.text(0, 0));
+}
+
 }  // namespace
+
+void ReadCache::at(const std::string& stamp) {
+    if (stamp == stamp_) return;
+    stamp_ = stamp;
+    fleet_.reset();
+    totals_.clear();
+}
+
+std::optional<FleetOverview> ReadCache::fleet(const std::string& stamp) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    at(stamp);
+    return fleet_;
+}
+
+void ReadCache::keep_fleet(const std::string& stamp, const FleetOverview& fleet) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    at(stamp);
+    fleet_ = fleet;
+}
+
+std::optional<ReadCache::Totals> ReadCache::totals(const std::string& stamp, const std::string& filter) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    at(stamp);
+    const auto it = totals_.find(filter);
+    if (it == totals_.end()) return std::nullopt;
+    return it->second;
+}
+
+void ReadCache::keep_totals(const std::string& stamp, const std::string& filter, Totals totals) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    at(stamp);
+    if (totals_.size() >= 200) totals_.clear();
+    totals_[filter] = totals;
+}
 
 std::optional<RowKey> parse_row_key(const std::string& text) {
     const auto colon = text.rfind(':');
@@ -56,40 +98,44 @@ std::optional<RowKey> parse_row_key(const std::string& text) {
     return key;
 }
 
-FleetOverview read_fleet(PgConnection& db) {
+FleetOverview read_fleet(PgConnection& db, ReadCache& cache) {
     PgTransaction tx(db);
     read_only(db);
+    const std::string stamp = data_stamp(db);
+    if (auto kept = cache.fleet(stamp)) return *kept;
+    std::lock_guard<std::mutex> one_reads(cache.reading());
+    if (auto kept = cache.fleet(stamp)) return *kept;
     FleetOverview o;
     const PgResult months = db.exec(
         "SELECT to_char(date_trunc('month', now()) - make_interval(months => m), 'YYYY-MM')"
         " FROM generate_series(11, 0, -1) m");
     for (int r = 0; r < months.rows(); ++r) o.months.emplace_back(months.text(r, 0));
     const PgResult ships = db.exec(
-        "SELECT sh.installation, sh.schipid, sh.name,"
-        " to_char(greatest(sh.pushed_at, max(s.pushed_at)), 'YYYY-MM-DD HH24:MI'), count(s.opnameid)"
-        " FROM ijken.ships sh LEFT JOIN ijken.surveys s ON s.installation = sh.installation"
-        " AND s.schipid = sh.schipid AND s.deleted_at IS NULL WHERE sh.deleted_at IS NULL"
-        " GROUP BY sh.installation, sh.schipid ORDER BY sh.name, sh.installation, sh.schipid");
+        "SELECT sh.installation, sh.schipid, sh.name, to_char(sh.pushed_at, 'YYYY-MM-DD HH24:MI')"
+        " FROM ijken.ships sh WHERE sh.deleted_at IS NULL ORDER BY sh.name, sh.installation, sh.schipid");
     std::map<std::string, std::size_t> index;
     for (int r = 0; r < ships.rows(); ++r) {
-        FleetShip ship{{std::string(ships.text(r, 0)), integer(ships.text(r, 1))},
-                       std::string(ships.text(r, 2)), std::string(ships.text(r, 3)), integer(ships.text(r, 4)),
-                       std::vector<double>(12, 0.0)};
+        FleetShip ship{{std::string(ships.text(r, 0)), integer(ships.text(r, 1))}, std::string(ships.text(r, 2)),
+                       std::string(ships.text(r, 3)), 0, std::vector<double>(12, 0.0)};
         index[ship.key.text()] = o.ships.size();
         o.ships.push_back(std::move(ship));
     }
+    // One pass over the surveys: the count of each ship, and its loaded tonnage per month.
     const PgResult cargo = db.exec(
-        std::string("SELECT s.installation, s.schipid, to_char(s.invoerdatum::timestamp, 'YYYY-MM'), sum(") +
-            kLoaded + ")::float8 FROM ijken.surveys s WHERE s.deleted_at IS NULL AND s.invoerdatum >= $1"
-            " GROUP BY 1, 2, 3",
-        {o.months.front() + "-01"});
+        std::string("SELECT s.installation, s.schipid, left(s.invoerdatum, 7), count(*), sum(") + kLoaded +
+        ")::float8, to_char(max(s.pushed_at), 'YYYY-MM-DD HH24:MI') FROM ijken.surveys s WHERE s.deleted_at IS NULL"
+        " GROUP BY 1, 2, 3");
     for (int r = 0; r < cargo.rows(); ++r) {
         const auto ship = index.find(std::string(cargo.text(r, 0)) + ":" + std::string(cargo.text(r, 1)));
+        if (ship == index.end()) continue;
+        FleetShip& s = o.ships[ship->second];
+        s.surveys += integer(cargo.text(r, 3));
+        s.last_received = std::max(s.last_received, std::string(cargo.text(r, 5)));
         const auto month = std::find(o.months.begin(), o.months.end(), cargo.text(r, 2));
-        if (ship == index.end() || month == o.months.end()) continue;
-        o.ships[ship->second].months[static_cast<std::size_t>(month - o.months.begin())] += number(cargo.text(r, 3));
+        if (month != o.months.end()) s.months[static_cast<std::size_t>(month - o.months.begin())] += number(cargo.text(r, 4));
     }
     tx.commit();
+    cache.keep_fleet(stamp, o);
     return o;
 }
 
@@ -105,17 +151,33 @@ std::optional<PageStart> parse_page_start(PageStart::Direction direction, const 
     return PageStart{direction, text.substr(0, bar), *key};
 }
 
-SurveyPage read_survey_page(PgConnection& db, const fleet::SurveyFilter& filter, const PageStart& start) {
+SurveyPage read_survey_page(PgConnection& db, const fleet::SurveyFilter& filter, const PageStart& start,
+                            ReadCache& cache) {
     PgTransaction tx(db);
     read_only(db);
+    const std::string stamp = data_stamp(db);
     SurveyPage page;
     std::vector<PgValue> values = fleet::survey_filter_values(filter);
     const std::string& from = fleet::survey_filter_from();
     const std::string where = " WHERE " + fleet::survey_filter_condition();
-    const PgResult total =
-        db.exec(std::string("SELECT count(*), coalesce(sum(") + kLoaded + "), 0)::float8" + from + where, values);
-    page.count = integer(total.text(0, 0));
-    page.loaded_sum = number(total.text(0, 1));
+    // The totals of a filter are read once per state of the data; paging does not read them again.
+    std::string filter_key;
+    for (const PgValue& v : values) filter_key += (v ? "1" + *v : "0") + '\x1F';
+    auto total = cache.totals(stamp, filter_key);
+    std::unique_lock<std::mutex> one_reads(cache.reading(), std::defer_lock);
+    if (!total) {
+        one_reads.lock();
+        total = cache.totals(stamp, filter_key);
+    }
+    if (!total) {
+        const PgResult r =
+            db.exec(std::string("SELECT count(*), coalesce(sum(") + kLoaded + "), 0)::float8" + from + where, values);
+        total = ReadCache::Totals{integer(r.text(0, 0)), number(r.text(0, 1))};
+        cache.keep_totals(stamp, filter_key, *total);
+    }
+    if (one_reads.owns_lock()) one_reads.unlock();
+    page.count = total->first;
+    page.loaded_sum = total->second;
 
     // Keyset paging: newest first by entry time, then installation and number.
     const bool newer = start.direction == PageStart::Direction::newer_than;

@@ -1,6 +1,8 @@
 #pragma once
 // What the office's pages read, each in one read-only snapshot on the logged-in role's own
 // connection: row-level security decides which rows that role sees.
+#include <map>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -31,7 +33,30 @@ struct FleetOverview {
     std::vector<std::string> months;  // "2026-01" ... the current month, 12
     std::vector<FleetShip> ships;
 };
-FleetOverview read_fleet(fleet::PgConnection& db);
+
+// What a role read that only a push can change, shared by the sessions of that role (row-level
+// security depends on the role alone): kept with the stamp of the data it was read from (the
+// installations' last pushes, and the month), and read again once the stamp differs.
+class ReadCache {
+  public:
+    using Totals = std::pair<long long, double>;  // count and loaded tonnage of a filter
+    std::optional<FleetOverview> fleet(const std::string& stamp);
+    void keep_fleet(const std::string& stamp, const FleetOverview& fleet);
+    std::optional<Totals> totals(const std::string& stamp, const std::string& filter);
+    void keep_totals(const std::string& stamp, const std::string& filter, Totals totals);
+    // Held while one session reads what is missing, so that the role's other sessions wait for it
+    // instead of reading the same at the same time.
+    std::mutex& reading() { return reading_; }
+
+  private:
+    std::mutex reading_;
+    void at(const std::string& stamp);
+    std::mutex mutex_;
+    std::string stamp_;
+    std::optional<FleetOverview> fleet_;
+    std::map<std::string, Totals> totals_;
+};
+FleetOverview read_fleet(fleet::PgConnection& db, ReadCache& cache);
 
 struct SurveyLine {
     RowKey key;
@@ -54,7 +79,8 @@ struct SurveyPage {
     double loaded_sum = 0;           // of the whole filter
 };
 inline constexpr int kPageSize = 100;
-SurveyPage read_survey_page(fleet::PgConnection& db, const fleet::SurveyFilter& filter, const PageStart& start);
+SurveyPage read_survey_page(fleet::PgConnection& db, const fleet::SurveyFilter& filter, const PageStart& start,
+                            ReadCache& cache);
 
 // The ship names the role sees, for the filter's choice.
 std::vector<std::string> read_ship_names(fleet::PgConnection& db);

@@ -207,7 +207,7 @@ void surveys(const httplib::Request& req, httplib::Response& res, Session& s, co
         if (req.has_param(name)) start = parse_page_start(direction, param(req, name, 100)).value_or(start);
     }
     const std::vector<std::string> ships = read_ship_names(*s.db);
-    const SurveyPage page = error.empty() ? read_survey_page(*s.db, filter, start) : SurveyPage{};
+    const SurveyPage page = error.empty() ? read_survey_page(*s.db, filter, start, *s.cache) : SurveyPage{};
     html(res, surveys_page(c, form, ships, page, error), error.empty() ? 200 : 400);
 }
 
@@ -259,7 +259,7 @@ void report(const httplib::Request& req, httplib::Response& res, Session& s, con
 void add_routes(httplib::Server& server, Sessions& sessions, const ReportMaker& make) {
     add_login_routes(server, sessions);
     server.Get("/", guarded(sessions, Kind::page, [](const auto&, auto& res, Session& s, const PageContext& c) {
-        html(res, fleet_page(c, read_fleet(*s.db)));
+        html(res, fleet_page(c, read_fleet(*s.db, *s.cache)));
     }));
     server.Get("/surveys", guarded(sessions, Kind::page, surveys));
     server.Get("/surveys.csv", guarded(sessions, Kind::download, [&sessions](const auto& req, auto& res, Session&,

@@ -1,6 +1,7 @@
 #include "web/server.h"
 
 #include <pthread.h>
+#include <sys/socket.h>
 #include <signal.h>
 
 #include <algorithm>
@@ -125,7 +126,18 @@ int serve(const ServeOptions& options, std::ostream& out, std::ostream& err) {
     SignalStop stop(server);
     set_limits(server, err);
     add_routes(server, sessions, options.report);
+    // The library listens with a queue of 5 connections; a room full of browsers opening at once
+    // needs more, so the listening socket's queue is made longer once it is bound. The address may
+    // be taken again at once after a restart, but (unlike the library's default) no other process
+    // may listen on the same port beside this one.
+    int listening = -1;
+    server.set_socket_options([&listening](int sock) {
+        int yes = 1;
+        ::setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+        listening = sock;
+    });
     const int bound = port == 0 ? server.bind_to_any_port(host) : (server.bind_to_port(host, port) ? port : -1);
+    if (bound >= 0 && listening >= 0) ::listen(listening, 256);
     if (bound < 0) {
         err << "ijken office serve: cannot listen on " << options.listen << "\n";
         return 1;

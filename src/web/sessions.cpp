@@ -71,6 +71,12 @@ std::string Sessions::login(const std::string& user, const std::string& password
     const std::string token = random_token();
     sweep();
     std::lock_guard<std::mutex> lock(mutex_);
+    auto& shared = caches_[user];
+    session->cache = shared.lock();
+    if (!session->cache) {
+        session->cache = std::make_shared<ReadCache>();
+        shared = session->cache;
+    }
     if (sessions_.size() >= most_) {
         // The one used longest ago makes room.
         auto oldest = sessions_.begin();

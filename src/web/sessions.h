@@ -10,6 +10,7 @@
 #include <string>
 
 #include "fleet/pg_connection.h"
+#include "web/office_reads.h"
 
 namespace ijken::web {
 
@@ -21,6 +22,7 @@ struct Session {
     std::mutex mutex;
     std::unique_ptr<fleet::PgConnection> db;
     Clock::time_point last_use;
+    std::shared_ptr<ReadCache> cache;  // what this role read, while no push changed it
 };
 
 // 32 random bytes from the kernel as 64 hex digits. Throws std::runtime_error without randomness.
@@ -59,6 +61,7 @@ class Sessions {
     std::mutex mutex_;
     std::map<std::string, std::shared_ptr<Session>> sessions_;
     std::map<std::string, std::shared_ptr<Failures>> failures_;
+    std::map<std::string, std::weak_ptr<ReadCache>> caches_;  // by role
 };
 
 }  // namespace ijken::web

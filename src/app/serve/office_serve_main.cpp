@@ -2,6 +2,7 @@
 // over to. The HTTP library and the TLS libraries it is built with are loaded by this program
 // only, never by a start of the window or another command.
 #include <stdlib.h>
+#include <unistd.h>
 
 #include <cstdint>
 
@@ -27,7 +28,11 @@ std::string report_pdf(fleet::PgConnection& db, const fleet::SurveyName& name, s
     // The report window's code keeps state of its own: one report at a time.
     static std::mutex one_at_a_time;
     std::lock_guard<std::mutex> lock(one_at_a_time);
-    std::string pattern = (std::filesystem::temp_directory_path() / "ijken-serve-XXXXXX").string();
+    // In memory where the system offers it: the database and the file live for a few milliseconds,
+    // and syncing them to a disk would be most of the work.
+    const std::filesystem::path base = ::access("/dev/shm", W_OK | X_OK) == 0 ? std::filesystem::path("/dev/shm")
+                                                                             : std::filesystem::temp_directory_path();
+    std::string pattern = (base / "ijken-serve-XXXXXX").string();
     if (!mkdtemp(pattern.data())) throw fleet::FleetError("cannot make a temporary directory");
     const std::filesystem::path dir = pattern;
     struct Remove {
