@@ -7,72 +7,126 @@
 #include "core/data/database_schema.h"
 #include "core/data/own_files.h"
 #include "core/text/numbers.h"
+#include "fleet/office.h"
 
 namespace ijken::app {
 
 namespace {
 
-int whole_number(std::string_view option, const std::string& value) {
-    const auto id = text::parse_int(value);
-    if (!id || *id < -2147483647 || *id > 2147483647) {
-        throw UsageError(std::string(option) + " needs a whole number, not \"" + value + "\"");
-    }
-    return static_cast<int>(*id);
+bool in_int_range(long long v) {
+    return v >= -2147483647 && v <= 2147483647;
 }
 
-int language(const std::string& value) {
+std::optional<int> whole_number(const std::string& value) {
+    const auto n = text::parse_int(value);
+    if (!n || !in_int_range(*n)) return std::nullopt;
+    return static_cast<int>(*n);
+}
+
+// Refuses a value that is not of the option's kind.
+void check_value(const OptionSpec& option, const std::string& value) {
+    const std::string name(option.name);
+    switch (option.kind) {
+        case ValueKind::whole_number:
+            if (!whole_number(value)) throw UsageError(name + " needs a whole number, not \"" + value + "\"");
+            break;
+        case ValueKind::language:
+            report_language(value);
+            break;
+        case ValueKind::date:
+            if (!fleet::is_date(value)) throw UsageError("a date is written YYYY-MM-DD, not \"" + value + "\"");
+            break;
+        case ValueKind::survey_key:
+            if (!fleet::parse_survey_name(value)) {
+                throw UsageError(name + " needs INSTALLATION:OPNAMEID (or INSTALLATION:OPNAMEID~N for the N-th survey"
+                                        " that had the number), not \"" + value + "\"");
+            }
+            break;
+        case ValueKind::flag:
+        case ValueKind::text:
+            break;
+    }
+}
+
+}  // namespace
+
+int report_language(const std::string& value) {
     if (value == "nl") return 0;
     if (value == "fr") return 1;
     if (value == "de") return 2;
     throw UsageError("--lang needs nl, fr or de, not \"" + value + "\"");
 }
 
-void take_value(CommandOptions& options, std::string_view option, const std::string& value) {
-    if (option == "--db") {
-        options.db_pad = value;
-    } else if (option == "--ship") {
-        options.ship_id = whole_number(option, value);
-    } else if (option == "--survey") {
-        options.survey_id = whole_number(option, value);
-    } else if (option == "--lang") {
-        options.language = language(value);
-    } else {
-        options.output = value;
-    }
-}
-
-}  // namespace
-
-CommandOptions parse_command_options(const CommandSyntax& syntax, int argc, char** argv,
-                                     const std::string& program_dir) {
-    CommandOptions options;
-    options.db_pad = data::database_path(program_dir);
+ParsedOptions parse_options(const CommandSpec& command, int argc, char** argv) {
+    ParsedOptions parsed;
     for (int i = 0; i < argc; ++i) {
         const std::string arg = argv[i];
-        if (std::find(syntax.options.begin(), syntax.options.end(), arg) == syntax.options.end()) {
-            throw UsageError("unknown argument \"" + arg + "\" (see ijken --help)");
+        const auto taken = std::find_if(command.options.begin(), command.options.end(),
+                                        [&](const CommandOption& o) { return o.spec->name == arg; });
+        if (taken == command.options.end()) throw UsageError("unknown argument \"" + arg + "\" (see ijken --help)");
+        const OptionSpec& option = *taken->spec;
+        std::string value;
+        if (option.kind != ValueKind::flag) {
+            if (i + 1 >= argc || argv[i + 1][0] == '\0') throw UsageError(arg + " needs a value");
+            value = argv[++i];
+            check_value(option, value);
         }
-        if (arg == "--warnings") {
-            options.warnings = true;
-            continue;
-        }
-        if (i + 1 >= argc || (syntax.empty_value_is_missing && argv[i + 1][0] == '\0')) {
-            throw UsageError(arg + " needs a value");
-        }
-        take_value(options, arg, argv[++i]);
+        if (!parsed.values_.emplace(arg, value).second) throw UsageError(arg + " is given twice");
     }
-    if (!syntax.output_required.empty() && options.output.empty()) throw UsageError(syntax.output_required);
-    return options;
+    for (const CommandOption& o : command.options) {
+        if (o.required && !parsed.has(o.spec->name)) {
+            throw UsageError(std::string(o.spec->name) + " " + std::string(o.spec->value_name) +
+                             " is required (see ijken --help)");
+        }
+    }
+    return parsed;
 }
 
-std::optional<CommandOptions> parse_command_options(const CommandSyntax& syntax, int argc, char** argv,
-                                                    const std::string& program_dir, std::ostream& err) {
+std::optional<ParsedOptions> parse_options(const CommandSpec& command, int argc, char** argv, std::ostream& err) {
     try {
-        return parse_command_options(syntax, argc, argv, program_dir);
+        return parse_options(command, argc, argv);
     } catch (const UsageError& e) {
-        err << "ijken " << syntax.command << ": " << e.what() << "\n";
+        err << "ijken " << command.name << ": " << e.what() << "\n";
         return std::nullopt;
     }
+}
+
+std::optional<std::string> ParsedOptions::text(std::string_view name) const {
+    const auto it = values_.find(name);
+    if (it == values_.end()) return std::nullopt;
+    return it->second;
+}
+
+std::string ParsedOptions::text_or(std::string_view name, std::string fallback) const {
+    return text(name).value_or(std::move(fallback));
+}
+
+std::optional<int> ParsedOptions::number(std::string_view name) const {
+    const auto value = text(name);
+    if (!value) return std::nullopt;
+    return whole_number(*value);
+}
+
+std::optional<int> ParsedOptions::language(std::string_view name) const {
+    const auto value = text(name);
+    if (!value) return std::nullopt;
+    return report_language(*value);
+}
+
+std::optional<fleet::SurveyName> ParsedOptions::survey_name(std::string_view name) const {
+    const auto value = text(name);
+    if (!value) return std::nullopt;
+    return fleet::parse_survey_name(*value);
+}
+
+std::string usage_line(const CommandSpec& command) {
+    std::string line = "ijken " + std::string(command.name);
+    for (const CommandOption& o : command.options) {
+        std::string option(o.spec->name);
+        if (!o.spec->value_name.empty()) option += " " + std::string(o.spec->value_name);
+        line += o.required ? " " + option : " [" + option + "]";
+    }
+    return line;
 }
 
 std::string own_file_refusal(const std::filesystem::path& output, const std::string& db_pad,

@@ -3,9 +3,9 @@
 #include <iosfwd>
 #include <string>
 
-namespace ijken::app {
+#include "app/command_table.h"
 
-std::string help_text();
+namespace ijken::app {
 
 // ijken compute [--db PATH] [--ship ID]: surveys on standard input, result cells on standard output.
 int run_compute(int argc, char** argv, const std::string& program_dir, std::istream& in, std::ostream& out,

@@ -132,7 +132,7 @@ TEST_F(ExtraCommands, BadArgumentsAndAMissingDatabaseAreRefused) {
         int status;
         std::string err;
     } cases[] = {
-        {"export --db " + dir.db_path(), 2, "ijken export: --output FILE is required (see ijken --help)\n"},
+        {"export --db " + dir.db_path(), 2, "ijken export: --output FILE.csv is required (see ijken --help)\n"},
         {"backup --output", 2, "ijken backup: --output needs a value\n"},
         {"backup --ship 1 --output " + out, 2,
          "ijken backup: unknown argument \"--ship\" (see ijken --help)\n"},
@@ -142,14 +142,14 @@ TEST_F(ExtraCommands, BadArgumentsAndAMissingDatabaseAreRefused) {
         {"export --db " + missing + " --output " + out, 1, "ijken export: no database at " + missing + "\n"},
         {"backup --db " + missing + " --output " + out, 1,
          "ijken backup: Er is geen database op \"" + missing + "\"\n"},
-        // One parser serves every command; each accepts its own options, and export and backup
-        // take an empty value for none while compute looks for a database of that name.
+        // One parser serves every command; each accepts its own options, and an empty value is
+        // none in every command.
         {"backup --warnings --output " + out, 2,
          "ijken backup: unknown argument \"--warnings\" (see ijken --help)\n"},
         {"compute --survey 1", 2, "ijken compute: unknown argument \"--survey\" (see ijken --help)\n"},
         {"compute --warnings --ship", 2, "ijken compute: --ship needs a value\n"},
         {"export --db '' --output " + out, 2, "ijken export: --db needs a value\n"},
-        {"compute --db ''", 1, "ijken compute: no database at \n"},
+        {"compute --db ''", 2, "ijken compute: --db needs a value\n"},
     };
     for (const auto& c : cases) {
         const auto r = run(c.args);
@@ -158,6 +158,54 @@ TEST_F(ExtraCommands, BadArgumentsAndAMissingDatabaseAreRefused) {
     }
     EXPECT_FALSE(std::filesystem::exists(out));
     EXPECT_FALSE(std::filesystem::exists(missing));
+}
+
+
+// Every command, the fleet's included, follows the same rules before it touches a database or a
+// server: a repeated option, an unknown one and an empty value end it with status 2 and one line.
+TEST_F(ExtraCommands, EveryCommandRefusesABadCommandLineTheSameWay) {
+    const std::string out = (dir.path() / "x").string();
+    const char* const commands[][2] = {
+        {"compute", ""},
+        {"export", "--output x.csv"},
+        {"backup", "--output x.db"},
+        {"report", "--output x.pdf"},
+        {"push", "--to dbname=x"},
+        {"office init", "--to dbname=x"},
+        {"office surveys", "--from dbname=x --output x.csv"},
+        {"office report", "--from dbname=x --survey u:1 --output x.pdf"},
+    };
+    for (const auto& [command, rest] : commands) {
+        const std::string name = command;
+        const std::string tail = std::string(rest).empty() ? "" : std::string(" ") + rest;
+        const struct {
+            std::string args;
+            std::string message;
+        } cases[] = {
+            {"--db a --db b" + tail, "--db is given twice"},
+            {"--bogus 1" + tail, "unknown argument \"--bogus\" (see ijken --help)"},
+        };
+        for (const auto& c : cases) {
+            // The office commands take no --db: for them the first case is an unknown argument.
+            const bool no_db = name.rfind("office", 0) == 0 && c.args.rfind("--db", 0) == 0;
+            const auto r = run(name + " " + c.args);
+            EXPECT_EQ(r.status, 2) << name << " " << c.args;
+            EXPECT_EQ(r.err, "ijken " + name + ": " +
+                                 (no_db ? std::string("unknown argument \"--db\" (see ijken --help)") : c.message) +
+                                 "\n")
+                << name << " " << c.args;
+        }
+        const auto empty = run(name + tail + " --output ''");
+        EXPECT_EQ(empty.status, 2) << name;
+    }
+    // The usage --help prints is the table's: every command with its options in order.
+    const auto help = run("--help");
+    EXPECT_NE(help.out.find("ijken report [--db PATH] [--ship ID] [--survey ID] [--lang nl|fr|de] --output FILE.pdf\n"),
+              std::string::npos);
+    EXPECT_NE(help.out.find("ijken office report --from CONNINFO --survey INSTALLATION:OPNAMEID [--lang nl|fr|de] "
+                            "--output FILE.pdf\n"),
+              std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(out));
 }
 
 }  // namespace

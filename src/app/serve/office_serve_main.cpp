@@ -14,7 +14,10 @@
 #include <sstream>
 #include <vector>
 
+#include "app/command_options.h"
+#include "app/command_table.h"
 #include "app/report_command.h"
+#include "core/text/cp1252.h"
 #include "fleet/office.h"
 #include "web/server.h"
 
@@ -23,7 +26,7 @@ namespace ijken::app {
 namespace {
 
 // The report as `ijken office report` writes it: the survey put back into a barge's database in a
-// private directory, and the barge's own report command run on it.
+// private directory, and the barge's own report written from it.
 std::string report_pdf(fleet::PgConnection& db, const fleet::SurveyName& name, std::optional<web::Lang> lang) {
     // The report window's code keeps state of its own: one report at a time.
     static std::mutex one_at_a_time;
@@ -43,36 +46,30 @@ std::string report_pdf(fleet::PgConnection& db, const fleet::SurveyName& name, s
         }
     } remove{dir};
     const std::string database = (dir / "ijken.db").string(), output = (dir / "report.pdf").string();
-    const std::int64_t ship = fleet::materialise_survey(db, name, database);
-    // The survey is Opnameid 1 of the database made for it.
-    std::vector<std::string> args{"--db", database, "--ship", std::to_string(ship), "--survey", "1", "--output", output};
-    if (lang) {
-        args.push_back("--lang");
-        args.push_back(web::code(*lang));
-    }
-    std::vector<char*> argv;
-    for (std::string& a : args) argv.push_back(a.data());
-    std::ostringstream err;
-    if (run_report(static_cast<int>(argv.size()), argv.data(), dir.string(), err) != 0) {
-        throw fleet::FleetError(fleet::one_line(err.str()));
+    fleet::materialise_survey(db, name, database);
+    // The barge's own report of the survey as the barge held it, as `ijken office report` writes
+    // it: the office's copy holds the ship and the survey alone, as ship 1 and survey 1.
+    std::optional<int> language;
+    if (lang) language = static_cast<int>(*lang);
+    try {
+        write_report({database, 1, 1, language, output}, dir.string());
+    } catch (const std::exception& e) {
+        throw fleet::FleetError(fleet::one_line(text::cp1252_to_utf8(e.what())));
     }
     std::ifstream in(output, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), {}};
 }
 
 int office_serve(int argc, char** argv, std::ostream& out, std::ostream& err) {
-    web::ServeOptions options;
-    bool from = false, listen = false;
-    for (int i = 0; i < argc; i += 2) {
-        const std::string name = argv[i];
-        bool* seen = name == "--from" ? &from : name == "--listen" ? &listen : nullptr;
-        if (!seen) throw fleet::FleetError("unknown argument \"" + name + "\" (see ijken --help)", 2);
-        if (i + 1 >= argc || argv[i + 1][0] == '\0') throw fleet::FleetError(name + " needs a value", 2);
-        if (*seen) throw fleet::FleetError(name + " is given twice", 2);
-        *seen = true;
-        (name == "--from" ? options.conninfo : options.listen) = argv[i + 1];
+    ParsedOptions o;
+    try {
+        o = parse_options(commands::office_serve, argc, argv);
+    } catch (const UsageError& e) {
+        throw fleet::FleetError(e.what(), 2);
     }
-    if (!from) throw fleet::FleetError("--from is required (see ijken --help)", 2);
+    web::ServeOptions options;
+    options.conninfo = *o.text("--from");
+    options.listen = o.text_or("--listen", options.listen);
     web::parse_listen(options.listen);
     options.report = report_pdf;
     return web::serve(options, out, err);

@@ -1,19 +1,15 @@
 #pragma once
-// The survey report window: a survey (the main window's current one) laid out as one page
-// (PRPage1), shown as its preview and written as PDF by PReport1, in Dutch, French or German.
-#include <array>
-#include <cstdint>
+// The survey report window: a survey (the main window's current one) laid out as the report's page
+// (PRPage1, see survey_page.h), shown as its preview and written as PDF by PReport1, in Dutch,
+// French or German.
 #include <filesystem>
 #include <optional>
 #include <stdexcept>
 #include <string>
-#include <unordered_map>
 
 #include "core/forms/forms.h"
-#include "core/report/pr_label.h"
-#include "core/report/pr_page.h"
-#include "core/report/pr_rect.h"
 #include "core/report/pr_report.h"
+#include "core/report/survey_page.h"
 #include "core/survey/survey_value.h"
 
 namespace ijken::report {
@@ -25,7 +21,11 @@ class Print_form : public forms::Form {
     explicit Print_form(survey::SurveySource& source);
     ~Print_form() override;
 
-    PRPage PRPage1;
+  private:
+    SurveyPage page_;
+
+  public:
+    PRPage& PRPage1;
     PReport PReport1;
 
     // Where "Open in PDF reader" writes its scratch file "~temp.pdf". Left empty, the first use
@@ -57,30 +57,10 @@ class Print_form : public forms::Form {
     // A component of the page by name ("naam_veld", "regel3", ...).
     template <class T>
     T& component(std::string_view name) const {
-        const auto it = components_.find(name);
-        T* t = it == components_.end() ? nullptr : dynamic_cast<T*>(it->second);
-        if (t == nullptr) throw std::logic_error("The report has no " + std::string(name) + " of that kind");
-        return *t;
+        return page_.component<T>(name);
     }
 
   private:
-    // The labels of one state's columns (empty or loaded), which every build lays out anew.
-    struct StateColumns {
-        std::array<PRLabel*, 5> port{};
-        std::array<PRLabel*, 5> starboard{};
-        PRLabel* port_sum = nullptr;
-        PRLabel* starboard_sum = nullptr;
-        PRLabel* heading = nullptr;
-        PRLabel* port_rule = nullptr;
-        PRLabel* starboard_rule = nullptr;
-        std::array<PRLabel*, 6> arrows{};  // the head, then the shafts of rows 1 to 5
-    };
-
-    void build_page();
-    void lay_out_state(const StateColumns& columns, const std::int64_t* port_readings,
-                       const std::int64_t* starboard_readings);
-    void lay_out_figures(const survey::SurveyValue& survey, const std::array<std::int64_t, 20>& readings,
-                         int taal);
     void build_menu();
     void set_language(int index);
     // update_pdf for a showing or an activation, quiet about a failure already reported.
@@ -90,10 +70,6 @@ class Print_form : public forms::Form {
 
     survey::SurveySource& source_;
     forms::ReportPreview* preview_ = nullptr;
-    // The page's components by name: a build looks up some hundred and fifty of them.
-    std::unordered_map<std::string_view, PRControl*> components_;
-    StateColumns empty_columns_;
-    StateColumns loaded_columns_;
     // The name chosen in the last save dialog, proposed again in the next one.
     std::optional<std::filesystem::path> last_saved_;
     // Showing the window builds the page; the activation that comes with showing need not again.

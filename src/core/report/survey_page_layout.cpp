@@ -1,8 +1,8 @@
-// The report window as designed: its menu, its preview, and the page with every component at its
-// designed place. Positions are page units within the component's parent.
+// The report's page as designed, with every component at its designed place. Positions are page
+// units within the component's parent.
 #include <string>
 
-#include "core/report/print_form.h"
+#include "core/report/survey_page.h"
 #include "core/text/numbers.h"
 
 namespace ijken::report {
@@ -97,26 +97,8 @@ void rules(PRControl& body, const std::string& name, const std::string& empty, c
 
 }  // namespace
 
-void Print_form::build_menu() {
-    forms::MenuItem& bar = menu();
-    auto& taal = add<forms::MenuItem>("Taal", &bar, "Taal");
-    add<forms::MenuItem>("Nederlands1", &taal, "Nederlands").on_click = [this] { Nederlands1Click(); };
-    add<forms::MenuItem>("Frans1", &taal, "Frans").on_click = [this] { Frans1Click(); };
-    add<forms::MenuItem>("Duits1", &taal, "Duits").on_click = [this] { Duits1Click(); };
-    add<forms::MenuItem>("OpslaanalsPDF1", &bar, "Opslaan als PDF").on_click = [this] {
-        OpslaanalsPDF1Click();
-    };
-    add<forms::MenuItem>("OpeneninPDFreader1", &bar, "Open in PDF reader").on_click = [this] {
-        OpeneninPDFreader1Click();
-    };
-    auto& printen = add<forms::MenuItem>("Printen1", &bar, "Printen\x85");
-    printen.set_shortcut("Ctrl+P");
-    printen.on_click = [this] { Printen1Click(); };
-    add<forms::MenuItem>("Afsluiten1", &bar, "Afsluiten").on_click = [this] { Afsluiten1Click(); };
-}
-
-void Print_form::build_page() {
-    PRPage& page = PRPage1;
+void SurveyPage::build_page() {
+    PRPage& page = page_;
     page.SetBounds(0, 0, 546, 842);
     page.SetMarginTop(15);
     page.SetMarginLeft(15);
