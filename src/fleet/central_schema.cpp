@@ -140,8 +140,8 @@ const char* const kSurveysLive =
     "CREATE UNIQUE INDEX surveys_live ON ijken.surveys (installation, opnameid) WHERE deleted_at IS NULL;\n";
 // The office's list in the browser: newest first, a page at a time from where the last ended.
 const char* const kSurveysNewest =
-    "CREATE INDEX surveys_newest ON ijken.surveys ((coalesce(invoerdatum, '')), installation, opnameid)"
-    " WHERE deleted_at IS NULL;\n";
+    "CREATE INDEX IF NOT EXISTS surveys_newest ON ijken.surveys"
+    " ((coalesce(invoerdatum, '')), installation, opnameid) WHERE deleted_at IS NULL;\n";
 const char* const kSurveyVersionsBySurvey =
     "CREATE INDEX survey_versions_by_survey ON ijken.survey_versions (installation, opnameid, generation);\n";
 
