@@ -34,6 +34,10 @@ const OptionSpec kSurveyKey{"--survey", "INSTALLATION:OPNAMEID", ValueKind::surv
                             "that had it (N = 1, 2 ...), as the Opnameid column of --deleted shows"};
 const OptionSpec kDeleted{"--deleted", "", ValueKind::flag,
                           "also the surveys deleted on board, with the time they went"};
+const OptionSpec kText{"--text", "TEXT", ValueKind::text,
+                       "only the surveys with that text (ignoring case) in a party's name,\nplace or telephone, or the cargo"};
+const OptionSpec kListen{"--listen", "ADDR:PORT", ValueKind::text,
+                         "where to listen (default 127.0.0.1:8080; port 0: a free one,\nnamed on standard output)"};
 
 }  // namespace
 
@@ -91,7 +95,7 @@ const CommandSpec office_init{"office init", {{&kTo, true}}, "create the office'
 
 const CommandSpec office_surveys{
     "office surveys",
-    {{&kFrom, true}, {&kShipName}, {&kSince}, {&kUntil}, {&kDeleted}, {&kCsv, true}},
+    {{&kFrom, true}, {&kShipName}, {&kSince}, {&kUntil}, {&kDeleted}, {&kText}, {&kCsv, true}},
     "write every survey of the fleet as CSV",
     "dates are UTC entry days, both days included."};
 
@@ -100,6 +104,13 @@ const CommandSpec office_report{
     {{&kFrom, true}, {&kSurveyKey, true}, {&kLang}, {&kPdf, true}},
     "write a survey's report from the office's copy",
     ""};
+
+const CommandSpec office_serve{
+    "office serve",
+    {{&kFrom, true}, {&kListen}},
+    "the office in the browser",
+    "serves the office's pages over HTTP until SIGINT or SIGTERM; everyone logs in with their\n"
+    "own PostgreSQL role, so CONNINFO names the server and database, not the user."};
 
 }  // namespace commands
 
@@ -139,7 +150,7 @@ std::string help_text() {
            "Commands (an unknown, repeated or malformed option ends a command with status 2):\n";
     for (const CommandSpec* c : {&commands::compute, &commands::export_, &commands::backup, &commands::report,
                                  &commands::push, &commands::office_init, &commands::office_surveys,
-                                 &commands::office_report}) {
+                                 &commands::office_report, &commands::office_serve}) {
         out << "\n";
         describe(out, *c);
     }

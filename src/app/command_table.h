@@ -15,6 +15,7 @@ extern const CommandSpec push;
 extern const CommandSpec office_init;
 extern const CommandSpec office_surveys;
 extern const CommandSpec office_report;
+extern const CommandSpec office_serve;
 
 }  // namespace ijken::app::commands
 

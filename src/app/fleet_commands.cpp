@@ -9,6 +9,7 @@
 
 #include "app/command_options.h"
 #include "app/command_table.h"
+#include "app/office_serve.h"
 #include "app/report_command.h"
 #include "core/data/database_schema.h"
 #include "core/text/cp1252.h"
@@ -80,7 +81,7 @@ int office_report(int argc, char** argv, const std::string& program_dir) {
 }
 
 int office(int argc, char** argv, const std::string& program_dir, std::ostream& out) {
-    if (argc < 1) throw fleet::FleetError("needs init, surveys or report (see ijken --help)", 2);
+    if (argc < 1) throw fleet::FleetError("needs init, surveys, report or serve (see ijken --help)", 2);
     const std::string what = argv[0];
     if (what == "init") {
         const ParsedOptions o = parse(commands::office_init, argc - 1, argv + 1);
@@ -93,14 +94,19 @@ int office(int argc, char** argv, const std::string& program_dir, std::ostream& 
     }
     if (what == "surveys") {
         const ParsedOptions o = parse(commands::office_surveys, argc - 1, argv + 1);
-        const fleet::SurveyFilter filter{o.text("--ship"), o.text("--since"), o.text("--until"), o.has("--deleted")};
+        const fleet::SurveyFilter filter{o.text("--ship"), o.text("--since"), o.text("--until"), o.has("--deleted"),
+                                         o.text("--text")};
         const std::string output = *o.text("--output");
         const long long n = fleet::write_office_csv(*o.text("--from"), filter, output);
         out << "ijken office surveys: " << plural(n, "survey", "surveys") << " written to " << output << "\n";
         return 0;
     }
     if (what == "report") return office_report(argc - 1, argv + 1, program_dir);
-    throw fleet::FleetError("unknown command \"" + what + "\"; use init, surveys or report", 2);
+    if (what == "serve") {
+        parse(commands::office_serve, argc - 1, argv + 1);  // refused here, with status 2, before handing over
+        return office_serve(argc - 1, argv + 1, out);
+    }
+    throw fleet::FleetError("unknown command \"" + what + "\"; use init, surveys, report or serve", 2);
 }
 
 }  // namespace

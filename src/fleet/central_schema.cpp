@@ -138,6 +138,10 @@ const char* const kShipVersionsCurrent =
 // At most one survey not deleted per number.
 const char* const kSurveysLive =
     "CREATE UNIQUE INDEX surveys_live ON ijken.surveys (installation, opnameid) WHERE deleted_at IS NULL;\n";
+// The office's list in the browser: newest first, a page at a time from where the last ended.
+const char* const kSurveysNewest =
+    "CREATE INDEX IF NOT EXISTS surveys_newest ON ijken.surveys"
+    " ((coalesce(invoerdatum, '')), installation, opnameid) WHERE deleted_at IS NULL;\n";
 const char* const kSurveyVersionsBySurvey =
     "CREATE INDEX survey_versions_by_survey ON ijken.survey_versions (installation, opnameid, generation);\n";
 
@@ -149,7 +153,7 @@ std::string create_statements() {
          "CREATE UNIQUE INDEX gauge_rows_current ON ijken.gauge_rows (installation, schipid, inzinking)"
          " WHERE valid_until IS NULL;\n" +
          kSurveysLive + "CREATE INDEX surveys_by_ship ON ijken.surveys (installation, schipid, invoerdatum, opnameid);\n" +
-         kSurveyVersionsBySurvey +
+         kSurveysNewest + kSurveyVersionsBySurvey +
          "ALTER TABLE ijken.installations ENABLE ROW LEVEL SECURITY;\n"
          "CREATE POLICY own_installation ON ijken.installations"
          " USING (role_name = current_user) WITH CHECK (role_name = current_user);\n";
@@ -183,7 +187,7 @@ std::string upgrade_from_1() {
     }
     return s +
            "ALTER TABLE ijken.surveys DROP CONSTRAINT surveys_pkey, ADD PRIMARY KEY (installation, opnameid, generation);\n" +
-           kSurveysLive + "DROP INDEX ijken.survey_versions_by_survey;\n" + kSurveyVersionsBySurvey +
+           kSurveysLive + kSurveysNewest + "DROP INDEX ijken.survey_versions_by_survey;\n" + kSurveyVersionsBySurvey +
            own_rows("ship_versions") + "INSERT INTO ijken.schema_version (version) VALUES (2);\n";
 }
 

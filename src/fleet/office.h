@@ -4,8 +4,12 @@
 // the very code a barge uses.
 #include <cstdint>
 #include <filesystem>
+#include <iosfwd>
 #include <optional>
 #include <string>
+#include <vector>
+
+#include "fleet/pg_connection.h"
 
 namespace ijken::fleet {
 
@@ -14,7 +18,15 @@ struct SurveyFilter {
     std::optional<std::string> since;  // YYYY-MM-DD: entered on or after this day (UTC)
     std::optional<std::string> until;  // YYYY-MM-DD: entered on or before this day (UTC)
     bool deleted = false;              // also the surveys deleted on board, with the time they went
+    std::optional<std::string> text;   // found, ignoring case, in a party's name, place or the cargo
 };
+
+// The surveys a filter chooses: FROM survey_filter_from() WHERE survey_filter_condition(), with
+// survey_filter_values() as $1 .. $5 (the filter's texts are only ever bound). The survey is s,
+// its ship's particulars valid when the survey was last sent sh.
+const std::string& survey_filter_from();
+const std::string& survey_filter_condition();
+std::vector<PgValue> survey_filter_values(const SurveyFilter& filter);
 
 // How the office names a survey: INSTALLATION:OPNAMEID is the newest survey the barge gave that
 // number (the one on board, or the last deleted); INSTALLATION:OPNAMEID~G is the G-th (1, 2 ...),
@@ -38,11 +50,16 @@ bool is_date(const std::string& text);
 // and renamed when complete. Returns the number of surveys written. Throws FleetError.
 long long write_office_csv(const std::string& conninfo, const SurveyFilter& filter,
                            const std::filesystem::path& output);
+// The same file's bytes written to out, read in one snapshot on the caller's connection (which
+// must be in no transaction).
+long long write_office_csv(PgConnection& db, const SurveyFilter& filter, std::ostream& out);
 
 // Writes a new database at db_pad (which must not exist) with the designed tables, holding the
 // survey's ship as the selected ship, SchipID 1, with the particulars and the gauge table that were
 // valid when the survey was last sent, and the survey as the barge sent it, as Opnameid 1. Throws
 // FleetError when the office database has no such survey.
 void materialise_survey(const std::string& conninfo, const SurveyName& name, const std::string& db_pad);
+// The same on the caller's connection (which must be in no transaction).
+void materialise_survey(PgConnection& db, const SurveyName& name, const std::string& db_pad);
 
 }  // namespace ijken::fleet

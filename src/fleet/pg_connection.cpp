@@ -201,16 +201,36 @@ int connect_limit_ms(const std::vector<std::pair<std::string, std::string>>& giv
 PgConnection::PgConnection(const std::string& conninfo, const SessionLimits& limits,
                            const std::atomic<bool>* cancel)
     : cancel_(cancel) {
+    connect(conninfo, limits, {});
+}
+
+PgConnection::PgConnection(const std::string& conninfo, const std::string& user, const std::string& password,
+                           const SessionLimits& limits) {
+    // An empty password would let libpq look in PGPASSWORD and ~/.pgpass of the process: the
+    // caller's login would then borrow the server's own credentials.
+    if (user.empty() || password.empty()) throw FleetError("a user name and a password are needed");
+    connect(conninfo, limits, {{"user", user.c_str()}, {"password", password.c_str()}, {"passfile", "/dev/null"}});
+}
+
+void PgConnection::connect(const std::string& conninfo, const SessionLimits& limits,
+                           const std::vector<std::pair<const char*, const char*>>& login) {
     const auto given = parse_conninfo(conninfo);
     // The user's string comes after our defaults (so its own connect_timeout or keepalives win)
-    // and before the encoding, which the program's texts need. Keepalives find a link that died
-    // without a word: the client gives up after about a minute of silence from the network.
-    const char* keywords[] = {"connect_timeout", "keepalives", "keepalives_idle", "keepalives_interval",
-                              "keepalives_count", "tcp_user_timeout", "fallback_application_name", "dbname",
-                              "client_encoding", nullptr};
-    const char* values[] = {"10", "1", "30", "10", "3", "60000", "ijken", conninfo.c_str(), "UTF8", nullptr};
+    // and before the encoding, which the program's texts need; a login's role and password come
+    // last of all. Keepalives find a link that died without a word: the client gives up after
+    // about a minute of silence from the network.
+    std::vector<const char*> keywords{"connect_timeout", "keepalives", "keepalives_idle", "keepalives_interval",
+                                      "keepalives_count", "tcp_user_timeout", "fallback_application_name", "dbname",
+                                      "client_encoding"};
+    std::vector<const char*> values{"10", "1", "30", "10", "3", "60000", "ijken", conninfo.c_str(), "UTF8"};
+    for (const auto& [keyword, value] : login) {
+        keywords.push_back(keyword);
+        values.push_back(value);
+    }
+    keywords.push_back(nullptr);
+    values.push_back(nullptr);
     // Connecting step by step, so that a cancel is seen while a server is being reached as well.
-    conn_ = pq().PQconnectStartParams(keywords, values, 1);
+    conn_ = pq().PQconnectStartParams(keywords.data(), values.data(), 1);
     if (conn_ == nullptr) throw FleetError("cannot connect to the office database: out of memory");
     const int limit_ms = connect_limit_ms(given);
     PostgresPollingStatusType polled = PGRES_POLLING_WRITING;

@@ -87,6 +87,11 @@ class PgConnection {
     // call throws FleetError.
     explicit PgConnection(const std::string& conninfo, const SessionLimits& limits = kPushLimits,
                           const std::atomic<bool>* cancel = nullptr);
+    // The same as a given role with its password (the office's web login): they override whatever
+    // the string names, and libpq takes no password from its own places. A role or password that
+    // the server refuses is exit status 1 with the server's message.
+    PgConnection(const std::string& conninfo, const std::string& user, const std::string& password,
+                 const SessionLimits& limits = kReadLimits);
     ~PgConnection();
     PgConnection(const PgConnection&) = delete;
     PgConnection& operator=(const PgConnection&) = delete;
@@ -111,6 +116,8 @@ class PgConnection {
     int patience_ms() const { return patience_ms_; }
 
   private:
+    void connect(const std::string& conninfo, const SessionLimits& limits,
+                 const std::vector<std::pair<const char*, const char*>>& login);
     void apply_limits(const SessionLimits& limits);
     void send_streamed(const std::string& sql, const std::vector<PgValue>& params);
     std::optional<PgResult> next_streamed();
