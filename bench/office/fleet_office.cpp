@@ -6,7 +6,9 @@
 // It measures the first push of a barge with 2,000 surveys and a 250-row gauge table, a repeated
 // push with nothing changed, and `office surveys` over 50 installations of 2,000 surveys each
 // (100,000), with the peak memory of the process that writes the file, beside the same over 5
-// installations: the peak does not grow with the count.
+// installations: the peak does not grow with the count. Then 50 barges of that size push at once
+// (each its own installation), beside the same 50 pushed one after the other: with no lock wider
+// than one installation, the pushes at once overlap instead of waiting for each other.
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -18,6 +20,7 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "core/data/database_schema.h"
@@ -102,6 +105,52 @@ std::pair<double, long> office_surveys(const std::string& from, const std::strin
     return {ms, usage.ru_maxrss};
 }
 
+// 50 barges: first pushed one at a time (each alone on the server), then all at once.
+void many_at_once(const std::filesystem::path& dir, const std::string& barge) {
+    constexpr int kBarges = 50;
+    std::vector<std::string> barges;
+    for (int i = 0; i < kBarges; ++i) {
+        barges.push_back((dir / ("barge" + std::to_string(i) + ".db")).string());
+        std::filesystem::copy_file(barge, barges.back(), std::filesystem::copy_options::overwrite_existing);
+    }
+    auto new_identities = [&] {
+        for (const std::string& b : barges) {
+            data::SQLiteDatabase(b).Execute(std::string("DROP TABLE IF EXISTS ") + store::kInstallationTable);
+        }
+    };
+    new_identities();
+    const std::string alone = database("bench_alone");
+    fleet::create_office_schema(alone);
+    std::vector<double> singles;
+    for (const std::string& b : barges) singles.push_back(ms_of([&] { fleet::push(b, alone); }));
+    double sum = 0;
+    for (double ms : singles) sum += ms;
+    const double slowest = *std::max_element(singles.begin(), singles.end());
+
+    new_identities();
+    const std::string together = database("bench_together");
+    fleet::create_office_schema(together);
+    int failed = 0;
+    const double all = ms_of([&] {
+        std::vector<std::thread> pushes;
+        for (const std::string& b : barges) {
+            pushes.emplace_back([&, b] {
+                try {
+                    fleet::push(b, together);
+                } catch (const std::exception& e) {
+                    std::fprintf(stderr, "%s\n", e.what());
+                    ++failed;
+                }
+            });
+        }
+        for (std::thread& t : pushes) t.join();
+    });
+    std::printf("50 barges of 2,000 surveys, one at a time: slowest %.0f ms, all %.0f ms\n", slowest, sum);
+    std::printf("50 barges of 2,000 surveys, all at once:   %.0f ms (%.2f of one at a time, %.1f x the slowest; "
+                "%u cores)%s\n",
+                all, all / sum, all / slowest, std::thread::hardware_concurrency(), failed ? ", SOME FAILED" : "");
+}
+
 }  // namespace
 
 int main() {
@@ -135,6 +184,7 @@ int main() {
         std::printf("office surveys, %d surveys: %.0f ms, peak memory %ld kB, file %.1f MB\n", installations * 2000,
                     ms, kb, static_cast<double>(std::filesystem::file_size(dir / "fleet.csv")) / 1e6);
     }
+    many_at_once(dir, barge);
     std::filesystem::remove_all(dir);
     return 0;
 }

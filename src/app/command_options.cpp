@@ -23,14 +23,6 @@ std::optional<int> whole_number(const std::string& value) {
     return static_cast<int>(*n);
 }
 
-std::optional<std::pair<std::string, int>> split_survey_key(const std::string& value) {
-    const auto colon = value.rfind(':');
-    if (colon == std::string::npos) return std::nullopt;
-    const auto n = whole_number(value.substr(colon + 1));
-    if (!n) return std::nullopt;
-    return std::pair{value.substr(0, colon), *n};
-}
-
 // Refuses a value that is not of the option's kind.
 void check_value(const OptionSpec& option, const std::string& value) {
     const std::string name(option.name);
@@ -44,9 +36,11 @@ void check_value(const OptionSpec& option, const std::string& value) {
         case ValueKind::date:
             if (!fleet::is_date(value)) throw UsageError("a date is written YYYY-MM-DD, not \"" + value + "\"");
             break;
-        case ValueKind::survey_key:
-            if (!split_survey_key(value)) {
-                throw UsageError(name + " needs INSTALLATION:OPNAMEID, not \"" + value + "\"");
+        case ValueKind::survey_name:
+            if (!fleet::parse_survey_name(value)) {
+                throw UsageError(name +
+                                 " needs INSTALLATION:OPNAMEID (or INSTALLATION:OPNAMEID~N for the N-th survey"
+                                 " that had the number), not \"" + value + "\"");
             }
             break;
         case ValueKind::flag:
@@ -120,12 +114,6 @@ std::optional<int> ParsedOptions::language(std::string_view name) const {
     return report_language(*value);
 }
 
-std::optional<std::pair<std::string, int>> ParsedOptions::survey_key(std::string_view name) const {
-    const auto value = text(name);
-    if (!value) return std::nullopt;
-    return split_survey_key(*value);
-}
-
 std::string usage_line(const CommandSpec& command) {
     std::string line = "ijken " + std::string(command.name);
     for (const CommandOption& o : command.options) {
@@ -149,9 +137,10 @@ std::string own_file_refusal(const std::filesystem::path& output, const std::str
     }
     const auto file = data::own_file_at(output, own);
     if (!file) return {};
-    return output.string() + " is " +
-           (file->kind == data::OwnFile::Kind::database ? "the program's database"
-                                                        : "one of the program's language files") +
+    const char* what = file->kind == data::OwnFile::Kind::database        ? "the program's database"
+                       : file->kind == data::OwnFile::Kind::language_file ? "one of the program's language files"
+                                                                          : "the program itself";
+    return output.string() + " is " + what +
            "; nothing written, choose another output file";
 }
 

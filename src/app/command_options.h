@@ -16,7 +16,7 @@
 namespace ijken::app {
 
 // What an option's value must be; a flag has none.
-enum class ValueKind { flag, text, whole_number, language, date, survey_key };
+enum class ValueKind { flag, text, whole_number, language, date, survey_name };
 
 struct OptionSpec {
     std::string_view name;        // "--ship"
@@ -51,8 +51,6 @@ class ParsedOptions {
     std::string text_or(std::string_view name, std::string fallback) const;
     std::optional<int> number(std::string_view name) const;      // whole_number
     std::optional<int> language(std::string_view name) const;    // nl 0, fr 1, de 2
-    // INSTALLATION:OPNAMEID as the installation and the number.
-    std::optional<std::pair<std::string, int>> survey_key(std::string_view name) const;
 
   private:
     friend ParsedOptions parse_options(const CommandSpec& command, int argc, char** argv);

@@ -2,6 +2,7 @@
 
 #include <stdlib.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <ostream>
 
@@ -67,12 +68,15 @@ class PrivateDir {
 
 int office_report(int argc, char** argv, const std::string& program_dir) {
     const ParsedOptions o = parse(commands::office_report, argc, argv);
-    const auto [installation, opnameid] = *o.survey_key("--survey");
+    const fleet::SurveyName name = *fleet::parse_survey_name(*o.text("--survey"));
     PrivateDir dir;
     const std::string db = (dir.path() / "ijken.db").string();
-    const int ship = fleet::materialise_survey(*o.text("--from"), installation, opnameid, db);
-    // The barge's own report of the survey as the barge held it: the same bytes.
-    write_report({db, ship, opnameid, o.language("--lang"), *o.text("--output")}, program_dir);
+    const std::int64_t ship = fleet::materialise_survey(*o.text("--from"), name, db);
+    if (ship < -2147483647 || ship > 2147483647) {
+        throw fleet::FleetError("the survey's ship number " + std::to_string(ship) + " is out of range");
+    }
+    // The barge's own report of the survey as the barge held it (its one survey there): the same bytes.
+    write_report({db, static_cast<int>(ship), 1, o.language("--lang"), *o.text("--output")}, program_dir);
     return 0;
 }
 
@@ -87,7 +91,8 @@ int office(int argc, char** argv, const std::string& program_dir, std::ostream& 
     }
     if (what == "surveys") {
         const ParsedOptions o = parse(commands::office_surveys, argc - 1, argv + 1);
-        const fleet::SurveyFilter filter{o.text("--ship"), o.text("--since"), o.text("--until")};
+        const fleet::SurveyFilter filter{o.text("--ship"), o.text("--since"), o.text("--until"),
+                                         o.has("--deleted")};
         const std::string output = *o.text("--output");
         const long long n = fleet::write_office_csv(*o.text("--from"), filter, output);
         out << "ijken office surveys: " << plural(n, "survey", "surveys") << " written to " << output << "\n";

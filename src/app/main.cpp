@@ -49,5 +49,7 @@ int main(int argc, char** argv) {
         std::cerr << ijken::app::no_display_message();
         return 1;
     }
-    return ijken::app::run_gui(argc, argv, ijken::app::data_directory(program_dir, true));
+    const std::string data_dir = ijken::app::data_directory(program_dir, true);
+    ijken::app::deliver_language_files(program_dir, data_dir);
+    return ijken::app::run_gui(argc, argv, data_dir);
 }

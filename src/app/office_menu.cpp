@@ -4,10 +4,11 @@
 #include <QInputDialog>
 #include <QSettings>
 
+#include "app/office_push.h"
 #include "core/text/cp1252.h"
 #include "core/text/numbers.h"
+#include "fleet/conninfo.h"
 #include "fleet/pg_connection.h"
-#include "fleet/push.h"
 
 namespace ijken::app {
 
@@ -19,32 +20,40 @@ QSettings user_settings() {
     return QSettings(QSettings::NativeFormat, QSettings::UserScope, "ijken", "ijken");
 }
 
-// Asks for the connection, proposing the one remembered; nothing when the user cancels.
-std::optional<std::string> ask_connection(const QString& current) {
-    bool ok = false;
-    const QString text = QInputDialog::getText(
-        QApplication::activeWindow(), QString::fromUtf8("Verbinding met het kantoor"),
-        QString::fromUtf8("De kantoordatabase (PostgreSQL), bijvoorbeeld\n"
-                          "host=kantoor.example.nl dbname=vloot user=schip_anna sslmode=require\n"
-                          "Het wachtwoord staat in ~/.pgpass, niet hier."),
-        QLineEdit::Normal, current, &ok);
-    if (!ok || text.trimmed().isEmpty()) return std::nullopt;
-    user_settings().setValue(kSettingsKey, text.trimmed());
-    return text.trimmed().toStdString();
+// Asks for the connection, proposing the one remembered; nothing when the user cancels. A
+// connection holding a password is refused: the settings file is plain text, and libpq reads the
+// password from ~/.pgpass.
+std::optional<std::string> ask_connection(const QString& current, forms::Dialogs& dialogs) {
+    QString proposed = current;
+    while (true) {
+        bool ok = false;
+        const QString text = QInputDialog::getText(
+            QApplication::activeWindow(), QString::fromUtf8("Verbinding met het kantoor"),
+            QString::fromUtf8("De kantoordatabase (PostgreSQL), bijvoorbeeld\n"
+                              "host=kantoor.example.nl dbname=vloot user=schip_anna sslmode=require\n"
+                              "Het wachtwoord staat in ~/.pgpass, niet hier."),
+            QLineEdit::Normal, proposed, &ok);
+        if (!ok || text.trimmed().isEmpty()) return std::nullopt;
+        const std::string connection = text.trimmed().toStdString();
+        if (!fleet::holds_password(connection)) {
+            user_settings().setValue(kSettingsKey, text.trimmed());
+            return connection;
+        }
+        dialogs.error_utf8(
+            "Een wachtwoord wordt niet bewaard: de instellingen zijn een gewoon tekstbestand.\n"
+            "Zet het wachtwoord in ~/.pgpass (host:poort:database:gebruiker:wachtwoord, alleen voor u "
+            "leesbaar: chmod 600 ~/.pgpass) en laat het hier weg.");
+        proposed = QString::fromStdString(fleet::mask_passwords(connection, connection));
+    }
 }
 
 std::string count(long long n, const char* one, const char* many) {
     return text::format_int(n) + " " + (n == 1 ? one : many);
 }
 
-void push_to_office(survey::Form1& form, forms::Dialogs& dialogs) {
-    const QString stored = user_settings().value(kSettingsKey).toString();
-    const auto connection = stored.isEmpty() ? ask_connection(stored) : std::optional(stored.toStdString());
-    if (!connection) return;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    try {
-        const fleet::PushSummary s = fleet::push(form.db_pad, *connection);
-        QApplication::restoreOverrideCursor();
+void report(const PushOutcome& o, forms::Dialogs& dialogs) {
+    if (o.done) {
+        const fleet::PushSummary& s = o.summary;
         std::string message = "Naar kantoor verstuurd: " + count(s.ships, "schip", "schepen") + " en " +
                               count(s.surveys, "opname", "opnames") + ".\n" +
                               count(s.surveys_changed, "opname", "opnames") + " nieuw of gewijzigd, " +
@@ -52,21 +61,36 @@ void push_to_office(survey::Form1& form, forms::Dialogs& dialogs) {
                               count(s.tables_replaced, "ijktabel", "ijktabellen") + " nieuw of vervangen.";
         for (const std::string& p : s.problems) message += "\nZonder uitkomst verstuurd: " + p;
         dialogs.information(text::utf8_to_cp1252(message));
-    } catch (const std::exception& e) {
-        QApplication::restoreOverrideCursor();
-        const auto* fleet_error = dynamic_cast<const fleet::FleetError*>(&e);
-        // A connection the program cannot even read is asked for again next time.
-        if (fleet_error && fleet_error->exit_status() == 2) user_settings().remove(kSettingsKey);
-        const std::string reason = fleet_error ? e.what() : text::cp1252_to_utf8(e.what());
-        dialogs.error_utf8("Versturen naar kantoor is niet gelukt; er is niets veranderd.\n" + reason);
+        return;
     }
+    if (o.cancelled) {
+        dialogs.information(text::utf8_to_cp1252("Versturen afgebroken; op kantoor is niets veranderd."));
+        return;
+    }
+    // A connection the program cannot even read is asked for again next time.
+    if (o.exit_status == 2) user_settings().remove(kSettingsKey);
+    dialogs.error_utf8("Versturen naar kantoor is niet gelukt; er is niets veranderd.\n" + o.error);
+}
+
+void push_to_office(survey::Form1& form, forms::Dialogs& dialogs, BackgroundPush& pusher) {
+    if (pusher.running()) return;
+    const QString stored = user_settings().value(kSettingsKey).toString();
+    const auto connection = stored.isEmpty() ? ask_connection(stored, dialogs) : std::optional(stored.toStdString());
+    if (!connection) return;
+    pusher.start(form.db_pad, *connection, [&dialogs](const PushOutcome& o) { report(o, dialogs); });
 }
 
 }  // namespace
 
 void add_office_menu(survey::Form1& form, forms::Dialogs& dialogs) {
-    form.office_push = [&form, &dialogs] { push_to_office(form, dialogs); };
-    form.office_connection = [] { ask_connection(user_settings().value(kSettingsKey).toString()); };
+    // One push at a time, for as long as the program runs; a push still going at the end is
+    // cancelled and waited for.
+    auto pusher = std::make_shared<BackgroundPush>();
+    QObject::connect(qApp, &QCoreApplication::aboutToQuit, [weak = std::weak_ptr<BackgroundPush>(pusher)] {
+        if (auto p = weak.lock()) p->cancel();
+    });
+    form.office_push = [&form, &dialogs, pusher] { push_to_office(form, dialogs, *pusher); };
+    form.office_connection = [&dialogs] { ask_connection(user_settings().value(kSettingsKey).toString(), dialogs); };
 }
 
 }  // namespace ijken::app

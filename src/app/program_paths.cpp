@@ -6,6 +6,9 @@
 #include <QStandardPaths>
 #include <filesystem>
 
+#include "core/lang/default_files.h"
+#include "core/text/file_writer.h"
+
 namespace ijken::app {
 
 std::string program_directory(const char* argv0) {
@@ -23,6 +26,15 @@ std::string data_directory(const std::string& program_dir, bool create) {
     if (location.isEmpty()) return program_dir;
     if (create) QDir().mkpath(location);
     return QDir(location).absolutePath().toStdString() + "/";
+}
+
+void deliver_language_files(const std::string& program_dir, const std::string& data_dir) {
+    try {
+        lang::copy_delivered_file("tld.tln", {program_dir, program_dir + "../share/ijken/"}, data_dir);
+    } catch (const text::FileWriteError&) {
+        // The windows then offer the languages they hold; the database reports a directory that
+        // cannot be written at once, with its own message.
+    }
 }
 
 }  // namespace ijken::app

@@ -13,4 +13,10 @@ std::string program_directory(const char* argv0);
 // installed program), which is created when `create` is true and it is missing.
 std::string data_directory(const std::string& program_dir, bool create);
 
+// Puts the language files that are delivered beside the program, not held in it (the German
+// tld.tln), into data_dir when it has none: from the program's directory, or from share/ijken
+// beside the program's bin directory, where an installation puts them (PREFIX/bin/ijken reads
+// PREFIX/share/ijken/tld.tln). A copy that cannot be written leaves the language out.
+void deliver_language_files(const std::string& program_dir, const std::string& data_dir);
+
 }  // namespace ijken::app

@@ -1,5 +1,9 @@
 #include "fleet/central_schema.h"
 
+#include <algorithm>
+#include <charconv>
+#include <optional>
+
 namespace ijken::fleet {
 
 namespace {
@@ -12,61 +16,152 @@ std::vector<std::string> numbered(std::initializer_list<const char*> prefixes, i
     return names;
 }
 
-std::string column_list(const std::vector<std::string>& names, const std::string& type) {
-    std::string s;
-    for (const std::string& n : names) s += ", " + n + " " + type;
-    return s;
-}
-
 // Who may touch a row: the role that registered its installation. The owner of the tables (the
 // office's administrator, or a single barge that created them) is not bound by it.
 const char* const kOwnRows =
     "installation IN (SELECT i.installation FROM ijken.installations i WHERE i.role_name = current_user)";
 
-std::string create_statements() {
-    std::string ships = "CREATE TABLE ijken.ships (installation uuid NOT NULL REFERENCES ijken.installations,"
-                        " schipid integer NOT NULL" +
-                        column_list(ship_text_columns(), "text") + column_list(ship_number_columns(), "integer") +
-                        ", pushed_at timestamptz NOT NULL, deleted_at timestamptz,"
-                        " PRIMARY KEY (installation, schipid));\n";
-    std::string surveys =
-        "CREATE TABLE ijken.surveys (installation uuid NOT NULL REFERENCES ijken.installations,"
-        " opnameid integer NOT NULL, schipid integer" +
-        column_list(survey_party_columns(), "text") + ", taal text, invoerdatum text" +
-        column_list(reading_columns(), "text") + ", zoutcorrectie double precision" +
-        column_list(result_columns(), "text") +
-        ", pushed_at timestamptz NOT NULL, deleted_at timestamptz, PRIMARY KEY (installation, opnameid));\n";
-    std::string s =
-        "CREATE SCHEMA IF NOT EXISTS ijken;\n"
-        "CREATE TABLE ijken.schema_version (version integer NOT NULL,"
-        " created_at timestamptz NOT NULL DEFAULT now());\n"
-        "INSERT INTO ijken.schema_version (version) VALUES (" +
-        std::to_string(kSchemaVersion) +
-        ");\n"
-        "CREATE TABLE ijken.installations (installation uuid PRIMARY KEY,"
-        " role_name name NOT NULL DEFAULT current_user, first_push timestamptz NOT NULL DEFAULT now());\n" +
-        ships +
+struct Column {
+    std::string name, type;  // the type as information_schema.columns names it
+    std::string extra = {};  // NOT NULL, DEFAULT, REFERENCES
+};
+
+struct Table {
+    std::string name;
+    std::vector<Column> columns;
+    std::string constraints;  // after the columns, in CREATE TABLE
+};
+
+const char* const kInstallation = "uuid";
+const char* const kTime = "timestamp with time zone";
+const char* const kByInstallation = " NOT NULL REFERENCES ijken.installations";
+
+void add_all(std::vector<Column>& to, const std::vector<std::string>& names, const std::string& type) {
+    for (const std::string& n : names) to.push_back({n, type});
+}
+
+std::vector<Column> ship_columns(const char* key_extra) {
+    std::vector<Column> c{{"installation", kInstallation, key_extra}, {"schipid", "bigint", " NOT NULL"}};
+    add_all(c, ship_text_columns(), "text");
+    add_all(c, ship_number_columns(), "bigint");
+    return c;
+}
+
+std::vector<Column> survey_columns() {
+    std::vector<Column> c{{"installation", kInstallation, kByInstallation},
+                          {"opnameid", "bigint", " NOT NULL"},
+                          {"generation", "integer", " NOT NULL"},
+                          {"schipid", "bigint"}};
+    add_all(c, survey_party_columns(), "text");
+    c.push_back({"taal", "text"});
+    c.push_back({"invoerdatum", "text"});
+    add_all(c, reading_columns(), "text");
+    c.push_back({"zoutcorrectie", "double precision"});
+    add_all(c, result_columns(), "text");
+    c.push_back({"pushed_at", kTime, " NOT NULL"});
+    c.push_back({"deleted_at", kTime});
+    return c;
+}
+
+// A period that ends ends after it starts; periods of one row follow each other because every
+// push of an installation takes a later instant than the one before (see push.cpp).
+const char* const kPeriod = ", CHECK (valid_until > valid_from)";
+
+// The tables in the order they are created, with every column the program reads or writes.
+const std::vector<Table>& tables() {
+    static const std::vector<Table> t = [] {
+        std::vector<Table> v;
+        v.push_back({"schema_version",
+                     {{"version", "integer", " NOT NULL"}, {"created_at", kTime, " NOT NULL DEFAULT now()"}}, ""});
+        v.push_back({"installations",
+                     {{"installation", kInstallation, " PRIMARY KEY"},
+                      {"role_name", "name", " NOT NULL DEFAULT current_user"},
+                      {"first_push", kTime, " NOT NULL DEFAULT now()"},
+                      // The instant of the last push that changed anything: the next one's is later.
+                      {"last_push", kTime}},
+                     ""});
+        std::vector<Column> ships = ship_columns(kByInstallation);
+        ships.push_back({"pushed_at", kTime, " NOT NULL"});
+        ships.push_back({"deleted_at", kTime});
+        v.push_back({"ships", ships, ", PRIMARY KEY (installation, schipid)"});
+        // A ship's particulars with the period they were valid in, as gauge tables have.
+        std::vector<Column> versions = ship_columns(kByInstallation);
+        versions.push_back({"valid_from", kTime, " NOT NULL"});
+        versions.push_back({"valid_until", kTime});
+        v.push_back({"ship_versions", versions, ", PRIMARY KEY (installation, schipid, valid_from)" +
+                                                    std::string(kPeriod)});
         // A gauge table's rows with the period they were valid in: the current table has no end.
-        "CREATE TABLE ijken.gauge_rows (installation uuid NOT NULL REFERENCES ijken.installations,"
-        " schipid integer NOT NULL, inzinking integer NOT NULL, tonnage double precision,"
-        " valid_from timestamptz NOT NULL, valid_until timestamptz,"
-        " PRIMARY KEY (installation, schipid, inzinking, valid_from));\n"
-        "CREATE UNIQUE INDEX gauge_rows_current ON ijken.gauge_rows (installation, schipid, inzinking)"
-        " WHERE valid_until IS NULL;\n" +
-        surveys +
-        "CREATE INDEX surveys_by_ship ON ijken.surveys (installation, schipid, invoerdatum, opnameid);\n"
-        // Every earlier state of a survey that a push changed, so that nothing sent is ever lost.
-        "CREATE TABLE ijken.survey_versions (LIKE ijken.surveys, replaced_at timestamptz NOT NULL);\n"
-        "CREATE INDEX survey_versions_by_survey ON ijken.survey_versions (installation, opnameid);\n"
-        "ALTER TABLE ijken.installations ENABLE ROW LEVEL SECURITY;\n"
-        "CREATE POLICY own_installation ON ijken.installations"
-        " USING (role_name = current_user) WITH CHECK (role_name = current_user);\n";
-    for (const char* table : {"ships", "gauge_rows", "surveys", "survey_versions"}) {
+        v.push_back({"gauge_rows",
+                     {{"installation", kInstallation, kByInstallation},
+                      {"schipid", "bigint", " NOT NULL"},
+                      {"inzinking", "bigint", " NOT NULL"},
+                      {"tonnage", "double precision"},
+                      {"valid_from", kTime, " NOT NULL"},
+                      {"valid_until", kTime}},
+                     ", PRIMARY KEY (installation, schipid, inzinking, valid_from)" + std::string(kPeriod)});
+        // A number the barge gave again after a delete names another survey: each bearer of the
+        // number is a generation of its own (1, 2 ...), the deleted ones kept.
+        v.push_back({"surveys", survey_columns(), ", PRIMARY KEY (installation, opnameid, generation)"});
+        std::vector<Column> old = survey_columns();
+        old.push_back({"replaced_at", kTime, " NOT NULL"});
+        v.push_back({"survey_versions", old, ""});
+        return v;
+    }();
+    return t;
+}
+
+std::string create_statements() {
+    std::string s = "CREATE SCHEMA IF NOT EXISTS ijken;\n";
+    for (const Table& t : tables()) {
+        s += "CREATE TABLE ijken." + t.name + " (";
+        for (std::size_t i = 0; i < t.columns.size(); ++i) {
+            const Column& c = t.columns[i];
+            s += (i ? ", " : "") + c.name + " " + c.type + c.extra;
+        }
+        s += t.constraints + ");\n";
+    }
+    s += "INSERT INTO ijken.schema_version (version) VALUES (" + std::to_string(kSchemaVersion) +
+         ");\n"
+         "CREATE UNIQUE INDEX ship_versions_current ON ijken.ship_versions (installation, schipid)"
+         " WHERE valid_until IS NULL;\n"
+         "CREATE UNIQUE INDEX gauge_rows_current ON ijken.gauge_rows (installation, schipid, inzinking)"
+         " WHERE valid_until IS NULL;\n"
+         // At most one survey not deleted per number.
+         "CREATE UNIQUE INDEX surveys_live ON ijken.surveys (installation, opnameid) WHERE deleted_at IS NULL;\n"
+         "CREATE INDEX surveys_by_ship ON ijken.surveys (installation, schipid, invoerdatum, opnameid);\n"
+         "CREATE INDEX survey_versions_by_survey ON ijken.survey_versions (installation, opnameid, generation);\n"
+         "ALTER TABLE ijken.installations ENABLE ROW LEVEL SECURITY;\n"
+         "CREATE POLICY own_installation ON ijken.installations"
+         " USING (role_name = current_user) WITH CHECK (role_name = current_user);\n";
+    for (const char* table : {"ships", "ship_versions", "gauge_rows", "surveys", "survey_versions"}) {
         s += std::string("ALTER TABLE ijken.") + table + " ENABLE ROW LEVEL SECURITY;\n";
         s += std::string("CREATE POLICY own_rows ON ijken.") + table + " USING (" + kOwnRows + ") WITH CHECK (" +
              kOwnRows + ");\n";
     }
     return s;
+}
+
+// What is missing of the tables this program needs (with the types it reads), "" when nothing.
+std::string missing_columns(PgConnection& db) {
+    const PgResult present = db.exec(
+        "SELECT table_name || '.' || column_name || ' ' || data_type FROM information_schema.columns"
+        " WHERE table_schema = 'ijken'");
+    std::vector<std::string> have;
+    for (int r = 0; r < present.rows(); ++r) have.emplace_back(present.text(r, 0));
+    for (const Table& t : tables()) {
+        for (const Column& c : t.columns) {
+            const std::string want = t.name + "." + c.name + " " + c.type;
+            if (std::find(have.begin(), have.end(), want) == have.end()) return "ijken." + t.name + "." + c.name;
+        }
+    }
+    return "";
+}
+
+std::optional<long long> whole_number(std::string_view text) {
+    long long n = 0;
+    const auto r = std::from_chars(text.data(), text.data() + text.size(), n);
+    if (text.empty() || r.ec != std::errc() || r.ptr != text.data() + text.size()) return std::nullopt;
+    return n;
 }
 
 }  // namespace
@@ -106,16 +201,24 @@ const std::vector<std::string>& result_columns() {
 bool schema_present(PgConnection& db) {
     const PgResult ours = db.exec("SELECT to_regclass('ijken.schema_version') IS NOT NULL");
     if (ours.text(0, 0) == "t") {
-        const PgResult version = db.exec("SELECT max(version) FROM ijken.schema_version");
+        const PgResult version = db.exec("SELECT max(version::text) FROM ijken.schema_version");
         const std::string v(version.text(0, 0));
-        if (v != std::to_string(kSchemaVersion)) {
-            if (!version.is_null(0, 0) && std::stoll(v) > kSchemaVersion) {
-                throw FleetError("the office database has version " + v +
-                                 " of the fleet tables, newer than this program's (" +
-                                 std::to_string(kSchemaVersion) + "); update ijken");
-            }
+        const std::optional<long long> n = whole_number(v);
+        if (n && *n > kSchemaVersion) {
+            throw FleetError("the office database has version " + v +
+                             " of the fleet tables, newer than this program's (" +
+                             std::to_string(kSchemaVersion) + "); update ijken");
+        }
+        if (!n || *n != kSchemaVersion) {
             throw FleetError("the office database's fleet tables have an unknown version (" +
-                             (v.empty() ? std::string("none") : v) + ")");
+                             (v.empty() ? std::string("none") : one_line(v).substr(0, 40)) +
+                             "); this program needs version " + std::to_string(kSchemaVersion));
+        }
+        // The version alone proves little: another program's "ijken" schema, or tables half made.
+        const std::string missing = missing_columns(db);
+        if (!missing.empty()) {
+            throw FleetError("the office database's schema \"ijken\" is not this program's fleet tables (" +
+                             missing + " is missing); the fleet needs a database of its own");
         }
         return true;
     }
@@ -133,7 +236,13 @@ bool schema_present(PgConnection& db) {
 }
 
 bool ensure_schema(PgConnection& db) {
-    // Two barges pushing first at the same moment: one creates, the other waits and finds it.
+    {
+        PgTransaction check(db);
+        if (schema_present(db)) return false;
+    }
+    // Two barges pushing first at the same moment: one creates, the other waits and finds it. The
+    // lock is held only while the tables are made, in a transaction of its own.
+    PgTransaction create(db);
     db.exec("SELECT pg_advisory_xact_lock(7469, 0)");
     if (schema_present(db)) return false;
     try {
@@ -142,6 +251,7 @@ bool ensure_schema(PgConnection& db) {
         throw FleetError(std::string("the office database has no fleet tables yet, and creating them failed: ") +
                          e.what());
     }
+    create.commit();
     return true;
 }
 

@@ -10,7 +10,7 @@
 namespace ijken::fleet {
 
 // The version of the tables this program creates and understands.
-inline constexpr int kSchemaVersion = 1;
+inline constexpr int kSchemaVersion = 2;
 
 // The columns of the designed tables as the office keeps them, in the designed order.
 const std::vector<std::string>& ship_text_columns();     // name, meetbrief_nr, veld1 .. veld8
@@ -19,14 +19,16 @@ const std::vector<std::string>& survey_party_columns();  // verlader_naam .. lad
 const std::vector<std::string>& reading_columns();       // bbl_1 .. sbv_5
 const std::vector<std::string>& result_columns();        // e01 .. e52
 
-// Checks that the database holds this program's tables in a version it understands, and creates
-// them (inside the caller's transaction) when it holds none yet. Throws FleetError, changing
-// nothing, for a database that holds another program's tables or a newer version of these.
+// Checks that the database holds this program's tables in a version it understands (every table
+// and column it needs, not only the version's number), and creates them when it holds none yet,
+// in short transactions of its own (the caller has none open). Throws FleetError, changing
+// nothing, for a database that holds another program's tables or another version of these.
 // Returns whether it created them.
 bool ensure_schema(PgConnection& db);
 
-// Only the check: true when the tables are there in this version, false when the database has
-// none of ours (and nothing else); throws as ensure_schema does.
+// Only the check, inside the caller's transaction: true when the tables are there in this
+// version, false when the database has none of ours (and nothing else); throws as ensure_schema
+// does.
 bool schema_present(PgConnection& db);
 
 }  // namespace ijken::fleet

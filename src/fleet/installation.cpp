@@ -4,12 +4,20 @@
 #include <random>
 
 #include "core/data/sqlite_database.h"
-#include "core/data/transaction.h"
 #include "core/store/installation.h"
 
 namespace ijken::fleet {
 
 namespace {
+
+// As long as the barge's reading of its database waits for a writer.
+constexpr int kBusyTimeoutMs = 5000;
+
+// While the program (or a cron job's push) writes to ijken.db, wait for it as the barge's reading
+// of the database does, instead of failing with "database is locked".
+void wait_when_busy(data::SQLiteDatabase& db) {
+    db.Query("PRAGMA busy_timeout = " + std::to_string(kBusyTimeoutMs));
+}
 
 std::optional<std::string> read_id(data::SQLiteDatabase& db) {
     if (!store::has_installation_table(db)) return std::nullopt;
@@ -49,22 +57,35 @@ bool is_uuid(const std::string& text) {
 
 std::optional<std::string> read_installation_id(const std::string& db_pad) {
     data::SQLiteDatabase db(db_pad, data::OpenMode::existing);
+    wait_when_busy(db);
     return read_id(db);
 }
 
 std::string ensure_installation_id(const std::string& db_pad) {
     data::SQLiteDatabase db(db_pad, data::OpenMode::existing);
+    wait_when_busy(db);
     if (auto id = read_id(db)) return *id;
-    data::Transaction transaction(db);
-    store::create_installation_table(db);
-    // Another push may have made it meanwhile: that one stands.
-    auto id = read_id(db);
-    if (!id) {
-        id = random_uuid();
-        store::insert_installation_id(db, *id);
+    // Writing from the start: a read that must later become a write cannot wait for another
+    // writer (SQLite would refuse at once to avoid a deadlock).
+    db.Execute("BEGIN IMMEDIATE");
+    try {
+        store::create_installation_table(db);
+        // Another push may have made it meanwhile: that one stands.
+        auto id = read_id(db);
+        if (!id) {
+            id = random_uuid();
+            store::insert_installation_id(db, *id);
+        }
+        db.Execute("COMMIT");
+        return *id;
+    } catch (...) {
+        try {
+            db.Execute("ROLLBACK");
+        } catch (...) {
+            // Closing the connection rolls back as well.
+        }
+        throw;
     }
-    transaction.commit();
-    return *id;
 }
 
 }  // namespace ijken::fleet

@@ -88,7 +88,7 @@ bool is_date(const std::string& t) {
 long long write_office_csv(const std::string& conninfo, const SurveyFilter& filter,
                            const std::filesystem::path& output) {
     text::PendingFile pending(output);
-    PgConnection db(conninfo);
+    PgConnection db(conninfo, kReadLimits);
     // One snapshot of the whole fleet, even while barges push.
     PgTransaction tx(db);
     db.exec("SET TRANSACTION ISOLATION LEVEL REPEATABLE READ, READ ONLY");
@@ -102,21 +102,31 @@ long long write_office_csv(const std::string& conninfo, const SurveyFilter& filt
         for (int i = 1; i <= 5; ++i) header.push_back(block + std::to_string(i));
     }
     for (const char* h : kResultHeaders) header.push_back(h);
+    if (filter.deleted) header.push_back("Verwijderd (UTC)");
     write_line(out, header);
 
+    // A survey whose number came back after a delete is named NUMBER~GENERATION; the newest
+    // survey of a number (a survey not deleted always is) by its number alone. The ship's name is
+    // the one its report shows: valid when the survey was last sent. Dates compare as the entry's
+    // day, both ends included.
     const std::string sql =
-        "SELECT s.installation, s.schipid, s.opnameid, sh.name, s.invoerdatum" +
+        "SELECT s.installation, s.schipid, CASE WHEN s.deleted_at IS NULL THEN s.opnameid::text"
+        " WHEN EXISTS (SELECT 1 FROM ijken.surveys g WHERE g.installation = s.installation"
+        " AND g.opnameid = s.opnameid AND g.generation > s.generation) THEN s.opnameid || '~' || s.generation"
+        " ELSE s.opnameid::text END, sh.name, s.invoerdatum" +
         joined(survey_party_columns(), "s.") + ", s.taal, s.zoutcorrectie" + joined(reading_columns(), "s.") +
-        joined(result_columns(), "s.") +
-        " FROM ijken.surveys s LEFT JOIN ijken.ships sh ON sh.installation = s.installation"
-        " AND sh.schipid = s.schipid WHERE s.deleted_at IS NULL AND ($1::text IS NULL OR sh.name = $1)"
-        " AND ($2::text IS NULL OR s.invoerdatum >= $2)"
-        " AND ($3::date IS NULL OR s.invoerdatum < to_char($3::date + 1, 'YYYY-MM-DD'))"
-        " ORDER BY s.installation, s.schipid, s.invoerdatum, s.opnameid";
+        joined(result_columns(), "s.") + (filter.deleted ? ", to_char(s.deleted_at, 'YYYY-MM-DD HH24:MI:SS')" : "") +
+        " FROM ijken.surveys s LEFT JOIN ijken.ship_versions sh ON sh.installation = s.installation"
+        " AND sh.schipid = s.schipid AND sh.valid_from <= s.pushed_at"
+        " AND (sh.valid_until IS NULL OR sh.valid_until > s.pushed_at) WHERE ($4 OR s.deleted_at IS NULL) AND ($1::text IS NULL OR sh.name = $1)"
+        " AND ($2::text IS NULL OR left(s.invoerdatum, 10) >= $2)"
+        " AND ($3::text IS NULL OR left(s.invoerdatum, 10) <= $3)"
+        " ORDER BY s.installation, s.schipid, s.invoerdatum, s.opnameid, s.generation";
     long long count = 0;
     std::vector<std::string> fields(header.size());
     const int factor_column = 5 + static_cast<int>(survey_party_columns().size()) + 1;
-    db.stream(sql, {filter.ship, filter.since, filter.until}, [&](const PgResult& r) {
+    const std::vector<PgValue> params{filter.ship, filter.since, filter.until, filter.deleted ? "true" : "false"};
+    db.stream(sql, params, [&](const PgResult& r) {
         for (int c = 0; c < r.columns(); ++c) {
             if (c == factor_column && !r.is_null(0, c)) {
                 // As the export shows the factor: three decimals.
@@ -139,57 +149,56 @@ namespace {
 
 // What the office holds of one survey's ship, read in one snapshot.
 struct CentralShip {
-    int schip_id = 0;
-    PgResult ship;     // the ship's columns: the texts, then the numbers
-    PgResult table;    // inzinking, tonnage of the gauge table valid when the survey was last sent
-    PgResult surveys;  // the ship's surveys as on board, the one asked for also when deleted since
+    std::int64_t schip_id = 0;
+    PgResult ship;    // the ship's particulars valid when the survey was last sent: texts, numbers
+    PgResult table;   // inzinking, tonnage of the gauge table valid then
+    PgResult survey;  // the survey as the barge last sent it
 };
 
-// The survey's ship and the time the survey was last sent. Throws FleetError without the survey.
-std::pair<int, PgValue> find_survey(PgConnection& db, const std::string& installation, int opnameid) {
-    const std::vector<PgValue> key{installation, std::to_string(opnameid)};
-    const PgResult found =
-        db.exec("SELECT schipid, pushed_at FROM ijken.surveys WHERE installation = $1 AND opnameid = $2", key);
+struct FoundSurvey {
+    std::string schip_id, generation;
+    PgValue pushed_at;
+};
+
+// The survey (the newest of its number, or the generation asked for). Throws FleetError
+// without it.
+FoundSurvey find_survey(PgConnection& db, const SurveyName& name) {
+    const PgValue generation = name.generation ? PgValue(std::to_string(*name.generation)) : std::nullopt;
+    const PgResult found = db.exec(
+        "SELECT schipid, generation, pushed_at FROM ijken.surveys WHERE installation = $1 AND opnameid = $2"
+        " AND ($3::integer IS NULL OR generation = $3) ORDER BY generation DESC LIMIT 1",
+        {name.installation, std::to_string(name.opnameid), generation});
     if (found.rows() == 0) {
-        throw FleetError("the office database has no survey " + std::to_string(opnameid) + " of installation " +
-                         installation);
+        throw FleetError("the office database has no survey " + name.text() + " of installation " +
+                         name.installation);
     }
-    if (found.is_null(0, 0)) throw FleetError("survey " + std::to_string(opnameid) + " belongs to no ship");
-    return {std::stoi(std::string(found.text(0, 0))), found.value(0, 1)};
+    if (found.is_null(0, 0)) throw FleetError("survey " + name.text() + " belongs to no ship");
+    return {std::string(found.text(0, 0)), std::string(found.text(0, 1)), found.value(0, 2)};
 }
 
-PgResult find_ship(PgConnection& db, const std::string& installation, int schip_id) {
-    PgResult ship = db.exec("SELECT " + joined(ship_text_columns(), "").substr(2) +
-                                joined(ship_number_columns(), "") +
-                                " FROM ijken.ships WHERE installation = $1 AND schipid = $2",
-                            {installation, std::to_string(schip_id)});
-    if (ship.rows() == 0) throw FleetError("the office database has no ship " + std::to_string(schip_id));
-    return ship;
-}
-
-CentralShip read_central_ship(const std::string& conninfo, const std::string& installation, int opnameid) {
-    PgConnection db(conninfo);
+CentralShip read_central_ship(const std::string& conninfo, const SurveyName& name) {
+    PgConnection db(conninfo, kReadLimits);
     PgTransaction tx(db);
     db.exec("SET TRANSACTION ISOLATION LEVEL REPEATABLE READ, READ ONLY");
     check_schema(db);
-    const auto [schip_id, pushed_at] = find_survey(db, installation, opnameid);
-    PgResult ship = find_ship(db, installation, schip_id);
-    // The table the survey's results were computed on: the one valid when it was last sent.
-    PgResult table = db.exec(
-        "SELECT inzinking, tonnage FROM ijken.gauge_rows WHERE installation = $1 AND schipid = $2"
-        " AND valid_from <= $3 AND (valid_until IS NULL OR valid_until > $3) ORDER BY inzinking",
-        {installation, std::to_string(schip_id), pushed_at});
-    // The ship's surveys as on board (the list the report window's main window loads), and the
-    // survey itself even when it was deleted on board since.
+    const FoundSurvey found = find_survey(db, name);
+    const std::vector<PgValue> at{name.installation, found.schip_id, found.pushed_at};
+    // The particulars and the table the survey's results were computed on: those valid when it was
+    // last sent, also when the ship's number names another ship now.
+    const std::string valid = " WHERE installation = $1 AND schipid = $2 AND valid_from <= $3"
+                              " AND (valid_until IS NULL OR valid_until > $3)";
+    PgResult ship = db.exec("SELECT " + joined(ship_text_columns(), "").substr(2) + joined(ship_number_columns(), "") +
+                                " FROM ijken.ship_versions" + valid,
+                            at);
+    if (ship.rows() == 0) throw FleetError("the office database has no ship " + found.schip_id);
+    PgResult table = db.exec("SELECT inzinking, tonnage FROM ijken.gauge_rows" + valid + " ORDER BY inzinking", at);
     const std::string survey_columns = "opnameid" + joined(survey_party_columns(), "") + ", taal, invoerdatum" +
                                        joined(reading_columns(), "") + ", zoutcorrectie";
-    PgResult surveys =
-        db.exec("SELECT " + survey_columns +
-                    " FROM ijken.surveys WHERE installation = $1 AND schipid = $2"
-                    " AND (deleted_at IS NULL OR opnameid = $3) ORDER BY opnameid",
-                {installation, std::to_string(schip_id), std::to_string(opnameid)});
+    PgResult survey = db.exec("SELECT " + survey_columns +
+                                  " FROM ijken.surveys WHERE installation = $1 AND opnameid = $2 AND generation = $3",
+                              {name.installation, std::to_string(name.opnameid), found.generation});
     tx.commit();
-    return {schip_id, std::move(ship), std::move(table), std::move(surveys)};
+    return {std::stoll(found.schip_id), std::move(ship), std::move(table), std::move(survey)};
 }
 
 // A new database at db_pad with the designed tables, holding the ship, its table and its surveys.
@@ -205,27 +214,49 @@ void write_barge_database(const std::string& db_pad, const CentralShip& central)
     for (int c = 0; c < 10; ++c) row.push_back(sqlite_text(central.ship, 0, c));
     for (int c = 10; c < 14; ++c) row.push_back(sqlite_integer(central.ship, 0, c));
     store::restore_ship(local, row);
+    // The survey alone, as survey 1 of the ship: its report depends on nothing else, and the
+    // barge's number may be one the report command does not take (SQLite's are 64-bit).
     const PgResult& table = central.table;
     for (int r = 0; r < table.rows(); ++r) {
         store::restore_gauge_row(local, {schip_id, sqlite_integer(table, r, 0), sqlite_real(table, r, 1)});
     }
-    const PgResult& surveys = central.surveys;
-    const int n = surveys.columns();
-    for (int r = 0; r < surveys.rows(); ++r) {
-        std::vector<data::SqlValue> v{sqlite_integer(surveys, r, 0), schip_id};
-        for (int c = 1; c < n - 1; ++c) v.push_back(sqlite_text(surveys, r, c));
-        v.push_back(sqlite_real(surveys, r, n - 1));
-        store::restore_survey(local, v);
-    }
+    const PgResult& survey = central.survey;
+    const int n = survey.columns();
+    std::vector<data::SqlValue> v{std::int64_t{1}, schip_id};
+    for (int c = 1; c < n - 1; ++c) v.push_back(sqlite_text(survey, 0, c));
+    v.push_back(sqlite_real(survey, 0, n - 1));
+    store::restore_survey(local, v);
     transaction.commit();
 }
 
 }  // namespace
 
-int materialise_survey(const std::string& conninfo, const std::string& installation, int opnameid,
-                       const std::string& db_pad) {
-    if (!is_uuid(installation)) throw FleetError("\"" + installation + "\" is not an installation id", 2);
-    const CentralShip central = read_central_ship(conninfo, installation, opnameid);
+std::string SurveyName::text() const {
+    return std::to_string(opnameid) + (generation ? "~" + std::to_string(*generation) : "");
+}
+
+std::optional<SurveyName> parse_survey_name(const std::string& name) {
+    const auto colon = name.rfind(':');
+    if (colon == std::string::npos || !is_uuid(name.substr(0, colon))) return std::nullopt;
+    SurveyName n{name.substr(0, colon), 0, std::nullopt};
+    const std::string rest = name.substr(colon + 1);
+    const auto tilde = rest.find('~');
+    const std::string number = rest.substr(0, tilde);
+    const char* end = number.data() + number.size();
+    auto r = std::from_chars(number.data(), end, n.opnameid);
+    if (number.empty() || r.ec != std::errc() || r.ptr != end) return std::nullopt;
+    if (tilde != std::string::npos) {
+        const std::string g = rest.substr(tilde + 1);
+        int generation = 0;
+        r = std::from_chars(g.data(), g.data() + g.size(), generation);
+        if (g.empty() || r.ec != std::errc() || r.ptr != g.data() + g.size() || generation < 1) return std::nullopt;
+        n.generation = generation;
+    }
+    return n;
+}
+
+std::int64_t materialise_survey(const std::string& conninfo, const SurveyName& name, const std::string& db_pad) {
+    const CentralShip central = read_central_ship(conninfo, name);
     write_barge_database(db_pad, central);
     return central.schip_id;
 }

@@ -2,6 +2,7 @@
 // The office's side of the fleet: every survey of every barge as one CSV file, and a survey's
 // central copy put back into the shape of a barge's database so that its report can be written by
 // the very code a barge uses.
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -12,7 +13,21 @@ struct SurveyFilter {
     std::optional<std::string> ship;   // the ship's name (UTF-8), exactly
     std::optional<std::string> since;  // YYYY-MM-DD: entered on or after this day (UTC)
     std::optional<std::string> until;  // YYYY-MM-DD: entered on or before this day (UTC)
+    bool deleted = false;              // also the surveys deleted on board, with the time they went
 };
+
+// How the office names a survey: INSTALLATION:OPNAMEID is the newest survey the barge gave that
+// number (the one on board, or the last deleted); INSTALLATION:OPNAMEID~G is the G-th (1, 2 ...),
+// for a number the barge gave again after a delete.
+struct SurveyName {
+    std::string installation;
+    std::int64_t opnameid = 0;
+    std::optional<int> generation;
+    std::string text() const;  // OPNAMEID or OPNAMEID~G
+};
+
+// The name read from its text; nothing when it is not one.
+std::optional<SurveyName> parse_survey_name(const std::string& name);
 
 // Whether text is a date YYYY-MM-DD that exists.
 bool is_date(const std::string& text);
@@ -25,10 +40,9 @@ long long write_office_csv(const std::string& conninfo, const SurveyFilter& filt
                            const std::filesystem::path& output);
 
 // Writes a new database at db_pad (which must not exist) with the designed tables, holding the
-// survey's ship as the selected ship, the gauge table that was valid when the survey's results were
-// computed, and the ship's surveys as the barge last sent them. Returns the ship's SchipID.
-// Throws FleetError when the office database has no such survey.
-int materialise_survey(const std::string& conninfo, const std::string& installation, int opnameid,
-                       const std::string& db_pad);
+// survey's ship as the selected ship with the particulars and the gauge table that were valid when
+// the survey was last sent, and the survey as the barge sent it, as Opnameid 1. Returns the ship's
+// SchipID. Throws FleetError when the office database has no such survey.
+std::int64_t materialise_survey(const std::string& conninfo, const SurveyName& name, const std::string& db_pad);
 
 }  // namespace ijken::fleet

@@ -2,10 +2,17 @@
 
 #include <dlfcn.h>
 #include <libpq-fe.h>
+#include <poll.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cerrno>
+#include <cstdlib>
 #include <charconv>
+#include <chrono>
 #include <mutex>
+
+#include "fleet/conninfo.h"
 
 namespace ijken::fleet {
 
@@ -46,11 +53,13 @@ namespace {
 // it and the two dozen libraries it needs (TLS, Kerberos, LDAP...), for a few commands that talk to
 // the office. It is loaded at the first of these instead, and its functions looked up by name.
 #define IJKEN_LIBPQ_FUNCTIONS(X) \
-    X(PQclear) X(PQcmdTuples) X(PQconnectdbParams) X(PQconninfoFree) X(PQconninfoParse) \
-    X(PQerrorMessage) X(PQexec) X(PQexecParams) X(PQfinish) X(PQfreemem) X(PQgetResult) \
+    X(PQclear) X(PQcmdTuples) X(PQconninfoFree) X(PQconninfoParse) \
+    X(PQerrorMessage) X(PQfinish) X(PQfreemem) X(PQgetResult) \
     X(PQgetisnull) X(PQgetlength) X(PQgetvalue) X(PQnfields) X(PQntuples) X(PQputCopyData) \
     X(PQputCopyEnd) X(PQresultErrorMessage) X(PQresultStatus) X(PQsendQueryParams) \
-    X(PQsetNoticeProcessor) X(PQsetSingleRowMode) X(PQstatus)
+    X(PQsetNoticeProcessor) X(PQsetSingleRowMode) X(PQstatus) X(PQsocket) X(PQconsumeInput) \
+    X(PQisBusy) X(PQsetnonblocking) X(PQflush) X(PQsendQuery) X(PQresultErrorField) \
+    X(PQconnectStartParams) X(PQconnectPoll)
 
 struct Libpq {
 #define IJKEN_LIBPQ_POINTER(name) decltype(&::name) name = nullptr;
@@ -145,26 +154,73 @@ long long PgResult::affected() const {
     return count;
 }
 
-PgConnection::PgConnection(const std::string& conninfo) {
+std::vector<std::pair<std::string, std::string>> parse_conninfo(const std::string& conninfo) {
     if (conninfo.empty()) throw FleetError("the connection string is empty", 2);
-    // Parsing first tells a malformed string (the user's to correct) from a server that is away.
+    // libpq's own parser tells a malformed string (the user's to correct) from a server that is away.
     char* parse_error = nullptr;
     PQconninfoOption* parsed = pq().PQconninfoParse(conninfo.c_str(), &parse_error);
     if (parsed == nullptr) {
         std::string reason = parse_error ? one_line(parse_error) : "out of memory";
         pq().PQfreemem(parse_error);
-        throw FleetError("invalid connection string: " + reason, 2);
+        throw FleetError("invalid connection string: " + mask_passwords(reason, conninfo), 2);
+    }
+    std::vector<std::pair<std::string, std::string>> given;
+    for (const PQconninfoOption* o = parsed; o->keyword != nullptr; ++o) {
+        if (o->val != nullptr) given.emplace_back(o->keyword, o->val);
     }
     pq().PQconninfoFree(parsed);
-    // The user's string comes after our defaults (so its connect_timeout wins) and before the
-    // encoding, which the program's texts need.
-    const char* keywords[] = {"connect_timeout", "fallback_application_name", "dbname", "client_encoding",
-                              nullptr};
-    const char* values[] = {"10", "ijken", conninfo.c_str(), "UTF8", nullptr};
-    conn_ = pq().PQconnectdbParams(keywords, values, 1);
+    // What libpq would only refuse once connecting ("cannot connect") is the user's to correct too.
+    for (const auto& [keyword, value] : given) {
+        const std::string fault = value_fault(keyword, value);
+        if (!fault.empty()) throw FleetError("invalid connection string: " + fault, 2);
+    }
+    return given;
+}
+
+namespace {
+
+// How long connecting may take: connect_timeout (the string's, PGCONNECT_TIMEOUT's, or ours of 10
+// seconds) for each host the string names, as libpq's own connect would wait.
+int connect_limit_ms(const std::vector<std::pair<std::string, std::string>>& given) {
+    long seconds = 10;
+    if (const char* env = std::getenv("PGCONNECT_TIMEOUT")) seconds = std::strtol(env, nullptr, 10);
+    int hosts = 1;
+    for (const auto& [keyword, value] : given) {
+        if (keyword == "connect_timeout") seconds = std::strtol(value.c_str(), nullptr, 10);
+        if (keyword == "host" || keyword == "hostaddr") {
+            hosts = std::max(hosts, 1 + static_cast<int>(std::count(value.begin(), value.end(), ',')));
+        }
+    }
+    // libpq takes a timeout below 2 s as 2 s, and 0 as none.
+    if (seconds <= 0) return 0;
+    return static_cast<int>(std::max(2L, std::min(seconds, 3600L)) * 1000 * hosts);
+}
+
+}  // namespace
+
+PgConnection::PgConnection(const std::string& conninfo, const SessionLimits& limits,
+                           const std::atomic<bool>* cancel)
+    : cancel_(cancel) {
+    const auto given = parse_conninfo(conninfo);
+    // The user's string comes after our defaults (so its own connect_timeout or keepalives win)
+    // and before the encoding, which the program's texts need. Keepalives find a link that died
+    // without a word: the client gives up after about a minute of silence from the network.
+    const char* keywords[] = {"connect_timeout", "keepalives", "keepalives_idle", "keepalives_interval",
+                              "keepalives_count", "tcp_user_timeout", "fallback_application_name", "dbname",
+                              "client_encoding", nullptr};
+    const char* values[] = {"10", "1", "30", "10", "3", "60000", "ijken", conninfo.c_str(), "UTF8", nullptr};
+    // Connecting step by step, so that a cancel is seen while a server is being reached as well.
+    conn_ = pq().PQconnectStartParams(keywords, values, 1);
     if (conn_ == nullptr) throw FleetError("cannot connect to the office database: out of memory");
+    const int limit_ms = connect_limit_ms(given);
+    PostgresPollingStatusType polled = PGRES_POLLING_WRITING;
+    while (pq().PQstatus(conn_) != CONNECTION_BAD && polled != PGRES_POLLING_OK && polled != PGRES_POLLING_FAILED) {
+        wait_for(polled == PGRES_POLLING_READING ? POLLIN : POLLOUT, limit_ms,
+                 "cannot connect to the office database: no answer within " + std::to_string(limit_ms / 1000) + " s");
+        polled = pq().PQconnectPoll(conn_);
+    }
     if (pq().PQstatus(conn_) != CONNECTION_OK) {
-        const std::string reason = last_error();
+        const std::string reason = mask_passwords(last_error(), conninfo);
         pq().PQfinish(conn_);
         conn_ = nullptr;
         throw FleetError("cannot connect to the office database: " + reason);
@@ -172,7 +228,31 @@ PgConnection::PgConnection(const std::string& conninfo) {
     // The server's notices ("skipping", "will be truncated") are not the user's business: a command
     // says one line, and only when something failed.
     pq().PQsetNoticeProcessor(conn_, [](void*, const char*) {}, nullptr);
-    exec("SET TIME ZONE 'UTC'");
+    // Sending never blocks: a stalled link is waited for with the cancel flag and the patience.
+    pq().PQsetnonblocking(conn_, 1);
+    patience_ms_ = limits.statement_timeout_ms + limits.statement_timeout_ms / 2;
+    apply_limits(limits);
+}
+
+void PgConnection::apply_limits(const SessionLimits& limits) {
+    const std::pair<const char*, int> ours[] = {{"lock_timeout", limits.lock_timeout_ms},
+                                                {"statement_timeout", limits.statement_timeout_ms},
+                                                {"idle_in_transaction_session_timeout", limits.idle_in_transaction_ms}};
+    // A limit the connection string set (options='-c ...', or PGOPTIONS) stays.
+    const PgResult given = exec("SELECT name FROM pg_settings WHERE source = 'client' AND name IN"
+                                " ('lock_timeout', 'statement_timeout', 'idle_in_transaction_session_timeout')");
+    std::string set = "SET TIME ZONE 'UTC'";
+    for (const auto& [name, ms] : ours) {
+        bool kept = false;
+        for (int r = 0; r < given.rows(); ++r) kept = kept || given.text(r, 0) == name;
+        if (!kept) set += std::string("; SET ") + name + " = " + std::to_string(ms);
+    }
+    exec(set);
+    const PgResult statement = exec("SELECT setting::bigint FROM pg_settings WHERE name = 'statement_timeout'");
+    long long ms = 0;
+    const std::string_view t = statement.text(0, 0);
+    std::from_chars(t.data(), t.data() + t.size(), ms);
+    patience_ms_ = static_cast<int>(std::min<long long>(ms + ms / 2, 2147483647));
 }
 
 PgConnection::~PgConnection() {
@@ -180,14 +260,66 @@ PgConnection::~PgConnection() {
 }
 
 std::string PgConnection::last_error() const {
+    if (conn_ == nullptr) return "the connection is closed";
     return one_line(pq().PQerrorMessage(conn_));
 }
 
-void PgConnection::fail(const std::string& what, pg_result* result) const {
+void PgConnection::abandon(const std::string& why) {
+    // Closing is the one way to stop at once: the server sees the client go and rolls back.
+    pq().PQfinish(conn_);
+    conn_ = nullptr;
+    throw FleetError(why);
+}
+
+void PgConnection::fail(const std::string& what, pg_result* result) {
     std::string reason = result ? one_line(pq().PQresultErrorMessage(result)) : last_error();
+    const char* state = result ? pq().PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
+    const std::string code = state ? state : "";
     if (result) pq().PQclear(result);
     if (reason.rfind("ERROR: ", 0) == 0) reason.erase(0, 7);
+    // A lock another push holds longer than lock_timeout: the user's answer is to try later.
+    if (code == "55P03") throw FleetError(std::string(kBusy) + " (" + reason + ")");
     throw FleetError(what + reason);
+}
+
+void PgConnection::wait_for(short events) {
+    wait_for(events, patience_ms_,
+             "the office database did not answer for " + std::to_string(patience_ms_ / 1000) +
+                 " s; the link is probably down; nothing was changed at the office; try again");
+}
+
+void PgConnection::wait_for(short events, int limit_ms, const std::string& on_silence) {
+    using Clock = std::chrono::steady_clock;
+    const auto silent_since = Clock::now();
+    while (true) {
+        if (cancel_ && cancel_->load()) abandon(kCancelled);
+        pollfd p{pq().PQsocket(conn_), events, 0};
+        // Short rounds, so that a cancel is seen within a tenth of a second.
+        const int n = poll(&p, 1, 100);
+        if (n < 0 && errno != EINTR) fail("the connection to the office database failed: ");
+        if (n > 0) return;
+        const auto silent = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - silent_since);
+        if (limit_ms > 0 && silent.count() > limit_ms) abandon(on_silence);
+    }
+}
+
+void PgConnection::flush() {
+    while (true) {
+        const int r = pq().PQflush(conn_);
+        if (r == 0) return;
+        if (r < 0) fail("sending to the office database failed: ");
+        wait_for(POLLOUT | POLLIN);
+        // The server may answer (an error) before it reads everything: read what it said.
+        if (pq().PQconsumeInput(conn_) != 1) fail("sending to the office database failed: ");
+    }
+}
+
+pg_result* PgConnection::next_result() {
+    while (pq().PQisBusy(conn_)) {
+        wait_for(POLLIN);
+        if (pq().PQconsumeInput(conn_) != 1) fail("the connection to the office database failed: ");
+    }
+    return pq().PQgetResult(conn_);
 }
 
 namespace {
@@ -199,36 +331,65 @@ struct Params {
     }
 };
 
+bool succeeded(pg_result* r) {
+    const ExecStatusType status = r ? pq().PQresultStatus(r) : PGRES_FATAL_ERROR;
+    return status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK;
+}
+
 }  // namespace
 
 PgResult PgConnection::exec(const std::string& sql, const std::vector<PgValue>& params) {
+    if (conn_ == nullptr) throw FleetError("the connection to the office database is closed");
     Params p(params);
     // Without parameters a text may hold several statements (the creation of the tables).
-    pg_result* r = params.empty() ? pq().PQexec(conn_, sql.c_str())
-                                  : pq().PQexecParams(conn_, sql.c_str(), static_cast<int>(p.values.size()), nullptr,
-                                                 p.values.data(), nullptr, nullptr, 0);
-    const ExecStatusType status = r ? pq().PQresultStatus(r) : PGRES_FATAL_ERROR;
-    if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) fail("the office database refused: ", r);
-    return PgResult(r);
+    const int sent = params.empty() ? pq().PQsendQuery(conn_, sql.c_str())
+                                    : pq().PQsendQueryParams(conn_, sql.c_str(), static_cast<int>(p.values.size()),
+                                                             nullptr, p.values.data(), nullptr, nullptr, 0);
+    if (sent != 1) fail("the office database refused: ");
+    flush();
+    // The last statement's result is the answer; the first failure is the error.
+    pg_result* last = nullptr;
+    while (pg_result* r = next_result()) {
+        if (!succeeded(r)) {
+            if (last) pq().PQclear(last);
+            while (pg_result* rest = next_result()) pq().PQclear(rest);
+            fail("the office database refused: ", r);
+        }
+        if (last) pq().PQclear(last);
+        last = r;
+    }
+    if (last == nullptr) fail("the office database refused: ");
+    return PgResult(last);
 }
 
 long long PgConnection::copy_in(const std::string& sql, std::string_view data) {
-    pg_result* r = pq().PQexec(conn_, sql.c_str());
+    if (conn_ == nullptr) throw FleetError("the connection to the office database is closed");
+    if (pq().PQsendQuery(conn_, sql.c_str()) != 1) fail("the office database refused: ");
+    flush();
+    pg_result* r = next_result();
     if (r == nullptr || pq().PQresultStatus(r) != PGRES_COPY_IN) fail("the office database refused: ", r);
     pq().PQclear(r);
-    // Sent in pieces: one call per megabyte keeps libpq's buffer small.
-    constexpr std::size_t kPiece = 1 << 20;
-    for (std::size_t at = 0; at < data.size(); at += kPiece) {
+    // Sent in pieces: one call per 256 kB keeps libpq's buffer small.
+    constexpr std::size_t kPiece = 1 << 18;
+    for (std::size_t at = 0; at < data.size();) {
         const std::size_t n = std::min(kPiece, data.size() - at);
-        if (pq().PQputCopyData(conn_, data.data() + at, static_cast<int>(n)) != 1) {
-            fail("sending to the office database failed: ");
+        const int put = pq().PQputCopyData(conn_, data.data() + at, static_cast<int>(n));
+        if (put < 0) fail("sending to the office database failed: ");
+        if (put == 0) {
+            wait_for(POLLOUT);
+            continue;
         }
+        at += n;
+        flush();
     }
-    if (pq().PQputCopyEnd(conn_, nullptr) != 1) fail("sending to the office database failed: ");
+    int end = 0;
+    while ((end = pq().PQputCopyEnd(conn_, nullptr)) == 0) wait_for(POLLOUT);
+    if (end < 0) fail("sending to the office database failed: ");
+    flush();
     long long count = 0;
-    while (pg_result* next = pq().PQgetResult(conn_)) {
+    while (pg_result* next = next_result()) {
         if (pq().PQresultStatus(next) != PGRES_COMMAND_OK) {
-            while (pg_result* rest = pq().PQgetResult(conn_)) pq().PQclear(rest);
+            while (pg_result* rest = next_result()) pq().PQclear(rest);
             fail("the office database refused: ", next);
         }
         count = PgResult(next).affected();
@@ -237,27 +398,29 @@ long long PgConnection::copy_in(const std::string& sql, std::string_view data) {
 }
 
 void PgConnection::send_streamed(const std::string& sql, const std::vector<PgValue>& params) {
+    if (conn_ == nullptr) throw FleetError("the connection to the office database is closed");
     Params p(params);
     if (pq().PQsendQueryParams(conn_, sql.c_str(), static_cast<int>(p.values.size()), nullptr, p.values.data(),
-                          nullptr, nullptr, 0) != 1) {
+                               nullptr, nullptr, 0) != 1) {
         fail("the office database refused: ");
     }
     if (pq().PQsetSingleRowMode(conn_) != 1) fail("the office database refused: ");
+    flush();
 }
 
 std::optional<PgResult> PgConnection::next_streamed() {
-    pg_result* r = pq().PQgetResult(conn_);
+    pg_result* r = next_result();
     if (r == nullptr) return std::nullopt;
     switch (pq().PQresultStatus(r)) {
         case PGRES_SINGLE_TUPLE: return PgResult(r);
         case PGRES_TUPLES_OK: {
             // The end of the rows; the query is complete when libpq has nothing more.
             pq().PQclear(r);
-            while (pg_result* rest = pq().PQgetResult(conn_)) pq().PQclear(rest);
+            while (pg_result* rest = next_result()) pq().PQclear(rest);
             return std::nullopt;
         }
         default:
-            while (pg_result* rest = pq().PQgetResult(conn_)) pq().PQclear(rest);
+            while (pg_result* rest = next_result()) pq().PQclear(rest);
             fail("the office database refused: ", r);
     }
 }

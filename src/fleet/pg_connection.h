@@ -4,6 +4,7 @@
 // throw, and a connection dropped while a transaction is open rolls it back (the server does so
 // when the client goes away, too). libpq (libpq.so.5) is loaded when the first connection is made,
 // not when the program starts.
+#include <atomic>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -58,13 +59,34 @@ class PgResult {
     std::unique_ptr<pg_result, Clear> result_;
 };
 
+// What a session may take. The server ends a statement that runs longer than statement_timeout,
+// a wait for a lock longer than lock_timeout, and a session that sits in an open transaction
+// without a word from the client longer than idle_in_transaction (so a barge whose link died
+// holds nothing for long). The client in turn gives up on a server that stays silent for one and
+// a half times the statement timeout (a link that stopped without closing). A value the
+// connection string sets itself (options='-c statement_timeout=5s') wins; 0 is no limit.
+struct SessionLimits {
+    int lock_timeout_ms = 20000;
+    int statement_timeout_ms = 60000;
+    int idle_in_transaction_ms = 60000;
+};
+
+// The limits of a push, and those of the office's reading commands (a long list over a slow
+// link streams for a while).
+inline constexpr SessionLimits kPushLimits{};
+inline constexpr SessionLimits kReadLimits{20000, 600000, 60000};
+
 class PgConnection {
   public:
     // Connects with a libpq connection string or URI. Passwords come from libpq's own places
-    // (PGPASSWORD, ~/.pgpass, a service file). The session speaks UTF-8 and UTC. Throws FleetError:
-    // exit status 2 for a string libpq cannot parse, 1 for a server that cannot be reached or
-    // refuses. The messages never repeat the string, which may hold a password.
-    explicit PgConnection(const std::string& conninfo);
+    // (PGPASSWORD, ~/.pgpass, a service file). The session speaks UTF-8 and UTC, and TCP
+    // keepalives are on. Throws FleetError: exit status 2 for a string libpq cannot parse or a
+    // value it would refuse, 1 for a server that cannot be reached or refuses. The messages never
+    // hold a password. `cancel`, when given, is watched while the connection waits for the
+    // server: once it is set the connection is closed (the server rolls back) and the waiting
+    // call throws FleetError.
+    explicit PgConnection(const std::string& conninfo, const SessionLimits& limits = kPushLimits,
+                          const std::atomic<bool>* cancel = nullptr);
     ~PgConnection();
     PgConnection(const PgConnection&) = delete;
     PgConnection& operator=(const PgConnection&) = delete;
@@ -85,12 +107,25 @@ class PgConnection {
     // The server's text of the last failure, on one line.
     std::string last_error() const;
 
+    // How long the client waits for a silent server before it gives up, in ms (0: for ever).
+    int patience_ms() const { return patience_ms_; }
+
   private:
+    void apply_limits(const SessionLimits& limits);
     void send_streamed(const std::string& sql, const std::vector<PgValue>& params);
     std::optional<PgResult> next_streamed();
-    [[noreturn]] void fail(const std::string& what, pg_result* result = nullptr) const;
+    // The next result of the statement sent, waiting for it; nothing when the statement is done.
+    pg_result* next_result();
+    void flush();
+    // Waits until the socket is ready for `events`, watching the cancel flag and the patience.
+    void wait_for(short events);
+    void wait_for(short events, int limit_ms, const std::string& on_silence);
+    [[noreturn]] void abandon(const std::string& why);
+    [[noreturn]] void fail(const std::string& what, pg_result* result = nullptr);
 
     pg_conn* conn_ = nullptr;
+    const std::atomic<bool>* cancel_ = nullptr;
+    int patience_ms_ = 0;
 };
 
 // BEGIN in the constructor, ROLLBACK in the destructor unless commit() was called.
@@ -106,6 +141,10 @@ class PgTransaction {
     PgConnection& connection_;
     bool done_ = false;
 };
+
+// The messages of a cancelled push and of a busy office, as the commands and the window show them.
+inline constexpr const char* kCancelled = "cancelled; nothing was changed at the office";
+inline constexpr const char* kBusy = "the office database is busy; try again";
 
 // A text on one line: line ends and tabs become single blanks, trailing blanks go.
 std::string one_line(std::string_view text);

@@ -3,6 +3,7 @@
 // transaction. Pushing twice changes nothing; a survey changed on board is updated (its earlier
 // state kept), one deleted on board is marked deleted, a replaced gauge table is closed with the
 // time it was replaced and the new one starts there.
+#include <atomic>
 #include <string>
 #include <vector>
 
@@ -25,8 +26,11 @@ struct PushSummary {
 // The barge's database is read in one read transaction; the only write to it is the installation
 // id on the first push, and that only after the server was reached and its tables checked. Throws
 // FleetError (exit status 2 for a malformed connection string, else 1); the office database then
-// holds what it held before.
-PushSummary push(const std::string& db_pad, const std::string& conninfo);
+// holds what it held before. A row holding a value the office cannot take (a text in a number
+// column) refuses the whole push with one line naming its ship and survey. Setting `cancel` ends
+// the push within a tenth of a second, as a failure that changed nothing at the office.
+PushSummary push(const std::string& db_pad, const std::string& conninfo,
+                 const std::atomic<bool>* cancel = nullptr);
 
 // Creates the office's tables (when missing) without pushing anything: the office's first step.
 // Returns whether it created them.

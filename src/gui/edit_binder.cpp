@@ -6,6 +6,7 @@
 #include "core/forms/labeled_edit.h"
 #include "core/forms/mask_edit.h"
 #include "core/text/cp1252.h"
+#include "gui/caption_fit.h"
 #include "gui/label_binder.h"
 #include "gui/qt_text.h"
 
@@ -144,17 +145,17 @@ void EditBinder::refresh_kind() {
 
     if (label_ != nullptr) {
         const auto& labelled = static_cast<forms::LabeledEdit&>(edit_);
-        const QString caption = to_qt(labelled.caption());
-        if (label_->text() != caption) label_->setText(caption);
         apply_font(label_, edit_);
-        const QFontMetrics metrics(label_->font());
-        const int w = metrics.horizontalAdvance(label_->text());
-        const int h = metrics.height();
+        const int h = QFontMetrics(label_->font()).height();
         const QRect edit_rect = line_->geometry();
-        label_->setGeometry(edit_rect.x() - labelled.label_spacing() - w,
-                            edit_rect.y() + (edit_rect.height() - h) / 2, w, h);
         label_->setHidden(!edit_.visible());
         label_->setEnabled(edit_.enabled());
+        // As wide as its caption, ending just before the edit; a caption with no room for it
+        // there steps down and is elided (caption_fit.h).
+        set_caption_design(label_, {QRect(edit_rect.x() - labelled.label_spacing(),
+                                          edit_rect.y() + (edit_rect.height() - h) / 2, 0, h),
+                                    Qt::AlignRight, label_->font(), to_qt(labelled.caption()), QString()});
+        fit_captions(label_->parentWidget());
     }
 }
 

@@ -9,6 +9,7 @@
 
 #include "core/forms/label.h"
 #include "core/forms/up_down.h"
+#include "gui/caption_fit.h"
 #include "gui/qt_text.h"
 
 namespace ijken::gui {
@@ -90,6 +91,8 @@ void FormWindow::link_up_downs() {
 bool FormWindow::eventFilter(QObject* watched, QEvent* event) {
     if (watched == client_ && event->type() == QEvent::Resize) {
         forms::dispatch(dialogs_, [this] { form_.set_client_size(client_->width(), client_->height()); });
+        // A caption grows only as far as the window reaches.
+        fit_captions_within(client_);
         return false;
     }
     if (event->type() == QEvent::KeyPress) {

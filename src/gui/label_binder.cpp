@@ -1,5 +1,6 @@
 #include "gui/label_binder.h"
 
+#include "gui/caption_fit.h"
 #include "gui/qt_text.h"
 
 namespace ijken::gui {
@@ -26,17 +27,18 @@ LabelBinder::LabelBinder(forms::Label& label, QWidget* parent, forms::Dialogs& d
 
 void LabelBinder::refresh_kind() {
     const QString text = to_qt(label_.caption());
-    if (label_widget_->text() != text) label_widget_->setText(text);
     // A label named apart from its text (a result cell, "Tonnage, vol") still has to tell its
-    // text, the value; a screen reader reads the description after the name.
+    // text, the value; a screen reader reads the description after the name. Both carry the
+    // whole text, also when the label shows less of it.
     const QString description = label_widget_->accessibleName() == text ? QString() : text;
     if (label_widget_->accessibleDescription() != description)
         label_widget_->setAccessibleDescription(description);
-    label_widget_->setAlignment(qt_alignment(label_.alignment()) | Qt::AlignTop);
-    if (label_.auto_size()) {
-        const QFontMetrics metrics(label_widget_->font());
-        label_widget_->resize(metrics.horizontalAdvance(text), label_widget_->height());
-    }
+    const Qt::Alignment alignment = qt_alignment(label_.alignment());
+    label_widget_->setAlignment(alignment | Qt::AlignTop);
+    QRect box = label_widget_->geometry();
+    if (label_.auto_size()) box.setWidth(QFontMetrics(label_widget_->font()).horizontalAdvance(text));
+    set_caption_design(label_widget_, {box, alignment, label_widget_->font(), text, to_qt(label_.hint())});
+    fit_captions(label_widget_->parentWidget());
 }
 
 }  // namespace ijken::gui

@@ -82,6 +82,13 @@ void RadioGroupBinder::refresh_kind() {
         const QSignalBlocker block_button(buttons_[static_cast<std::size_t>(index)]);
         buttons_[static_cast<std::size_t>(index)]->setChecked(true);
     }
+    // Tab enters the group on its checked button (on the first while none is checked), as in the
+    // toolkit's own dialogs; the arrow keys move within the group.
+    const std::size_t entry = index < 0 ? 0 : static_cast<std::size_t>(index);
+    for (std::size_t i = 0; i < buttons_.size(); ++i) {
+        const Qt::FocusPolicy policy = i == entry ? Qt::StrongFocus : Qt::ClickFocus;
+        if (buttons_[i]->focusPolicy() != policy) buttons_[i]->setFocusPolicy(policy);
+    }
 }
 
 }  // namespace ijken::gui

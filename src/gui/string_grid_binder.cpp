@@ -2,10 +2,12 @@
 
 #include <QApplication>
 #include <algorithm>
+#include <cmath>
 #include <QClipboard>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QSignalBlocker>
+#include <QStyle>
 
 #include "core/text/cp1252.h"
 #include "gui/qt_text.h"
@@ -87,6 +89,7 @@ void StringGridBinder::show_cell(int col, int row) {
     }
     const QString text = to_qt(grid_.cell(col, row));
     if (item->text() != text) item->setText(text);
+    if (grid_.row_select()) widen_to(col, text);
     if (row == 0 && list_header()) {
         QTableWidgetItem* header = table_->horizontalHeaderItem(col);
         if (header == nullptr) {
@@ -155,6 +158,15 @@ void StringGridBinder::refresh_kind() {
             },
             Qt::QueuedConnection);
     }
+}
+
+// A list's column grows to the widest text it holds, so that no figure is cut short (the table
+// elides what does not fit); it never becomes narrower than designed.
+void StringGridBinder::widen_to(int col, const QString& text) {
+    const int margin = 2 * (table_->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, table_) + 1);
+    // The table elides by the text's exact width, not the rounded one.
+    const int needed = static_cast<int>(std::ceil(QFontMetricsF(table_->font()).horizontalAdvance(text))) + margin;
+    if (needed > table_->columnWidth(col)) table_->setColumnWidth(col, needed);
 }
 
 bool StringGridBinder::list_header() const {

@@ -33,6 +33,7 @@ class StringGridBinder : public ControlBinder {
 
   private:
     void show_cell(int col, int row);
+    void widen_to(int col, const QString& text);
     bool list_header() const;
     void show_sort_indicator();
     void user_edited(QTableWidgetItem* item);

@@ -22,6 +22,7 @@ prefix=$tmp/prefix
 [ -x "$prefix/bin/ijken" ] || fail "no program in $prefix/bin"
 desktop-file-validate "$prefix/share/applications/ijken.desktop" || fail "desktop entry not valid"
 [ -s "$prefix/share/icons/hicolor/scalable/apps/ijken.svg" ] || fail "no icon"
+[ -s "$prefix/share/ijken/tld.tln" ] || fail "no German language file"
 chmod -R a-w "$prefix"
 
 # Root may write anywhere: the user is "nobody" then, else the one running the test (who cannot
@@ -55,10 +56,12 @@ kill "$pid"
 wait "$pid" 2>/dev/null || true
 pid=""
 [ ! -e "$prefix/bin/ijken.db" ] || fail "a database beside the installed program"
+# The German file is taken from share/ijken into the user's files, where the program reads it.
+cmp -s "$prefix/share/ijken/tld.tln" "$data/tld.tln" || fail "no German language file in $data"
 
 # The survey Grain Coop 3 on the selected ship of the new database.
 line="220	0.0	200	0.0	180	220	0.0	200	0.0	180	20	0.0	20	0.0	20	20	0.0	20	0.0	20	1.000"
 out=$(printf '%s\n' "$line" | as_user "$prefix/bin/ijken" compute) || fail "compute failed"
 expected="1200.0	120.0	200.0	20.0	51.0	231.0	3.410	328.172	324.762	324.762"
 [ "$out" = "$expected" ] || fail "compute gave \"$out\""
-echo "install test: installed, started as $(as_user id -un), files in $data, survey computed"
+echo "install test: installed, started as $(as_user id -un), files in $data (German included), survey computed"

@@ -21,7 +21,7 @@ trap stop EXIT
 cd "$dir"
 "${as_server[@]}" "$bin/initdb" -D "$dir/data" -U ijken_admin -A trust -E UTF8 --locale=C --no-sync >/dev/null
 "${as_server[@]}" "$bin/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w -s \
-  -o "-k $dir -c listen_addresses='' -F -c max_connections=40" start
+  -o "-k $dir -c listen_addresses='' -F -c max_connections=64" start
 cd - >/dev/null
 export IJKEN_PG_SOCKET="$dir" IJKEN_PG_USER=ijken_admin
 status=0

@@ -280,6 +280,16 @@ TEST_F(Gauge, ARangeTheCentimetreTableWasNotMadeForIsNotStored) {
     ASSERT_TRUE(click_in(*ijk, "button1"));
     EXPECT_TRUE(click_in(*ijk, "opslaan"));
     EXPECT_EQ(ship_column(1, "Max_inzinking") + " " + table(1).back(), "245 245=363.8");
+
+    // In a French interface the refusal is French.
+    ASSERT_TRUE(click_menu("FR1"));
+    dialogs.clear();
+    set(*ijk, "laatstecm_t", "300");
+    EXPECT_FALSE(click_in(*ijk, "opslaan"));
+    EXPECT_EQ(boxes(Kind::error),
+              std::vector<std::string>{"Le tableau \xE9" "chelles a \xE9t\xE9 fait de 50 \xE0 245 cm, mais le 1er CM "
+                                       "import\xE9 et le dernier CM sont maintenant 50 et 300. Refaites le tableau "
+                                       "CM, ou remettez-les ; rien n'a \xE9t\xE9 enregistr\xE9."});
 }
 
 }  // namespace

@@ -94,6 +94,36 @@ TEST_F(ExtraCommands, OutputThatIsTheProgramsOwnFileIsRefused) {
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 4 + 2);  // + in.txt, err.txt
 }
 
+// The program file itself, by the name it was started with or any other: a forgotten ".pdf" in
+// `--output ijken` beside the program must not replace the installation. A copy of the program
+// runs here, so that a fault overwrites only the copy.
+TEST_F(ExtraCommands, OutputThatIsTheRunningProgramIsRefused) {
+    const auto program = dir.path() / "ijken";
+    std::filesystem::copy_file(IJKEN_BINARY, program);
+    std::filesystem::create_symlink(program, dir.path() / "link");
+    std::filesystem::create_hard_link(program, dir.path() / "hard");
+    const auto size = std::filesystem::file_size(program);
+    const std::string started = program.string() + " ";
+    for (const char* command : {"export", "backup", "report"}) {
+        for (const std::string& target : std::vector<std::string>{"ijken", "./ijken", program.string(),
+                                                                 (dir.path() / "." / "ijken").string(), "link", "hard"}) {
+            const auto r = ijken::testing::run_program(
+                dir.path(), "cd '" + dir.path().string() + "' && " + started + command + " --db " +
+                                dir.db_path() + " --output " + target);
+            EXPECT_EQ(r.status, 1) << command << " " << target;
+            EXPECT_EQ(r.err, "ijken " + std::string(command) + ": " + target +
+                                 " is the program itself; nothing written, choose another output file\n");
+        }
+    }
+    EXPECT_EQ(std::filesystem::file_size(program), size);
+    // Started through the link, the program is still the same file.
+    const auto r = ijken::testing::run_program(
+        dir.path(), (dir.path() / "link").string() + " backup --db " + dir.db_path() + " --output " + program.string());
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_EQ(std::filesystem::file_size(program), size);
+}
+
+
 TEST_F(ExtraCommands, BadArgumentsAndAMissingDatabaseAreRefused) {
     const std::string out = (dir.path() / "x").string();
     const std::string missing = (dir.path() / "missing.db").string();

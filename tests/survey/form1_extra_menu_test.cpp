@@ -44,11 +44,13 @@ TEST_F(Form1Extras, WarningsFollowEveryRecomputation) {
     EXPECT_EQ(warning().caption(), "Leeg: punt 5 SB op 0\nVol: punt 3 BB/SB 15.0 cm verschil");
     EXPECT_EQ(warning().hint(), "Leeg: punt 5 SB op 0\nVol: punt 3 BB/SB 15.0 cm verschil");
 
-    // A recomputation that fails leaves the cells and the warnings as they were.
+    // A recomputation that fails empties the cells and the warnings: they would be the previous
+    // readings'. The next one that succeeds shows them again.
     EXPECT_FALSE(type("ijk_bb_v_1", "1e20"));
-    EXPECT_EQ(form->warnings.size(), 2u);
-    EXPECT_EQ(warning().caption(), "Leeg: punt 5 SB op 0\nVol: punt 3 BB/SB 15.0 cm verschil");
+    EXPECT_TRUE(form->warnings.empty());
+    EXPECT_FALSE(warning().visible());
     type("ijk_bb_v_1", "20");
+    EXPECT_EQ(warning().caption(), "Leeg: punt 5 SB op 0\nVol: punt 3 BB/SB 15.0 cm verschil");
 
     // Browsing shows the stored survey's own warnings: Grain Coop 2 lies below the table.
     click("sltb_prev");
@@ -116,6 +118,45 @@ TEST_F(Form1Extras, BackupMakesACopyThatOpensInTheProgram) {
     EXPECT_EQ(copy.get<forms::Label>("e42").caption(), "324.762");
 }
 
+// Our own texts follow the interface language: the dialog's title and filter and the closing
+// message, French and German from the program's table where the language file has no entry.
+TEST_F(Form1Extras, ExportAndBackupSpeakTheInterfaceLanguage) {
+    std::ofstream(dir.path() / "tld.tln", std::ios::binary) << "[form1]\r\ntx_opgeslagen.caption=Kopie in %1\r\n";
+    form->taal.set_TaalFile3("tld.tln");
+    form->get<forms::MenuItem>("DE1").set_visible(true);  // as with the file there at the start
+    const auto csv = dir.path() / "uit.csv";
+    const auto db = dir.path() / "kopie.db";
+    const struct {
+        const char* language;
+        std::string title, filter, exported, backup_title, backup_filter, saved;
+    } cases[] = {
+        {"FR1", "Exporter les jaugeages", "Fichiers CSV (*.csv)|*.csv", "3 jaugeages export\xE9s vers ",
+         "Copie de sauvegarde", "Bases de donn\xE9" "es (*.db)|*.db", "Copie de sauvegarde enregistr\xE9" "e dans "},
+        {"DE1", "Messungen exportieren", "CSV-Dateien (*.csv)|*.csv", "3 Messungen exportiert nach ",
+         "Sicherungskopie erstellen", "Datenbanken (*.db)|*.db", "Kopie in "},
+        {"NL1", "Opnames exporteren", "CSV-bestanden (*.csv)|*.csv", "3 opnames ge\xEBxporteerd naar ",
+         "Reservekopie maken", "Databases (*.db)|*.db", "Reservekopie opgeslagen in "},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.language);
+        ASSERT_TRUE(choose(c.language));
+        dialogs.clear();
+        files.answer(csv);
+        files.answer(db);
+        ASSERT_TRUE(choose("Exporteren1"));
+        ASSERT_TRUE(choose("Backup1"));
+        const auto& asked = files.requests();
+        ASSERT_GE(asked.size(), 2u);
+        EXPECT_EQ(asked[asked.size() - 2].title, c.title);
+        EXPECT_EQ(asked[asked.size() - 2].filter, c.filter);
+        EXPECT_EQ(asked.back().title, c.backup_title);
+        EXPECT_EQ(asked.back().filter, c.backup_filter);
+        EXPECT_EQ(boxes(Kind::information),
+                  (std::vector<std::string>{c.exported + csv.string(), c.saved + db.string()}));
+        std::filesystem::remove(db);
+    }
+}
+
 // Every window item that writes a file the user names refuses the program's own files, however the
 // name reaches them, and writes nothing.
 TEST_F(Form1Extras, FilesTheUserNamesAreNeverTheProgramsOwn) {
@@ -143,6 +184,23 @@ TEST_F(Form1Extras, FilesTheUserNamesAreNeverTheProgramsOwn) {
     }
     EXPECT_TRUE(read(db) == database && read(dir.path() / "tlf.tln") == language_file);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 5);  // nothing beside
+}
+
+// The running program is one of them too, by any name. (Checked without choosing it in the
+// dialog: a fault would write over this very test.)
+TEST_F(Form1Extras, TheRunningProgramIsOneOfTheOwnFiles) {
+    const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe");
+    std::filesystem::create_symlink(program, dir.path() / "programma");
+    for (const auto& target : {std::filesystem::path("/proc/self/exe"), program, dir.path() / "programma"}) {
+        try {
+            data::refuse_own_file(target, form->own_files());
+            ADD_FAILURE() << target << " not refused";
+        } catch (const std::runtime_error& e) {
+            EXPECT_EQ(std::string(e.what()), "\"" + target.string() +
+                                                 "\" is het programma zelf en wordt niet overschreven; kies een "
+                                                 "andere naam");
+        }
+    }
 }
 
 }  // namespace

@@ -36,7 +36,16 @@ std::vector<OwnFile> own_files(const std::string& db_pad, const std::string& lan
     for (const std::string& name : names) {
         if (!name.empty()) own.push_back({std::filesystem::path(language_dir) / name, OwnFile::Kind::language_file});
     }
+    if (auto program = running_program(); !program.empty()) own.push_back({std::move(program), OwnFile::Kind::program});
     return own;
+}
+
+std::filesystem::path running_program() {
+    // The link names the file the process runs, also when it was started through another link;
+    // compared by identity, a hard link or another spelling of its path is the same file.
+    std::error_code ec;
+    std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    return ec ? std::filesystem::path() : exe;
 }
 
 std::optional<OwnFile> own_file_at(const std::filesystem::path& target, const std::vector<OwnFile>& own) {
@@ -51,8 +60,9 @@ std::optional<OwnFile> own_file_at(const std::filesystem::path& target, const st
 void refuse_own_file(const std::filesystem::path& target, const std::vector<OwnFile>& own) {
     const auto file = own_file_at(target, own);
     if (!file) return;
-    const std::string what = file->kind == OwnFile::Kind::database ? "de database van het programma"
-                                                                   : "een taalbestand van het programma";
+    const std::string what = file->kind == OwnFile::Kind::database        ? "de database van het programma"
+                             : file->kind == OwnFile::Kind::language_file ? "een taalbestand van het programma"
+                                                                          : "het programma zelf";
     throw std::runtime_error("\"" + display_path(target) + "\" is " + what +
                              " en wordt niet overschreven; kies een andere naam");
 }

@@ -1,7 +1,7 @@
 #pragma once
 // The files the program keeps its own data in. A file the user names for an export, a PDF or a
 // backup must never be one of them: writing a CSV over the database loses every ship, table and
-// survey at once.
+// survey at once, and a PDF over the program file loses the installation.
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -12,13 +12,14 @@
 namespace ijken::data {
 
 struct OwnFile {
-    enum class Kind { database, language_file };
+    enum class Kind { database, language_file, program };
     std::filesystem::path path;
     Kind kind;
 };
 
-// The database at db_pad with the side files SQLite keeps beside it, and the language files
-// (tln.tln, tlf.tln, tld.tln, tle.tln and any further names given) in language_dir.
+// The database at db_pad with the side files SQLite keeps beside it, the language files (tln.tln,
+// tlf.tln, tld.tln, tle.tln and any further names given) in language_dir, and the running
+// program's own file.
 std::vector<OwnFile> own_files(const std::string& db_pad, const std::string& language_dir,
                                const std::vector<std::string>& more_language_files = {});
 
@@ -28,6 +29,10 @@ std::optional<OwnFile> own_file_at(const std::filesystem::path& target, const st
 
 // Throws std::runtime_error, with a message for the windows, when target is one of own.
 void refuse_own_file(const std::filesystem::path& target, const std::vector<OwnFile>& own);
+
+// The running program's file (/proc/self/exe: the file itself, whatever name it was started by);
+// empty where the system does not tell.
+std::filesystem::path running_program();
 
 // Throws std::runtime_error when target cannot be written as a file: it is a folder, or its folder
 // does not exist.

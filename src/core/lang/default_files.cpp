@@ -1,8 +1,11 @@
 #include "core/lang/default_files.h"
 
 #include <filesystem>
+#include <fstream>
 #include <initializer_list>
+#include <iterator>
 
+#include "core/text/file_writer.h"
 #include "core/text/ini_file.h"
 
 namespace ijken::lang {
@@ -193,6 +196,23 @@ void write_default_files(const std::string& program_dir) {
         if (std::filesystem::exists(std::filesystem::symlink_status(path, ec))) continue;
         text::replace_file(path, f.text);
     }
+}
+
+bool copy_delivered_file(const std::string& name, const std::vector<std::string>& source_dirs,
+                         const std::string& dir) {
+    const std::filesystem::path target = dir + name;
+    std::error_code ec;
+    if (std::filesystem::exists(std::filesystem::symlink_status(target, ec))) return true;
+    for (const std::string& source_dir : source_dirs) {
+        const std::filesystem::path source = std::filesystem::path(source_dir) / name;
+        if (!std::filesystem::is_regular_file(source, ec)) continue;
+        std::ifstream in(source, std::ios::binary);
+        const std::string bytes{std::istreambuf_iterator<char>(in), {}};
+        if (!in.good() && !in.eof()) continue;
+        text::replace_file(target, bytes);
+        return true;
+    }
+    return false;
 }
 
 }  // namespace ijken::lang

@@ -11,6 +11,7 @@
 #include "core/store/gauge_table.h"
 #include "core/store/ships.h"
 #include "core/survey/form1.h"
+#include "core/survey/warnings.h"
 #include "core/text/cp1252.h"
 #include "core/text/numbers.h"
 
@@ -78,6 +79,11 @@ void Ijkeninvoerform::build_layout() {
     for (const ControleLabel& l : kControleLabels) {
         add<Label>(l.name, nullptr, Rect{0, 0, 0, 0}, teksten.*(l.tekst)).set_visible(false);
     }
+    // And the refusal of a range the centimetre table was not made for.
+    add<Label>("tc_bereik", nullptr, Rect{0, 0, 0, 0},
+               "De IJK tabel is gemaakt van %1 tot %2 cm, maar de 1ste ingevulde CM en de laatste CM zijn nu %3 en "
+               "%4. Maak de CM tabel opnieuw, of zet ze terug; er is niets opgeslagen.")
+        .set_visible(false);
 }
 
 TabelControleTeksten Ijkeninvoerform::controle_teksten() const {
@@ -234,11 +240,9 @@ void Ijkeninvoerform::controleer_cm_bereik(int eerste, int laatste) const {
     // The range is stored with the rows: a range the rows were not made for would make the survey
     // look up tonnages the table does not have.
     if (cm_bereik_ && (cm_bereik_->eerste != eerste || cm_bereik_->laatste != laatste)) {
-        throw TabelFout("De IJK tabel is gemaakt van " + format_int(cm_bereik_->eerste) + " tot " +
-                        format_int(cm_bereik_->laatste) +
-                        " cm, maar de 1ste ingevulde CM en de laatste CM zijn nu " + format_int(eerste) +
-                        " en " + format_int(laatste) +
-                        ". Maak de CM tabel opnieuw, of zet ze terug; er is niets opgeslagen.");
+        throw TabelFout(survey::fill_template(get<forms::Label>("tc_bereik").caption(),
+                                              {format_int(cm_bereik_->eerste), format_int(cm_bereik_->laatste),
+                                               format_int(eerste), format_int(laatste)}));
     }
 }
 

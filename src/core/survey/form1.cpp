@@ -158,6 +158,7 @@ void Form1::formcreate() {
     } catch (const text::FileWriteError& e) {
         dialogs_.error(e.what());
     }
+    configure_languages();
     take_read_ahead();
     // What was read ahead serves this start only, also when it ends early.
     struct Forget {
@@ -204,9 +205,15 @@ void Form1::bereken() {
         return;
     }
     const SurveyInput input = SurveyValue::input();
-    // herbereken throws before anything is computed for a reading too large to hold: the results
-    // and the cells then keep what the last good recomputation left.
-    const Recomputation r = herbereken(db_pad, ship_params(), input);
+    // herbereken throws before anything is computed for a reading too large to hold. The cells
+    // are emptied then: beside these readings they would show the figures of the previous ones.
+    Recomputation r;
+    try {
+        r = herbereken(db_pad, ship_params(), input);
+    } catch (...) {
+        clear_results();
+        throw;
+    }
     resultaat_leeg = r.leeg;
     resultaat_vol = r.vol;
     set_result_cells(r.cells);
@@ -229,6 +236,14 @@ void Form1::herbereken_getoond() {
         slider.on_change = std::move(handler);
     }
     bereken();
+}
+
+void Form1::clear_results() {
+    resultaat_leeg = {};
+    resultaat_vol = {};
+    set_result_cells({});
+    warnings.clear();
+    toon_waarschuwingen();
 }
 
 void Form1::set_result_cells(const ResultCells& c) {
@@ -374,11 +389,7 @@ void Form1::toon_opname() {
         return;
     }
     // No figure of another survey may stand beside these readings.
-    resultaat_leeg = {};
-    resultaat_vol = {};
-    set_result_cells({});
-    warnings.clear();
-    toon_waarschuwingen();
+    clear_results();
     const std::string reported = format_int(huidige_opname) + "\n" + failure;
     if (reported == reported_survey_failure_) return;
     reported_survey_failure_ = reported;

@@ -230,6 +230,12 @@ class Form1 : public forms::Form, public SurveyValue, public SurveySource {
     // The survey's row as a new record; shared by add and by save without a current survey.
     void insert_survey();
     void set_result_cells(const ResultCells& cells);
+    // The text of a hidden message label in the active language, %1, %2 ... filled with values.
+    std::string message_text(const char* label, const std::vector<std::string>& values = {}) const;
+    // Configures the interface languages whose files are there beyond the two held in the program.
+    void configure_languages();
+    // Empties the results, their cells and the warnings: what a survey that cannot be computed shows.
+    void clear_results();
     void set_slider_readings(const forms::Slider& slider, char state);
     void set_survey_buttons(bool prev, bool next, bool del, bool save, bool add);
     // Tells the other windows that ship schip is gone.

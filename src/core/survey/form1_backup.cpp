@@ -27,11 +27,11 @@ std::string today() {
 void Form1::Backup1Click() {
     if (services.files == nullptr) return;
     const auto file = services.files->save_file(
-        {"Reservekopie maken", "ijken-" + today() + ".db", "Databases (*.db)|*.db", "db"});
+        {message_text("tx_reservekopie"), "ijken-" + today() + ".db", message_text("tx_db_filter") + "|*.db", "db"});
     if (!file) return;
     data::refuse_own_file(*file, own_files());
     data::backup_database(db_pad, *file);
-    dialogs_.information("Reservekopie opgeslagen in " + text::display_path(*file));
+    dialogs_.information(message_text("tx_opgeslagen", {text::display_path(*file)}));
 }
 
 }  // namespace ijken::survey

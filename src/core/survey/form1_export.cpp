@@ -30,17 +30,17 @@ std::string file_name_from(const std::string& name, const std::string& fallback)
 void Form1::Exporteren1Click() {
     if (services.files == nullptr) return;
     const std::optional<ShipRecord> ship = read_ship(db_pad, SchipID);
-    if (!ship) throw std::runtime_error("Er is geen schip geselecteerd om te exporteren");
-    const auto file =
-        services.files->save_file({"Opnames exporteren", file_name_from(ship->name, "opnames") + ".csv",
-                                   "CSV-bestanden (*.csv)|*.csv", "csv"});
+    if (!ship) throw std::runtime_error(message_text("tx_geen_schip"));
+    const auto file = services.files->save_file({message_text("tx_exporteren"),
+                                                 file_name_from(ship->name, "opnames") + ".csv",
+                                                 message_text("tx_csv_filter") + "|*.csv", "csv"});
     if (!file) return;
     data::refuse_own_file(*file, own_files());
     const ExportResult result = export_surveys(db_pad, *ship, *file);
-    std::string message = text::format_int(result.surveys) + (result.surveys == 1 ? " opname" : " opnames") +
-                          " ge\xEBxporteerd naar " + text::display_path(*file);
+    std::string message = message_text(result.surveys == 1 ? "tx_een_geexporteerd" : "tx_geexporteerd",
+                                       {text::format_int(result.surveys), text::display_path(*file)});
     if (!result.problems.empty()) {
-        message += "\n\nVan deze opnames kon de uitkomst niet worden berekend (de cellen zijn leeg):";
+        message += "\n\n" + message_text("tx_niet_berekend");
         for (const std::string& p : result.problems) message += "\n" + p;
     }
     dialogs_.information(message);

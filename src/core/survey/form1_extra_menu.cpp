@@ -4,13 +4,33 @@
 #include "core/data/own_files.h"
 #include "core/survey/form1.h"
 #include "core/survey/opnamelijstform.h"
+#include "core/survey/warnings.h"
 
 namespace ijken::survey {
 
 using forms::MenuItem;
 
+namespace {
+
+// The texts of the export and the backup, in hidden labels that the language files (and the
+// built-in French and German texts) translate; %1, %2 stand for the values.
+constexpr std::pair<const char*, const char*> kMessageLabels[] = {
+    {"tx_exporteren", "Opnames exporteren"},
+    {"tx_csv_filter", "CSV-bestanden (*.csv)"},
+    {"tx_geen_schip", "Er is geen schip geselecteerd om te exporteren"},
+    {"tx_geexporteerd", "%1 opnames ge\353xporteerd naar %2"},
+    {"tx_een_geexporteerd", "1 opname ge\353xporteerd naar %2"},
+    {"tx_niet_berekend", "Van deze opnames kon de uitkomst niet worden berekend (de cellen zijn leeg):"},
+    {"tx_reservekopie", "Reservekopie maken"},
+    {"tx_db_filter", "Databases (*.db)"},
+    {"tx_opgeslagen", "Reservekopie opgeslagen in %1"},
+};
+
+}  // namespace
+
 void Form1::build_extras() {
     build_warning_strip();
+    for (const auto& [name, text] : kMessageLabels) add<forms::Label>(name, nullptr, forms::Rect{0, 0, 0, 0}, text).set_visible(false);
 
     // A menu of its own at the end of the bar, so that no designed item moves.
     auto& extra = add<MenuItem>("Extra1", &menu(), "E&xtra");
@@ -27,6 +47,10 @@ void Form1::build_extras() {
     add<MenuItem>("KantoorVerbinding1", &extra, "Kantoorverbinding &instellen\x85").on_click = [this] {
         if (office_connection) office_connection();
     };
+}
+
+std::string Form1::message_text(const char* label, const std::vector<std::string>& values) const {
+    return fill_template(get<forms::Label>(label).caption(), values);
 }
 
 std::vector<data::OwnFile> Form1::own_files() const {

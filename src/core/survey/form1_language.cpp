@@ -1,4 +1,5 @@
 // The main window's interface languages: translating every window, switching the language.
+#include <filesystem>
 #include <utility>
 #include <vector>
 
@@ -34,6 +35,15 @@ std::vector<std::pair<std::string, forms::Form*>> translated_windows(Form1& main
 
 }  // namespace
 
+void Form1::configure_languages() {
+    // German windows without rebuilding: language 3 is there when its file is (the program puts a
+    // delivered copy here at start); without it the menu stays as designed.
+    std::error_code ec;
+    if (!std::filesystem::exists(taal.directory() + "tld.tln", ec)) return;
+    taal.set_TaalFile3("tld.tln");
+    get<forms::MenuItem>("DE1").set_visible(true);
+}
+
 void Form1::Vertaal() {
     taal.TranslateForms(translated_windows(*this));
     if (services.language != nullptr)
@@ -45,6 +55,9 @@ void Form1::Vertaal() {
     } else if (taal.ActiveTaalFile() == 2) {
         // Windows-1252: \351 is "é", \347 is "ç".
         keuze.set_items({"N\351erlandais", "Fran\347ais", "Allemand"});
+    } else if (taal.ActiveTaalFile() == 3) {
+        // \344 is "ä", \366 is "ö".
+        keuze.set_items({"Niederl\344ndisch", "Franz\366sisch", "Deutsch"});
     }
 
     // The language is remembered with the ship. Without a ship loaded there is nothing to store it

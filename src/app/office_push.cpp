@@ -1,0 +1,73 @@
+#include "app/office_push.h"
+
+#include <QApplication>
+#include <QProgressDialog>
+#include <QThread>
+
+#include "core/text/cp1252.h"
+#include "fleet/pg_connection.h"
+
+namespace ijken::app {
+
+BackgroundPush::BackgroundPush() = default;
+
+BackgroundPush::~BackgroundPush() {
+    if (thread_ == nullptr) return;
+    cancel_->store(true);
+    thread_->wait();
+    delete thread_;
+    delete progress_;
+}
+
+bool BackgroundPush::start(const std::string& db_pad, const std::string& conninfo, Finished finished) {
+    if (thread_ != nullptr) return false;
+    finished_ = std::move(finished);
+    cancel_ = std::make_shared<std::atomic<bool>>(false);
+    outcome_ = std::make_shared<PushOutcome>();
+    // The thread owns copies of everything it reads: the window may go on meanwhile.
+    thread_ = QThread::create([db_pad, conninfo, cancel = cancel_, outcome = outcome_] {
+        try {
+            outcome->summary = fleet::push(db_pad, conninfo, cancel.get());
+            outcome->done = true;
+        } catch (const fleet::FleetError& e) {
+            outcome->error = e.what();
+            outcome->exit_status = e.exit_status();
+        } catch (const std::exception& e) {
+            outcome->error = text::cp1252_to_utf8(e.what());
+            outcome->exit_status = 1;
+        }
+        outcome->cancelled = !outcome->done && cancel->load();
+    });
+    progress_ = new QProgressDialog(QString::fromUtf8("Naar kantoor versturen…"), QString::fromUtf8("Annuleren"), 0, 0,
+                                    QApplication::activeWindow());
+    progress_->setWindowTitle(QString::fromUtf8("Naar kantoor versturen"));
+    progress_->setWindowModality(Qt::WindowModal);
+    progress_->setMinimumDuration(0);
+    progress_->setAutoClose(false);
+    progress_->setAutoReset(false);
+    QObject::connect(progress_, &QProgressDialog::canceled, progress_, [this] { cancel(); });
+    // Queued to the window's thread, where the dialog and the window live.
+    QObject::connect(thread_, &QThread::finished, progress_, [this] { end(); }, Qt::QueuedConnection);
+    thread_->start();
+    progress_->show();
+    return true;
+}
+
+void BackgroundPush::cancel() {
+    if (thread_ == nullptr) return;
+    cancel_->store(true);
+    progress_->setLabelText(QString::fromUtf8("Wordt afgebroken…"));
+}
+
+void BackgroundPush::end() {
+    thread_->wait();
+    delete thread_;
+    thread_ = nullptr;
+    progress_->hide();
+    progress_->deleteLater();
+    progress_ = nullptr;
+    const PushOutcome outcome = *outcome_;
+    if (finished_) finished_(outcome);
+}
+
+}  // namespace ijken::app

@@ -1,0 +1,89 @@
+#pragma once
+// What the fleet's tests share: connections to the server with_postgres.sh started, fresh
+// databases on it, and barges (a program directory with a new ijken.db) that push.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "core/data/database_schema.h"
+#include "core/data/sqlite_database.h"
+#include "fleet/pg_connection.h"
+#include "fleet/push.h"
+#include "support/run_program.h"
+#include "support/temp_dir.h"
+
+namespace ijken::fleet {
+
+using testing::Outcome;
+using testing::TempDir;
+
+inline std::string conninfo(const std::string& db, const std::string& user = std::getenv("IJKEN_PG_USER")) {
+    return std::string("host=") + std::getenv("IJKEN_PG_SOCKET") + " dbname=" + db + " user=" + user;
+}
+
+// Every row of a query, each as its fields joined with "|".
+inline std::vector<std::string> rows(const std::string& db, const std::string& sql, const std::string& user = "") {
+    PgConnection c(user.empty() ? conninfo(db) : conninfo(db, user));
+    const PgResult r = c.exec(sql);
+    std::vector<std::string> out;
+    for (int i = 0; i < r.rows(); ++i) {
+        std::string line;
+        for (int j = 0; j < r.columns(); ++j) line += (j ? "|" : "") + std::string(r.text(i, j));
+        out.push_back(line);
+    }
+    return out;
+}
+
+inline std::string fresh_database() {
+    static int n = 0;
+    const std::string name = "fleet" + std::to_string(++n);
+    rows("postgres", "CREATE DATABASE " + name);
+    return name;
+}
+
+inline std::string read_file(const std::filesystem::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// What the office holds, without the times of pushing; with the earlier tables and surveys or
+// only the current ones.
+inline std::string central_state(const std::string& db, bool history = true) {
+    std::string s;
+    const std::vector<std::string> queries{
+        "SELECT installation, schipid, name, deleted_at IS NULL FROM ijken.ships ORDER BY 1, 2",
+        std::string("SELECT installation, schipid, inzinking, tonnage, valid_until IS NULL FROM ijken.gauge_rows") +
+            (history ? "" : " WHERE valid_until IS NULL") + " ORDER BY 1, 2, 3, 5",
+        "SELECT to_jsonb(s) - 'pushed_at' - 'deleted_at', deleted_at IS NULL FROM ijken.surveys s ORDER BY"
+        " installation, opnameid",
+        history ? "SELECT count(*) FROM ijken.survey_versions" : "SELECT 0"};
+    for (const std::string& q : queries) {
+        for (const std::string& r : rows(db, q)) s += r + "\n";
+    }
+    return s;
+}
+
+// A barge: a new database as the program makes it at the first start.
+struct Barge {
+    TempDir dir;
+    Barge() { data::create_database(dir.db_path()); }
+    // Put before the program on its command line, e.g. PGOPTIONS='-c lock_timeout=1000' .
+    std::string env;
+    Outcome run(const std::string& args) {
+        return testing::run_program(dir.path(),
+                                    "cd '" + dir.path().string() + "' && " + env + IJKEN_BINARY + " " + args);
+    }
+    Outcome push(const std::string& to) { return run("push --db '" + dir.db_path() + "' --to '" + to + "'"); }
+    void sql(const std::string& statement) { data::SQLiteDatabase(dir.db_path()).Execute(statement); }
+    std::string count(const std::string& table) {
+        return data::SQLiteDatabase(dir.db_path()).Query("SELECT count(*) FROM " + table)->AsString(0);
+    }
+    std::string installation() {
+        return data::SQLiteDatabase(dir.db_path()).Query("SELECT InstallationID FROM FleetInstallation")->AsString(0);
+    }
+};
+
+}  // namespace ijken::fleet
