@@ -42,6 +42,11 @@ void wire_menu(survey::Form1& form1) {
     actions.taaleditor1Click = [&form1] {
         if (auto* w = form1.window<lang::Editor>()) w->show();
     };
+    // Beside the main window too: the main window stays visible to show the survey opened from
+    // the list, and its formshow (which goes back to the newest survey) does not run.
+    actions.Opnamelijst1Click = [&form1] {
+        if (auto* w = form1.window<survey::Opnamelijstform>()) w->open();
+    };
 }
 
 }  // namespace
