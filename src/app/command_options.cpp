@@ -36,11 +36,10 @@ void check_value(const OptionSpec& option, const std::string& value) {
         case ValueKind::date:
             if (!fleet::is_date(value)) throw UsageError("a date is written YYYY-MM-DD, not \"" + value + "\"");
             break;
-        case ValueKind::survey_name:
+        case ValueKind::survey_key:
             if (!fleet::parse_survey_name(value)) {
-                throw UsageError(name +
-                                 " needs INSTALLATION:OPNAMEID (or INSTALLATION:OPNAMEID~N for the N-th survey"
-                                 " that had the number), not \"" + value + "\"");
+                throw UsageError(name + " needs INSTALLATION:OPNAMEID (or INSTALLATION:OPNAMEID~N for the N-th survey"
+                                        " that had the number), not \"" + value + "\"");
             }
             break;
         case ValueKind::flag:
@@ -112,6 +111,12 @@ std::optional<int> ParsedOptions::language(std::string_view name) const {
     const auto value = text(name);
     if (!value) return std::nullopt;
     return report_language(*value);
+}
+
+std::optional<fleet::SurveyName> ParsedOptions::survey_name(std::string_view name) const {
+    const auto value = text(name);
+    if (!value) return std::nullopt;
+    return fleet::parse_survey_name(*value);
 }
 
 std::string usage_line(const CommandSpec& command) {

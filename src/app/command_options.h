@@ -13,10 +13,12 @@
 #include <string_view>
 #include <vector>
 
+#include "fleet/office.h"
+
 namespace ijken::app {
 
 // What an option's value must be; a flag has none.
-enum class ValueKind { flag, text, whole_number, language, date, survey_name };
+enum class ValueKind { flag, text, whole_number, language, date, survey_key };
 
 struct OptionSpec {
     std::string_view name;        // "--ship"
@@ -51,6 +53,8 @@ class ParsedOptions {
     std::string text_or(std::string_view name, std::string fallback) const;
     std::optional<int> number(std::string_view name) const;      // whole_number
     std::optional<int> language(std::string_view name) const;    // nl 0, fr 1, de 2
+    // INSTALLATION:OPNAMEID (or ...~N, the N-th survey that had the number).
+    std::optional<fleet::SurveyName> survey_name(std::string_view name) const;
 
   private:
     friend ParsedOptions parse_options(const CommandSpec& command, int argc, char** argv);

@@ -28,11 +28,10 @@ const OptionSpec kFrom{"--from", "CONNINFO", ValueKind::text,
 const OptionSpec kShipName{"--ship", "NAME", ValueKind::text, "only the surveys of the ships of that name"};
 const OptionSpec kSince{"--since", "YYYY-MM-DD", ValueKind::date, "only surveys entered on or after that day (UTC)"};
 const OptionSpec kUntil{"--until", "YYYY-MM-DD", ValueKind::date, "only surveys entered on or before that day (UTC)"};
-const OptionSpec kSurveyName{"--survey", "INSTALLATION:OPNAMEID", ValueKind::survey_name,
-                             "the newest survey the barge gave that number; when a number\n"
-                             "came back after a delete, INSTALLATION:OPNAMEID~N names the\n"
-                             "N-th survey that had it (N = 1, 2 ...), as the Opnameid column\n"
-                             "of office surveys --deleted shows"};
+const OptionSpec kSurveyKey{"--survey", "INSTALLATION:OPNAMEID", ValueKind::survey_key,
+                            "the survey: the barge's installation id and its Opnameid; when a number\n"
+                            "came back after a delete, INSTALLATION:OPNAMEID~N names the N-th survey\n"
+                            "that had it (N = 1, 2 ...), as the Opnameid column of --deleted shows"};
 const OptionSpec kDeleted{"--deleted", "", ValueKind::flag,
                           "also the surveys deleted on board, with the time they went"};
 
@@ -85,8 +84,8 @@ const CommandSpec push{
     "\"postgresql://anna@office/fleet?sslmode=require\"); passwords come from PGPASSWORD,\n"
     "~/.pgpass or a service file. A server that cannot be reached gives one line and exit\n"
     "status 1; a malformed CONNINFO exit status 2. A push waits at most 20 s for another push\n"
-    "of the same barge (\"busy; try again\"), and gives up on an office that stays silent for\n"
-    "90 s."};
+    "of the same barge (\"busy; try again\"), and gives up on an office that stays silent\n"
+    "for 90 s."};
 
 const CommandSpec office_init{"office init", {{&kTo, true}}, "create the office's tables", ""};
 
@@ -98,7 +97,7 @@ const CommandSpec office_surveys{
 
 const CommandSpec office_report{
     "office report",
-    {{&kFrom, true}, {&kSurveyName, true}, {&kLang}, {&kPdf, true}},
+    {{&kFrom, true}, {&kSurveyKey, true}, {&kLang}, {&kPdf, true}},
     "write a survey's report from the office's copy",
     ""};
 

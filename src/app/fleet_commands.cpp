@@ -2,6 +2,7 @@
 
 #include <stdlib.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <ostream>
@@ -68,15 +69,13 @@ class PrivateDir {
 
 int office_report(int argc, char** argv, const std::string& program_dir) {
     const ParsedOptions o = parse(commands::office_report, argc, argv);
-    const fleet::SurveyName name = *fleet::parse_survey_name(*o.text("--survey"));
+    const fleet::SurveyName name = *o.survey_name("--survey");
     PrivateDir dir;
     const std::string db = (dir.path() / "ijken.db").string();
-    const std::int64_t ship = fleet::materialise_survey(*o.text("--from"), name, db);
-    if (ship < -2147483647 || ship > 2147483647) {
-        throw fleet::FleetError("the survey's ship number " + std::to_string(ship) + " is out of range");
-    }
-    // The barge's own report of the survey as the barge held it (its one survey there): the same bytes.
-    write_report({db, static_cast<int>(ship), 1, o.language("--lang"), *o.text("--output")}, program_dir);
+    fleet::materialise_survey(*o.text("--from"), name, db);
+    // The barge's own report of the survey as the barge held it: the same bytes. The office's copy
+    // holds the ship and the survey alone, as ship 1 and survey 1 (the barge's numbers are 64-bit).
+    write_report({db, 1, 1, o.language("--lang"), *o.text("--output")}, program_dir);
     return 0;
 }
 
@@ -85,14 +84,16 @@ int office(int argc, char** argv, const std::string& program_dir, std::ostream& 
     const std::string what = argv[0];
     if (what == "init") {
         const ParsedOptions o = parse(commands::office_init, argc - 1, argv + 1);
-        const bool created = fleet::create_office_schema(*o.text("--to"));
-        out << "ijken office init: " << (created ? "the fleet tables were created\n" : "the fleet tables are there\n");
+        const fleet::SchemaAction done = fleet::create_office_schema(*o.text("--to"));
+        out << "ijken office init: "
+            << (done == fleet::SchemaAction::created    ? "the fleet tables were created\n"
+                : done == fleet::SchemaAction::upgraded ? "the fleet tables were brought up to date\n"
+                                                        : "the fleet tables are there\n");
         return 0;
     }
     if (what == "surveys") {
         const ParsedOptions o = parse(commands::office_surveys, argc - 1, argv + 1);
-        const fleet::SurveyFilter filter{o.text("--ship"), o.text("--since"), o.text("--until"),
-                                         o.has("--deleted")};
+        const fleet::SurveyFilter filter{o.text("--ship"), o.text("--since"), o.text("--until"), o.has("--deleted")};
         const std::string output = *o.text("--output");
         const long long n = fleet::write_office_csv(*o.text("--from"), filter, output);
         out << "ijken office surveys: " << plural(n, "survey", "surveys") << " written to " << output << "\n";

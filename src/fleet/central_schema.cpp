@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <optional>
+#include <stdexcept>
 
 namespace ijken::fleet {
 
@@ -110,51 +111,112 @@ const std::vector<Table>& tables() {
     return t;
 }
 
+std::string create_table(const Table& t) {
+    std::string s = "CREATE TABLE ijken." + t.name + " (";
+    for (std::size_t i = 0; i < t.columns.size(); ++i) {
+        const Column& c = t.columns[i];
+        s += (i ? ", " : "") + c.name + " " + c.type + c.extra;
+    }
+    return s + t.constraints + ");\n";
+}
+
+const Table& table(const std::string& name) {
+    for (const Table& t : tables()) {
+        if (t.name == name) return t;
+    }
+    throw std::logic_error("no table " + name);
+}
+
+std::string own_rows(const std::string& table) {
+    return "ALTER TABLE ijken." + table + " ENABLE ROW LEVEL SECURITY;\nCREATE POLICY own_rows ON ijken." + table +
+           " USING (" + kOwnRows + ") WITH CHECK (" + kOwnRows + ");\n";
+}
+
+const char* const kShipVersionsCurrent =
+    "CREATE UNIQUE INDEX ship_versions_current ON ijken.ship_versions (installation, schipid)"
+    " WHERE valid_until IS NULL;\n";
+// At most one survey not deleted per number.
+const char* const kSurveysLive =
+    "CREATE UNIQUE INDEX surveys_live ON ijken.surveys (installation, opnameid) WHERE deleted_at IS NULL;\n";
+const char* const kSurveyVersionsBySurvey =
+    "CREATE INDEX survey_versions_by_survey ON ijken.survey_versions (installation, opnameid, generation);\n";
+
 std::string create_statements() {
     std::string s = "CREATE SCHEMA IF NOT EXISTS ijken;\n";
-    for (const Table& t : tables()) {
-        s += "CREATE TABLE ijken." + t.name + " (";
-        for (std::size_t i = 0; i < t.columns.size(); ++i) {
-            const Column& c = t.columns[i];
-            s += (i ? ", " : "") + c.name + " " + c.type + c.extra;
-        }
-        s += t.constraints + ");\n";
-    }
-    s += "INSERT INTO ijken.schema_version (version) VALUES (" + std::to_string(kSchemaVersion) +
-         ");\n"
-         "CREATE UNIQUE INDEX ship_versions_current ON ijken.ship_versions (installation, schipid)"
-         " WHERE valid_until IS NULL;\n"
+    for (const Table& t : tables()) s += create_table(t);
+    s += "INSERT INTO ijken.schema_version (version) VALUES (" + std::to_string(kSchemaVersion) + ");\n" +
+         kShipVersionsCurrent +
          "CREATE UNIQUE INDEX gauge_rows_current ON ijken.gauge_rows (installation, schipid, inzinking)"
-         " WHERE valid_until IS NULL;\n"
-         // At most one survey not deleted per number.
-         "CREATE UNIQUE INDEX surveys_live ON ijken.surveys (installation, opnameid) WHERE deleted_at IS NULL;\n"
-         "CREATE INDEX surveys_by_ship ON ijken.surveys (installation, schipid, invoerdatum, opnameid);\n"
-         "CREATE INDEX survey_versions_by_survey ON ijken.survey_versions (installation, opnameid, generation);\n"
+         " WHERE valid_until IS NULL;\n" +
+         kSurveysLive + "CREATE INDEX surveys_by_ship ON ijken.surveys (installation, schipid, invoerdatum, opnameid);\n" +
+         kSurveyVersionsBySurvey +
          "ALTER TABLE ijken.installations ENABLE ROW LEVEL SECURITY;\n"
          "CREATE POLICY own_installation ON ijken.installations"
          " USING (role_name = current_user) WITH CHECK (role_name = current_user);\n";
-    for (const char* table : {"ships", "ship_versions", "gauge_rows", "surveys", "survey_versions"}) {
-        s += std::string("ALTER TABLE ijken.") + table + " ENABLE ROW LEVEL SECURITY;\n";
-        s += std::string("CREATE POLICY own_rows ON ijken.") + table + " USING (" + kOwnRows + ") WITH CHECK (" +
-             kOwnRows + ");\n";
-    }
+    for (const char* t : {"ships", "ship_versions", "gauge_rows", "surveys", "survey_versions"}) s += own_rows(t);
     return s;
 }
 
+// Version 1, the first fleet tables, to version 2: 64-bit numbers, the installation's last
+// instant, ship particulars with periods (the particulars a ship has now count for all of its past,
+// which version 1 did not keep), a generation for every survey (each the first of its number),
+// and periods that may not run backwards from now on (rows written before are not checked).
+std::string upgrade_from_1() {
+    const std::string particulars = "installation, schipid, " + [] {
+        std::string c;
+        for (const std::string& n : ship_text_columns()) c += n + ", ";
+        for (const std::string& n : ship_number_columns()) c += n + ", ";
+        return c;
+    }();
+    std::string s = "ALTER TABLE ijken.installations ADD COLUMN last_push timestamp with time zone;\n"
+                    "ALTER TABLE ijken.ships ALTER schipid TYPE bigint";
+    for (const std::string& n : ship_number_columns()) s += ", ALTER " + n + " TYPE bigint";
+    s += ";\n" + create_table(table("ship_versions")) + "INSERT INTO ijken.ship_versions (" + particulars +
+         "valid_from, valid_until) SELECT " + particulars + "'-infinity', deleted_at FROM ijken.ships;\n" +
+         kShipVersionsCurrent +
+         "ALTER TABLE ijken.gauge_rows ALTER schipid TYPE bigint, ALTER inzinking TYPE bigint,"
+         " ADD CONSTRAINT gauge_rows_check CHECK (valid_until > valid_from) NOT VALID;\n";
+    for (const char* t : {"surveys", "survey_versions"}) {
+        s += std::string("ALTER TABLE ijken.") + t +
+             " ALTER opnameid TYPE bigint, ALTER schipid TYPE bigint, ADD COLUMN generation integer NOT NULL DEFAULT 1;\n"
+             "ALTER TABLE ijken." + t + " ALTER generation DROP DEFAULT;\n";
+    }
+    return s +
+           "ALTER TABLE ijken.surveys DROP CONSTRAINT surveys_pkey, ADD PRIMARY KEY (installation, opnameid, generation);\n" +
+           kSurveysLive + "DROP INDEX ijken.survey_versions_by_survey;\n" + kSurveyVersionsBySurvey +
+           own_rows("ship_versions") + "INSERT INTO ijken.schema_version (version) VALUES (2);\n";
+}
+
 // What is missing of the tables this program needs (with the types it reads), "" when nothing.
-std::string missing_columns(PgConnection& db) {
+// For version 1 only the names of what that version had are compared.
+std::string missing_columns(PgConnection& db, bool version_1 = false) {
     const PgResult present = db.exec(
         "SELECT table_name || '.' || column_name || ' ' || data_type FROM information_schema.columns"
         " WHERE table_schema = 'ijken'");
     std::vector<std::string> have;
-    for (int r = 0; r < present.rows(); ++r) have.emplace_back(present.text(r, 0));
+    for (int r = 0; r < present.rows(); ++r) {
+        std::string c(present.text(r, 0));
+        if (version_1) c = c.substr(0, c.find(' ') + 1);
+        have.push_back(c);
+    }
     for (const Table& t : tables()) {
+        if (version_1 && t.name == "ship_versions") continue;
         for (const Column& c : t.columns) {
-            const std::string want = t.name + "." + c.name + " " + c.type;
+            if (version_1 && (c.name == "last_push" || c.name == "generation")) continue;
+            const std::string want = t.name + "." + c.name + " " + (version_1 ? "" : c.type);
             if (std::find(have.begin(), have.end(), want) == have.end()) return "ijken." + t.name + "." + c.name;
         }
     }
     return "";
+}
+
+void check_columns(PgConnection& db, bool version_1 = false) {
+    // The version alone proves little: another program's "ijken" schema, or tables half made.
+    const std::string missing = missing_columns(db, version_1);
+    if (!missing.empty()) {
+        throw FleetError("the office database's schema \"ijken\" is not this program's fleet tables (" + missing +
+                         " is missing); the fleet needs a database of its own");
+    }
 }
 
 std::optional<long long> whole_number(std::string_view text) {
@@ -198,7 +260,11 @@ const std::vector<std::string>& result_columns() {
     return c;
 }
 
-bool schema_present(PgConnection& db) {
+namespace {
+
+// The version of the fleet tables, nothing when the database has none of ours and nothing else.
+// Throws for another program's tables and for a version newer than this program's or unknown.
+std::optional<long long> present_version(PgConnection& db) {
     const PgResult ours = db.exec("SELECT to_regclass('ijken.schema_version') IS NOT NULL");
     if (ours.text(0, 0) == "t") {
         const PgResult version = db.exec("SELECT max(version::text) FROM ijken.schema_version");
@@ -209,18 +275,12 @@ bool schema_present(PgConnection& db) {
                              " of the fleet tables, newer than this program's (" +
                              std::to_string(kSchemaVersion) + "); update ijken");
         }
-        if (!n || *n != kSchemaVersion) {
+        if (!n || (*n != kSchemaVersion && *n != 1)) {
             throw FleetError("the office database's fleet tables have an unknown version (" +
                              (v.empty() ? std::string("none") : one_line(v).substr(0, 40)) +
                              "); this program needs version " + std::to_string(kSchemaVersion));
         }
-        // The version alone proves little: another program's "ijken" schema, or tables half made.
-        const std::string missing = missing_columns(db);
-        if (!missing.empty()) {
-            throw FleetError("the office database's schema \"ijken\" is not this program's fleet tables (" +
-                             missing + " is missing); the fleet needs a database of its own");
-        }
-        return true;
+        return n;
     }
     // Not ours: a database that holds anything else belongs to another program, and nothing is
     // written into it.
@@ -232,27 +292,58 @@ bool schema_present(PgConnection& db) {
         throw FleetError("the office database holds another program's tables (" + std::string(other.text(0, 0)) +
                          "); the fleet needs a database of its own");
     }
-    return false;
+    return std::nullopt;
 }
 
-bool ensure_schema(PgConnection& db) {
+[[noreturn]] void refuse_version_1() {
+    throw FleetError("the office database has version 1 of the fleet tables, older than this program's (" +
+                     std::to_string(kSchemaVersion) +
+                     "); the office's administrator brings them up to date with ijken office init");
+}
+
+}  // namespace
+
+bool schema_present(PgConnection& db) {
+    const std::optional<long long> version = present_version(db);
+    if (!version) return false;
+    if (*version == 1) {
+        check_columns(db, true);
+        refuse_version_1();
+    }
+    check_columns(db);
+    return true;
+}
+
+SchemaAction ensure_schema(PgConnection& db, bool upgrade) {
     {
         PgTransaction check(db);
-        if (schema_present(db)) return false;
+        const std::optional<long long> version = present_version(db);
+        if (version && *version == kSchemaVersion) {
+            check_columns(db);
+            return SchemaAction::present;
+        }
+        if (version && !upgrade) schema_present(db);
     }
     // Two barges pushing first at the same moment: one creates, the other waits and finds it. The
     // lock is held only while the tables are made, in a transaction of its own.
-    PgTransaction create(db);
+    PgTransaction change(db);
     db.exec("SELECT pg_advisory_xact_lock(7469, 0)");
-    if (schema_present(db)) return false;
+    const std::optional<long long> version = present_version(db);
+    if (version && *version == kSchemaVersion) {
+        check_columns(db);
+        return SchemaAction::present;
+    }
+    if (version) check_columns(db, true);
     try {
-        db.exec(create_statements());
+        db.exec(version ? upgrade_from_1() : create_statements());
     } catch (const FleetError& e) {
-        throw FleetError(std::string("the office database has no fleet tables yet, and creating them failed: ") +
+        throw FleetError(std::string(version ? "bringing the office database's fleet tables up to date failed: "
+                                             : "the office database has no fleet tables yet, and creating them failed: ") +
                          e.what());
     }
-    create.commit();
-    return true;
+    check_columns(db);
+    change.commit();
+    return version ? SchemaAction::upgraded : SchemaAction::created;
 }
 
 }  // namespace ijken::fleet

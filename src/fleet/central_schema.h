@@ -19,12 +19,15 @@ const std::vector<std::string>& survey_party_columns();  // verlader_naam .. lad
 const std::vector<std::string>& reading_columns();       // bbl_1 .. sbv_5
 const std::vector<std::string>& result_columns();        // e01 .. e52
 
+enum class SchemaAction { present, created, upgraded };
+
 // Checks that the database holds this program's tables in a version it understands (every table
 // and column it needs, not only the version's number), and creates them when it holds none yet,
-// in short transactions of its own (the caller has none open). Throws FleetError, changing
-// nothing, for a database that holds another program's tables or another version of these.
-// Returns whether it created them.
-bool ensure_schema(PgConnection& db);
+// in short transactions of its own (the caller has none open). With `upgrade` (the office's
+// administrator, who owns the tables) version 1 is brought up to this version; without, it is
+// refused. Throws FleetError, changing nothing, for a database that holds another program's tables
+// or another version of these.
+SchemaAction ensure_schema(PgConnection& db, bool upgrade = false);
 
 // Only the check, inside the caller's transaction: true when the tables are there in this
 // version, false when the database has none of ours (and nothing else); throws as ensure_schema

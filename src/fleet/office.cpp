@@ -209,13 +209,13 @@ void write_barge_database(const std::string& db_pad, const CentralShip& central)
         local.Execute(create);
     }
     data::Transaction transaction(local);
-    const std::int64_t schip_id = central.schip_id;
+    // The ship and its survey alone, as ship 1 and survey 1: the report depends on nothing else,
+    // and the barge's numbers may be ones the report command does not take (SQLite's are 64-bit).
+    const std::int64_t schip_id = 1;
     std::vector<data::SqlValue> row{schip_id};
     for (int c = 0; c < 10; ++c) row.push_back(sqlite_text(central.ship, 0, c));
     for (int c = 10; c < 14; ++c) row.push_back(sqlite_integer(central.ship, 0, c));
     store::restore_ship(local, row);
-    // The survey alone, as survey 1 of the ship: its report depends on nothing else, and the
-    // barge's number may be one the report command does not take (SQLite's are 64-bit).
     const PgResult& table = central.table;
     for (int r = 0; r < table.rows(); ++r) {
         store::restore_gauge_row(local, {schip_id, sqlite_integer(table, r, 0), sqlite_real(table, r, 1)});
@@ -255,10 +255,9 @@ std::optional<SurveyName> parse_survey_name(const std::string& name) {
     return n;
 }
 
-std::int64_t materialise_survey(const std::string& conninfo, const SurveyName& name, const std::string& db_pad) {
+void materialise_survey(const std::string& conninfo, const SurveyName& name, const std::string& db_pad) {
     const CentralShip central = read_central_ship(conninfo, name);
     write_barge_database(db_pad, central);
-    return central.schip_id;
 }
 
 }  // namespace ijken::fleet

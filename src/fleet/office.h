@@ -40,9 +40,9 @@ long long write_office_csv(const std::string& conninfo, const SurveyFilter& filt
                            const std::filesystem::path& output);
 
 // Writes a new database at db_pad (which must not exist) with the designed tables, holding the
-// survey's ship as the selected ship with the particulars and the gauge table that were valid when
-// the survey was last sent, and the survey as the barge sent it, as Opnameid 1. Returns the ship's
-// SchipID. Throws FleetError when the office database has no such survey.
-std::int64_t materialise_survey(const std::string& conninfo, const SurveyName& name, const std::string& db_pad);
+// survey's ship as the selected ship, SchipID 1, with the particulars and the gauge table that were
+// valid when the survey was last sent, and the survey as the barge sent it, as Opnameid 1. Throws
+// FleetError when the office database has no such survey.
+void materialise_survey(const std::string& conninfo, const SurveyName& name, const std::string& db_pad);
 
 }  // namespace ijken::fleet

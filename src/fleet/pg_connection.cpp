@@ -294,6 +294,7 @@ void PgConnection::wait_for(short events, int limit_ms, const std::string& on_si
     while (true) {
         if (cancel_ && cancel_->load()) abandon(kCancelled);
         pollfd p{pq().PQsocket(conn_), events, 0};
+        if (p.fd < 0) fail("the connection to the office database failed: ");
         // Short rounds, so that a cancel is seen within a tenth of a second.
         const int n = poll(&p, 1, 100);
         if (n < 0 && errno != EINTR) fail("the connection to the office database failed: ");

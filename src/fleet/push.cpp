@@ -338,8 +338,9 @@ void merge_surveys(PgConnection& db, const Key& k, const std::string& surveys, P
     const std::string same = " JOIN survey_match m ON s.installation = $1 AND s.opnameid = m.opnameid"
                              " AND s.generation = m.generation";
     // The earlier state of every survey about to change is kept.
-    db.exec("INSERT INTO ijken.survey_versions SELECT s.*, $2::timestamptz FROM ijken.surveys s" + same +
-                " WHERE m.changed AND NOT m.another AND NOT m.was_deleted",
+    const std::string kept = "installation, generation, " + surveys + ", pushed_at, deleted_at";
+    db.exec("INSERT INTO ijken.survey_versions (" + kept + ", replaced_at) SELECT " + prefixed(kept, "s.") +
+                ", $2::timestamptz FROM ijken.surveys s" + same + " WHERE m.changed AND NOT m.another AND NOT m.was_deleted",
             k.id_at);
     long long changed =
         db.exec("UPDATE ijken.surveys s SET (" + surveys + ") = (" + prefixed(surveys, "i.") +
@@ -367,9 +368,9 @@ void merge_surveys(PgConnection& db, const Key& k, const std::string& surveys, P
 
 }  // namespace
 
-bool create_office_schema(const std::string& conninfo) {
+SchemaAction create_office_schema(const std::string& conninfo) {
     PgConnection db(conninfo);
-    return ensure_schema(db);
+    return ensure_schema(db, true);
 }
 
 PushSummary push(const std::string& db_pad, const std::string& conninfo, const std::atomic<bool>* cancel) {
@@ -381,7 +382,7 @@ PushSummary push(const std::string& db_pad, const std::string& conninfo, const s
 
     PgConnection db(conninfo, kPushLimits, cancel);
     PushSummary summary;
-    summary.schema_created = ensure_schema(db);
+    summary.schema_created = ensure_schema(db) == SchemaAction::created;
     // Reached and checked: only now may the barge's database get its identity.
     summary.installation = ensure_installation_id(db_pad);
     PgTransaction tx(db);

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "fleet/central_schema.h"
+
 namespace ijken::fleet {
 
 struct PushSummary {
@@ -32,8 +34,8 @@ struct PushSummary {
 PushSummary push(const std::string& db_pad, const std::string& conninfo,
                  const std::atomic<bool>* cancel = nullptr);
 
-// Creates the office's tables (when missing) without pushing anything: the office's first step.
-// Returns whether it created them.
-bool create_office_schema(const std::string& conninfo);
+// Creates the office's tables (when missing), or brings version 1 of them up to date, without
+// pushing anything: the office's first step, by the role that owns the tables.
+SchemaAction create_office_schema(const std::string& conninfo);
 
 }  // namespace ijken::fleet

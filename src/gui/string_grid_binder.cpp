@@ -89,7 +89,7 @@ void StringGridBinder::show_cell(int col, int row) {
     }
     const QString text = to_qt(grid_.cell(col, row));
     if (item->text() != text) item->setText(text);
-    if (grid_.row_select()) widen_to(col, text);
+    if (grid_.row_select() && !filling_) widen_to(col, text_width(text));
     if (row == 0 && list_header()) {
         QTableWidgetItem* header = table_->horizontalHeaderItem(col);
         if (header == nullptr) {
@@ -134,9 +134,12 @@ void StringGridBinder::refresh_kind() {
             rows->setDefaultSectionSize(grid_.default_row_height());
         }
     }
+    filling_ = true;
     for (int r = 0; r < grid_.row_count(); ++r) {
         for (int c = 0; c < grid_.col_count(); ++c) show_cell(c, r);
     }
+    filling_ = false;
+    if (grid_.row_select()) widen_columns();
     if (grid_.row_select()) {
         const int selected = grid_.selected_row();
         const QSignalBlocker block(table_);
@@ -162,11 +165,39 @@ void StringGridBinder::refresh_kind() {
 
 // A list's column grows to the widest text it holds, so that no figure is cut short (the table
 // elides what does not fit); it never becomes narrower than designed.
-void StringGridBinder::widen_to(int col, const QString& text) {
+void StringGridBinder::widen_to(int col, int text_width) {
     const int margin = 2 * (table_->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, table_) + 1);
-    // The table elides by the text's exact width, not the rounded one.
-    const int needed = static_cast<int>(std::ceil(QFontMetricsF(table_->font()).horizontalAdvance(text))) + margin;
-    if (needed > table_->columnWidth(col)) table_->setColumnWidth(col, needed);
+    if (text_width + margin > table_->columnWidth(col)) table_->setColumnWidth(col, text_width + margin);
+}
+
+void StringGridBinder::widen_columns() {
+    const int margin = 2 * (table_->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, table_) + 1);
+    // A text of no more characters than the widest character fits so many times is not measured.
+    const int widest_character = QFontMetrics(table_->font()).maxWidth();
+    for (int c = 0; c < grid_.col_count(); ++c) {
+        const int room = table_->columnWidth(c) - margin;
+        int widest = 0;
+        for (int r = grid_.fixed_rows(); r < table_->rowCount(); ++r) {
+            const QTableWidgetItem* item = table_->item(r, c);
+            if (item == nullptr || item->text().size() * widest_character <= room) continue;
+            widest = std::max(widest, text_width(item->text()));
+        }
+        widen_to(c, widest);
+    }
+}
+
+// The table elides by a text's exact width, not the rounded one. A list shows the same texts again
+// at every filter and sort: each is measured once.
+int StringGridBinder::text_width(const QString& text) {
+    if (measured_font_ != table_->font()) {
+        measured_font_ = table_->font();
+        measured_.clear();
+    }
+    const auto it = measured_.constFind(text);
+    if (it != measured_.constEnd()) return *it;
+    const int width = static_cast<int>(std::ceil(QFontMetricsF(measured_font_).horizontalAdvance(text)));
+    measured_.insert(text, width);
+    return width;
 }
 
 bool StringGridBinder::list_header() const {

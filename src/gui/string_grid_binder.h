@@ -1,4 +1,5 @@
 #pragma once
+#include <QHash>
 #include <QTableWidget>
 
 #include "core/forms/string_grid.h"
@@ -33,7 +34,9 @@ class StringGridBinder : public ControlBinder {
 
   private:
     void show_cell(int col, int row);
-    void widen_to(int col, const QString& text);
+    void widen_to(int col, int text_width);
+    void widen_columns();
+    int text_width(const QString& text);
     bool list_header() const;
     void show_sort_indicator();
     void user_edited(QTableWidgetItem* item);
@@ -42,6 +45,9 @@ class StringGridBinder : public ControlBinder {
     QTableWidget* table_;
     int cell_observer_ = 0;
     int shown_top_row_ = -1;
+    bool filling_ = false;
+    QFont measured_font_;
+    QHash<QString, int> measured_;
 };
 
 }  // namespace ijken::gui

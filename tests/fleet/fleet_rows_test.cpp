@@ -128,7 +128,7 @@ TEST(FleetRows, ADatabaseThatIsNotTheFleetsIsRefusedBeforeAnythingIsWritten) {
          " INSERT INTO ijken.schema_version VALUES (2); CREATE TABLE ijken.installations (x integer)",
          "the office database's schema \"ijken\" is not this program's fleet tables (ijken.installations.installation"},
         {"CREATE TABLE ijken.schema_version (version integer); INSERT INTO ijken.schema_version VALUES (1)",
-         "the office database's fleet tables have an unknown version (1)"},
+         "the office database's schema \"ijken\" is not this program's fleet tables (ijken.schema_version.created_at"},
         {"CREATE TABLE ijken.schema_version (version text); INSERT INTO ijken.schema_version VALUES ('abc')",
          "the office database's fleet tables have an unknown version (abc)"},
         {"CREATE TABLE ijken.schema_version (version numeric);"
@@ -143,7 +143,7 @@ TEST(FleetRows, ADatabaseThatIsNotTheFleetsIsRefusedBeforeAnythingIsWritten) {
         for (const std::string& command : {"push --db '" + barge.dir.db_path() + "' --to", std::string("office init --to")}) {
             const Outcome o = barge.run(command + " '" + conninfo(db) + "'");
             EXPECT_EQ(o.status, 1) << command;
-            EXPECT_NE(o.err.find(": " + c.message), std::string::npos) << o.err;
+            EXPECT_NE(o.err.find(": " + c.message), std::string::npos) << c.setup << "\n" << o.err;
             EXPECT_EQ(std::count(o.err.begin(), o.err.end(), '\n'), 1) << o.err;
         }
         EXPECT_EQ(read_file(barge.dir.db_path()), before);
@@ -226,6 +226,54 @@ TEST(FleetRows, TheListsDatesAreDaysWithBothEndsIncluded) {
         }
         EXPECT_EQ(ids, c.ids) << c.since << ".." << c.until;
     }
+}
+
+}  // namespace
+}  // namespace ijken::fleet
+
+namespace ijken::fleet {
+namespace {
+
+// Version 1 of the tables, made from version 2 the way it was: no ship periods, no generations,
+// no last instant, no check on periods.
+const char* const kBackToVersion1 =
+    "DROP TABLE ijken.ship_versions; ALTER TABLE ijken.installations DROP COLUMN last_push;"
+    " ALTER TABLE ijken.surveys DROP CONSTRAINT surveys_pkey; DROP INDEX ijken.surveys_live;"
+    " ALTER TABLE ijken.surveys DROP COLUMN generation; ALTER TABLE ijken.surveys ADD PRIMARY KEY (installation, opnameid);"
+    " ALTER TABLE ijken.survey_versions DROP COLUMN generation;"
+    " CREATE INDEX survey_versions_by_survey ON ijken.survey_versions (installation, opnameid);"
+    " ALTER TABLE ijken.gauge_rows DROP CONSTRAINT gauge_rows_check; UPDATE ijken.schema_version SET version = 1";
+
+TEST(FleetRows, TheOfficeBringsVersion1UpToDateAndABargeGoesOn) {
+    const std::string db = fresh_database();
+    Barge barge;
+    ASSERT_EQ(barge.push(conninfo(db)).status, 0);
+    barge.sql("UPDATE IJkOpnames SET Lading = 'Gerst' WHERE Opnameid = 2");
+    ASSERT_EQ(barge.push(conninfo(db)).status, 0);
+    rows(db, kBackToVersion1);
+    const std::string before = read_file(barge.dir.db_path());
+    const Outcome refused = barge.push(conninfo(db));
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.err, "ijken push: the office database has version 1 of the fleet tables, older than this"
+                           " program's (2); the office's administrator brings them up to date with ijken office init\n");
+    EXPECT_EQ(read_file(barge.dir.db_path()), before);
+
+    const Outcome init = barge.run("office init --to '" + conninfo(db) + "'");
+    EXPECT_EQ(init.out, "ijken office init: the fleet tables were brought up to date\n") << init.err;
+    EXPECT_EQ(rows(db, "SELECT max(version) FROM ijken.schema_version"), std::vector<std::string>{"2"});
+    EXPECT_EQ(rows(db, "SELECT count(*), min(valid_from) FROM ijken.ship_versions"),
+              std::vector<std::string>{"5|-infinity"});
+    const Outcome same = barge.push(conninfo(db));
+    EXPECT_NE(same.out.find("(0 surveys new or changed, 0 marked deleted, 0 gauge tables"), std::string::npos)
+        << same.out << same.err;
+    barge.sql("UPDATE IJkOpnames SET Lading = 'Haver' WHERE Opnameid = 2");
+    ASSERT_EQ(barge.push(conninfo(db)).status, 0);
+    EXPECT_EQ(rows(db, "SELECT lading, generation FROM ijken.survey_versions ORDER BY replaced_at"),
+              (std::vector<std::string>{"|1", "Gerst|1"}));
+    ASSERT_EQ(barge.run("report --db '" + barge.dir.db_path() + "' --survey 2 --output b.pdf").status, 0);
+    ASSERT_EQ(barge.run("office report --from '" + conninfo(db) + "' --survey " + barge.installation() +
+                        ":2 --output o.pdf").status, 0);
+    EXPECT_EQ(without_date(read_file(barge.dir.path() / "o.pdf")), without_date(read_file(barge.dir.path() / "b.pdf")));
 }
 
 }  // namespace
