@@ -118,7 +118,8 @@ long long write_office_csv(const std::string& conninfo, const SurveyFilter& filt
         joined(result_columns(), "s.") + (filter.deleted ? ", to_char(s.deleted_at, 'YYYY-MM-DD HH24:MI:SS')" : "") +
         " FROM ijken.surveys s LEFT JOIN ijken.ship_versions sh ON sh.installation = s.installation"
         " AND sh.schipid = s.schipid AND sh.valid_from <= s.pushed_at"
-        " AND (sh.valid_until IS NULL OR sh.valid_until > s.pushed_at) WHERE ($4 OR s.deleted_at IS NULL) AND ($1::text IS NULL OR sh.name = $1)"
+        " AND (sh.valid_until IS NULL OR sh.valid_until > s.pushed_at)"
+        " WHERE ($4 OR s.deleted_at IS NULL) AND ($1::text IS NULL OR sh.name = $1)"
         " AND ($2::text IS NULL OR left(s.invoerdatum, 10) >= $2)"
         " AND ($3::text IS NULL OR left(s.invoerdatum, 10) <= $3)"
         " ORDER BY s.installation, s.schipid, s.invoerdatum, s.opnameid, s.generation";
@@ -232,7 +233,9 @@ void write_barge_database(const std::string& db_pad, const CentralShip& central)
 }  // namespace
 
 std::string SurveyName::text() const {
-    return std::to_string(opnameid) + (generation ? "~" + std::to_string(*generation) : "");
+    std::string text = std::to_string(opnameid);
+    if (generation) text.append("~").append(std::to_string(*generation));
+    return text;
 }
 
 std::optional<SurveyName> parse_survey_name(const std::string& name) {

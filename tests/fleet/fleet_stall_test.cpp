@@ -171,7 +171,7 @@ TEST(FleetStall, TwoOverlappingPushesOfOneBargeKeepItsHistoryInOrder) {
     cron.sql("UPDATE Schiptable SET Meetbrief_NR = 'C2' WHERE SchipID = 1");
     // The cron job's push begins first on a slow link; the window's overtakes it.
     Relay relay(server_socket());
-    relay.slow(60);
+    relay.slow(30);
     relay.watch("BEGIN");
     RunningPush slow(cron, relay_conninfo(relay, db), "");
     ASSERT_TRUE(wait_until([&] { return relay.seen(); }, 20));

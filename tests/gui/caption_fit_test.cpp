@@ -4,7 +4,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
+#include <QAbstractButton>
 #include <QRadioButton>
 #include <QStyle>
 #include <QTableWidget>
@@ -39,12 +39,9 @@ QRect ink(const QLabel* label) {
     return label->text().isEmpty() ? QRect() : QRect(x, g.y(), w, g.height());
 }
 
-QString plain(QString caption) {
-    return caption.remove(QRegularExpression("&(?!&)"));
-}
-
-// Every caption of the window that does not fit its control, or covers another's: labels (an
-// elided one must carry its whole text in its tooltip), buttons, radio buttons and group titles.
+// Every caption of the window that is wider than its control or covers another's text or box (an
+// elided label must carry its whole text in its tooltip); buttons and group titles with the room
+// their frame and mark take.
 QStringList cut_captions(QWidget* window) {
     QStringList cut;
     for (QLabel* l : window->findChildren<QLabel*>()) {
@@ -53,27 +50,21 @@ QStringList cut_captions(QWidget* window) {
         if (gui::caption_elided(l) && !l->toolTip().contains(l->accessibleName()) &&
             !l->toolTip().contains(l->accessibleDescription()))
             cut << l->objectName() + " elided without its whole text";
-        for (QObject* o : l->parent()->children()) {
-            auto* other = qobject_cast<QWidget*>(o);
-            if (other == nullptr || other == l || !other->isVisibleTo(window)) continue;
+        for (auto* other : l->parentWidget()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
             auto* other_label = qobject_cast<QLabel*>(other);
             const QRect theirs = other_label != nullptr ? ink(other_label) : other->geometry();
-            if (ink(l).intersects(theirs))
+            if (other != l && other->isVisibleTo(window) && ink(l).intersects(theirs))
                 cut << l->objectName() + " covers " + other->objectName();
         }
     }
-    for (QPushButton* b : window->findChildren<QPushButton*>()) {
-        if (b->isVisibleTo(window) && b->fontMetrics().horizontalAdvance(plain(b->text())) + 6 > b->width())
-            cut << b->objectName() + " \"" + b->text() + "\"";
-    }
-    for (QRadioButton* r : window->findChildren<QRadioButton*>()) {
-        const int indicator = r->style()->pixelMetric(QStyle::PM_ExclusiveIndicatorWidth, nullptr, r) + 4;
-        if (r->isVisibleTo(window) && r->fontMetrics().horizontalAdvance(plain(r->text())) + indicator > r->width())
-            cut << r->objectName() + " \"" + r->text() + "\"";
-    }
-    for (QGroupBox* g : window->findChildren<QGroupBox*>()) {
-        if (g->isVisibleTo(window) && g->fontMetrics().horizontalAdvance(plain(g->title())) + 12 > g->width())
-            cut << g->objectName() + " \"" + g->title() + "\"";
+    for (QWidget* w : window->findChildren<QWidget*>()) {
+        auto* button = qobject_cast<QAbstractButton*>(w);
+        auto* group = qobject_cast<QGroupBox*>(w);
+        QString text = button != nullptr ? button->text() : group != nullptr ? group->title() : QString();
+        text.remove(QRegularExpression("&(?!&)"));
+        const int slack = qobject_cast<QRadioButton*>(w) != nullptr ? 22 : group != nullptr ? 12 : 6;
+        if (w->isVisibleTo(window) && w->fontMetrics().horizontalAdvance(text) + slack > w->width())
+            cut << w->objectName() + " \"" + text + "\"";
     }
     return cut;
 }
@@ -175,11 +166,7 @@ class CaptionFitTest : public QObject {
         before->setFocus();
         QTest::keyClick(before, Qt::Key_Tab);
         QCOMPARE(QApplication::focusWidget(), checked);
-        after->setFocus();
-        QTest::keyClick(after, Qt::Key_Backtab);
-        QCOMPARE(QApplication::focusWidget(), checked);
-
-        // The arrows move the choice; Tab then leaves the group, and comes back to the new choice.
+        // The arrows move the choice; Tab then leaves the group, and Backtab comes back to the new one.
         QTest::keyClick(checked, Qt::Key_Right);
         auto* four = window->findChild<QRadioButton*>("aantal_ijken_3");
         QVERIFY(four->isChecked());

@@ -7,7 +7,6 @@
 #include <sstream>
 
 #include "core/forms/forms.h"
-#include "core/lang/default_files.h"
 #include "core/program/program_windows.h"
 #include "core/survey/form1.h"
 #include "lang_test_util.h"
@@ -69,18 +68,6 @@ TEST_F(GermanFile, LanguageThreeAndItsMenuItemExistOnlyWithTheFile) {
     // The program left it as delivered, and wrote the Dutch and French files as always.
     EXPECT_EQ(read_file(dir.path() / "tld.tln"), delivered);
     EXPECT_EQ(read_file(dir.path() / "tln.tln"), golden("tln.tln"));
-}
-
-TEST_F(GermanFile, DeliveredCopyIsTakenFromTheFirstPlaceThatHasIt) {
-    ijken::testing::TempDir share;
-    write_file(share.path() / "tld.tln", delivered);
-    EXPECT_FALSE(copy_delivered_file("tld.tln", {dir.dir() + "nowhere/"}, dir.dir()));
-    EXPECT_TRUE(copy_delivered_file("tld.tln", {dir.dir() + "nowhere/", share.dir()}, dir.dir()));
-    EXPECT_EQ(read_file(dir.path() / "tld.tln"), delivered);
-    // The user's own file is never replaced.
-    write_file(dir.path() / "tld.tln", "[form1]\r\nLabel8.caption=Faktor\r\n");
-    EXPECT_TRUE(copy_delivered_file("tld.tln", {share.dir()}, dir.dir()));
-    EXPECT_EQ(read_file(dir.path() / "tld.tln"), "[form1]\r\nLabel8.caption=Faktor\r\n");
 }
 
 // Windows-1252 with CR LF, and for every window an entry for each caption and hint it is built

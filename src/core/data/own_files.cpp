@@ -60,6 +60,9 @@ std::optional<OwnFile> own_file_at(const std::filesystem::path& target, const st
 void refuse_own_file(const std::filesystem::path& target, const std::vector<OwnFile>& own) {
     const auto file = own_file_at(target, own);
     if (!file) return;
+    if (const auto at = file->refusal.find("%1"); at != std::string::npos) {
+        throw std::runtime_error(std::string(file->refusal).replace(at, 2, display_path(target)));
+    }
     const std::string what = file->kind == OwnFile::Kind::database        ? "de database van het programma"
                              : file->kind == OwnFile::Kind::language_file ? "een taalbestand van het programma"
                                                                           : "het programma zelf";

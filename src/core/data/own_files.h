@@ -15,6 +15,8 @@ struct OwnFile {
     enum class Kind { database, language_file, program };
     std::filesystem::path path;
     Kind kind;
+    // The message that refuses it, "%1" standing for the path as shown; empty for the Dutch one.
+    std::string refusal = {};
 };
 
 // The database at db_pad with the side files SQLite keeps beside it, the language files (tln.tln,

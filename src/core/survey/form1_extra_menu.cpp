@@ -23,6 +23,10 @@ constexpr std::pair<const char*, const char*> kMessageLabels[] = {
     {"tx_reservekopie", "Reservekopie maken"},
     {"tx_db_filter", "Databases (*.db)"},
     {"tx_opgeslagen", "Reservekopie opgeslagen in %1"},
+    {"tx_eigen_database", "\"%1\" is de database van het programma en wordt niet overschreven; kies een andere naam"},
+    {"tx_eigen_taalbestand",
+     "\"%1\" is een taalbestand van het programma en wordt niet overschreven; kies een andere naam"},
+    {"tx_eigen_programma", "\"%1\" is het programma zelf en wordt niet overschreven; kies een andere naam"},
 };
 
 }  // namespace
@@ -53,9 +57,17 @@ std::string Form1::message_text(const char* label, const std::vector<std::string
 }
 
 std::vector<data::OwnFile> Form1::own_files() const {
-    return data::own_files(
+    auto own = data::own_files(
         db_pad, taal.directory(),
         {taal.TaalFile1(), taal.TaalFile2(), taal.TaalFile3(), taal.TaalFile4(), taal.TaalFile5()});
+    // Refused in the interface language.
+    for (data::OwnFile& file : own) {
+        using Kind = data::OwnFile::Kind;
+        file.refusal = message_text(file.kind == Kind::database        ? "tx_eigen_database"
+                                    : file.kind == Kind::language_file ? "tx_eigen_taalbestand"
+                                                                       : "tx_eigen_programma");
+    }
+    return own;
 }
 
 void Form1::Opnamelijst1Click() {
