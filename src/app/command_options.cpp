@@ -120,11 +120,12 @@ std::optional<fleet::SurveyName> ParsedOptions::survey_name(std::string_view nam
 }
 
 std::string usage_line(const CommandSpec& command) {
-    std::string line = "ijken " + std::string(command.name);
+    std::string line = "ijken ";
+    line.append(command.name);
     for (const CommandOption& o : command.options) {
-        std::string option(o.spec->name);
-        if (!o.spec->value_name.empty()) option.append(" ").append(o.spec->value_name);
-        line.append(o.required ? " " : " [").append(option).append(o.required ? "" : "]");
+        line.append(o.required ? " " : " [").append(o.spec->name);
+        if (!o.spec->value_name.empty()) line.append(" ").append(o.spec->value_name);
+        if (!o.required) line.append("]");
     }
     return line;
 }

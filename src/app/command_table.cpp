@@ -119,7 +119,8 @@ namespace {
 void describe(std::ostream& out, const CommandSpec& command) {
     out << "  " << usage_line(command) << "\n      " << command.summary << "\n";
     for (const CommandOption& o : command.options) {
-        std::string head = "      " + std::string(o.spec->name);
+        std::string head = "      ";
+        head.append(o.spec->name);
         if (!o.spec->value_name.empty()) head.append(" ").append(o.spec->value_name);
         out << head;
         std::istringstream help{std::string(o.spec->help)};

@@ -42,6 +42,11 @@ void wire_menu(survey::Form1& form1) {
     actions.taaleditor1Click = [&form1] {
         if (auto* w = form1.window<lang::Editor>()) w->show();
     };
+    // Beside the main window too: the main window stays visible to show the survey opened from
+    // the list, and its formshow (which goes back to the newest survey) does not run.
+    actions.Opnamelijst1Click = [&form1] {
+        if (auto* w = form1.window<survey::Opnamelijstform>()) w->open();
+    };
 }
 
 }  // namespace
@@ -49,7 +54,13 @@ void wire_menu(survey::Form1& form1) {
 void create_windows(survey::Form1& form1) {
     form1.add_window(std::make_unique<shipdata::Ijkeninvoerform>(form1), "ijkeninvoer");
     form1.add_window(std::make_unique<report::Print_form>(form1), "print");
-    form1.add_window(std::make_unique<shipdata::Schipinvoer>(form1), "schipinvoer");
+    auto& schipinvoer = static_cast<shipdata::Schipinvoer&>(
+        form1.add_window(std::make_unique<shipdata::Schipinvoer>(form1), "schipinvoer"));
+    // A new ship's gauge certificate comes next; the ship window closes when that one has.
+    schipinvoer.open_gauge_table = [&form1](int schip_id, std::function<void()> then) {
+        if (auto* w = form1.window<shipdata::Ijkeninvoerform>()) w->OpenForNewTable(schip_id, std::move(then));
+        else if (then) then();
+    };
     // The about box and the language editor are not translated.
     form1.add_window(std::make_unique<about::Aboutform>(form1.services), "");
     // The language editor is shown beside the main window, not modally; what it saves translates

@@ -5,7 +5,6 @@
 
 #include "core/data/sqlite_database.h"
 #include "core/data/transaction.h"
-#include "core/shipdata/ijkeninvoerform.h"
 #include "core/store/ships.h"
 #include "core/survey/form1.h"
 #include "core/text/numbers.h"
@@ -178,12 +177,11 @@ void Schipinvoer::opslaanclick() {
     }
     nieuw_id_ = nieuw_id;
     // The new ship's gauge certificate comes next; this window closes when that one has.
-    auto* ijkeninvoer = form1_.window<Ijkeninvoerform>();
-    if (ijkeninvoer == nullptr) {
+    if (!open_gauge_table) {
         close();
         return;
     }
-    ijkeninvoer->OpenForNewTable(nieuw_id, [this] { close(); });
+    open_gauge_table(nieuw_id, [this] { close(); });
 }
 
 void Schipinvoer::button3click() {

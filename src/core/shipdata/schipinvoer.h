@@ -24,6 +24,10 @@ class Schipinvoer : public forms::Form {
     // error goes to the caller and nothing opens.
     void OpenSelected(std::function<void()> then = {});
 
+    // What opens the gauge table window for a ship just added, and runs `then` when it has closed;
+    // the program sets it. Without it, saving a new ship closes this window at once.
+    std::function<void(int schip_id, std::function<void()> then)> open_gauge_table;
+
     // True after OpenNew until the next OpenSelected.
     bool nieuw_schip() const { return nieuw_; }
     // The SchipID the last save of a new ship gave it; 0 before any.

@@ -158,7 +158,7 @@ class Form1 : public forms::Form, public SurveyValue, public SurveySource {
     // nothing while its action is empty.
     struct WindowActions {
         std::function<void()> invoeren1click, invoer1click, Wijzigen2Click, scheepsgegevensclick,
-            afdrukken1click, cTarvik1Click, taaleditor1Click;
+            afdrukken1click, cTarvik1Click, taaleditor1Click, Opnamelijst1Click;
         std::function<void(int)> schip_verwijderd;
     };
     WindowActions window_actions;

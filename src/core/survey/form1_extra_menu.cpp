@@ -3,7 +3,6 @@
 // (form1_warnings.cpp), built with it.
 #include "core/data/own_files.h"
 #include "core/survey/form1.h"
-#include "core/survey/opnamelijstform.h"
 #include "core/survey/warnings.h"
 
 namespace ijken::survey {
@@ -74,7 +73,7 @@ std::vector<data::OwnFile> Form1::own_files() const {
 void Form1::Opnamelijst1Click() {
     // Beside the main window, not modal: the main window stays visible to show the survey opened
     // from the list, and formshow (which goes back to the newest survey) does not run.
-    if (auto* lijst = window<Opnamelijstform>()) lijst->open();
+    if (window_actions.Opnamelijst1Click) window_actions.Opnamelijst1Click();
 }
 
 bool Form1::ga_naar_opname(int opnameid) {

@@ -1,0 +1,186 @@
+// The session's use cases without a window: for each, the state after, what the observers heard,
+// and what the database holds after.
+#include "core/session/session.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/data/database_schema.h"
+#include "core/data/sqlite_database.h"
+#include "core/text/numbers.h"
+#include "support/temp_dir.h"
+
+namespace ijken::session {
+namespace {
+
+using C = Change;
+
+class SessionTest : public ::testing::Test {
+  protected:
+    void SetUp() override { fresh(); }
+    // The seeded database in a directory of its own, the session on its selected ship's newest
+    // survey, nothing heard yet.
+    void fresh() {
+        session.reset();
+        dir = std::make_unique<testing::TempDir>();
+        data::create_database(db_path());
+        session = std::make_unique<Session>(db_path());
+        session->load_selected_ship();
+        heard.clear();
+        session->subscribe([this](Change c) { heard.push_back(c); });
+    }
+    std::string db_path() const { return dir->db_path(); }
+    // One number from the database, read on a connection of its own.
+    long long number(const std::string& sql) {
+        data::SQLiteDatabase db(db_path(), data::OpenMode::existing);
+        auto t = db.Query(sql);
+        return t->RowCount() == 0 ? -1 : t->AsInteger(0);
+    }
+    long long surveys_of(int ship) {
+        return number("select count(*) from IJkOpnames where Schipid=" + text::format_int(ship));
+    }
+
+    std::unique_ptr<testing::TempDir> dir;
+    std::unique_ptr<Session> session;
+    std::vector<Change> heard;
+};
+
+TEST_F(SessionTest, StartsOnTheSelectedShipsNewestSurvey) {
+    ASSERT_TRUE(session->ship());
+    EXPECT_EQ(session->ship()->params.SchipID, 1);
+    EXPECT_EQ(session->survey().parties[0], "Grain Coop 3");
+    EXPECT_TRUE(session->at_last());
+    EXPECT_EQ(session->failure(), "");
+    EXPECT_NE(session->survey().resultaat_vol.tonnage, 0.0);
+}
+
+TEST_F(SessionTest, BrowsingMovesTheCursorAndShowsTheSurveyThere) {
+    const long long count = surveys_of(1);
+    ASSERT_GE(count, 3);
+    const int newest = session->current_survey();
+    session->show_first();
+    EXPECT_TRUE(session->at_first());
+    const int first = session->current_survey();
+    session->show_previous();  // nothing before the first: nothing shown, nothing heard
+    session->show_next();
+    EXPECT_NE(session->current_survey(), first);
+    session->show_last();
+    EXPECT_EQ(session->current_survey(), newest);
+    session->show_next();  // nothing after the last
+    const std::vector<Change> shown{C::survey_shown, C::results_recomputed};
+    std::vector<Change> expected;
+    for (int i = 0; i < 3; ++i) expected.insert(expected.end(), shown.begin(), shown.end());
+    EXPECT_EQ(heard, expected);
+}
+
+// Every use case that writes: one transaction each, and what it tells.
+TEST_F(SessionTest, EachUseCaseWritesOnceAndTellsWhatChanged) {
+    struct UseCase {
+        const char* name;
+        std::function<void(Session&)> act;
+        std::vector<Change> heard;
+        std::function<void()> check;
+    };
+    const long long surveys = surveys_of(1);
+    const std::vector<std::string> ship_texts{"CERT-9", "Nova", "a", "b", "c", "d", "e", "f", "g", "h"};
+    const UseCase cases[] = {
+        {"change a reading", [](Session& s) { s.change_reading(10, "250"); }, {C::results_recomputed},
+         [&] {
+             EXPECT_EQ(session->survey().readings[10], "250");
+             EXPECT_EQ(surveys_of(1), surveys);
+         }},
+        {"save the survey",
+         [](Session& s) {
+             s.change_party(0, "Saved Coop");
+             s.save_survey();
+         },
+         {C::survey_shown, C::results_recomputed},
+         [&] {
+             EXPECT_EQ(session->survey().parties[0], "Saved Coop");
+             EXPECT_EQ(number("select count(*) from IJkOpnames where Verlader_Naam='Saved Coop'"), 1);
+             EXPECT_EQ(surveys_of(1), surveys);
+         }},
+        {"add a survey", [](Session& s) { s.add_survey(); }, {C::survey_shown, C::results_recomputed},
+         [&] { EXPECT_EQ(surveys_of(1), surveys + 1); }},
+        {"delete the survey", [](Session& s) { s.delete_survey(); }, {C::survey_shown, C::results_recomputed},
+         [&] {
+             EXPECT_EQ(surveys_of(1), surveys - 1);
+             EXPECT_NE(session->survey().parties[0], "Grain Coop 3");
+         }},
+        {"store the selected ship's table",
+         [](Session& s) { s.store_gauge_table(1, {{100, 0.0}, {200, 500.0}, {300, 1000.0}}, 100, 300); },
+         {C::table_stored, C::results_recomputed},
+         [&] {
+             EXPECT_EQ(number("select count(*) from IJKtable where SchipID=1"), 3);
+             EXPECT_EQ(number("select Max_inzinking from Schiptable where SchipID=1"), 300);
+             EXPECT_EQ(session->survey().Max_inzinking, 300);
+         }},
+        {"store another ship's table", [](Session& s) { s.store_gauge_table(2, {{10, 1.0}}, 10, 10); },
+         {C::table_stored},
+         [&] {
+             EXPECT_EQ(number("select count(*) from IJKtable where SchipID=2"), 1);
+             EXPECT_NE(session->survey().Max_inzinking, 10);
+         }},
+        {"create a ship", [&](Session& s) { s.create_ship({3, 1, ship_texts}); }, {C::ships_changed},
+         [&] { EXPECT_EQ(number("select count(*) from Schiptable where Name='Nova'"), 1); }},
+        {"delete another ship", [](Session& s) { s.delete_ship(2); }, {C::ships_changed},
+         [&] { EXPECT_EQ(number("select count(*) from Schiptable where SchipID=2"), 0); }},
+        {"switch the language", [](Session& s) { s.switch_language(2); }, {C::language_switched},
+         [&] {
+             EXPECT_EQ(number("select taal from Schiptable where SchipID=1"), 2);
+             EXPECT_EQ(session->language(), 2);
+         }},
+        {"select another ship", [](Session& s) { s.select_ship(3); },
+         {C::survey_shown, C::ship_changed, C::language_switched},
+         [&] {
+             EXPECT_EQ(number("select SchipID from Schiptable where Selected=1"), 3);
+             EXPECT_EQ(session->ship()->params.SchipID, 3);
+         }},
+        {"store the ship's particulars", [&](Session& s) { s.store_particulars({5, 1, ship_texts}); },
+         {C::survey_shown, C::results_recomputed, C::ship_changed, C::language_switched},
+         [&] {
+             EXPECT_EQ(number("select Aantal_ijken from Schiptable where SchipID=1"), 5);
+             EXPECT_EQ(session->ship()->name, "Nova");
+         }},
+    };
+    for (const UseCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        fresh();
+        c.act(*session);
+        EXPECT_EQ(heard, c.heard);
+        c.check();
+    }
+}
+
+// An operation that fails leaves the database and the session as they were, and tells nothing.
+TEST_F(SessionTest, AFailedOperationChangesNothing) {
+    const long long surveys = surveys_of(1);
+    const struct {
+        const char* name;
+        std::function<void(Session&)> act;
+    } cases[] = {
+        {"a reading too large to store",
+         [](Session& s) {
+             s.change_reading(0, "99999999999999999999");
+             s.save_survey();
+         }},
+        {"the selected ship deleted", [](Session& s) { s.delete_ship(1); }},
+        {"a ship with too few texts", [](Session& s) { s.create_ship({3, 1, {"only one"}}); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        fresh();
+        const int shown = session->current_survey();
+        EXPECT_ANY_THROW(c.act(*session));
+        EXPECT_EQ(surveys_of(1), surveys);
+        EXPECT_EQ(number("select count(*) from Schiptable"), 5);
+        EXPECT_EQ(session->current_survey(), shown);
+    }
+}
+
+}  // namespace
+}  // namespace ijken::session
