@@ -62,9 +62,9 @@ ParsedOptions parse_options(const CommandSpec& command, int argc, char** argv) {
     for (int i = 0; i < argc; ++i) {
         const std::string arg = argv[i];
         const auto taken = std::find_if(command.options.begin(), command.options.end(),
-                                        [&](const CommandOption& o) { return o.spec->name == arg; });
+                                        [&](const CommandOption& o) { return o.option->name == arg; });
         if (taken == command.options.end()) throw UsageError("unknown argument \"" + arg + "\" (see ijken --help)");
-        const OptionSpec& option = *taken->spec;
+        const OptionSpec& option = *taken->option;
         std::string value;
         if (option.kind != ValueKind::flag) {
             if (i + 1 >= argc || argv[i + 1][0] == '\0') throw UsageError(arg + " needs a value");
@@ -74,8 +74,8 @@ ParsedOptions parse_options(const CommandSpec& command, int argc, char** argv) {
         if (!parsed.values_.emplace(arg, value).second) throw UsageError(arg + " is given twice");
     }
     for (const CommandOption& o : command.options) {
-        if (o.required && !parsed.has(o.spec->name)) {
-            throw UsageError(std::string(o.spec->name) + " " + std::string(o.spec->value_name) +
+        if (o.required && !parsed.has(o.option->name)) {
+            throw UsageError(std::string(o.option->name) + " " + std::string(o.option->value_name) +
                              " is required (see ijken --help)");
         }
     }
@@ -123,8 +123,8 @@ std::string usage_line(const CommandSpec& command) {
     std::string line = "ijken ";
     line.append(command.name);
     for (const CommandOption& o : command.options) {
-        line.append(o.required ? " " : " [").append(o.spec->name);
-        if (!o.spec->value_name.empty()) line.append(" ").append(o.spec->value_name);
+        line.append(o.required ? " " : " [").append(o.option->name);
+        if (!o.option->value_name.empty()) line.append(" ").append(o.option->value_name);
         if (!o.required) line.append("]");
     }
     return line;

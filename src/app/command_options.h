@@ -29,7 +29,7 @@ struct OptionSpec {
 
 // An option as one command takes it.
 struct CommandOption {
-    const OptionSpec* spec;
+    const OptionSpec* option;
     bool required = false;
 };
 

@@ -120,10 +120,10 @@ void describe(std::ostream& out, const CommandSpec& command) {
     out << "  " << usage_line(command) << "\n      " << command.summary << "\n";
     for (const CommandOption& o : command.options) {
         std::string head = "      ";
-        head.append(o.spec->name);
-        if (!o.spec->value_name.empty()) head.append(" ").append(o.spec->value_name);
+        head.append(o.option->name);
+        if (!o.option->value_name.empty()) head.append(" ").append(o.option->value_name);
         out << head;
-        std::istringstream help{std::string(o.spec->help)};
+        std::istringstream help{std::string(o.option->help)};
         std::string line;
         bool first = true;
         while (std::getline(help, line)) {
