@@ -1,6 +1,6 @@
 """The office server's speed on a fleet of 50 barges x 2,000 surveys (run by hand, Release build):
 
-    tests/fleet/with_postgres.sh /usr/bin/python3 tests/web/bench_web.py build-rel
+    tests/fleet/with_postgres.sh /usr/bin/python3 bench/office/web_speed.py build-rel
 
 Server times are the ones the server logs for each request (from the request read to the last
 byte written); the load test's latencies are measured by the clients."""
@@ -18,6 +18,8 @@ import urllib.parse
 BUILD = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else "build-rel")
 os.environ.setdefault("IJKEN_BINARY", os.path.join(BUILD, "ijken"))
 os.environ.setdefault("IJKEN_MAKE_BARGE", "/bin/true")
+# The office the browser tests set up, reused as it is.
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tests", "web"))
 from office_fixture import ADMIN, PASSWORDS, ROLES, SOCKET, conninfo, psql, run  # noqa: E402
 
 DB = "bench"
