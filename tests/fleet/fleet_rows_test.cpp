@@ -99,7 +99,6 @@ TEST(FleetRows, EveryValueSQLiteHoldsGoesToTheOfficeOrNamesItsRow) {
     for (const auto& [statement, message] : cases) {
         Barge odd;
         odd.sql(statement);
-        std::filesystem::copy_file(barge.dir.db_path(), odd.dir.path() / "x.db");
         const Outcome refused = odd.push(conninfo(db));
         EXPECT_EQ(refused.status, 1);
         EXPECT_EQ(refused.err.rfind(message, 0), 0u) << refused.err;
