@@ -79,7 +79,7 @@ TEST(FleetStall, AFrozenPushBlocksNoOtherBargeAndEndsByItself) {
     Barge a;
     ASSERT_EQ(a.push(conninfo(db)).status, 0);
     a.sql("UPDATE IJkOpnames SET Lading = 'bevroren'");
-    Barge same(a);
+    Barge same(a.dir.db_path());
     Relay relay(server_socket());
     relay.freeze_at("survey_match");
     RunningPush frozen(a, relay_conninfo(relay, db), kShortLimits);
@@ -153,7 +153,7 @@ TEST(FleetStall, TwoOverlappingPushesOfOneBargeKeepItsHistoryInOrder) {
     const std::string db = fresh_database();
     Barge barge;
     ASSERT_EQ(barge.push(conninfo(db)).status, 0);
-    Barge cron(barge);
+    Barge cron(barge.dir.db_path());
     barge.sql("UPDATE IJKtable SET Tonnage = Tonnage + 1 WHERE SchipID = 1");
     barge.sql("UPDATE Schiptable SET Meetbrief_NR = 'W1' WHERE SchipID = 1");
     cron.sql("UPDATE IJKtable SET Tonnage = Tonnage + 2 WHERE SchipID = 1");

@@ -71,10 +71,8 @@ inline std::string central_state(const std::string& db, bool history = true) {
 struct Barge {
     TempDir dir;
     Barge() { data::create_database(dir.db_path()); }
-    // A second barge with the same installation: a copy of the other's database.
-    explicit Barge(const Barge& same) {
-        std::filesystem::copy_file(same.dir.db_path(), dir.db_path());
-    }
+    // A second barge with the same installation: a copy of another's database.
+    explicit Barge(const std::string& copy_of) { std::filesystem::copy_file(copy_of, dir.db_path()); }
     // Put before the program on its command line, e.g. PGOPTIONS='-c lock_timeout=1000' .
     std::string env;
     Outcome run(const std::string& args) {
