@@ -2,17 +2,12 @@
 // delete, values at the edges of what SQLite holds, databases that are not the fleet's, connection
 // strings with passwords or bad values, and the dates of the office's list.
 #include <regex>
-#include <sstream>
 
 #include "fleet/conninfo.h"
 #include "fleet_support.h"
 
 namespace ijken::fleet {
 namespace {
-
-std::string without_date(const std::string& pdf) {
-    return std::regex_replace(pdf, std::regex(R"(/ModDate \(D:\d{14}\))"), "");
-}
 
 // Survey 1's row again under another number and ship, through a table of the test's own.
 void copy_survey(Barge& barge, int opnameid, int ship, const std::string& lading) {
@@ -30,50 +25,46 @@ TEST(FleetRows, ANumberThatComesBackNamesAnotherShipOrSurveyAndTheOldOneStays) {
     barge.sql("INSERT INTO IJKtable SELECT 5, Inzinking, Tonnage FROM IJKtable WHERE SchipID = 1");
     copy_survey(barge, 4, 5, "Oud");
     ASSERT_EQ(barge.push(conninfo(db)).status, 0);
-    ASSERT_EQ(barge.run("report --db '" + barge.dir.db_path() + "' --ship 5 --survey 4 --output old.pdf").status, 0);
+    ASSERT_EQ(barge.report("--ship 5 --survey 4", "old.pdf").status, 0);
     // Ship 5 deleted with its survey and table, and a new ship 5 made before the next push.
-    for (const char* table : {"IJkOpnames", "IJKtable", "Schiptable"}) {
-        barge.sql(std::string("DELETE FROM ") + table + " WHERE " + (table[0] == 'I' && table[2] == 'k' ? "Schipid" : "SchipID") + " = 5");
-    }
+    for (const char* table : {"IJkOpnames", "IJKtable", "Schiptable"})
+        barge.sql(std::string("DELETE FROM ") + table + " WHERE SchipID = 5");
     barge.sql("INSERT INTO Schiptable (SchipID, Name, Meetbrief_NR, Aantal_ijken, Max_inzinking, Min_inzinking, taal,"
               " Selected) VALUES (5, 'Nieuw Schip', 'XY999', 3, 251, 51, 1, 0)");
     barge.sql("INSERT INTO IJKtable SELECT 5, Inzinking, Tonnage * 0.9 FROM IJKtable WHERE SchipID = 1");
-    Outcome o = barge.push(conninfo(db));
-    ASSERT_EQ(o.status, 0) << o.err;
-    EXPECT_NE(o.out.find(", 1 marked deleted,"), std::string::npos) << o.out;
-    const std::string id = barge.installation();
-    auto office_report = [&](const std::string& name, const std::string& file) {
-        const Outcome r = barge.run("office report --from '" + conninfo(db) + "' --survey " + id + ":" + name +
-                                    " --output " + file);
-        EXPECT_EQ(r.status, 0) << name << ": " << r.err;
-        return without_date(read_file(barge.dir.path() / file));
+    const auto pushed = [&](const std::string& counts) {
+        const Outcome o = barge.push(conninfo(db));
+        EXPECT_NE(o.out.find(counts), std::string::npos) << o.out << o.err;
     };
-    const std::string old_report = without_date(read_file(barge.dir.path() / "old.pdf"));
-    EXPECT_EQ(office_report("4", "o.pdf"), old_report);
+    pushed("(0 surveys new or changed, 1 marked deleted,");
+    const auto office_pdf = [&](const std::string& name) {
+        const Outcome r = barge.office_report(db, name, "o.pdf");
+        EXPECT_EQ(r.status, 0) << name << ": " << r.err;
+        return barge.pdf("o.pdf");
+    };
+    EXPECT_EQ(office_pdf("4"), barge.pdf("old.pdf"));
 
     // Number 4 again, on the new ship 5: another survey; the deleted one keeps its name ~1.
     copy_survey(barge, 4, 5, "Nieuw");
-    o = barge.push(conninfo(db));
-    EXPECT_NE(o.out.find("(1 survey new or changed, 0 marked deleted"), std::string::npos) << o.out;
+    pushed("(1 survey new or changed, 0 marked deleted");
     // And again between two pushes, on another ship: the one in the office is marked deleted.
-    ASSERT_EQ(barge.run("report --db '" + barge.dir.db_path() + "' --ship 5 --survey 4 --output new.pdf").status, 0);
+    ASSERT_EQ(barge.report("--ship 5 --survey 4", "new.pdf").status, 0);
     barge.sql("DELETE FROM IJkOpnames WHERE Opnameid = 4");
     copy_survey(barge, 4, 1, "Derde");
-    o = barge.push(conninfo(db));
-    EXPECT_NE(o.out.find("(1 survey new or changed, 1 marked deleted"), std::string::npos) << o.out;
+    pushed("(1 survey new or changed, 1 marked deleted");
     EXPECT_EQ(rows(db, "SELECT generation, schipid, lading, deleted_at IS NULL FROM ijken.surveys"
                        " WHERE opnameid = 4 ORDER BY generation"),
               (std::vector<std::string>{"1|5|Oud|f", "2|5|Nieuw|f", "3|1|Derde|t"}));
-    EXPECT_EQ(office_report("4~1", "o1.pdf"), old_report);
-    EXPECT_EQ(office_report("4~2", "o2.pdf"), without_date(read_file(barge.dir.path() / "new.pdf")));
-    ASSERT_EQ(barge.run("report --db '" + barge.dir.db_path() + "' --ship 1 --survey 4 --output now.pdf").status, 0);
-    EXPECT_EQ(office_report("4", "o3.pdf"), without_date(read_file(barge.dir.path() / "now.pdf")));
-    EXPECT_EQ(barge.run("office report --from '" + conninfo(db) + "' --survey " + id + ":4~4 --output x.pdf").status, 1);
+    ASSERT_EQ(barge.report("--ship 1 --survey 4", "now.pdf").status, 0);
+    for (const auto& [name, file] : {std::pair{"4~1", "old.pdf"}, {"4~2", "new.pdf"}, {"4", "now.pdf"}}) {
+        EXPECT_EQ(office_pdf(name), barge.pdf(file)) << name;
+    }
+    EXPECT_EQ(barge.office_report(db, "4~4", "x.pdf").status, 1);
     // The list with the deleted surveys names each as office report takes it.
     ASSERT_EQ(barge.run("office surveys --deleted --from '" + conninfo(db) + "' --output all.csv").status, 0);
     const std::string all = read_file(barge.dir.path() / "all.csv");
     for (const char* name : {",5,4~1,Oude Schip,", ",5,4~2,Nieuw Schip,", ",1,4,Dummy 1,"}) {
-        EXPECT_NE(all.find(id + name), std::string::npos) << name << "\n" << all;
+        EXPECT_NE(all.find(barge.installation() + name), std::string::npos) << name << "\n" << all;
     }
 }
 
@@ -94,8 +85,7 @@ TEST(FleetRows, EveryValueSQLiteHoldsGoesToTheOfficeOrNamesItsRow) {
     const std::string office = std::regex_replace(read_file(barge.dir.path() / "o.csv"),
                                                   std::regex("(^|\n)(\xEF\xBB\xBF)?[^,\n]*,[^,\n]*,"), "$1$2");
     EXPECT_EQ(office, read_file(barge.dir.path() / "b.csv"));
-    EXPECT_EQ(barge.run("office report --from '" + conninfo(db) + "' --survey " + barge.installation() +
-                        ":3000000000 --output r.pdf").status, 0);
+    EXPECT_EQ(barge.office_report(db, "3000000000", "r.pdf").status, 0);
 
     // A value no office column can take refuses the push in one line naming its row.
     const std::pair<std::string, std::string> cases[] = {
@@ -107,8 +97,7 @@ TEST(FleetRows, EveryValueSQLiteHoldsGoesToTheOfficeOrNamesItsRow) {
     const std::string before = central_state(db);
     for (const auto& [statement, message] : cases) {
         Barge odd;
-        data::SQLiteDatabase(odd.dir.db_path()).Execute(statement);
-        std::filesystem::copy_file(barge.dir.db_path(), odd.dir.path() / "x.db");
+        odd.sql(statement);
         const Outcome refused = odd.push(conninfo(db));
         EXPECT_EQ(refused.status, 1);
         EXPECT_EQ(refused.err.rfind(message, 0), 0u) << refused.err;
@@ -217,13 +206,12 @@ TEST(FleetRows, TheListsDatesAreDaysWithBothEndsIncluded) {
         if (!c.until.empty()) args += " --until " + c.until;
         const Outcome o = barge.run(args);
         ASSERT_EQ(o.status, 0) << o.err;
-        std::istringstream csv(read_file(barge.dir.path() / "o.csv"));
-        std::string line, ids;
-        std::getline(csv, line);
-        while (std::getline(csv, line)) {
-            const auto first = line.find(','), second = line.find(',', first + 1);
-            ids += (ids.empty() ? "" : " ") + line.substr(second + 1, line.find(',', second + 1) - second - 1);
-        }
+        // The third field of every line after the heading.
+        const std::string csv = read_file(barge.dir.path() / "o.csv");
+        const std::regex third("\n[^,\n]*,[^,\n]*,([^,\n]*)");
+        std::string ids;
+        for (std::sregex_iterator m(csv.begin(), csv.end(), third), end; m != end; ++m)
+            ids += (ids.empty() ? "" : " ") + (*m)[1].str();
         EXPECT_EQ(ids, c.ids) << c.since << ".." << c.until;
     }
 }
@@ -270,10 +258,9 @@ TEST(FleetRows, TheOfficeBringsVersion1UpToDateAndABargeGoesOn) {
     ASSERT_EQ(barge.push(conninfo(db)).status, 0);
     EXPECT_EQ(rows(db, "SELECT lading, generation FROM ijken.survey_versions ORDER BY replaced_at"),
               (std::vector<std::string>{"|1", "Gerst|1"}));
-    ASSERT_EQ(barge.run("report --db '" + barge.dir.db_path() + "' --survey 2 --output b.pdf").status, 0);
-    ASSERT_EQ(barge.run("office report --from '" + conninfo(db) + "' --survey " + barge.installation() +
-                        ":2 --output o.pdf").status, 0);
-    EXPECT_EQ(without_date(read_file(barge.dir.path() / "o.pdf")), without_date(read_file(barge.dir.path() / "b.pdf")));
+    ASSERT_EQ(barge.report("--survey 2", "b.pdf").status, 0);
+    ASSERT_EQ(barge.office_report(db, "2", "o.pdf").status, 0);
+    EXPECT_EQ(barge.pdf("o.pdf"), barge.pdf("b.pdf"));
 }
 
 }  // namespace

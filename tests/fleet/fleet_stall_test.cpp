@@ -32,6 +32,15 @@ std::string server_socket() {
     return std::string(std::getenv("IJKEN_PG_SOCKET")) + "/.s.PGSQL.5432";
 }
 
+bool wait_until(const std::function<bool()>& done, double limit_s) {
+    const auto start = Clock::now();
+    while (!done()) {
+        if (seconds_since(start) > limit_s) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return true;
+}
+
 // `ijken push` as a process of its own, its standard error in a file.
 struct RunningPush {
     pid_t pid = -1;
@@ -51,33 +60,15 @@ struct RunningPush {
     }
     // The exit status, or -1 when it did not end within the time (it is killed then).
     int wait(double limit_s) {
-        const auto start = Clock::now();
         int status = 0;
-        while (waitpid(pid, &status, WNOHANG) == 0) {
-            if (seconds_since(start) > limit_s) {
-                kill(pid, SIGKILL);
-                waitpid(pid, &status, 0);
-                return -1;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        if (!wait_until([&] { return waitpid(pid, &status, WNOHANG) != 0; }, limit_s)) {
+            kill(pid, SIGKILL);
+            waitpid(pid, &status, 0);
+            return -1;
         }
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
 };
-
-bool wait_until(const std::function<bool()>& done, double limit_s) {
-    const auto start = Clock::now();
-    while (!done()) {
-        if (seconds_since(start) > limit_s) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return true;
-}
-
-// A second barge with the same installation: a copy of the first one's database.
-void copy_barge(const Barge& from, Barge& to) {
-    std::filesystem::copy_file(from.dir.db_path(), to.dir.db_path(), std::filesystem::copy_options::overwrite_existing);
-}
 
 // Short limits, so that the server's and the client's ends come within seconds.
 const std::string kShortLimits =
@@ -88,8 +79,7 @@ TEST(FleetStall, AFrozenPushBlocksNoOtherBargeAndEndsByItself) {
     Barge a;
     ASSERT_EQ(a.push(conninfo(db)).status, 0);
     a.sql("UPDATE IJkOpnames SET Lading = 'bevroren'");
-    Barge same;
-    copy_barge(a, same);
+    Barge same(a.dir.db_path());
     Relay relay(server_socket());
     relay.freeze_at("survey_match");
     RunningPush frozen(a, relay_conninfo(relay, db), kShortLimits);
@@ -163,8 +153,7 @@ TEST(FleetStall, TwoOverlappingPushesOfOneBargeKeepItsHistoryInOrder) {
     const std::string db = fresh_database();
     Barge barge;
     ASSERT_EQ(barge.push(conninfo(db)).status, 0);
-    Barge cron;
-    copy_barge(barge, cron);
+    Barge cron(barge.dir.db_path());
     barge.sql("UPDATE IJKtable SET Tonnage = Tonnage + 1 WHERE SchipID = 1");
     barge.sql("UPDATE Schiptable SET Meetbrief_NR = 'W1' WHERE SchipID = 1");
     cron.sql("UPDATE IJKtable SET Tonnage = Tonnage + 2 WHERE SchipID = 1");
@@ -184,9 +173,8 @@ TEST(FleetStall, TwoOverlappingPushesOfOneBargeKeepItsHistoryInOrder) {
     // The last push to commit holds the current table and particulars.
     EXPECT_EQ(rows(db, "SELECT meetbrief_nr FROM ijken.ship_versions WHERE schipid = 1 ORDER BY valid_from"),
               (std::vector<std::string>{"BR12345", "W1", "C2"}));
-    for (int survey : {1, 2, 3}) {
-        const Outcome o = barge.run("office report --from '" + conninfo(db) + "' --survey " + barge.installation() +
-                                    ":" + std::to_string(survey) + " --output r.pdf");
+    for (const char* survey : {"1", "2", "3"}) {
+        const Outcome o = barge.office_report(db, survey, "r.pdf");
         EXPECT_EQ(o.status, 0) << o.err;
     }
     // The schema itself refuses a period that ends before it starts.
@@ -231,7 +219,6 @@ class BusyWriter {
 TEST(FleetStall, APushWaitsForAWriterOnBoard) {
     const std::string db = fresh_database();
     Barge barge;
-    int failed = 0;
     const auto start = Clock::now();
     {
         BusyWriter writer(barge.dir.db_path());
@@ -244,16 +231,10 @@ TEST(FleetStall, APushWaitsForAWriterOnBoard) {
                 sqlite3_exec(c, "DROP TABLE IF EXISTS FleetInstallation", nullptr, nullptr, nullptr);
                 sqlite3_close(c);
             }
-            try {
-                push(barge.dir.db_path(), conninfo(db));
-            } catch (const FleetError& e) {
-                ++failed;
-                ADD_FAILURE() << e.what();
-            }
+            EXPECT_NO_THROW(push(barge.dir.db_path(), conninfo(db))) << "push " << i;
         }
         EXPECT_GT(writer.commits() / seconds_since(start), 15.0);
     }
-    EXPECT_EQ(failed, 0);
     EXPECT_EQ(rows(db, "SELECT count(*) FROM ijken.installations"), std::vector<std::string>{"10"});
 }
 

@@ -5,6 +5,7 @@
 
 #include <fstream>
 #include <iterator>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -70,6 +71,8 @@ inline std::string central_state(const std::string& db, bool history = true) {
 struct Barge {
     TempDir dir;
     Barge() { data::create_database(dir.db_path()); }
+    // A second barge with the same installation: a copy of another's database.
+    explicit Barge(const std::string& copy_of) { std::filesystem::copy_file(copy_of, dir.db_path()); }
     // Put before the program on its command line, e.g. PGOPTIONS='-c lock_timeout=1000' .
     std::string env;
     Outcome run(const std::string& args) {
@@ -77,6 +80,18 @@ struct Barge {
                                     "cd '" + dir.path().string() + "' && " + env + IJKEN_BINARY + " " + args);
     }
     Outcome push(const std::string& to) { return run("push --db '" + dir.db_path() + "' --to '" + to + "'"); }
+    // The barge's own report and the office's of one survey ("4", "4~1"), written to a file.
+    Outcome report(const std::string& args, const std::string& file) {
+        return run("report --db '" + dir.db_path() + "' " + args + " --output " + file);
+    }
+    Outcome office_report(const std::string& db, const std::string& survey, const std::string& file) {
+        return run("office report --from '" + conninfo(db) + "' --survey " + installation() + ":" + survey +
+                   " --output " + file);
+    }
+    // A PDF the barge wrote, without the instant it was written.
+    std::string pdf(const std::string& file) const {
+        return std::regex_replace(read_file(dir.path() / file), std::regex(R"(/ModDate \(D:\d{14}\))"), "");
+    }
     void sql(const std::string& statement) { data::SQLiteDatabase(dir.db_path()).Execute(statement); }
     std::string count(const std::string& table) {
         return data::SQLiteDatabase(dir.db_path()).Query("SELECT count(*) FROM " + table)->AsString(0);

@@ -3,7 +3,6 @@
 // radio group where its choice is.
 #include <QGroupBox>
 #include <QLabel>
-#include <QLineEdit>
 #include <QAbstractButton>
 #include <QRadioButton>
 #include <QStyle>
