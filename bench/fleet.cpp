@@ -15,7 +15,7 @@
 
 #include "app/gui_start.h"
 #include "core/shipdata/ijkeninvoerform.h"
-#include "core/survey/opnamelijstform.h"
+#include "core/main_window/opnamelijstform.h"
 #include "fleet_db.h"
 
 namespace {

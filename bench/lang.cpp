@@ -11,7 +11,7 @@
 
 #include "core/forms/services.h"
 #include "core/lang/default_files.h"
-#include "core/survey/form1.h"
+#include "core/main_window/form1.h"
 #include "core/text/numbers.h"
 
 namespace {

@@ -11,7 +11,7 @@
 #include "core/data/database_schema.h"
 #include "core/data/sqlite_database.h"
 #include "core/forms/services.h"
-#include "core/survey/form1.h"
+#include "core/main_window/form1.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include "core/forms/services.h"
 #include "core/pdf/pdf_output.h"
 #include "core/report/print_form.h"
-#include "core/survey/form1.h"
+#include "core/main_window/form1.h"
 
 namespace {
 

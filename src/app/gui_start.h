@@ -8,7 +8,7 @@
 #include "core/program/program_windows.h"
 #include "core/forms/dispatch.h"
 #include "core/forms/services.h"
-#include "core/survey/form1.h"
+#include "core/main_window/form1.h"
 #include "gui/form_window.h"
 #include "gui/qt_language.h"
 #include "gui/qt_modal_display.h"

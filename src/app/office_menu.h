@@ -1,7 +1,7 @@
 #pragma once
 // Extra > "Naar kantoor versturen…": the main window's way to push its database to the office.
 #include "core/forms/services.h"
-#include "core/survey/form1.h"
+#include "core/main_window/form1.h"
 
 namespace ijken::app {
 

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "core/forms/forms.h"
-#include "core/survey/form1.h"
+#include "core/main_window/form1.h"
 #include "support/temp_dir.h"
 
 namespace ijken::about {

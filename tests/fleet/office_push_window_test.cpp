@@ -17,7 +17,7 @@
 #include "app/gui_start.h"
 #include "app/office_menu.h"
 #include "core/forms/services.h"
-#include "core/survey/form1.h"
+#include "core/main_window/form1.h"
 #include "support/temp_dir.h"
 
 using namespace ijken;

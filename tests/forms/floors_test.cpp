@@ -1,7 +1,7 @@
 // The program is built in floors, bottom up; an include may stay on its floor or go down, never up:
 //
-//   text < data, pdf, forms < store < lang, about < survey < session < shipdata, report < program, fleet
-//   < gui, web < app
+//   text < data, pdf, forms < store < lang, about < survey < session < shipdata, report, main_window
+//   < program, fleet < gui, web < app
 //
 // (src/core/<folder> for the core's folders, src/gui, src/app). A folder under src/core that is not
 // in the order fails until it is given a floor. The same walk keeps every source file small.
@@ -19,7 +19,8 @@ namespace {
 const std::map<std::string, int> kFloors = {
     {"core/text", 0},  {"core/data", 1},     {"core/pdf", 1},    {"core/forms", 1},
     {"core/store", 2},    {"core/lang", 3},   {"core/about", 3},   {"core/survey", 4},
-    {"core/session", 5},  {"core/shipdata", 6}, {"core/report", 6}, {"core/program", 7},
+    {"core/session", 5},  {"core/shipdata", 6}, {"core/report", 6}, {"core/main_window", 6},
+    {"core/program", 7},
     {"fleet", 7},         {"gui", 8},         {"web", 8},          {"app", 9},
 };
 
@@ -30,7 +31,7 @@ std::filesystem::path source_directory() {
     return std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "src";
 }
 
-// The room of a path below src ("core/survey/form1.h" -> "core/survey", "gui/x.h" -> "gui").
+// The room of a path below src ("core/main_window/form1.h" -> "core/main_window", "gui/x.h" -> "gui").
 std::string room_of(const std::string& path) {
     const auto first = path.find('/');
     if (first == std::string::npos) return path;
@@ -87,8 +88,9 @@ TEST(Floors, NoIncludeRunsUpAFloorAndNoFileIsLong) {
 // The windows, each a view of the session: none includes another's header; only the program,
 // which creates them and wires the menus, knows them all.
 const char* const kWindows[] = {
-    "core/survey/form1.h",      "core/survey/opnamelijstform.h", "core/shipdata/ijkeninvoerform.h",
-    "core/shipdata/schipinvoer.h", "core/report/print_form.h",    "core/lang/editor.h",
+    "core/main_window/form1.h",    "core/main_window/opnamelijstform.h",
+    "core/shipdata/ijkeninvoerform.h", "core/shipdata/schipinvoer.h",
+    "core/report/print_form.h",    "core/lang/editor.h",
     "core/about/aboutform.h",
 };
 
@@ -96,7 +98,7 @@ const char* const kWindows[] = {
 // (form1_*.cpp); empty for a file that is no window's.
 std::string window_of(const std::string& file) {
     const std::string stem = file.substr(0, file.rfind('.'));
-    if (stem.rfind("core/survey/form1", 0) == 0) return "core/survey/form1.h";
+    if (stem.rfind("core/main_window/form1", 0) == 0) return "core/main_window/form1.h";
     for (const char* window : kWindows) {
         if (stem + ".h" == window) return window;
     }
@@ -107,9 +109,9 @@ TEST(Floors, NoWindowIncludesAnotherWindow) {
     // What is still to be moved onto the session: each line goes when its window stops reaching
     // into the other one, and the test fails until it is taken off the list.
     const std::vector<std::string> still_to_move = {
-        "core/shipdata/ijkeninvoerform.cpp -> core/survey/form1.h",
-        "core/shipdata/schipinvoer.cpp -> core/survey/form1.h",
-        "core/survey/opnamelijstform.cpp -> core/survey/form1.h",
+        "core/main_window/opnamelijstform.cpp -> core/main_window/form1.h",
+        "core/shipdata/ijkeninvoerform.cpp -> core/main_window/form1.h",
+        "core/shipdata/schipinvoer.cpp -> core/main_window/form1.h",
     };
     const auto src = source_directory();
     std::vector<std::string> found;
@@ -133,13 +135,14 @@ TEST(Floors, NoWindowIncludesAnotherWindow) {
 
 TEST(Floors, RoomsAreReadFromThePath) {
     const std::pair<const char*, const char*> cases[] = {
-        {"core/survey/form1.h", "core/survey"},
+        {"core/main_window/form1.h", "core/main_window"},
+        {"core/survey/survey_value.h", "core/survey"},
         {"gui/form_window.h", "gui"},
         {"app/main.cpp", "app"},
         {"core/store", "core/store"},
     };
     for (const auto& [path, room] : cases) EXPECT_EQ(room_of(path), room) << path;
-    EXPECT_EQ(window_of("core/survey/form1_ships.cpp"), "core/survey/form1.h");
+    EXPECT_EQ(window_of("core/main_window/form1_ships.cpp"), "core/main_window/form1.h");
     EXPECT_EQ(window_of("core/report/print_form.cpp"), "core/report/print_form.h");
     EXPECT_EQ(window_of("core/report/survey_page.cpp"), "");
     EXPECT_EQ(included("#include \"core/text/numbers.h\"  // x"), "core/text/numbers.h");

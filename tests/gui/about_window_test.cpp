@@ -12,7 +12,7 @@
 
 #include "app/gui_start.h"
 #include "core/forms/services.h"
-#include "core/survey/form1.h"
+#include "core/main_window/form1.h"
 #include "core/about/aboutform.h"
 #include "gui/qt_pictures.h"
 #include "support/temp_dir.h"

@@ -13,7 +13,7 @@
 #include "app/gui_start.h"
 #include "core/forms/services.h"
 #include "core/shipdata/ijkeninvoerform.h"
-#include "core/survey/form1.h"
+#include "core/main_window/form1.h"
 #include "gui/string_grid_binder.h"
 #include "support/temp_dir.h"
 

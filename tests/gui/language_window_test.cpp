@@ -16,8 +16,8 @@
 #include "core/data/database_schema.h"
 #include "core/data/sqlite_database.h"
 #include "core/lang/editor.h"
-#include "core/survey/form1.h"
-#include "core/survey/opnamelijstform.h"
+#include "core/main_window/form1.h"
+#include "core/main_window/opnamelijstform.h"
 #include "support/temp_dir.h"
 
 using namespace ijken;

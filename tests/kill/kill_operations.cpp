@@ -12,7 +12,7 @@
 #include "core/forms/forms.h"
 #include "core/lang/default_files.h"
 #include "core/shipdata/ijkeninvoerform.h"
-#include "core/survey/form1.h"
+#include "core/main_window/form1.h"
 #include "core/text/ini_file.h"
 #include "core/text/numbers.h"
 

@@ -7,7 +7,7 @@
 
 #include "core/data/sqlite_database.h"
 #include "core/forms/forms.h"
-#include "core/survey/form1.h"
+#include "core/main_window/form1.h"
 #include "core/text/cp1252.h"
 #include "lang_test_util.h"
 #include "support/temp_dir.h"

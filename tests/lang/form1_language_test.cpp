@@ -12,7 +12,7 @@
 #include "core/forms/forms.h"
 #include "core/lang/builtin_texts.h"
 #include "core/lang/default_files.h"
-#include "core/survey/form1.h"
+#include "core/main_window/form1.h"
 #include "lang_test_util.h"
 #include "support/temp_dir.h"
 

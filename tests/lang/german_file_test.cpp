@@ -8,7 +8,7 @@
 
 #include "core/forms/forms.h"
 #include "core/program/program_windows.h"
-#include "core/survey/form1.h"
+#include "core/main_window/form1.h"
 #include "lang_test_util.h"
 #include "support/temp_dir.h"
 

@@ -11,7 +11,7 @@
 #include <fstream>
 
 #include "pdf/pdf_test_util.h"
-#include "survey/form1_fixture.h"
+#include "main_window/form1_fixture.h"
 
 namespace ijken::report {
 namespace {

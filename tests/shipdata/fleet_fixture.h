@@ -7,7 +7,7 @@
 #include "core/program/program_windows.h"
 #include "core/shipdata/ijkeninvoerform.h"
 #include "core/shipdata/schipinvoer.h"
-#include "survey/form1_fixture.h"
+#include "main_window/form1_fixture.h"
 
 namespace ijken::shipdata::test {
 

@@ -5,8 +5,8 @@
 #include "core/report/print_form.h"
 #include "core/shipdata/ijkeninvoerform.h"
 #include "core/shipdata/schipinvoer.h"
-#include "core/survey/form1.h"
-#include "core/survey/opnamelijstform.h"
+#include "core/main_window/form1.h"
+#include "core/main_window/opnamelijstform.h"
 
 namespace ijken::program {
 

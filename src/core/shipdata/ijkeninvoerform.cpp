@@ -10,7 +10,7 @@
 #include "core/shipdata/tabel_controle.h"
 #include "core/store/gauge_table.h"
 #include "core/store/ships.h"
-#include "core/survey/form1.h"
+#include "core/main_window/form1.h"
 #include "core/survey/warnings.h"
 #include "core/text/cp1252.h"
 #include "core/text/numbers.h"

@@ -6,7 +6,7 @@
 #include "core/data/sqlite_database.h"
 #include "core/data/transaction.h"
 #include "core/store/ships.h"
-#include "core/survey/form1.h"
+#include "core/main_window/form1.h"
 #include "core/text/numbers.h"
 
 namespace ijken::shipdata {

@@ -7,7 +7,7 @@
 #include "core/data/transaction.h"
 #include "core/lang/builtin_texts.h"
 #include "core/store/ships.h"
-#include "core/survey/form1.h"
+#include "core/main_window/form1.h"
 #include "core/text/numbers.h"
 
 namespace ijken::survey {

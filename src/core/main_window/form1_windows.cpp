@@ -2,7 +2,7 @@
 // program creates the windows and says what each item does (program/program_windows.cpp).
 #include <stdexcept>
 
-#include "core/survey/form1.h"
+#include "core/main_window/form1.h"
 
 namespace ijken::survey {
 

@@ -3,7 +3,7 @@
 #include <string_view>
 
 #include "core/data/own_files.h"
-#include "core/survey/form1.h"
+#include "core/main_window/form1.h"
 #include "core/survey/ship_record.h"
 #include "core/survey/survey_export.h"
 #include "core/text/file_writer.h"

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "core/text/numbers.h"
-#include "core/survey/form1.h"
+#include "core/main_window/form1.h"
 #include "core/survey/ship_drawing.h"
 
 namespace ijken::survey {

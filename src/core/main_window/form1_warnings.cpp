@@ -1,7 +1,7 @@
 // The warnings beside the result grid: what the last recomputation found doubtful, in a pale
 // yellow strip below the survey buttons, with the templates in hidden labels that the language
 // files can reword.
-#include "core/survey/form1.h"
+#include "core/main_window/form1.h"
 
 namespace ijken::survey {
 

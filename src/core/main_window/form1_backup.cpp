@@ -3,7 +3,7 @@
 
 #include "core/data/database_backup.h"
 #include "core/data/own_files.h"
-#include "core/survey/form1.h"
+#include "core/main_window/form1.h"
 #include "core/text/file_writer.h"
 #include "core/text/numbers.h"
 

@@ -2,7 +2,7 @@
 // (form1_export.cpp), the backup (form1_backup.cpp) and the survey list; and the warnings strip
 // (form1_warnings.cpp), built with it.
 #include "core/data/own_files.h"
-#include "core/survey/form1.h"
+#include "core/main_window/form1.h"
 #include "core/survey/warnings.h"
 
 namespace ijken::survey {

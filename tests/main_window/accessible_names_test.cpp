@@ -7,7 +7,7 @@
 
 #include "core/forms/accessible_name.h"
 #include "core/forms/forms.h"
-#include "core/survey/form1.h"
+#include "core/main_window/form1.h"
 #include "support/temp_dir.h"
 
 namespace ijken::forms {

@@ -1,4 +1,4 @@
-#include "core/survey/opnamelijstform.h"
+#include "core/main_window/opnamelijstform.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -8,7 +8,7 @@
 #include "core/data/sqlite_database.h"
 #include "core/data/sqlite_table.h"
 #include "core/store/surveys.h"
-#include "core/survey/form1.h"
+#include "core/main_window/form1.h"
 #include "core/survey/gauge_lookup.h"
 #include "core/survey/warnings.h"
 #include "core/text/numbers.h"

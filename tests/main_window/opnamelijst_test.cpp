@@ -2,7 +2,7 @@
 // which the list never extends in the database), it sorts and filters, and opening a row shows
 // that survey in the main window.
 #include "core/program/program_windows.h"
-#include "core/survey/opnamelijstform.h"
+#include "core/main_window/opnamelijstform.h"
 
 #include "core/survey/gauge_lookup.h"
 #include "core/text/numbers.h"

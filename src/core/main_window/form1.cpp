@@ -1,4 +1,4 @@
-#include "core/survey/form1.h"
+#include "core/main_window/form1.h"
 
 #include <stdexcept>
 #include <utility>
