@@ -10,10 +10,9 @@ import time
 import unittest
 
 from selenium import webdriver
-from selenium.common.exceptions import NoAlertPresentException
+from selenium.common.exceptions import NoAlertPresentException, WebDriverException
 from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.by import By
-from selenium.webdriver.support import expected_conditions
 from selenium.webdriver.support.ui import Select, WebDriverWait
 
 from office_fixture import HOSTILE, HOSTILE_CARGO, PASSWORDS, Office, without_moddate
@@ -37,6 +36,16 @@ def tearDownModule():
     if owned:
         office.close()
 
+
+
+def gone(element):
+    """Whether the page the element belonged to has been replaced. While the new page loads,
+    Chromium may also answer that the element's node no longer belongs to the document."""
+    try:
+        element.is_enabled()
+        return False
+    except WebDriverException:
+        return True
 
 class Browser:
     def __init__(self):
@@ -63,7 +72,7 @@ class Browser:
         """Clicks a link or button that loads another page, and waits until it has."""
         old = self.driver.find_element(By.TAG_NAME, "html")
         element.click()
-        WebDriverWait(self.driver, 30).until(expected_conditions.staleness_of(old))
+        WebDriverWait(self.driver, 30).until(lambda d: gone(old))
         WebDriverWait(self.driver, 30).until(
             lambda d: d.execute_script("return document.readyState") == "complete")
 
