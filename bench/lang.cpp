@@ -47,8 +47,8 @@ void translate_main_window(benchmark::State& state, bool large_files) {
     int language = 1;
     for (auto _ : state) {
         language = 3 - language;
-        form.taal.SetActiveTaalFile(language);
-        form.taal.TranslateForm("form1", form);
+        form.session().taal().SetActiveTaalFile(language);
+        form.session().taal().TranslateForm("form1", form);
     }
     benchmark::DoNotOptimize(form.caption());
     std::filesystem::remove_all(dir);
@@ -72,7 +72,7 @@ void BM_VertaalWithTheDatabaseWrite(benchmark::State& state) {
     int language = 1;
     for (auto _ : state) {
         language = 3 - language;
-        form.taal.SetActiveTaalFile(language);
+        form.session().taal().SetActiveTaalFile(language);
         form.Vertaal();
     }
     std::filesystem::remove_all(dir);

@@ -12,6 +12,7 @@
 #include "core/pdf/pdf_output.h"
 #include "core/report/print_form.h"
 #include "core/main_window/form1.h"
+#include "core/program/session_survey.h"
 
 namespace {
 
@@ -29,7 +30,10 @@ struct Program {
     ijken::survey::Form1 form;
     ijken::report::Print_form report;
 
-    explicit Program(const std::string& dir) : form(dir, dialogs), report(form) {
+    explicit Program(const std::string& dir)
+        : form(dir, dialogs),
+          report(std::make_unique<ijken::program::SessionSurvey>(form.session(), form.services,
+                                                                 [this] { return form.own_files(); })) {
         form.formcreate();
         if (!dialogs.shown().empty()) throw std::runtime_error(dialogs.shown().front().text);
     }

@@ -120,7 +120,7 @@ int run_gui(int argc, char** argv, const std::string& data_dir) {
     gui::QtPrinting printing;
     gui::QtPictures pictures;
     survey::Form1 form(data_dir, dialogs);
-    form.read_ahead = std::move(read_ahead);
+    form.read_ahead(std::move(read_ahead));
     form.services.files = &files;
     form.services.shell = &shell;
     form.services.timers = &timers;

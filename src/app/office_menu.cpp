@@ -77,7 +77,7 @@ void push_to_office(survey::Form1& form, forms::Dialogs& dialogs, BackgroundPush
     const QString stored = user_settings().value(kSettingsKey).toString();
     const auto connection = stored.isEmpty() ? ask_connection(stored, dialogs) : std::optional(stored.toStdString());
     if (!connection) return;
-    pusher.start(form.db_pad, *connection, [&dialogs](const PushOutcome& o) { report(o, dialogs); });
+    pusher.start(form.session().database(), *connection, [&dialogs](const PushOutcome& o) { report(o, dialogs); });
 }
 
 }  // namespace

@@ -106,13 +106,6 @@ std::string window_of(const std::string& file) {
 }
 
 TEST(Floors, NoWindowIncludesAnotherWindow) {
-    // What is still to be moved onto the session: each line goes when its window stops reaching
-    // into the other one, and the test fails until it is taken off the list.
-    const std::vector<std::string> still_to_move = {
-        "core/main_window/opnamelijstform.cpp -> core/main_window/form1.h",
-        "core/shipdata/ijkeninvoerform.cpp -> core/main_window/form1.h",
-        "core/shipdata/schipinvoer.cpp -> core/main_window/form1.h",
-    };
     const auto src = source_directory();
     std::vector<std::string> found;
     for (const auto& entry : std::filesystem::recursive_directory_iterator(src)) {
@@ -129,8 +122,7 @@ TEST(Floors, NoWindowIncludesAnotherWindow) {
             }
         }
     }
-    std::sort(found.begin(), found.end());
-    EXPECT_EQ(found, still_to_move);
+    EXPECT_TRUE(found.empty()) << testing::PrintToString(found);
 }
 
 TEST(Floors, RoomsAreReadFromThePath) {

@@ -111,7 +111,7 @@ class CaptionFitTest : public QObject {
     void noCaptionIsWiderThanItsControlInAnyLanguage() {
         QFETCH(int, language);
         Session s(language);
-        QCOMPARE(s.form.taal.ActiveTaalFile(), language);
+        QCOMPARE(s.form.session().taal().ActiveTaalFile(), language);
         for (const char* name : {"ijk_bb_l_1", "ijk_sb_l_2", "ijk_bb_v_1", "ijk_sb_v_2"})
             s.form.get<forms::Edit>(name).set_text("999");
         QVERIFY(s.form.get<forms::Label>("LabelWaarschuwing").visible());

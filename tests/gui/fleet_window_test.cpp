@@ -120,7 +120,7 @@ class FleetWindowTest : public QObject {
         QCOMPARE(menu->actions().size(), 5);
         QVERIFY(menu->actions()[0]->isChecked());
         menu->actions()[2]->trigger();
-        QCOMPARE(s.form.SchipID, 3);
+        QCOMPARE(s.form.session().survey().SchipID, 3);
         menu = s.program->main->menu_for(s.form.get<forms::MenuItem>("Wijzigen1"));
         QVERIFY(!menu->actions()[0]->isChecked());
         QVERIFY(menu->actions()[2]->isChecked());

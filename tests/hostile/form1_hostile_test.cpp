@@ -21,7 +21,7 @@ TEST_P(Form1Hostile, EveryFieldThenSave) {
     for (const auto& [field, column] : fields) {
         SCOPED_TRACE(field);
         restore();
-        const int survey = form->huidige_opname;
+        const int survey = form->session().current_survey();
         ASSERT_GT(survey, 0);
         const std::string before = dump();
         const std::string shipper = stored(survey, "Verlader_Naam"), cargo = stored(survey, "Lading");

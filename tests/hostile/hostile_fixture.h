@@ -191,7 +191,7 @@ class HostileFixture : public shipdata::test::FleetFixture {
         survey::Form1 fresh(dir.dir(), fresh_dialogs);
         EXPECT_TRUE(forms::dispatch(fresh_dialogs, [&] { fresh.formcreate(); }))
             << what << ": " << (fresh_dialogs.texts(Kind::error).empty() ? "" : fresh_dialogs.texts(Kind::error).back());
-        EXPECT_EQ(fresh.SchipID, form->SchipID) << what;
+        EXPECT_EQ(fresh.session().survey().SchipID, form->session().survey().SchipID) << what;
     }
 
     // ---- a database operation in each state ----

@@ -161,7 +161,7 @@ class SurveySave : public Operation {
             } else {
                 form.get<forms::Edit>("ijk_bb_l_2").set_text(format_int(i % 97));
                 form.get<forms::Edit>("Lading").set_text("S" + token);
-                pending = "save " + format_int(form.huidige_opname) + " S" + token;
+                pending = "save " + format_int(form.session().current_survey()) + " S" + token;
                 form.sltb_saveclick();
             }
         }
@@ -265,7 +265,10 @@ class GaugeTableStore : public Operation {
         form1.formcreate();
         forms::ScriptedModalDisplay modal;
         form1.services.modal = &modal;
-        shipdata::Ijkeninvoerform window(form1);
+        shipdata::Ijkeninvoerform window(form1.session(), form1.services,
+                                         [&form1](forms::Form& w, std::function<void()> then) {
+                                             form1.open_modal(w, std::move(then));
+                                         });
         window.OpenForNewTable(1);
         auto& grid = window.get<forms::StringGrid>("ijkengrid");
         for (long long i = 0;; ++i) {

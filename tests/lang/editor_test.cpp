@@ -190,8 +190,8 @@ TEST_F(EditorTest, AFailedSaveIsReportedAndTheEditIsKept) {
 }
 
 TEST_F(EditorTest, ALanguageWithoutAnEditorFileIsNeitherLoadedNorSavedButStillTranslates) {
-    main.taal.set_TaalFile5("tlx.tln");
-    main.taal.SetActiveTaalFile(5);
+    main.session().taal().set_TaalFile5("tlx.tln");
+    main.session().taal().SetActiveTaalFile(5);
     write_file(dir.path() / "tlx.tln", "[form1]\r\nform1.caption=Vijf\r\n");
     ASSERT_TRUE(activate());
     EXPECT_EQ(memo().text(), "Memo1");

@@ -68,7 +68,7 @@ TEST_F(Form1Language, AFrenchShipStartsInFrench) {
     sql("update Schiptable set taal=2 where SchipID=1");
     start();
 
-    EXPECT_EQ(form->taal.ActiveTaalFile(), 2);
+    EXPECT_EQ(form->session().taal().ActiveTaalFile(), 2);
     EXPECT_EQ(form->caption(), "Echelles");
     EXPECT_EQ(caption("GroupBox1"), "Chargement");
     EXPECT_EQ(caption("Verlader_telefoon"), "T\xE9l.");
@@ -121,7 +121,7 @@ TEST_F(Form1Language, SwitchingLanguagesTranslatesEveryListedWindowAndStoresTheC
     // German has no file: the language stays French and is stored again.
     sql("update Schiptable set taal=7 where SchipID=1");
     ASSERT_TRUE(run([&] { form->DE1Click(); }));
-    EXPECT_EQ(form->taal.ActiveTaalFile(), 2);
+    EXPECT_EQ(form->session().taal().ActiveTaalFile(), 2);
     EXPECT_EQ(form->caption(), "Echelles");
     EXPECT_EQ(stored_taal(), 2);
 
@@ -176,7 +176,7 @@ TEST_F(Form1Language, TheAdditionsSpeakTheInterfaceLanguageWhereTheFileHasNoEntr
     expect_language(&BuiltinText::nl, "Dutch again");
 
     write_file(dir.path() / "tld.tln", "[form1]\r\nLabel8.caption=Korrektur\r\n");
-    form->taal.set_TaalFile3("tld.tln");
+    form->session().taal().set_TaalFile3("tld.tln");
     ASSERT_TRUE(run([&] { form->DE1Click(); }));
     expect_language(&BuiltinText::de, "German");
     EXPECT_EQ(caption("Label8"), "Korrektur");

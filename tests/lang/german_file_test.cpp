@@ -51,15 +51,15 @@ class GermanFile : public ::testing::Test {
 TEST_F(GermanFile, LanguageThreeAndItsMenuItemExistOnlyWithTheFile) {
     start();
     EXPECT_FALSE(form->get<forms::MenuItem>("DE1").visible());
-    EXPECT_EQ(form->taal.TaalFile3(), "");
+    EXPECT_EQ(form->session().taal().TaalFile3(), "");
     ASSERT_TRUE(forms::dispatch(dialogs, [&] { form->DE1Click(); }));
-    EXPECT_EQ(form->taal.ActiveTaalFile(), 1);
+    EXPECT_EQ(form->session().taal().ActiveTaalFile(), 1);
 
     write_file(dir.path() / "tld.tln", delivered);
     start();
     EXPECT_TRUE(form->get<forms::MenuItem>("DE1").visible());
     ASSERT_TRUE(forms::dispatch(dialogs, [&] { form->DE1Click(); }));
-    EXPECT_EQ(form->taal.ActiveTaalFile(), 3);
+    EXPECT_EQ(form->session().taal().ActiveTaalFile(), 3);
     EXPECT_EQ(form->get<forms::Label>("e20").caption(), "Eintauchung");
     EXPECT_EQ(form->get<forms::MenuItem>("Schepen").caption(), "&Schiffe");
     EXPECT_EQ(form->get<forms::RadioGroup>("TaalKeuze").items(),

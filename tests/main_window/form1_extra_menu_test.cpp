@@ -34,7 +34,7 @@ class Form1Extras : public Form1Fixture {
 TEST_F(Form1Extras, WarningsFollowEveryRecomputation) {
     // Grain Coop 3: empty immersion 51.0, the table's first centimetre.
     EXPECT_FALSE(warning().visible());
-    EXPECT_TRUE(form->warnings.empty());
+    EXPECT_TRUE(form->session().warnings().empty());
 
     type("ijk_sb_l_5", "0");
     EXPECT_TRUE(warning().visible());
@@ -47,7 +47,7 @@ TEST_F(Form1Extras, WarningsFollowEveryRecomputation) {
     // A recomputation that fails empties the cells and the warnings: they would be the previous
     // readings'. The next one that succeeds shows them again.
     EXPECT_FALSE(type("ijk_bb_v_1", "1e20"));
-    EXPECT_TRUE(form->warnings.empty());
+    EXPECT_TRUE(form->session().warnings().empty());
     EXPECT_FALSE(warning().visible());
     type("ijk_bb_v_1", "20");
     EXPECT_EQ(warning().caption(), "Leeg: punt 5 SB op 0\nVol: punt 3 BB/SB 15.0 cm verschil");
@@ -122,7 +122,7 @@ TEST_F(Form1Extras, BackupMakesACopyThatOpensInTheProgram) {
 // message, French and German from the program's table where the language file has no entry.
 TEST_F(Form1Extras, ExportAndBackupSpeakTheInterfaceLanguage) {
     std::ofstream(dir.path() / "tld.tln", std::ios::binary) << "[form1]\r\ntx_opgeslagen.caption=Kopie in %1\r\n";
-    form->taal.set_TaalFile3("tld.tln");
+    form->session().taal().set_TaalFile3("tld.tln");
     form->get<forms::MenuItem>("DE1").set_visible(true);  // as with the file there at the start
     const auto csv = dir.path() / "uit.csv";
     const auto db = dir.path() / "kopie.db";

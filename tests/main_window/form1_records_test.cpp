@@ -13,7 +13,7 @@ TEST_F(Form1Records, BrowsingWalksTheSurveysInOrderOfEntry) {
 
     click("sltb_prev");
     EXPECT_EQ(text("Verlader_Naam"), "Grain Coop 2");
-    EXPECT_EQ(form->huidige_opname, 2);
+    EXPECT_EQ(form->session().current_survey(), 2);
     EXPECT_EQ(text("ijk_bb_l_1"), "225");
     EXPECT_EQ(cell("e01"), "1205.0");
     EXPECT_EQ(buttons(), "<>x--");
@@ -62,7 +62,7 @@ TEST_F(Form1Records, SavingMovesTheSurveyToTheEndOfTheList) {
     EXPECT_EQ(survey_order(), (std::vector<std::string>{"Grain Coop 2", "Grain Coop 3", "Grain Coop 1"}));
     EXPECT_EQ(count("select count(*) from IJkOpnames"), 3);
     // The saved survey is the newest and the current one.
-    EXPECT_EQ(form->huidige_opname, 3);
+    EXPECT_EQ(form->session().current_survey(), 3);
     EXPECT_EQ(text("Verlader_Naam"), "Grain Coop 1");
     EXPECT_EQ(text("ijk_bb_l_3"), "201");
     EXPECT_EQ(buttons(), "<-x--");
@@ -79,7 +79,7 @@ TEST_F(Form1Records, AddingCreatesANewSurveyFromTheFields) {
     ASSERT_TRUE(click("sltb_add"));
     EXPECT_EQ(boxes(Kind::information), std::vector<std::string>{"IJken opgeslagen"});
     EXPECT_EQ(count("select count(*) from IJkOpnames"), 4);
-    EXPECT_EQ(form->huidige_opname, 4);
+    EXPECT_EQ(form->session().current_survey(), 4);
     EXPECT_EQ(stored(4, "Verlader_Naam"), "Grain Coop 2");
     EXPECT_EQ(stored(4, "SBV_3"), "25");
     EXPECT_EQ(stored(4, "Lading"), "Mais");
@@ -110,11 +110,11 @@ TEST_F(Form1Records, DeletingAsksFirstAndShowsTheNewestRemaining) {
     EXPECT_EQ(count("select count(*) from IJkOpnames"), 2);
     EXPECT_EQ(stored(1, "Opnameid"), "<no survey>");
     EXPECT_EQ(text("Verlader_Naam"), "Grain Coop 2");
-    EXPECT_EQ(form->huidige_opname, 2);
+    EXPECT_EQ(form->session().current_survey(), 2);
     EXPECT_EQ(buttons(), "<-x--");
 
     // In French the question is French.
-    form->taal.SetActiveTaalFile(2);
+    form->session().taal().SetActiveTaalFile(2);
     dialogs.answer(false);
     click("sltb_del");
     EXPECT_EQ(boxes(Kind::confirm).back(), "Enlever echelle?");
@@ -128,7 +128,7 @@ TEST_F(Form1Records, DeletingTheLastSurveyKeepsTheFieldsAndSaveThenInserts) {
         ASSERT_TRUE(click("sltb_del"));
     }
     EXPECT_EQ(count("select count(*) from IJkOpnames"), 0);
-    EXPECT_EQ(form->huidige_opname, Form1::geen_opname);
+    EXPECT_EQ(form->session().current_survey(), Form1::geen_opname);
     EXPECT_EQ(buttons(), "-----");
     // The last one deleted was Grain Coop 1: its values stay in the fields.
     EXPECT_EQ(text("Verlader_Naam"), "Grain Coop 1");
@@ -139,7 +139,7 @@ TEST_F(Form1Records, DeletingTheLastSurveyKeepsTheFieldsAndSaveThenInserts) {
     ASSERT_TRUE(click("sltb_save"));
     EXPECT_EQ(count("select count(*) from IJkOpnames"), 1);
     EXPECT_EQ(count("select count(*) from IJkOpnames where Verlader_Naam='Grain Coop 1' and BBL_1='231'"), 1);
-    EXPECT_GT(form->huidige_opname, 0);
+    EXPECT_GT(form->session().current_survey(), 0);
     EXPECT_EQ(buttons(), "--x--");
 }
 
@@ -147,11 +147,11 @@ TEST_F(Form1Records, ASelectedShipWithoutSurveysShowsZeroReadingsAndKeepsThePart
     sql("update Schiptable set Selected=0 where SchipID=1");
     sql("update Schiptable set Selected=1 where SchipID=2");
     ASSERT_TRUE(forms::dispatch(dialogs, [&] { form->laad_schip(); }));
-    EXPECT_EQ(form->SchipID, 2);
-    EXPECT_EQ(form->Max_inzinking, 250);
-    EXPECT_EQ(form->Min_inzinking, 0);
+    EXPECT_EQ(form->session().survey().SchipID, 2);
+    EXPECT_EQ(form->session().survey().Max_inzinking, 250);
+    EXPECT_EQ(form->session().survey().Min_inzinking, 0);
     EXPECT_EQ(cell("LabelNaam"), "Dummy 2");
-    EXPECT_EQ(form->huidige_opname, Form1::geen_opname);
+    EXPECT_EQ(form->session().current_survey(), Form1::geen_opname);
     EXPECT_EQ(buttons(), "-----");
     for (forms::Edit* field : form->reading_fields()) EXPECT_EQ(field->text(), "0") << field->name();
     EXPECT_EQ(text("Verlader_Naam"), "Grain Coop 3");
@@ -221,7 +221,7 @@ TEST_F(Form1Records, TextsAreStoredExactlyAsTyped) {
         for (const auto& [field, value] : typed) type(field, value);
         ASSERT_TRUE(click(button));
         ASSERT_TRUE(boxes(Kind::error).empty()) << boxes(Kind::error)[0];
-        const int id = form->huidige_opname;
+        const int id = form->session().current_survey();
         for (std::size_t i = 0; i < std::size(typed); ++i) {
             EXPECT_EQ(stored(id, columns[i].second), typed[i].second) << columns[i].second;
         }
@@ -257,7 +257,7 @@ TEST_F(Form1Records, AFailingStatementIsReportedAndStoresNothing) {
     // The list was not reloaded: the fields keep what was typed, the survey stays current.
     EXPECT_EQ(text("ijk_bb_l_1"), "999");
     EXPECT_EQ(text("Verlader_Naam"), "Changed");
-    EXPECT_EQ(form->huidige_opname, 2);
+    EXPECT_EQ(form->session().current_survey(), 2);
     EXPECT_EQ(buttons(), "<>x+o");
 
     // With the lock gone the same save goes through.

@@ -34,7 +34,7 @@ TEST_F(Form1Ships, SelectingAShipMovesTheMarkAndLoadsItAndARestartKeepsIt) {
     ASSERT_TRUE(choose("Wijzigen1", "Dummy 2"));
     EXPECT_EQ(selected_ship(), 2);
     EXPECT_EQ(count("select count(*) from Schiptable where Selected=1"), 1);
-    EXPECT_EQ(form->SchipID, 2);
+    EXPECT_EQ(form->session().survey().SchipID, 2);
     EXPECT_EQ(submenu("Wijzigen1")[0], "Dummy 1#1");
     EXPECT_EQ(submenu("Wijzigen1")[1], "*Dummy 2#2");
     EXPECT_EQ(submenu("Verwijderen1").front(), "Dummy 1#1");
@@ -58,7 +58,7 @@ TEST_F(Form1Ships, SelectingAShipMovesTheMarkAndLoadsItAndARestartKeepsIt) {
     EXPECT_EQ(text("ijk_bb_l_1"), "0");
 
     start();
-    EXPECT_EQ(form->SchipID, 2);
+    EXPECT_EQ(form->session().survey().SchipID, 2);
     EXPECT_EQ(cell("LabelNaam"), "Dummy 2");
     EXPECT_TRUE(boxes(Kind::error).empty());
 }
@@ -81,11 +81,11 @@ TEST_F(Form1Ships, DeletingAShipAsksFirstAndTakesItsSurveysAndTableAlong) {
     EXPECT_EQ(submenu("Wijzigen1"), (std::vector<std::string>{"*Dummy 2#2", "Dummy 3#3", "Dummy 4#4", "Dummy 5#5"}));
     EXPECT_EQ(submenu("Verwijderen1"), (std::vector<std::string>{"Dummy 3#3", "Dummy 4#4", "Dummy 5#5"}));
     // The selected ship and its window are untouched.
-    EXPECT_EQ(form->SchipID, 2);
+    EXPECT_EQ(form->session().survey().SchipID, 2);
     EXPECT_EQ(cell("LabelNaam"), "Dummy 2");
 
     // The French interface asks in French.
-    form->taal.SetActiveTaalFile(2);
+    form->session().taal().SetActiveTaalFile(2);
     dialogs.answer(false);
     ASSERT_TRUE(choose("Verwijderen1", "Dummy 4"));
     EXPECT_EQ(boxes(Kind::confirm).back(), "Bateau \"Dummy 4\" enlever?");
@@ -101,7 +101,7 @@ TEST_F(Form1Ships, ALockedDatabaseLeavesSelectionAndDeletionUndone) {
     ASSERT_EQ(boxes(Kind::error).size(), 2u);
     for (const std::string& e : boxes(Kind::error)) EXPECT_NE(e.find("database is locked"), std::string::npos) << e;
     // The window goes on with the ship the database still has selected.
-    EXPECT_EQ(form->SchipID, 1);
+    EXPECT_EQ(form->session().survey().SchipID, 1);
     EXPECT_EQ(submenu("Wijzigen1").size(), 5u);
     other.Execute("ROLLBACK");
     EXPECT_EQ(selected_ship(), 1);

@@ -23,20 +23,20 @@ TEST(Form1FirstStart, CreatesTheDatabaseAndShowsTheNewestSeededSurvey) {
     form.show();
 
     EXPECT_TRUE(std::filesystem::exists(dir.db_path()));
-    EXPECT_EQ(form.db_pad, dir.db_path());
+    EXPECT_EQ(form.session().database(), dir.db_path());
     EXPECT_TRUE(dialogs.shown().empty());
     EXPECT_EQ(form.caption(), "IJken");
     EXPECT_EQ(form.get<forms::Label>("LabelNaam").caption(), "Dummy 1");
     EXPECT_EQ(form.get<forms::Label>("LabelMeetbrief").caption(), "BR12345");
     EXPECT_EQ(form.get<forms::MenuItem>("Naam1").caption(), "Dummy 1");
-    EXPECT_EQ(form.ship_params().Min_inzinking, 51);
+    EXPECT_EQ(form.session().survey().ship_params().Min_inzinking, 51);
 
     EXPECT_EQ(form.get<forms::Edit>("Verlader_Naam").text(), "Grain Coop 3");
     EXPECT_EQ(form.get<forms::Edit>("ijk_bb_l_1").text(), "220");
     EXPECT_EQ(form.get<forms::Edit>("ijk_bb_l_2").text(), "0.0");
     EXPECT_EQ(form.get<forms::Edit>("ZoutMaskEdit").text(), "1.000");
     EXPECT_EQ(form.get<forms::RadioGroup>("TaalKeuze").item_index(), 0);
-    EXPECT_EQ(form.huidige_opname, 1);
+    EXPECT_EQ(form.session().current_survey(), 1);
 
     const std::pair<const char*, const char*> cells[] = {
         {"e00", "Totaal"},  {"e10", "Gemiddeld"},      {"e20", "Inzinking"}, {"e30", "Tonnage"},
@@ -46,7 +46,7 @@ TEST(Form1FirstStart, CreatesTheDatabaseAndShowsTheNewestSeededSurvey) {
     };
     for (const auto& [name, caption] : cells)
         EXPECT_EQ(form.get<forms::Label>(name).caption(), caption) << name;
-    EXPECT_DOUBLE_EQ(form.resultaat_vol.tonnage, 328.172);
+    EXPECT_DOUBLE_EQ(form.session().survey().resultaat_vol.tonnage, 328.172);
 
     // Newest of three: back is possible, forward is not; nothing to save until something changes.
     EXPECT_TRUE(form.get<forms::Button>("sltb_prev").enabled());
@@ -71,7 +71,7 @@ TEST(Form1FirstStart, ADatabaseThatCannotBeCreatedIsReportedAndTheWindowStillSho
 
     EXPECT_TRUE(forms::dispatch(dialogs, [&] { form.show(); }));
     EXPECT_TRUE(form.visible());
-    EXPECT_EQ(form.huidige_opname, Form1::geen_opname);
+    EXPECT_EQ(form.session().current_survey(), Form1::geen_opname);
     for (const char* b : {"sltb_prev", "sltb_next", "sltb_del", "sltb_save", "sltb_add"}) {
         EXPECT_FALSE(form.get<forms::Button>(b).enabled()) << b;
     }
@@ -91,7 +91,7 @@ TEST(Form1FirstStart, AStoredReadingTooLargeIsReportedOnceAndStartUpGoesOn) {
     };
     run({[&] { form.formcreate(); }, [&] { ijken::program::create_windows(form); }, [&] { form.show(); }});
     EXPECT_EQ(dialogs.texts(Kind::error), std::vector<std::string>{"De aflezing \"1e20\" is te groot om mee te rekenen"});
-    EXPECT_EQ(form.huidige_opname, 1);
+    EXPECT_EQ(form.session().current_survey(), 1);
     EXPECT_EQ(form.get<forms::Edit>("ijk_sb_v_3").text(), "21");
     for (const char* cell : {"e01", "e12", "e22", "e32", "e42", "e52"})
         EXPECT_EQ(form.get<forms::Label>(cell).caption(), "") << cell;
@@ -117,7 +117,7 @@ TEST_F(Form1Startup, GaugePointsInUseFollowTheShip) {
     for (const Case& c : cases) {
         sql("update Schiptable set Aantal_ijken=" + text::format_int(c.aantal) + " where SchipID=1");
         ASSERT_TRUE(forms::dispatch(dialogs, [&] { form->laad_schip(); }));
-        EXPECT_EQ(form->Aantal_ijken, c.aantal);
+        EXPECT_EQ(form->session().survey().Aantal_ijken, c.aantal);
         // The ship pictures mark the same points on the port side.
         forms::RecordingPainter painter;
         form->get<forms::Drawing>("Image1").render(painter);
@@ -188,8 +188,8 @@ TEST_F(Form1Startup, AReadingTooLargeToHoldIsReportedAndTheCellsAreEmptied) {
     EXPECT_EQ(text("ijk_bb_l_1"), "1e20");
     for (const char* name : {"e01", "e02", "e11", "e12", "e21", "e22", "e31", "e32", "e42", "e52"})
         EXPECT_EQ(cell(name), "") << name;
-    EXPECT_EQ(form->resultaat_leeg.totaal, 0.0);
-    EXPECT_EQ(form->resultaat_vol.totaal, 0.0);
+    EXPECT_EQ(form->session().survey().resultaat_leeg.totaal, 0.0);
+    EXPECT_EQ(form->session().survey().resultaat_vol.totaal, 0.0);
     EXPECT_FALSE(form->get<forms::Label>("LabelWaarschuwing").visible());
 
     // The next good reading recomputes as usual.
@@ -239,12 +239,12 @@ TEST(Form1ReadAhead, GivesTheSameWindowAsReadingAtStart) {
     auto started = [](const std::string& dir, std::future<OpeningRead>* ahead) {
         forms::ScriptedDialogs dialogs;
         Form1 form(dir, dialogs);
-        if (ahead != nullptr) form.read_ahead = std::move(*ahead);
+        if (ahead != nullptr) form.read_ahead(std::move(*ahead));
         EXPECT_TRUE(forms::dispatch(dialogs, [&] { form.formcreate(); }));
         form.show();
-        return std::vector<std::size_t>{static_cast<std::size_t>(form.ship_params().SchipID),
-                                        static_cast<std::size_t>(form.huidige_opname),
-                                        static_cast<std::size_t>(form.opnamelijst->RowCount()),
+        return std::vector<std::size_t>{static_cast<std::size_t>(form.session().survey().ship_params().SchipID),
+                                        static_cast<std::size_t>(form.session().current_survey()),
+                                        static_cast<std::size_t>(form.session().survey_count()),
                                         form.get<forms::MenuItem>("Wijzigen1").items().size(),
                                         form.get<forms::MenuItem>("Verwijderen1").items().size(),
                                         dialogs.shown().size()};

@@ -75,7 +75,7 @@ TEST_F(SurveyList, TonnagesAreTheMainWindowsAndTheTableIsNotExtended) {
     const std::vector<std::string> shown = column(Opnamelijstform::geladen);
     for (std::size_t i = 0; i < ids.size(); ++i) {
         const std::size_t errors = boxes(Kind::error).size();
-        EXPECT_TRUE(forms::dispatch(dialogs, [&] { ASSERT_TRUE(form->ga_naar_opname(ids[i])); }));
+        EXPECT_TRUE(forms::dispatch(dialogs, [&] { ASSERT_TRUE(form->session().show_survey(ids[i])); }));
         const std::string name = text("Verlader_Naam");
         // The survey that cannot be computed is shown with empty cells, and said so.
         EXPECT_EQ(shown[i], cell("e42")) << name;
@@ -87,8 +87,8 @@ TEST_F(SurveyList, TonnagesAreTheMainWindowsAndTheTableIsNotExtended) {
     MemoryGaugeTable kopie = MemoryGaugeTable::read(dir.db_path(), 1);
     SurveyInput input;
     for (std::size_t i = 0; i < 20; ++i) input.readings[i] = i < 10 ? "251.5" : "-20";
-    EXPECT_EQ(herbereken(kopie, form->ship_params(), input).cells.e42,
-              herbereken(dir.db_path(), form->ship_params(), input).cells.e42);
+    EXPECT_EQ(herbereken(kopie, form->session().survey().ship_params(), input).cells.e42,
+              herbereken(dir.db_path(), form->session().survey().ship_params(), input).cells.e42);
 }
 
 TEST_F(SurveyList, SortsFiltersAndShowsTheOpenedSurveyInTheMainWindow) {

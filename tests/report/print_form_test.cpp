@@ -18,6 +18,27 @@ namespace {
 
 using survey::test::Kind;
 
+// The session's survey as the window reads it, altered as a test says.
+class AlteredSurvey final : public survey::SurveySource {
+  public:
+    explicit AlteredSurvey(survey::Form1& form) : form_(form) {}
+    const survey::SurveyValue& survey() const override {
+        value_ = form_.session().survey();
+        for (const auto& alter : alterations) alter(value_);
+        return value_;
+    }
+    const std::string& database() const override { return form_.session().database(); }
+    void set_print_language(int index) override { form_.session().set_print_language(index); }
+    const forms::Services& window_services() const override { return form_.services; }
+    std::vector<data::OwnFile> own_files() const override { return form_.own_files(); }
+
+    std::vector<std::function<void(survey::SurveyValue&)>> alterations;
+
+  private:
+    survey::Form1& form_;
+    mutable survey::SurveyValue value_;
+};
+
 class PrintForm : public survey::test::Form1Fixture {
   protected:
     void SetUp() override {
@@ -30,7 +51,9 @@ class PrintForm : public survey::test::Form1Fixture {
     }
     // A report window as the program creates it at start: with its design placeholders.
     void fresh_report() {
-        report = std::make_unique<Print_form>(*form);
+        auto source = std::make_unique<AlteredSurvey>(*form);
+        altered = source.get();
+        report = std::make_unique<Print_form>(std::move(source));
         report->PReport1.SetClock([] { return pdf::testing::kFixedDate; });
         report->scratch_dir = dir.path();
     }
@@ -59,6 +82,7 @@ class PrintForm : public survey::test::Form1Fixture {
     forms::ScriptedModalDisplay modal;
     forms::RecordingPrinting printing;
     std::unique_ptr<Print_form> report;
+    AlteredSurvey* altered = nullptr;
 };
 
 TEST_F(PrintForm, WorkedLayoutOfTheEmptyColumn) {
@@ -148,11 +172,13 @@ TEST_F(PrintForm, FormatsReadingsAndResults) {
                                                             {"12.35", " 12.4 CM"}};
     for (int n = 1; n <= 5; ++n) ASSERT_TRUE(type("ijk_bb_v_" + text::format_int(n), readings[n - 1].first));
     ASSERT_TRUE(type("ijk_sb_v_1", "abc"));
-    form->Max_inzinking = 251;
-    form->resultaat_leeg.cm_laag = 56;
-    form->resultaat_leeg.cm_hoog = 57;
-    form->resultaat_leeg.tonnage = 0;
-    form->resultaat_vol.tonnage = 328.172;
+    altered->alterations.push_back([](survey::SurveyValue& v) {
+        v.Max_inzinking = 251;
+        v.resultaat_leeg.cm_laag = 56;
+        v.resultaat_leeg.cm_hoog = 57;
+        v.resultaat_leeg.tonnage = 0;
+        v.resultaat_vol.tonnage = 328.172;
+    });
     ASSERT_TRUE(build());
     for (int n = 1; n <= 5; ++n)
         EXPECT_EQ(caption("ijk_bb_v_" + text::format_int(n)), readings[n - 1].second);
@@ -163,13 +189,13 @@ TEST_F(PrintForm, FormatsReadingsAndResults) {
     EXPECT_EQ(caption("winstVerlies_label"), "Winst");
     EXPECT_EQ(caption("Verlies_winst"), "0.000 Ton");
 
-    form->resultaat_leeg.tonnage = -1.25;
+    altered->alterations.push_back([](survey::SurveyValue& v) { v.resultaat_leeg.tonnage = -1.25; });
     ASSERT_TRUE(build());
     EXPECT_EQ(caption("winstVerlies_label"), "Winst");
     EXPECT_EQ(caption("Verlies_winst"), "1.250 Ton");
     EXPECT_EQ(caption("Totaal"), "329.422 Ton");
 
-    form->resultaat_leeg.tonnage = 3.41;
+    altered->alterations.push_back([](survey::SurveyValue& v) { v.resultaat_leeg.tonnage = 3.41; });
     ASSERT_TRUE(build());
     EXPECT_EQ(caption("winstVerlies_label"), "Verlies");
     EXPECT_EQ(caption("Totaal"), "324.762 Ton");
@@ -207,7 +233,7 @@ TEST_F(PrintForm, RightHeaderColumnEndsAtTheHeaderEdge) {
 TEST_F(PrintForm, MissingShipRowIsShownAndLeavesThePage) {
     ASSERT_TRUE(build());
     ASSERT_TRUE(type("Verlader_Naam", "Other shipper"));
-    form->SchipID = 99;
+    altered->alterations.push_back([](survey::SurveyValue& v) { v.SchipID = 99; });
     EXPECT_FALSE(build());
     EXPECT_EQ(boxes(Kind::error), (std::vector<std::string>{"Field name Not found. Empty dataset"}));
     EXPECT_EQ(caption("naam_veld"), "Dummy 1");
@@ -299,7 +325,8 @@ TEST_F(PrintForm, AfdrukkenOpensTheReportModallyInPlaceOfTheMainWindow) {
     // Shown means built: the page holds the survey.
     EXPECT_EQ(window->component<PRLabel>("naam_veld").Caption(), "Dummy 1");
     // The activation that comes with showing builds nothing more; a later one builds again.
-    form->Aantal_ijken = 4;
+    sql("update Schiptable set Aantal_ijken=4 where SchipID=1");
+    ASSERT_TRUE(forms::dispatch(dialogs, [&] { form->laad_schip(); }));
     window->activate();
     EXPECT_EQ(window->component<PRLabel>("aantalijken_leeg").Caption(), "6");
     window->activate();
@@ -322,7 +349,7 @@ TEST_P(PageThatCannotBeBuilt, IsReportedOnceAndTheWindowCanBeLeft) {
     data::SQLiteDatabase lock(dir.db_path());
     if (GetParam() == "reading") type("ijk_bb_l_1", "99999999999999999999"), dialogs.clear();
     if (GetParam() == "moved") std::filesystem::rename(dir.db_path(), dir.path() / "elsewhere.db");
-    if (GetParam() == "ship") form->SchipID = 99;
+    if (GetParam() == "ship") sql("delete from Schiptable where SchipID=1");
     if (GetParam() == "locked") lock.Execute("BEGIN EXCLUSIVE");
     EXPECT_FALSE(forms::dispatch(dialogs, [&] { form->afdrukken1click(); }));
     for (int i = 0; i < 3; ++i) forms::dispatch(dialogs, [&] { window->activate(); });

@@ -65,8 +65,8 @@ TEST_F(Gauge, TableEnteredFromDecimetresIsStoredForTheSelectedShip) {
     EXPECT_EQ(stored[101], "102=90.223");
     EXPECT_EQ(stored.back(), "252=367.862");
     EXPECT_EQ(ship_column(1, "Max_inzinking") + "/" + ship_column(1, "Min_inzinking"), "252/52");
-    EXPECT_EQ(form->Max_inzinking, 252);
-    EXPECT_EQ(form->Min_inzinking, 52);
+    EXPECT_EQ(form->session().survey().Max_inzinking, 252);
+    EXPECT_EQ(form->session().survey().Min_inzinking, 52);
 
     // Closing shows the main window again, which shows its newest survey again.
     type("Verlader_Naam", "nog niet bewaard");
@@ -211,7 +211,7 @@ TEST_F(Gauge, LoadingAShipWithoutAUsableTable) {
 }
 
 TEST_F(Gauge, MainWindowComputesTheShownSurveyWithTheTableJustStored) {
-    const std::string entered = stored(form->huidige_opname, "InvoerDatum");
+    const std::string entered = stored(form->session().current_survey(), "InvoerDatum");
     ASSERT_TRUE(click_menu("meetbriefwijzigen"));  // 50 to 249, where the ship says 51 to 251
     auto& cm = grid("ijkengrid");
     for (int r = 1; r < cm.row_count(); ++r)
@@ -221,7 +221,7 @@ TEST_F(Gauge, MainWindowComputesTheShownSurveyWithTheTableJustStored) {
     EXPECT_EQ(form->get<forms::Slider>("TrackBarVol").maximum() +
                   form->get<forms::Slider>("TrackbarLeeg").position(),
               2 * 249);
-    EXPECT_EQ(stored(form->huidige_opname, "InvoerDatum") + buttons(),
+    EXPECT_EQ(stored(form->session().current_survey(), "InvoerDatum") + buttons(),
               entered + "<-x--");  // the survey untouched
     const std::string shown = cell("e22") + " " + cell("e32") + " " + cell("e42");
     start();  // computes from scratch

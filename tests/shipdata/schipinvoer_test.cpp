@@ -48,13 +48,13 @@ TEST_F(Particulars, NewShipIsStoredAsTypedAndItsGaugeTableOpensOnIt) {
     EXPECT_EQ(table(nieuw).back(), "60=12.5");
     EXPECT_EQ(ship_column(nieuw, "Max_inzinking") + "/" + ship_column(nieuw, "Min_inzinking"), "60/51");
     EXPECT_EQ(table(1).size(), 250u);  // the selected ship's table is untouched
-    EXPECT_EQ(form->Max_inzinking, 251);  // and so is the main window's copy of its range
+    EXPECT_EQ(form->session().survey().Max_inzinking, 251);  // and so is the main window's copy of its range
 
     // Closing the gauge table closes the ship window; the main window lists the new ship.
     ASSERT_TRUE(click_in(*ijk, "afsluiten"));
     EXPECT_FALSE(schip->visible());
     EXPECT_TRUE(form->visible());
-    EXPECT_EQ(form->SchipID, 1);
+    EXPECT_EQ(form->session().survey().SchipID, 1);
     EXPECT_EQ(submenu("Wijzigen1"),
               (std::vector<std::string>{"*Dummy 1", "Dummy 2", "Dummy 3", "Dummy 4", "Dummy 5", naam}));
     EXPECT_EQ(submenu("Verwijderen1").back(), naam);

@@ -5,17 +5,13 @@
 
 #include "core/data/database_schema.h"
 #include "core/data/sqlite_database.h"
-#include "core/data/transaction.h"
 #include "core/lang/default_files.h"
-#include "core/store/surveys.h"
 #include "core/survey/ship_record.h"
 #include "core/text/ini_file.h"
 #include "core/text/numbers.h"
 
 namespace ijken::survey {
 
-using data::SQLiteDatabase;
-using data::SqlValue;
 using text::format_int;
 
 namespace {
@@ -50,30 +46,20 @@ void name_result_cells(forms::Form& form) {
     }
 }
 
-// The report language stored with a survey is a digit in a text column.
-int taal_index(const std::string& stored) {
-    const auto value = text::parse_int(stored);
-    if (!value) throw std::runtime_error("'" + stored + "' is not a valid integer value");
-    return static_cast<int>(*value);
-}
-
 }  // namespace
 
 Form1::Form1(std::string program_dir, forms::Dialogs& dialogs)
     : forms::Form("Form1", "IJken", forms::Rect{430, 60, 649, 606}),
-      db_pad(data::database_path(program_dir)),
       program_dir_(std::move(program_dir)),
-      dialogs_(dialogs) {
+      dialogs_(dialogs),
+      session_(std::make_unique<session::Session>(data::database_path(program_dir_), program_dir_)) {
     services.dialogs = &dialogs;
-    taal.set_directory(program_dir_);
-    taal.set_TaalFile1("tln.tln");
-    taal.set_TaalFile2("tlf.tln");
-    taal.SetActiveTaalFile(1);
     build_layout();
     build_menu();
     wire_events();
     build_extras();
     take_fields();
+    session_->subscribe([this](session::Change change) { heard(change); });
 }
 
 Form1::~Form1() = default;
@@ -83,40 +69,49 @@ const std::array<std::string, 20>& Form1::reading_columns() {
 }
 
 void Form1::take_fields() {
+    std::array<std::string, 20> readings;
     for (std::size_t i = 0; i < readings_.size(); ++i) readings[i] = readings_[i]->text();
+    std::array<std::string, 7> parties;
     for (const PartyField& f : kPartyFields) parties[f.party] = get<forms::Edit>(f.field).text();
-    zout_correctie = get<forms::MaskEdit>("ZoutMaskEdit").text();
-    print_language = get<forms::RadioGroup>("TaalKeuze").item_index();
-    for (int n = 0; n < 5; ++n) rows_shown[n] = panels_[n]->visible();
+    session_->take_fields(readings, parties, get<forms::MaskEdit>("ZoutMaskEdit").text(),
+                          get<forms::RadioGroup>("TaalKeuze").item_index());
 }
 
-void Form1::set_print_language(int index) {
-    get<forms::RadioGroup>("TaalKeuze").set_item_index(index);
+void Form1::send(const std::function<void()>& to_session) {
+    if (!filling_) to_session();
 }
 
 void Form1::wire_events() {
-    // Every field that makes the survey keeps its part of the value current.
+    // Every field that makes the survey sends its text to the session.
     for (std::size_t i = 0; i < readings_.size(); ++i) {
         readings_[i]->on_change = [this, i] {
-            readings[i] = readings_[i]->text();
-            ijk_bb_l_1change();
+            send([this, i] {
+                session_->change_reading(i, readings_[i]->text());
+                ijk_bb_l_1change();
+            });
         };
     }
     get<forms::MaskEdit>("ZoutMaskEdit").on_change = [this] {
-        zout_correctie = get<forms::MaskEdit>("ZoutMaskEdit").text();
-        ijk_bb_l_1change();
+        send([this] {
+            session_->change_salt_factor(get<forms::MaskEdit>("ZoutMaskEdit").text());
+            ijk_bb_l_1change();
+        });
     };
     for (const PartyField& f : kPartyFields) {
-        get<forms::Edit>(f.field).on_change = [this, f] { parties[f.party] = get<forms::Edit>(f.field).text(); };
+        get<forms::Edit>(f.field).on_change = [this, f] {
+            send([this, f] { session_->change_party(f.party, get<forms::Edit>(f.field).text()); });
+        };
     }
     get<forms::RadioGroup>("TaalKeuze").on_change = [this] {
-        print_language = get<forms::RadioGroup>("TaalKeuze").item_index();
+        send([this] { session_->set_print_language(get<forms::RadioGroup>("TaalKeuze").item_index()); });
     };
     get<forms::Slider>("TrackbarLeeg").on_change = [this] { TrackbarLeegChange(); };
     get<forms::Slider>("TrackBarVol").on_change = [this] { TrackBarVolChange(); };
     get<forms::Edit>("Verlader_Naam").on_change = [this] {
-        parties[0] = get<forms::Edit>("Verlader_Naam").text();
-        verlader_naamchange();
+        send([this] {
+            session_->change_party(0, get<forms::Edit>("Verlader_Naam").text());
+            verlader_naamchange();
+        });
     };
     get<forms::Button>("sltb_prev").on_click = [this] { sltb_prevclick(); };
     get<forms::Button>("sltb_next").on_click = [this] { sltb_nextclick(); };
@@ -139,6 +134,41 @@ void Form1::wire_events() {
     on_show = [this] { formshow(); };
 }
 
+void Form1::heard(session::Change change) {
+    using session::Change;
+    switch (change) {
+        case Change::survey_shown:
+            show_survey();
+            break;
+        case Change::results_recomputed:
+            show_results();
+            break;
+        case Change::ship_changed:
+            show_ship();
+            break;
+        case Change::ships_changed:
+            bouw_schepenmenu();
+            break;
+        case Change::ship_deleted:
+            break;
+        case Change::table_stored:
+            reset_sliders();
+            // Hidden, the window computes the survey anew when it is shown again (formshow).
+            if (visible()) session_->recompute();
+            break;
+        case Change::language_switched:
+            // At start the window is translated when it is shown (formshow), not before.
+            if (!creating_) translate_windows();
+            break;
+        case Change::print_language_chosen: {
+            const bool was = std::exchange(filling_, true);
+            get<forms::RadioGroup>("TaalKeuze").set_item_index(session_->survey().print_language);
+            filling_ = was;
+            break;
+        }
+    }
+}
+
 // ---- start-up and showing ----------------------------------------------------------------------
 
 void Form1::formcreate() {
@@ -149,8 +179,7 @@ void Form1::formcreate() {
     get<forms::Label>("e40").set_caption("geladen");
     get<forms::Label>("e50").set_caption("Zout correctie");
     name_result_cells(*this);
-    db_pad = data::database_path(program_dir_);
-    data::create_database_if_missing(db_pad);
+    data::create_database_if_missing(session_->database());
     // A language file that cannot be written is reported, and the ship is loaded all the same:
     // the windows then keep their designed Dutch texts, which is no reason to leave them empty.
     try {
@@ -159,31 +188,31 @@ void Form1::formcreate() {
         dialogs_.error(e.what());
     }
     configure_languages();
-    take_read_ahead();
+    if (read_ahead_.valid()) {
+        try {
+            session_->take_opening(read_ahead_.get());
+        } catch (const std::exception&) {
+            // The reads below run as usual, and report what fails.
+        }
+    }
     // What was read ahead serves this start only, also when it ends early.
     struct Forget {
-        std::optional<OpeningRead>& read;
-        ~Forget() { read.reset(); }
-    } forget{opening_};
+        session::Session& session;
+        bool& creating;
+        ~Forget() {
+            session.forget_opening();
+            creating = false;
+        }
+    } forget{*session_, creating_};
+    creating_ = true;
     // The ships menus are built before the ship is loaded.
     bouw_schepenmenu();
     laad_schip();
 }
 
-void Form1::take_read_ahead() {
-    if (!read_ahead.valid()) return;
-    try {
-        opening_ = read_ahead.get();
-    } catch (const std::exception&) {
-        // The reads below run as usual, and report what fails.
-    }
-}
-
 void Form1::formshow() {
-    if (opnamelijst && opnamelijst->RowCount() > 0) opnamelijst->MoveLast();
-    toon_opname();
+    session_->show_last();
     Vertaal();
-    if (std::exchange(herbereken_bij_tonen_, false)) herbereken_getoond();
 }
 
 void Form1::Einde1Click() {
@@ -193,56 +222,13 @@ void Form1::Einde1Click() {
 // ---- computation ---------------------------------------------------------------------------------
 
 void Form1::ijk_bb_l_1change() {
-    bereken();
+    session_->rethrow_failure();
     get<forms::Button>("sltb_save").set_enabled(true);
     get<forms::Button>("sltb_add").set_enabled(true);
 }
 
-void Form1::bereken() {
-    // While several fields are filled, one recomputation runs once all are.
-    if (deferred_ != nullptr) {
-        *deferred_ = true;
-        return;
-    }
-    const SurveyInput input = SurveyValue::input();
-    // herbereken throws before anything is computed for a reading too large to hold. The cells
-    // are emptied then: beside these readings they would show the figures of the previous ones.
-    Recomputation r;
-    try {
-        r = herbereken(db_pad, ship_params(), input);
-    } catch (...) {
-        clear_results();
-        throw;
-    }
-    resultaat_leeg = r.leeg;
-    resultaat_vol = r.vol;
-    set_result_cells(r.cells);
-    warnings = find_warnings(ship_params(), input, r);
-    toon_waarschuwingen();
-}
-
-void Form1::herbereken_getoond() {
-    // A slider that moves writes its reading into the fields; here the fields keep the survey's.
-    for (const char* name : {"TrackbarLeeg", "TrackBarVol"}) {
-        auto& slider = get<forms::Slider>(name);
-        auto handler = std::exchange(slider.on_change, nullptr);
-        try {
-            slider.set_maximum(Max_inzinking);
-            slider.set_position(Max_inzinking);
-        } catch (...) {
-            slider.on_change = std::move(handler);
-            throw;
-        }
-        slider.on_change = std::move(handler);
-    }
-    bereken();
-}
-
-void Form1::clear_results() {
-    resultaat_leeg = {};
-    resultaat_vol = {};
-    set_result_cells({});
-    warnings.clear();
+void Form1::show_results() {
+    set_result_cells(session_->cells());
     toon_waarschuwingen();
 }
 
@@ -259,15 +245,14 @@ void Form1::zet_ijkpunten() {
     }
     // The fields are reset together and recomputed once: one by one, a reading still holding a
     // value too large to compute with would refuse every reset before its own.
-    bool asked = false;
     {
-        DeferredRecomputation defer(deferred_, asked);
+        const bool was = std::exchange(filling_, true);
         for (forms::Edit* field : readings_) field->set_text("0");
+        filling_ = was;
     }
-    if (asked) bereken();
-    const auto in_use = ijkpunten_in_gebruik(Aantal_ijken);
+    session_->reset_readings();
+    const auto in_use = ijkpunten_in_gebruik(session_->survey().Aantal_ijken);
     for (int point = 0; point < 5; ++point) {
-        rows_shown[point] = in_use[point];
         if (!in_use[point]) continue;
         for (int block = 0; block < 4; ++block) panels_[block * 5 + point]->set_visible(true);
     }
@@ -277,7 +262,7 @@ void Form1::zet_ijkpunten() {
 
 void Form1::set_slider_readings(const forms::Slider& slider, char state) {
     const std::string value = format_int(slider.maximum() - slider.position());
-    const auto in_use = ijkpunten_in_gebruik(Aantal_ijken);
+    const auto in_use = ijkpunten_in_gebruik(session_->survey().Aantal_ijken);
     for (char side : {'s', 'b'}) {
         for (int point = 1; point <= 5; ++point) {
             if (in_use[point - 1]) reading(side, state, point).set_text(value);
@@ -296,41 +281,50 @@ void Form1::TrackBarVolChange() {
 // ---- the selected ship -----------------------------------------------------------------------------
 
 void Form1::laad_schip() {
-    const std::optional<ShipRecord> ship =
-        opening_ && opening_->ship ? *std::exchange(opening_->ship, std::nullopt) : read_selected_ship(db_pad);
+    session_->load_selected_ship();
+}
+
+void Form1::show_ship() {
+    const auto& ship = session_->ship();
     if (!ship) return;
     get<forms::Label>("LabelMeetbrief").set_caption(ship->meetbrief);
     get<forms::Label>("LabelNaam").set_caption(ship->name);
     get<forms::MenuItem>("Naam1").set_caption(get<forms::Label>("LabelNaam").caption());
-    Aantal_ijken = ship->params.Aantal_ijken;
-    Max_inzinking = ship->params.Max_inzinking;
-    Min_inzinking = ship->params.Min_inzinking;
-    SchipID = ship->params.SchipID;
-    // The windows are translated into it when the main window is next shown (or by the caller).
-    taal.SetActiveTaalFile(ship->taal);
-    zet_ijkpunten();
+    // Hidden in the designed order: loaded starboard, loaded port, empty starboard, empty port.
+    for (int block = 3; block >= 0; --block) {
+        for (int point = 0; point < 5; ++point) panels_[block * 5 + point]->set_visible(false);
+    }
+    const auto in_use = ijkpunten_in_gebruik(ship->params.Aantal_ijken);
+    for (int point = 0; point < 5; ++point) {
+        if (!in_use[point]) continue;
+        for (int block = 0; block < 4; ++block) panels_[block * 5 + point]->set_visible(true);
+    }
+    get<forms::Drawing>("Image1").repaint();
+    get<forms::Drawing>("Image2").repaint();
+    reset_sliders();
+}
+
+void Form1::reset_sliders() {
+    // A slider that moves writes its reading into the fields; here the fields keep the survey's.
+    const int maximum = session_->survey().Max_inzinking;
     for (const char* name : {"TrackbarLeeg", "TrackBarVol"}) {
         auto& slider = get<forms::Slider>(name);
-        slider.set_maximum(Max_inzinking);
-        slider.set_position(Max_inzinking);
+        auto handler = std::exchange(slider.on_change, nullptr);
+        try {
+            slider.set_maximum(maximum);
+            slider.set_position(maximum);
+        } catch (...) {
+            slider.on_change = std::move(handler);
+            throw;
+        }
+        slider.on_change = std::move(handler);
     }
-    laad_opnames();
 }
 
 // ---- survey records --------------------------------------------------------------------------------
 
-void Form1::lees_opnames() {
-    if (opening_ && opening_->surveys && opening_->surveys_of == SchipID) {
-        opnamelijst = std::move(opening_->surveys);
-        return;
-    }
-    opnamelijst = read_surveys(db_pad, SchipID);
-}
-
 void Form1::laad_opnames() {
-    lees_opnames();
-    if (opnamelijst->RowCount() > 0) opnamelijst->MoveLast();
-    toon_opname();
+    session_->show_newest();
 }
 
 void Form1::set_survey_buttons(bool prev, bool next, bool del, bool save, bool add) {
@@ -341,134 +335,68 @@ void Form1::set_survey_buttons(bool prev, bool next, bool del, bool save, bool a
     get<forms::Button>("sltb_add").set_enabled(add);
 }
 
-void Form1::toon_opname() {
-    if (!opnamelijst || opnamelijst->RowCount() == 0) {
-        huidige_opname = geen_opname;
+void Form1::show_survey() {
+    const session::Session& s = *session_;
+    const SurveyValue& v = s.survey();
+    {
+        const bool was = std::exchange(filling_, true);
+        struct Restore {
+            bool& flag;
+            bool was;
+            ~Restore() { flag = was; }
+        } restore{filling_, was};
+        for (const PartyField& f : kPartyFields) get<forms::Edit>(f.field).set_text(v.parties[f.party]);
+        get<forms::RadioGroup>("TaalKeuze").set_item_index(v.print_language);
+        for (std::size_t i = 0; i < readings_.size(); ++i) readings_[i]->set_text(v.readings[i]);
+        get<forms::MaskEdit>("ZoutMaskEdit").set_text(v.zout_correctie);
+    }
+    if (s.current_survey() == geen_opname) {
         set_survey_buttons(false, false, false, false, false);
         return;
     }
-    data::SQLiteTable& t = *opnamelijst;
-    auto column_text = [&](const std::string& column) { return t.AsString(t.FieldIndex(column)); };
-    // Each field that changes fires its handler: the readings and the factor ask for a
-    // recomputation, the shipper's name enables save and add (disabled again at the end). The
-    // recomputation runs once, when every field is filled: one that fails must not end the filling
-    // half-way (the fields would mix two surveys, and a save would write the mixture over the
-    // survey shown before).
-    bool asked = false;
-    try {
-        DeferredRecomputation defer(deferred_, asked);
-        for (const PartyField& f : kPartyFields) get<forms::Edit>(f.field).set_text(column_text(f.column));
-        get<forms::RadioGroup>("TaalKeuze").set_item_index(taal_index(column_text("Taal")));
-        for (std::size_t i = 0; i < readings_.size(); ++i)
-            readings_[i]->set_text(column_text(reading_columns()[i]));
-        huidige_opname = static_cast<int>(t.AsInteger(t.FieldIndex("Opnameid")));
-        get<forms::MaskEdit>("ZoutMaskEdit")
-            .set_text(text::format_fixed(t.AsFloat(t.FieldIndex("ZoutCorrectie")), 3, 5));
-    } catch (...) {
-        // The fields filled so far are computed, as each would have been when it was filled.
-        if (asked) {
-            try {
-                bereken();
-            } catch (const std::exception&) {
-            }
-        }
-        throw;
-    }
-    std::string failure;
-    if (asked) {
-        try {
-            bereken();
-        } catch (const std::exception& e) {
-            failure = e.what();
-        }
-    }
-    set_survey_buttons(!t.AtStart(), !t.AtLast(), true, false, false);
-    if (!asked) return;
-    if (failure.empty()) {
+    set_survey_buttons(!s.at_first(), !s.at_last(), true, false, false);
+    if (s.failure().empty()) {
         reported_survey_failure_.clear();
         return;
     }
-    // No figure of another survey may stand beside these readings.
-    clear_results();
-    const std::string reported = format_int(huidige_opname) + "\n" + failure;
+    const std::string reported = format_int(s.current_survey()) + "\n" + s.failure();
     if (reported == reported_survey_failure_) return;
     reported_survey_failure_ = reported;
-    dialogs_.error(failure);
+    dialogs_.error(s.failure());
 }
 
 void Form1::sltb_prevclick() {
-    if (!opnamelijst || !opnamelijst->Previous()) return;
-    toon_opname();
+    session_->show_previous();
 }
 
 void Form1::sltb_nextclick() {
-    if (!opnamelijst || opnamelijst->AtEnd() || opnamelijst->AtLast()) return;
-    opnamelijst->Next();
-    toon_opname();
-}
-
-std::vector<SqlValue> Form1::survey_values() const {
-    // A reading too large to compute with is refused here, before anything is stored: stored, it
-    // would stop the survey (and the ship, and the next start) from loading, since showing a survey
-    // recomputes it.
-    for (const forms::Edit* field : readings_) waarde_uit_tekst(field->text());
-    std::vector<SqlValue> values;
-    values.reserve(28);
-    for (const forms::Edit* field : readings_) values.emplace_back(field->text());
-    for (const PartyField& f : kPartyFields) values.emplace_back(get<forms::Edit>(f.field).text());
-    values.emplace_back(get<forms::MaskEdit>("ZoutMaskEdit").text());
-    return values;
-}
-
-void Form1::insert_survey() {
-    const int taal = get<forms::RadioGroup>("TaalKeuze").item_index();
-    {
-        SQLiteDatabase db(db_pad, data::OpenMode::existing);
-        data::Transaction transaction(db);
-        store::insert_survey(db, SchipID, taal, survey_values());
-        transaction.commit();
-    }
-    // Told only once the commit went through: a commit refused by a lock (another program reading
-    // the file) would otherwise follow a report of success with nothing stored.
-    dialogs_.information("IJken opgeslagen");
-    laad_opnames();
+    session_->show_next();
 }
 
 void Form1::sltb_addclick() {
-    insert_survey();
+    session_->add_survey();
+    // Told only once the commit went through: a commit refused by a lock (another program reading
+    // the file) would otherwise follow a report of success with nothing stored.
+    dialogs_.information("IJken opgeslagen");
     get<forms::Button>("sltb_add").set_enabled(false);
 }
 
 void Form1::sltb_saveclick() {
-    if (huidige_opname < 0) {
+    if (session_->current_survey() == geen_opname) {
         // No survey to save over: the fields become the ship's first.
         sltb_addclick();
         return;
     }
-    const int taal = get<forms::RadioGroup>("TaalKeuze").item_index();
-    {
-        SQLiteDatabase db(db_pad, data::OpenMode::existing);
-        data::Transaction transaction(db);
-        store::update_survey(db, SchipID, huidige_opname, taal, survey_values());
-        transaction.commit();
-    }
-    // Told only once the commit went through: a commit refused by a lock (another program reading
-    // the file) would otherwise follow a report of success with nothing stored.
+    session_->save_survey();
     dialogs_.information("IJken opgeslagen");
     get<forms::Button>("sltb_save").set_enabled(false);
-    laad_opnames();
 }
 
 void Form1::sltb_delclick() {
-    const std::string question = taal.ActiveTaalFile() == 2 ? "Enlever echelle?" : "IJkopname  verwijderen?";
+    const std::string question =
+        session_->language() == 2 ? "Enlever echelle?" : "IJkopname  verwijderen?";
     if (!dialogs_.confirm(question, forms::Answer::no)) return;
-    {
-        SQLiteDatabase db(db_pad, data::OpenMode::existing);
-        data::Transaction transaction(db);
-        store::delete_survey(db, SchipID, huidige_opname);
-        transaction.commit();
-    }
-    laad_opnames();
+    session_->delete_survey();
 }
 
 void Form1::verlader_naamchange() {

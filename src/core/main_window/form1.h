@@ -1,9 +1,8 @@
 #pragma once
 // The main window: the selected ship, the twenty readings of one survey with the two sliders, the
-// survey's parties and cargo, the result grid, the survey navigation buttons and the menu. It also
-// holds the state the other windows read: the database path, the current survey list, and the
-// survey shown as one value (the selected ship's parameters, the fields, the two computed results),
-// which its handlers keep current.
+// survey's parties and cargo, the result grid, the survey navigation buttons and the menu. It is a
+// view of the session it holds: what the user types goes to the session, and what the session
+// tells it changed is shown.
 #include <array>
 #include <functional>
 #include <memory>
@@ -15,6 +14,7 @@
 #include "core/data/sqlite_table.h"
 #include "core/forms/forms.h"
 #include "core/lang/taal.h"
+#include "core/session/session.h"
 #include "core/survey/computation.h"
 #include "core/survey/opening_read.h"
 #include "core/survey/survey_value.h"
@@ -22,29 +22,22 @@
 
 namespace ijken::survey {
 
-class Form1 : public forms::Form, public SurveyValue, public SurveySource {
+class Form1 : public forms::Form {
   public:
     // program_dir: the directory of the program file, with its trailing separator; the database
     // lives there as "ijken.db". Message boxes go through dialogs, which must outlive the form.
     Form1(std::string program_dir, forms::Dialogs& dialogs);
     ~Form1() override;
 
-    // ---- state read (and partly written) by the other windows ----
+    static constexpr int geen_opname = session::Session::kNoSurvey;
 
-    std::string db_pad;
-    // The selected ship's surveys in order of entry; the current row is the survey shown.
-    std::unique_ptr<data::SQLiteTable> opnamelijst;
-    // Opnameid of the survey shown; geen_opname when the ship has none.
-    int huidige_opname = geen_opname;
-    // The interface languages: "tln.tln" (1, Dutch) and "tlf.tln" (2, French) beside the program,
-    // Dutch active until a ship says otherwise.
-    lang::Taal taal;
+    // The session the window shows; the program's other windows work on it too.
+    session::Session& session() { return *session_; }
+    const session::Session& session() const { return *session_; }
 
-    static constexpr int geen_opname = -199;
-
-    // What formcreate would read from the database, when the program started reading it ahead
-    // (read_opening_ahead); formcreate takes it instead of reading once more.
-    std::future<OpeningRead> read_ahead;
+    // What the program started reading from the database ahead (read_opening_ahead); formcreate
+    // takes it instead of reading once more.
+    void read_ahead(std::future<OpeningRead> read) { read_ahead_ = std::move(read); }
 
     // Ends the program ("Einde", Ctrl+Q). The window layer sets it to leave its event loop.
     std::function<void()> on_quit;
@@ -52,14 +45,6 @@ class Form1 : public forms::Form, public SurveyValue, public SurveySource {
     // The platform's services; dialogs is the one given to the constructor. The window layer (or a
     // test) fills in the others before the other windows are created.
     forms::Services services;
-
-    // ---- the survey shown, as a value ----
-
-    const SurveyValue& survey() const override { return *this; }
-    const std::string& database() const override { return db_pad; }
-    // Chooses the print language on TaalKeuze, which keeps the value current.
-    void set_print_language(int index) override;
-    const forms::Services& window_services() const override { return services; }
 
     // ---- the program's other windows ----
 
@@ -96,16 +81,9 @@ class Form1 : public forms::Form, public SurveyValue, public SurveySource {
     // Each time the window becomes visible: the newest survey of the list is shown again.
     void formshow();
 
-    // Recomputes both states from the fields and fills the result cells. When the computation
-    // fails the cells keep their texts and the error goes on to the caller.
+    // A typed reading: the session recomputes it and the result cells show it. When the
+    // computation fails the cells are emptied and the error goes on to the caller.
     void ijk_bb_l_1change();
-    // After another window may have changed the selected ship's table, range or gauge points: the
-    // sliders take the ship's maximum immersion again and the survey shown is recomputed with what
-    // is stored now, as a typed reading would be. The readings and the survey's record stay.
-    void herbereken_getoond();
-    // Asks for herbereken_getoond the next time the window is shown (a window that changes the
-    // gauge table says so before it shows the main window again).
-    void herbereken_bij_tonen() { herbereken_bij_tonen_ = true; }
     // Hides all reading panels, sets every reading to "0", shows the panels of the points in use.
     void zet_ijkpunten();
     void TrackbarLeegChange();
@@ -113,14 +91,8 @@ class Form1 : public forms::Form, public SurveyValue, public SurveySource {
 
     // Loads the ship marked Selected=1: its particulars, gauge points, sliders and surveys.
     void laad_schip();
-
+    // Shows the selected ship's newest survey, read again.
     void laad_opnames();
-    // Fills the fields from the current row of opnamelijst. A survey whose computation fails (a
-    // stored reading too large to compute with, a table that cannot be read) is still shown whole:
-    // the result cells stay empty and the failure is reported once, not again while the same
-    // survey keeps failing the same way (the window shown again at start and after every other
-    // window, say).
-    void toon_opname();
     void sltb_prevclick();
     void sltb_nextclick();
     void sltb_addclick();
@@ -153,13 +125,11 @@ class Form1 : public forms::Form, public SurveyValue, public SurveySource {
     void DE1Click();
     void Maaktaalfile1Click();
 
-    // What the menu items that open the other windows do, and what the gauge table window hears of
-    // a deleted ship. The program fills them in when it creates the windows; each handler below does
+    // What the menu items that open the other windows do. The program fills them in when it creates the windows; each handler below does
     // nothing while its action is empty.
     struct WindowActions {
         std::function<void()> invoeren1click, invoer1click, Wijzigen2Click, scheepsgegevensclick,
             afdrukken1click, cTarvik1Click, taaleditor1Click, Opnamelijst1Click;
-        std::function<void(int)> schip_verwijderd;
     };
     WindowActions window_actions;
     // The ships menus rebuilt and the selected ship loaded again (after the ship window closed).
@@ -176,11 +146,9 @@ class Form1 : public forms::Form, public SurveyValue, public SurveySource {
 
     // ---- the Extra menu: warnings, export, backup, survey list (form1_<what>.cpp) ----
 
-    // What the last recomputation found doubtful; shown beside the result grid.
-    std::vector<Warning> warnings;
     // The warning templates as the hidden labels wt_... hold them (the language files reword them).
     WarningTexts warning_texts() const;
-    // Shows `warnings` in LabelWaarschuwing (one line per state; every warning in its hint).
+    // Shows the session's warnings in LabelWaarschuwing (one line per state; every warning in its hint).
     void toon_waarschuwingen();
     // Extra > export the ship's surveys as CSV / make a backup copy of the database, each to a
     // file chosen in the save-file dialog.
@@ -190,13 +158,9 @@ class Form1 : public forms::Form, public SurveyValue, public SurveySource {
     // program (the office speaks to a server the core knows nothing of); empty, they do nothing.
     std::function<void()> office_push, office_connection;
     // The database and the language files: a file the user names to write is never one of them.
-    std::vector<data::OwnFile> own_files() const override;
+    std::vector<data::OwnFile> own_files() const;
     // Extra > the survey list, beside the main window.
     void Opnamelijst1Click();
-    // Shows the survey with that Opnameid (of the selected ship) from a fresh read of the ship's
-    // surveys, so that browsing on from it goes through the surveys as stored now; false (and
-    // nothing shown) when the ship has no such survey. Unsaved edits are lost, as when browsing.
-    bool ga_naar_opname(int opnameid);
 
     // ---- convenience for the other windows and the tests ----
 
@@ -212,58 +176,52 @@ class Form1 : public forms::Form, public SurveyValue, public SurveySource {
     void build_layout();
     void build_menu();
     void wire_events();
-    // The value takes every field as it stands (once, when the window is built; the handlers keep
+    // The session takes every field as it stands (once, when the window is built; the handlers keep
     // it current from then on).
     void take_fields();
     // The Extra menu, and the warnings strip (build_warning_strip) with its templates.
     void build_extras();
     void build_warning_strip();
-    // Reads the selected ship's surveys into opnamelijst (laad_opnames without showing one).
-    void lees_opnames();
-    // The read ahead, when there is one and it succeeded; formcreate's reads take their part of
-    // it (each once) while it is set.
-    void take_read_ahead();
+    // What the session tells: each change shown where the window shows it.
+    void heard(session::Change change);
+    // The survey shown: its fields filled from the session (without sending them back), the
+    // buttons set. A survey whose computation fails (a stored reading too large to compute with, a
+    // table that cannot be read) is still shown whole: the result cells stay empty and the failure
+    // is reported once, not again while the same survey keeps failing the same way (the window
+    // shown again at start and after every other window, say).
+    void show_survey();
+    // The selected ship's name, sliders and gauge points.
+    void show_ship();
+    // The sliders at the ship's maximum immersion, without writing into the readings.
+    void reset_sliders();
+    // The results and the warnings of the session's last computation.
+    void show_results();
+    // A field's text to the session, unless the window itself is filling the field.
+    void send(const std::function<void()>& to_session);
+    void translate_windows();
 
-    // The values the add and save statements bind, in their order: twenty readings, the seven
-    // texts of the parties and the cargo, the correction factor.
-    std::vector<data::SqlValue> survey_values() const;
-    // The survey's row as a new record; shared by add and by save without a current survey.
-    void insert_survey();
     void set_result_cells(const ResultCells& cells);
     // The text of a hidden message label in the active language, %1, %2 ... filled with values.
     std::string message_text(const char* label, const std::vector<std::string>& values = {}) const;
     // Configures the interface languages whose files are there beyond the two held in the program.
     void configure_languages();
-    // Empties the results, their cells and the warnings: what a survey that cannot be computed shows.
-    void clear_results();
     void set_slider_readings(const forms::Slider& slider, char state);
     void set_survey_buttons(bool prev, bool next, bool del, bool save, bool add);
-    // Tells the other windows that ship schip is gone.
-    void schip_verwijderd(int schip);
-    // The recomputation of ijk_bb_l_1change without what a typed reading does to the buttons.
-    void bereken();
 
     std::string program_dir_;
     forms::Dialogs& dialogs_;
-
-    // While it lives, bereken only notes in `asked` that it was asked for: fields filled together
-    // (a survey shown, the readings reset) are recomputed once, when all are filled.
-    struct DeferredRecomputation {
-        DeferredRecomputation(bool*& slot, bool& asked) : slot_(slot) { slot_ = &asked; }
-        ~DeferredRecomputation() { slot_ = nullptr; }
-        DeferredRecomputation(const DeferredRecomputation&) = delete;
-        DeferredRecomputation& operator=(const DeferredRecomputation&) = delete;
-        bool*& slot_;
-    };
-    bool* deferred_ = nullptr;
-    // The survey and failure last reported by toon_opname; empty after a survey computed well.
+    std::unique_ptr<session::Session> session_;
+    std::future<OpeningRead> read_ahead_;
+    // While the window fills its fields from the session, their handlers send nothing back.
+    bool filling_ = false;
+    // While formcreate runs: the window is translated when it is first shown.
+    bool creating_ = false;
+    // The survey and failure last reported; empty after a survey computed well.
     std::string reported_survey_failure_;
 
     std::array<forms::Edit*, 20> readings_{};
     std::array<forms::Panel*, 20> panels_{};
     std::vector<OtherWindow> windows_;
-    bool herbereken_bij_tonen_ = false;
-    std::optional<OpeningRead> opening_;
 };
 
 }  // namespace ijken::survey

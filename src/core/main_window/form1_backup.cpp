@@ -30,7 +30,7 @@ void Form1::Backup1Click() {
         {message_text("tx_reservekopie"), "ijken-" + today() + ".db", message_text("tx_db_filter") + "|*.db", "db"});
     if (!file) return;
     data::refuse_own_file(*file, own_files());
-    data::backup_database(db_pad, *file);
+    data::backup_database(session().database(), *file);
     dialogs_.information(message_text("tx_opgeslagen", {text::display_path(*file)}));
 }
 

@@ -29,14 +29,14 @@ std::string file_name_from(const std::string& name, const std::string& fallback)
 // Asks for a file first; a run without the save-file dialog (a headless test) offers nothing.
 void Form1::Exporteren1Click() {
     if (services.files == nullptr) return;
-    const std::optional<ShipRecord> ship = read_ship(db_pad, SchipID);
+    const std::optional<ShipRecord> ship = read_ship(session().database(), session().ship_id());
     if (!ship) throw std::runtime_error(message_text("tx_geen_schip"));
     const auto file = services.files->save_file({message_text("tx_exporteren"),
                                                  file_name_from(ship->name, "opnames") + ".csv",
                                                  message_text("tx_csv_filter") + "|*.csv", "csv"});
     if (!file) return;
     data::refuse_own_file(*file, own_files());
-    const ExportResult result = export_surveys(db_pad, *ship, *file);
+    const ExportResult result = export_surveys(session().database(), *ship, *file);
     std::string message = message_text(result.surveys == 1 ? "tx_een_geexporteerd" : "tx_geexporteerd",
                                        {text::format_int(result.surveys), text::display_path(*file)});
     if (!result.problems.empty()) {

@@ -57,8 +57,9 @@ std::string Form1::message_text(const char* label, const std::vector<std::string
 }
 
 std::vector<data::OwnFile> Form1::own_files() const {
+    const lang::Taal& taal = session().taal();
     auto own = data::own_files(
-        db_pad, taal.directory(),
+        session().database(), taal.directory(),
         {taal.TaalFile1(), taal.TaalFile2(), taal.TaalFile3(), taal.TaalFile4(), taal.TaalFile5()});
     // Refused in the interface language.
     for (data::OwnFile& file : own) {
@@ -76,21 +77,5 @@ void Form1::Opnamelijst1Click() {
     if (window_actions.Opnamelijst1Click) window_actions.Opnamelijst1Click();
 }
 
-bool Form1::ga_naar_opname(int opnameid) {
-    lees_opnames();
-    if (opnamelijst->RowCount() == 0) return false;
-    const int kolom = opnamelijst->FieldIndex("Opnameid");
-    opnamelijst->MoveLast();
-    while (opnamelijst->AsInteger(kolom) != opnameid) {
-        if (opnamelijst->AtStart()) {
-            // Not there: the list stays on the newest survey, as after any load.
-            opnamelijst->MoveLast();
-            return false;
-        }
-        opnamelijst->Previous();
-    }
-    toon_opname();
-    return true;
-}
 
 }  // namespace ijken::survey

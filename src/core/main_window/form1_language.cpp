@@ -3,10 +3,7 @@
 #include <utility>
 #include <vector>
 
-#include "core/data/sqlite_database.h"
-#include "core/data/transaction.h"
 #include "core/lang/builtin_texts.h"
-#include "core/store/ships.h"
 #include "core/main_window/form1.h"
 #include "core/text/numbers.h"
 
@@ -38,6 +35,7 @@ std::vector<std::pair<std::string, forms::Form*>> translated_windows(Form1& main
 void Form1::configure_languages() {
     // German windows without rebuilding: language 3 is there when its file is (the program puts a
     // delivered copy here at start); without it the menu stays as designed.
+    lang::Taal& taal = session().taal();
     std::error_code ec;
     if (!std::filesystem::exists(taal.directory() + "tld.tln", ec)) return;
     taal.set_TaalFile3("tld.tln");
@@ -45,6 +43,13 @@ void Form1::configure_languages() {
 }
 
 void Form1::Vertaal() {
+    translate_windows();
+    // The language is remembered with the ship (when there is one).
+    session().remember_language();
+}
+
+void Form1::translate_windows() {
+    const lang::Taal& taal = session().taal();
     taal.TranslateForms(translated_windows(*this));
     if (services.language != nullptr)
         services.language->set_language(lang::language_code(taal.ActiveTaalFile()));
@@ -59,39 +64,29 @@ void Form1::Vertaal() {
         // \344 is "ä", \366 is "ö".
         keuze.set_items({"Niederl\344ndisch", "Franz\366sisch", "Deutsch"});
     }
-
-    // The language is remembered with the ship. Without a ship loaded there is nothing to store it
-    // on (and perhaps no database to open).
-    if (SchipID == 0) return;
-    data::SQLiteDatabase db(db_pad, data::OpenMode::existing);
-    data::Transaction transaction(db);
-    store::set_ship_language(db, SchipID, taal.ActiveTaalFile());
-    transaction.commit();
 }
 
 void Form1::translate_other_windows() {
     auto windows = translated_windows(*this);
     windows.erase(windows.begin());  // the main window itself
-    if (!windows.empty()) taal.TranslateForms(windows);
+    if (!windows.empty()) session().taal().TranslateForms(windows);
 }
 
+// The session stores the language with the ship and tells; the windows are translated then.
 void Form1::NL1Click() {
-    taal.SetActiveTaalFile(1);
-    Vertaal();
+    session().switch_language(1);
 }
 
 void Form1::FR1Click() {
-    taal.SetActiveTaalFile(2);
-    Vertaal();
+    session().switch_language(2);
 }
 
 void Form1::DE1Click() {
-    taal.SetActiveTaalFile(3);
-    Vertaal();
+    session().switch_language(3);
 }
 
 void Form1::Maaktaalfile1Click() {
-    for (const auto& [section, form] : translated_windows(*this)) taal.SaveFormTexts(section, *form);
+    for (const auto& [section, form] : translated_windows(*this)) session().taal().SaveFormTexts(section, *form);
 }
 
 }  // namespace ijken::survey

@@ -59,7 +59,8 @@ void Form1::build_warning_strip() {
     // The strip's texts are the warnings, whatever else sets them: translating the window by name
     // would otherwise put a language file's stale text there.
     label.add_observer([this](forms::Control& c) {
-        const StripText strip = strip_text(warnings, ship_params(), warning_texts());
+        const StripText strip =
+            strip_text(session().warnings(), session().survey().ship_params(), warning_texts());
         if (c.caption() != strip.caption || c.hint() != strip.hint) toon_waarschuwingen();
     });
 
@@ -69,7 +70,7 @@ void Form1::build_warning_strip() {
         text.set_visible(false);
         // A translated template shows at once, not only at the next recomputation.
         text.add_observer([this](forms::Control&) {
-            if (!warnings.empty()) toon_waarschuwingen();
+            if (!session().warnings().empty()) toon_waarschuwingen();
         });
     }
 }
@@ -81,11 +82,11 @@ WarningTexts Form1::warning_texts() const {
 }
 
 void Form1::toon_waarschuwingen() {
-    const StripText strip = strip_text(warnings, ship_params(), warning_texts());
+    const StripText strip = strip_text(session().warnings(), session().survey().ship_params(), warning_texts());
     auto& label = get<Label>("LabelWaarschuwing");
     label.set_caption(strip.caption);
     label.set_hint(strip.hint);
-    label.set_visible(!warnings.empty());
+    label.set_visible(!session().warnings().empty());
 }
 
 }  // namespace ijken::survey

@@ -47,13 +47,6 @@ void Form1::scheepsgegevensclick() {
 void Form1::herlaad_schepen() {
     bouw_schepenmenu();
     laad_schip();
-    // Loading recomputes only the readings that change; the ship's gauge points or its table may
-    // have changed under readings that did not.
-    herbereken_getoond();
-}
-
-void Form1::schip_verwijderd(int schip) {
-    if (auto action = window_actions.schip_verwijderd) action(schip);
 }
 
 void Form1::afdrukken1click() {

@@ -8,7 +8,7 @@
 #include "core/data/sqlite_database.h"
 #include "core/data/sqlite_table.h"
 #include "core/store/surveys.h"
-#include "core/main_window/form1.h"
+#include "core/session/session.h"
 #include "core/survey/gauge_lookup.h"
 #include "core/survey/warnings.h"
 #include "core/text/numbers.h"
@@ -56,8 +56,8 @@ std::string lokale_datum(const std::string& utc) {
 
 }  // namespace
 
-Opnamelijstform::Opnamelijstform(Form1& form1)
-    : forms::Form("opnamelijstform", "Opnamelijst", Rect{180, 120, 648, 452}), form1_(form1) {
+Opnamelijstform::Opnamelijstform(session::Session& session)
+    : forms::Form("opnamelijstform", "Opnamelijst", Rect{180, 120, 648, 452}), session_(session) {
     build_layout();
 }
 
@@ -120,14 +120,14 @@ void Opnamelijstform::open() {
 }
 
 void Opnamelijstform::laad() {
-    schip_ = form1_.SchipID;
-    const ShipParams ship = form1_.ship_params();
+    schip_ = session_.ship_id();
+    const ShipParams ship = session_.survey().ship_params();
     std::unique_ptr<data::SQLiteTable> t;
     {
-        data::SQLiteDatabase db(form1_.db_pad, data::OpenMode::existing);
+        data::SQLiteDatabase db(session_.database(), data::OpenMode::existing);
         t = store::ship_surveys_in_order(db, ship.SchipID);
     }
-    MemoryGaugeTable tabel = MemoryGaugeTable::read(form1_.db_pad, ship.SchipID);
+    MemoryGaugeTable tabel = MemoryGaugeTable::read(session_.database(), ship.SchipID);
 
     std::vector<Opname> opnames;
     opnames.reserve(static_cast<std::size_t>(t->RowCount()));
@@ -139,7 +139,7 @@ void Opnamelijstform::laad() {
         const int c_lading = t->FieldIndex("Lading");
         const int c_zout = t->FieldIndex("ZoutCorrectie");
         std::array<int, 20> c_aflezing{};
-        for (std::size_t i = 0; i < 20; ++i) c_aflezing[i] = t->FieldIndex(Form1::reading_columns()[i]);
+        for (std::size_t i = 0; i < 20; ++i) c_aflezing[i] = t->FieldIndex(reading_columns()[i]);
 
         for (; !t->AtEnd(); t->Next()) {
             Opname o;
@@ -246,11 +246,11 @@ std::vector<int> Opnamelijstform::getoonde_opnames() const {
 void Opnamelijstform::toon_rij(int row) {
     if (row < 1 || static_cast<std::size_t>(row - 1) >= getoond_.size()) return;
     const int opnameid = getoond_[static_cast<std::size_t>(row) - 1];
-    if (schip_ != form1_.SchipID) {
+    if (schip_ != session_.ship_id()) {
         laad();
         throw std::runtime_error("Er is intussen een ander schip geselecteerd; de lijst toont nu zijn opnames");
     }
-    if (!form1_.ga_naar_opname(opnameid)) {
+    if (!session_.show_survey(opnameid)) {
         laad();
         throw std::runtime_error("Opname " + format_int(opnameid) + " bestaat niet meer; de lijst is opnieuw geladen");
     }

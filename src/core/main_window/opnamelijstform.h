@@ -12,13 +12,15 @@
 
 #include "core/forms/forms.h"
 
-namespace ijken::survey {
+namespace ijken::session {
+class Session;
+}
 
-class Form1;
+namespace ijken::survey {
 
 class Opnamelijstform : public forms::Form {
   public:
-    explicit Opnamelijstform(Form1& form1);
+    explicit Opnamelijstform(session::Session& session);
 
     // Reads the selected ship's surveys and shows the window (again) beside the main window.
     void open();
@@ -60,7 +62,7 @@ class Opnamelijstform : public forms::Form {
     void sorteer_opnames();
     void toon();
 
-    Form1& form1_;
+    session::Session& session_;
     forms::StringGrid* lijst_ = nullptr;
     int schip_ = 0;
     std::vector<Opname> opnames_;

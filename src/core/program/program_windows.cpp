@@ -7,6 +7,7 @@
 #include "core/shipdata/schipinvoer.h"
 #include "core/main_window/form1.h"
 #include "core/main_window/opnamelijstform.h"
+#include "core/program/session_survey.h"
 
 namespace ijken::program {
 
@@ -22,15 +23,11 @@ void wire_menu(survey::Form1& form1) {
     actions.scheepsgegevensclick = [&form1] {
         if (auto* w = form1.window<shipdata::Schipinvoer>()) w->OpenSelected([&form1] { form1.herlaad_schepen(); });
     };
-    // The gauge table window shows the main window again itself when it closes.
     actions.invoer1click = [&form1] {
-        if (auto* w = form1.window<shipdata::Ijkeninvoerform>()) w->OpenForNewTable(form1.SchipID);
+        if (auto* w = form1.window<shipdata::Ijkeninvoerform>()) w->OpenForNewTable(form1.session().ship_id());
     };
     actions.Wijzigen2Click = [&form1] {
         if (auto* w = form1.window<shipdata::Ijkeninvoerform>()) w->OpenForEdit();
-    };
-    actions.schip_verwijderd = [&form1](int schip) {
-        if (auto* w = form1.window<shipdata::Ijkeninvoerform>()) w->vergeet_schip(schip);
     };
     actions.afdrukken1click = [&form1] {
         if (auto* w = form1.window<report::Print_form>()) form1.open_modal(*w);
@@ -52,10 +49,19 @@ void wire_menu(survey::Form1& form1) {
 }  // namespace
 
 void create_windows(survey::Form1& form1) {
-    form1.add_window(std::make_unique<shipdata::Ijkeninvoerform>(form1), "ijkeninvoer");
-    form1.add_window(std::make_unique<report::Print_form>(form1), "print");
-    auto& schipinvoer = static_cast<shipdata::Schipinvoer&>(
-        form1.add_window(std::make_unique<shipdata::Schipinvoer>(form1), "schipinvoer"));
+    session::Session& session = form1.session();
+    // The gauge table and ship windows show in place of the main window, which comes back when
+    // they close.
+    auto in_place_of_main = [&form1](forms::Form& window, std::function<void()> then) {
+        form1.open_modal(window, std::move(then));
+    };
+    form1.add_window(std::make_unique<shipdata::Ijkeninvoerform>(session, form1.services, in_place_of_main),
+                     "ijkeninvoer");
+    form1.add_window(std::make_unique<report::Print_form>(std::make_unique<SessionSurvey>(
+                         session, form1.services, [&form1] { return form1.own_files(); })),
+                     "print");
+    auto& schipinvoer = static_cast<shipdata::Schipinvoer&>(form1.add_window(
+        std::make_unique<shipdata::Schipinvoer>(session, form1.services, in_place_of_main), "schipinvoer"));
     // A new ship's gauge certificate comes next; the ship window closes when that one has.
     schipinvoer.open_gauge_table = [&form1](int schip_id, std::function<void()> then) {
         if (auto* w = form1.window<shipdata::Ijkeninvoerform>()) w->OpenForNewTable(schip_id, std::move(then));
@@ -65,9 +71,9 @@ void create_windows(survey::Form1& form1) {
     form1.add_window(std::make_unique<about::Aboutform>(form1.services), "");
     // The language editor is shown beside the main window, not modally; what it saves translates
     // every window again.
-    form1.add_window(std::make_unique<lang::Editor>(form1.taal, [&form1] { form1.Vertaal(); }), "");
+    form1.add_window(std::make_unique<lang::Editor>(session.taal(), [&form1] { form1.Vertaal(); }), "");
     // Beside the design: the survey list, translated by a section of its own.
-    form1.add_window(std::make_unique<survey::Opnamelijstform>(form1), "opnamelijst");
+    form1.add_window(std::make_unique<survey::Opnamelijstform>(session), "opnamelijst");
     wire_menu(form1);
 }
 

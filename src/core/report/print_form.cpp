@@ -92,6 +92,10 @@ void Print_form::build_menu() {
     add<forms::MenuItem>("Afsluiten1", &bar, "Afsluiten").on_click = [this] { Afsluiten1Click(); };
 }
 
+Print_form::Print_form(std::unique_ptr<survey::SurveySource> source) : Print_form(*source) {
+    owned_source_ = std::move(source);
+}
+
 Print_form::~Print_form() = default;
 
 void Print_form::formactivate() {

@@ -3,6 +3,7 @@
 // (PRPage1, see survey_page.h), shown as its preview and written as PDF by PReport1, in Dutch,
 // French or German.
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -19,6 +20,8 @@ class Print_form : public forms::Form {
     // The window reads the survey of source (and its language menu chooses the survey's print
     // language); source must outlive it.
     explicit Print_form(survey::SurveySource& source);
+    // The same on a source the window keeps.
+    explicit Print_form(std::unique_ptr<survey::SurveySource> source);
     ~Print_form() override;
 
   private:
@@ -69,6 +72,7 @@ class Print_form : public forms::Form {
     void set_page_current(bool current);
 
     survey::SurveySource& source_;
+    std::unique_ptr<survey::SurveySource> owned_source_;
     forms::ReportPreview* preview_ = nullptr;
     // The name chosen in the last save dialog, proposed again in the next one.
     std::optional<std::filesystem::path> last_saved_;

@@ -5,7 +5,7 @@
 #include <utility>
 
 #include "core/data/sqlite_database.h"
-#include "core/data/transaction.h"
+#include "core/session/unit_of_work.h"
 #include "core/store/gauge_table.h"
 #include "core/store/ships.h"
 #include "core/store/surveys.h"
@@ -18,21 +18,6 @@ namespace {
 using data::OpenMode;
 using data::SQLiteDatabase;
 
-// Runs work on a connection of its own in one transaction, committed when work returns.
-template <class Work>
-auto in_transaction(const std::string& db_pad, Work&& work) {
-    SQLiteDatabase db(db_pad, OpenMode::existing);
-    data::Transaction transaction(db);
-    if constexpr (std::is_void_v<decltype(work(db))>) {
-        work(db);
-        transaction.commit();
-    } else {
-        auto result = work(db);
-        transaction.commit();
-        return result;
-    }
-}
-
 std::vector<data::SqlValue> texts(const std::vector<std::string>& values) {
     if (values.size() != 10) throw std::invalid_argument("A ship has ten texts, not " + std::to_string(values.size()));
     return {values.begin(), values.end()};
@@ -40,7 +25,12 @@ std::vector<data::SqlValue> texts(const std::vector<std::string>& values) {
 
 }  // namespace
 
-Session::Session(std::string db_pad) : db_pad_(std::move(db_pad)) {}
+Session::Session(std::string db_pad, std::string language_dir) : db_pad_(std::move(db_pad)) {
+    taal_.set_directory(std::move(language_dir));
+    taal_.set_TaalFile1("tln.tln");
+    taal_.set_TaalFile2("tlf.tln");
+    taal_.SetActiveTaalFile(1);
+}
 
 Session::~Session() = default;
 
@@ -62,18 +52,52 @@ bool Session::at_last() const {
     return !surveys_ || surveys_->RowCount() == 0 || surveys_->AtLast();
 }
 
+void Session::rethrow_failure() const {
+    if (failure_error_) std::rethrow_exception(failure_error_);
+}
+
+std::vector<store::ShipEntry> Session::ships() {
+    if (opening_ && opening_->ships) return *std::exchange(opening_->ships, std::nullopt);
+    SQLiteDatabase db(db_pad_, OpenMode::existing);
+    return store::all_ships(db);
+}
+
 // ---- ships -----------------------------------------------------------------------------------------
 
 void Session::load_selected_ship() {
-    ship_ = survey::read_selected_ship(db_pad_);
-    if (ship_) language_ = ship_->taal;
+    const std::optional<survey::ShipRecord> ship = opening_ && opening_->ship
+                                                       ? *std::exchange(opening_->ship, std::nullopt)
+                                                       : survey::read_selected_ship(db_pad_);
+    // Without a selected ship there is nothing to load: what is shown stays.
+    if (!ship) return;
+    take_ship(&*ship);
     read_surveys();
-    show_last();
+    if (surveys_->RowCount() > 0) {
+        surveys_->MoveLast();
+        show_current();
+    } else {
+        // A ship without surveys shows its readings at "0", computed.
+        current_ = kNoSurvey;
+        compute_current();
+        notify({Change::survey_shown, Change::results_recomputed});
+    }
     notify({Change::ship_changed, Change::language_switched});
 }
 
+// The ship's particulars into the session and the survey value; the readings start from "0".
+void Session::take_ship(const survey::ShipRecord* ship) {
+    ship_ = *ship;
+    survey_.SchipID = ship->params.SchipID;
+    survey_.Aantal_ijken = ship->params.Aantal_ijken;
+    survey_.Max_inzinking = ship->params.Max_inzinking;
+    survey_.Min_inzinking = ship->params.Min_inzinking;
+    survey_.readings.fill("0");
+    survey_.rows_shown = survey::ijkpunten_in_gebruik(ship->params.Aantal_ijken);
+    taal_.SetActiveTaalFile(ship->taal);
+}
+
 void Session::select_ship(int schip_id) {
-    const int previous = ship_ ? ship_->params.SchipID : 0;
+    const int previous = ship_id();
     in_transaction(db_pad_, [&](SQLiteDatabase& db) {
         store::set_selected(db, previous, false);
         store::set_selected(db, schip_id, true);
@@ -104,41 +128,42 @@ void Session::delete_ship(int schip_id) {
         store::delete_ship_gauge_table(db, schip_id);
         store::delete_ship_row(db, schip_id);
     });
-    notify({Change::ships_changed});
+    deleted_ship_ = schip_id;
+    notify({Change::ships_changed, Change::ship_deleted});
 }
 
 void Session::switch_language(int taal) {
-    if (ship_) {
-        in_transaction(db_pad_,
-                       [&](SQLiteDatabase& db) { store::set_ship_language(db, ship_->params.SchipID, taal); });
-        ship_->taal = taal;
+    // A language without a file is not taken: the active one stays, and is what is stored.
+    const int before = taal_.ActiveTaalFile();
+    taal_.SetActiveTaalFile(taal);
+    try {
+        remember_language();
+    } catch (...) {
+        taal_.SetActiveTaalFile(before);
+        throw;
     }
-    language_ = taal;
     notify({Change::language_switched});
 }
 
-void Session::store_gauge_table(int schip_id, const std::map<int, double>& rows, int first, int last) {
-    in_transaction(db_pad_, [&](SQLiteDatabase& db) {
-        store::delete_gauge_table(db, schip_id);
-        for (const auto& [inzinking, tonnage] : rows) store::insert_gauge_row(db, schip_id, inzinking, tonnage);
-        store::set_ship_range(db, schip_id, last, first);
-    });
-    // The selected ship's range goes with its table; another ship's (one just added) changes
-    // nothing shown.
-    if (!ship_ || ship_->params.SchipID != schip_id) {
-        notify({Change::table_stored});
-        return;
-    }
-    ship_->params.Max_inzinking = survey_.Max_inzinking = last;
-    ship_->params.Min_inzinking = survey_.Min_inzinking = first;
-    compute_current();
-    notify({Change::table_stored, Change::results_recomputed});
+void Session::remember_language() {
+    if (ship_id() == 0) return;
+    const int taal = language();
+    in_transaction(db_pad_, [&](SQLiteDatabase& db) { store::set_ship_language(db, ship_id(), taal); });
+    if (ship_) ship_->taal = taal;
 }
 
 // ---- surveys ---------------------------------------------------------------------------------------
 
 void Session::read_surveys() {
-    surveys_ = ship_ ? survey::read_surveys(db_pad_, ship_->params.SchipID) : nullptr;
+    if (!ship_) {
+        surveys_ = nullptr;
+        return;
+    }
+    if (opening_ && opening_->surveys && opening_->surveys_of == ship_->params.SchipID) {
+        surveys_ = std::move(opening_->surveys);
+        return;
+    }
+    surveys_ = survey::read_surveys(db_pad_, ship_->params.SchipID);
 }
 
 void Session::show_first() {
@@ -165,35 +190,61 @@ void Session::show_last() {
     show_current();
 }
 
-// A survey that cannot be computed is shown whole, its results empty and the failure kept.
+void Session::show_newest() {
+    read_surveys();
+    show_last();
+}
+
+bool Session::show_survey(int opnameid) {
+    read_surveys();
+    if (!surveys_ || surveys_->RowCount() == 0) return false;
+    const int column = surveys_->FieldIndex("Opnameid");
+    surveys_->MoveLast();
+    while (surveys_->AsInteger(column) != opnameid) {
+        if (surveys_->AtStart()) {
+            // Not there: the list stays on the newest survey, as after any load.
+            surveys_->MoveLast();
+            return false;
+        }
+        surveys_->Previous();
+    }
+    show_current();
+    return true;
+}
+
+// A survey that cannot be computed is shown whole, its results empty and the failure kept. Without
+// a survey the fields stay as they are.
 void Session::show_current() {
     if (!ship_ || !surveys_ || surveys_->RowCount() == 0) {
         current_ = kNoSurvey;
-        survey_ = survey::SurveyValue{};
-        if (ship_) {
-            survey_.SchipID = ship_->params.SchipID;
-            survey_.Aantal_ijken = ship_->params.Aantal_ijken;
-            survey_.Max_inzinking = ship_->params.Max_inzinking;
-            survey_.Min_inzinking = ship_->params.Min_inzinking;
-        }
-        failure_.clear();
         notify({Change::survey_shown});
         return;
     }
-    survey_ = survey::survey_from_row(ship_->params, *surveys_);
+    survey::SurveyValue shown = survey::survey_from_row(ship_->params, *surveys_);
     current_ = static_cast<int>(surveys_->AsInteger(surveys_->FieldIndex("Opnameid")));
+    survey_ = std::move(shown);
     compute_current();
     notify({Change::survey_shown, Change::results_recomputed});
 }
 
 void Session::compute_current() {
+    const survey::SurveyInput input = survey_.input();
     try {
-        survey::compute(survey_, db_pad_);
+        const survey::Recomputation r = survey::herbereken(db_pad_, survey_.ship_params(), input);
+        survey_.resultaat_leeg = r.leeg;
+        survey_.resultaat_vol = r.vol;
+        cells_ = r.cells;
+        warnings_ = survey::find_warnings(survey_.ship_params(), input, r);
         failure_.clear();
+        failure_error_ = nullptr;
     } catch (const std::exception& e) {
+        // No figure of other readings may stand beside these.
         survey_.resultaat_leeg = {};
         survey_.resultaat_vol = {};
+        cells_ = {};
+        warnings_.clear();
         failure_ = e.what();
+        failure_error_ = std::current_exception();
     }
 }
 
@@ -216,6 +267,24 @@ void Session::change_party(std::size_t index, std::string text) {
     survey_.parties.at(index) = std::move(text);
 }
 
+void Session::reset_readings() {
+    survey_.readings.fill("0");
+    recompute();
+}
+
+void Session::set_print_language(int index) {
+    survey_.print_language = index;
+    notify({Change::print_language_chosen});
+}
+
+void Session::take_fields(const std::array<std::string, 20>& readings, const std::array<std::string, 7>& parties,
+                          std::string zout_correctie, int print_language) {
+    survey_.readings = readings;
+    survey_.parties = parties;
+    survey_.zout_correctie = std::move(zout_correctie);
+    survey_.print_language = print_language;
+}
+
 namespace {
 
 // The values the add and save statements bind: twenty readings, the parties and the cargo, the
@@ -223,7 +292,8 @@ namespace {
 std::vector<data::SqlValue> survey_values(const survey::SurveyValue& s) {
     for (const std::string& reading : s.readings) survey::waarde_uit_tekst(reading);
     std::vector<data::SqlValue> values(s.readings.begin(), s.readings.end());
-    values.insert(values.end(), s.parties.begin(), s.parties.end());
+    // The statements bind the shipper, the consignee, then the cargo.
+    for (int party : {0, 1, 2, 4, 5, 6, 3}) values.emplace_back(s.parties[party]);
     values.emplace_back(s.zout_correctie);
     return values;
 }

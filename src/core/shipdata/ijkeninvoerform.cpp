@@ -4,13 +4,9 @@
 #include <optional>
 #include <stdexcept>
 
-#include "core/data/sqlite_database.h"
-#include "core/data/transaction.h"
 #include "core/shipdata/dm_tabel.h"
 #include "core/shipdata/tabel_controle.h"
-#include "core/store/gauge_table.h"
-#include "core/store/ships.h"
-#include "core/main_window/form1.h"
+#include "core/session/session.h"
 #include "core/survey/warnings.h"
 #include "core/text/cp1252.h"
 #include "core/text/numbers.h"
@@ -34,10 +30,13 @@ constexpr ControleLabel kControleLabels[] = {
 
 }  // namespace
 
-Ijkeninvoerform::Ijkeninvoerform(survey::Form1& form1)
-    : forms::Form("ijkeninvoerform", "CM", Rect{300, 40, 440, 600}), form1_(form1) {
+Ijkeninvoerform::Ijkeninvoerform(session::Session& session, const forms::Services& services, ModalOpener open_modal)
+    : forms::Form("ijkeninvoerform", "CM", Rect{300, 40, 440, 600}), session_(session), services_(services), open_modal_(std::move(open_modal)) {
     build_layout();
     on_close = [this] { formclose(); };
+    session_.subscribe([this](session::Change change) {
+        if (change == session::Change::ship_deleted) vergeet_schip(session_.deleted_ship());
+    });
     formcreate();
 }
 
@@ -122,9 +121,8 @@ int Ijkeninvoerform::laatste_cm() const {
 }
 
 void Ijkeninvoerform::open(std::function<void()> then) {
-    if (form1_.services.modal == nullptr) throw std::logic_error("No modal display to show \"" + name() + "\" in");
-    form1_.hide();
-    form1_.services.modal->show_modal(*this, std::move(then));
+    if (!open_modal_) throw std::logic_error("No modal display to show \"" + name() + "\" in");
+    open_modal_(*this, std::move(then));
 }
 
 bool Ijkeninvoerform::neem_schip(int schip_id) {
@@ -147,8 +145,8 @@ void Ijkeninvoerform::vergeet_schip(int schip_id) {
 
 void Ijkeninvoerform::OpenForNewTable(int schip_id, std::function<void()> then) {
     neem_schip(schip_id);
-    get<forms::UpDown>("eerstecm").set_position(form1_.Min_inzinking);
-    get<forms::UpDown>("laatstecm").set_position(form1_.Max_inzinking);
+    get<forms::UpDown>("eerstecm").set_position(session_.survey().Min_inzinking);
+    get<forms::UpDown>("laatstecm").set_position(session_.survey().Max_inzinking);
     open(std::move(then));
 }
 
@@ -181,30 +179,17 @@ void Ijkeninvoerform::button1click() {
 }
 
 void Ijkeninvoerform::OpenForEdit(std::function<void()> then) {
-    const bool ander_schip = neem_schip(form1_.SchipID);
+    const bool ander_schip = neem_schip(session_.ship_id());
     {
-        data::SQLiteDatabase db(form1_.db_pad, data::OpenMode::existing);
-        {
-            // Extension rows (negative tonnages) below the table become zero rows again; those
-            // above it go. Below means under the ship's first row with a tonnage: the first
-            // centimetre the up-down still shows may be another ship's, and a boundary taken from
-            // it could turn the rows above a short table into zero rows and wreck its range.
-            data::Transaction unextend(db);
-            // The up-down is read only when the table has no such row: it may hold what cannot be read.
-            const std::optional<long long> eerste_rij = store::first_loaded_row(db, schip_);
-            const long long grens = eerste_rij ? *eerste_rij : static_cast<long long>(eerste_cm()) + 10;
-            store::zero_extension_below(db, schip_, grens);
-            store::delete_extension(db, schip_);
-            unextend.commit();
-        }
-        data::Transaction transaction(db);
-        if (const auto nul = store::highest_zero_row(db, schip_)) {
-            const int eerste = *nul + 1;
-            auto top = store::top_loaded_row(db, schip_);
-            const int laatste = static_cast<int>(top->AsInteger(top->FieldIndex("Inzinking")));
-            const double top_tonnage = top->AsFloat(top->FieldIndex("Tonnage"));
+        // Extension rows below the table become zero rows again, those above it go. The up-down
+        // is read only when the table has no row with a tonnage: it may hold what cannot be read.
+        const auto opgeslagen = session_.unextended_gauge_table(schip_, [this] { return eerste_cm(); });
+        if (opgeslagen) {
+            const int eerste = opgeslagen->first;
+            const int laatste = opgeslagen->last;
+            const double top_tonnage = opgeslagen->top_tonnage;
             // The whole table at once; the decimetre rows take their tonnages from it.
-            const std::map<int, double> tabel = store::whole_gauge_table(db, schip_);
+            const std::map<int, double>& tabel = opgeslagen->rows;
             auto tekst = [](double t) { return t > 0 ? tonnage_tekst(t) : std::string("0.000"); };
 
             get<forms::UpDown>("eerstecm").set_position(eerste);
@@ -228,10 +213,9 @@ void Ijkeninvoerform::OpenForEdit(std::function<void()> then) {
             cm_bereik_ = Bereik{eerste, laatste};
         } else if (ander_schip) {
             // Nothing stored to load, and the emptied grids start from the ship's own range.
-            get<forms::UpDown>("eerstecm").set_position(form1_.Min_inzinking);
-            get<forms::UpDown>("laatstecm").set_position(form1_.Max_inzinking);
+            get<forms::UpDown>("eerstecm").set_position(session_.survey().Min_inzinking);
+            get<forms::UpDown>("laatstecm").set_position(session_.survey().Max_inzinking);
         }
-        transaction.commit();
     }
     open(std::move(then));
 }
@@ -272,44 +256,32 @@ void Ijkeninvoerform::opslaanclick() {
 
     // A table that would throw away most of the stored one (an empty grid: all of it) is stored
     // only when the user says so; Return answers No.
-    if (form1_.services.dialogs) {
+    if (services_.dialogs) {
         const long long opgeslagen = opgeslagen_rijen();
         const auto nieuw = static_cast<long long>(rijen.size());
         if (verliest_tabel(opgeslagen, nieuw) &&
-            !form1_.services.dialogs->confirm(minder_vraag(opgeslagen, nieuw, controle_teksten()),
-                                              forms::Answer::no))
+            !services_.dialogs->confirm(minder_vraag(opgeslagen, nieuw, controle_teksten()), forms::Answer::no))
             return;
     }
 
     // A table with what looks like a typing error is stored only when the user says so; No goes
     // back to the grid with nothing stored.
-    if (const auto bevindingen = controleer_tabel(rijen); !bevindingen.empty() && form1_.services.dialogs) {
-        if (!form1_.services.dialogs->confirm(controle_vraag(bevindingen, controle_teksten()),
-                                              forms::Answer::no))
+    if (const auto bevindingen = controleer_tabel(rijen); !bevindingen.empty() && services_.dialogs) {
+        if (!services_.dialogs->confirm(controle_vraag(bevindingen, controle_teksten()), forms::Answer::no))
             return;
     }
 
     // One transaction: the old table goes and the new one comes together, or neither does. A
     // failure on the way keeps the stored table and the grid, so storing can simply be repeated.
-    {
-        data::SQLiteDatabase db(form1_.db_pad, data::OpenMode::existing);
-        data::Transaction transaction(db);
-        store::delete_gauge_table(db, schip_);
-        for (const TabelRij& rij : rijen) store::insert_gauge_row(db, schip_, rij.inzinking, rij.tonnage);
-        store::set_ship_range(db, schip_, laatste, eerste);
-        transaction.commit();
-    }
-    // The main window holds the selected ship's range; a table stored for another ship (one just
-    // added) must not change it.
-    if (schip_ == form1_.SchipID) {
-        form1_.Max_inzinking = laatste;
-        form1_.Min_inzinking = eerste;
-    }
+    // The session recomputes the survey shown when the table is the selected ship's.
+    std::vector<std::pair<int, double>> tabel;
+    tabel.reserve(rijen.size());
+    for (const TabelRij& rij : rijen) tabel.emplace_back(rij.inzinking, rij.tonnage);
+    session_.store_gauge_table(schip_, tabel, eerste, laatste);
 }
 
 long long Ijkeninvoerform::opgeslagen_rijen() const {
-    data::SQLiteDatabase db(form1_.db_pad, data::OpenMode::existing);
-    return store::stored_row_count(db, schip_);
+    return session_.stored_gauge_rows(schip_);
 }
 
 void Ijkeninvoerform::afsluitenclick() {
@@ -317,9 +289,8 @@ void Ijkeninvoerform::afsluitenclick() {
 }
 
 void Ijkeninvoerform::formclose() {
-    // The selected ship's table or range may have changed: the survey shown is computed anew.
-    form1_.herbereken_bij_tonen();
-    form1_.show();
+    // The main window comes back through the program that opened this one, and the session has
+    // already computed the survey shown anew with a stored table.
 }
 
 }  // namespace ijken::shipdata

@@ -8,22 +8,26 @@
 #include "core/forms/forms.h"
 #include "core/shipdata/tabel_controle.h"
 
-namespace ijken::survey {
-class Form1;
+namespace ijken::session {
+class Session;
 }
 
 namespace ijken::shipdata {
 
 class Ijkeninvoerform : public forms::Form {
   public:
-    // The window reads and writes the main window's state (database path, selected ship, its first
-    // and last centimetre) and uses its services.
-    explicit Ijkeninvoerform(survey::Form1& form1);
+    // What shows a window modally in place of the main window, and runs `then` when it has closed
+    // and the main window is back; the program gives it.
+    using ModalOpener = std::function<void(forms::Form& window, std::function<void()> then)>;
+
+    // The window works on the session's ships and asks the user through services.dialogs (none: it
+    // asks nothing); services must outlive it.
+    Ijkeninvoerform(session::Session& session, const forms::Services& services, ModalOpener open_modal);
 
     // Opens on ship schip_id (the selected ship, or a ship just added) to enter a table from the
     // selected ship's first and last centimetre; the grids keep what they held when it was this
-    // ship's, and start empty for another one. Hides the main window and shows this one modally;
-    // `then` runs after it closed.
+    // ship's, and start empty for another one. Shown modally in place of the main window; `then`
+    // runs after it closed.
     void OpenForNewTable(int schip_id, std::function<void()> then = {});
     // Opens on the selected ship's stored table: extension rows are cleaned first, then the table
     // is loaded into both grids. A ship without a table opens on what the grids held for it, or,
@@ -68,7 +72,9 @@ class Ijkeninvoerform : public forms::Form {
     // The centimetre grid's rows with a whole immersion, checked; a row that cannot be stored throws.
     std::vector<TabelRij> grid_rijen() const;
 
-    survey::Form1& form1_;
+    session::Session& session_;
+    const forms::Services& services_;
+    ModalOpener open_modal_;
     int schip_ = 0;
     // The ship whose rows the grids hold; none before the first opening.
     std::optional<int> grids_schip_;

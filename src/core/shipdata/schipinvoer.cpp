@@ -3,10 +3,7 @@
 #include <algorithm>
 #include <stdexcept>
 
-#include "core/data/sqlite_database.h"
-#include "core/data/transaction.h"
-#include "core/store/ships.h"
-#include "core/main_window/form1.h"
+#include "core/session/session.h"
 #include "core/text/numbers.h"
 
 namespace ijken::shipdata {
@@ -22,8 +19,8 @@ constexpr int kLinkerKolom = 240;
 
 }  // namespace
 
-Schipinvoer::Schipinvoer(survey::Form1& form1)
-    : forms::Form("schipinvoer", "SchipInvoer", Rect{250, 120, 553, 440}), form1_(form1) {
+Schipinvoer::Schipinvoer(session::Session& session, const forms::Services& services, ModalOpener open_modal)
+    : forms::Form("schipinvoer", "SchipInvoer", Rect{250, 120, 553, 440}), session_(session), services_(services), open_modal_(std::move(open_modal)) {
     build_layout();
     formcreate();
 }
@@ -79,7 +76,7 @@ void Schipinvoer::naam_veldchange() {
     // Lines 5 to 8 form a right-hand column whose widest line ends rechter_marge pixels from the
     // panel's right edge.
     forms::FixedWidthMeasure gok;
-    forms::TextMeasure& maat = form1_.services.measure != nullptr ? *form1_.services.measure : gok;
+    forms::TextMeasure& maat = services_.measure != nullptr ? *services_.measure : gok;
     std::array<int, 4> breedte{};
     int breedste = 0;
     for (std::size_t i = 4; i < 8; ++i) {
@@ -96,33 +93,29 @@ void Schipinvoer::naam_veldchange() {
 
 void Schipinvoer::OpenNew(std::function<void()> then) {
     nieuw_ = true;
-    form1_.open_modal(*this, std::move(then));
+    open(std::move(then));
 }
 
 void Schipinvoer::OpenSelected(std::function<void()> then) {
     laad_geselecteerd_schip();
     nieuw_ = false;
     naam_veldchange();
-    form1_.open_modal(*this, std::move(then));
+    open(std::move(then));
+}
+
+void Schipinvoer::open(std::function<void()> then) {
+    if (!open_modal_) throw std::logic_error("No modal display to show \"" + name() + "\" in");
+    open_modal_(*this, std::move(then));
 }
 
 void Schipinvoer::laad_geselecteerd_schip() {
-    std::unique_ptr<data::SQLiteTable> rij;
-    {
-        data::SQLiteDatabase db(form1_.db_pad, data::OpenMode::existing);
-        rij = store::ship_row(db, form1_.SchipID);
-    }
     // Read whole before any field changes: a missing ship leaves the fields as they were.
-    auto kolom = [&](const char* naam) { return rij->AsString(rij->FieldIndex(naam)); };
-    const std::string meetbrief = kolom("Meetbrief_NR");
-    const std::string naam = kolom("name");
-    std::array<std::string, 8> velden;
-    for (std::size_t i = 0; i < 8; ++i) velden[i] = kolom(("veld" + format_int(static_cast<long long>(i) + 1)).c_str());
-    const auto aantal = rij->AsInteger(rij->FieldIndex("Aantal_ijken"));
+    const session::ShipEntry schip = session_.particulars(session_.ship_id());
+    const int aantal = schip.aantal_ijken;
 
-    get<forms::Edit>("meetbrief").set_text(meetbrief);
-    for (std::size_t i = 0; i < 8; ++i) velden_[i]->set_text(velden[i]);
-    get<forms::Edit>("naam_veld").set_text(naam);
+    get<forms::Edit>("meetbrief").set_text(schip.texts[0]);
+    for (std::size_t i = 0; i < 8; ++i) velden_[i]->set_text(schip.texts[i + 2]);
+    get<forms::Edit>("naam_veld").set_text(schip.texts[1]);
     // A count outside 1 to 5 (NULL reads as 0) selects nothing.
     get<forms::RadioGroup>("aantal_ijken").set_item_index(aantal >= 1 && aantal <= 5 ? static_cast<int>(aantal) - 1 : -1);
 }
@@ -156,21 +149,17 @@ void Schipinvoer::opslaanclick() {
                                      format_int(veld_lengte) + " tekens hebben");
     }
 
-    const int aantal = get<forms::RadioGroup>("aantal_ijken").item_index() + 1;
-    const int taal = form1_.taal.ActiveTaalFile();
-    std::vector<data::SqlValue> waarden{get<forms::Edit>("meetbrief").text(), get<forms::Edit>("naam_veld").text()};
-    for (const forms::Edit* veld : velden_) waarden.emplace_back(veld->text());
+    session::ShipEntry schip;
+    schip.aantal_ijken = get<forms::RadioGroup>("aantal_ijken").item_index() + 1;
+    schip.taal = session_.language();
+    schip.texts = {get<forms::Edit>("meetbrief").text(), get<forms::Edit>("naam_veld").text()};
+    for (const forms::Edit* veld : velden_) schip.texts.push_back(veld->text());
     int nieuw_id = 0;
-    {
-        data::SQLiteDatabase db(form1_.db_pad, data::OpenMode::existing);
-        data::Transaction transaction(db);
-        if (nieuw_) nieuw_id = store::insert_ship(db, aantal, taal, waarden);
-        else store::update_ship(db, form1_.SchipID, aantal, taal, waarden);
-        transaction.commit();
-    }
+    if (nieuw_) nieuw_id = session_.create_ship(schip);
+    else session_.store_particulars(schip);
     // Told only once the commit went through: a commit refused by a lock would otherwise follow a
     // report of success with nothing stored.
-    form1_.services.dialogs->information("Scheepsgegevens opgeslagen");
+    services_.dialogs->information("Scheepsgegevens opgeslagen");
     if (!nieuw_) {
         close();
         return;

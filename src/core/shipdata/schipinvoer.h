@@ -7,18 +7,24 @@
 
 #include "core/forms/forms.h"
 
-namespace ijken::survey {
-class Form1;
+namespace ijken::session {
+class Session;
 }
 
 namespace ijken::shipdata {
 
 class Schipinvoer : public forms::Form {
   public:
-    explicit Schipinvoer(survey::Form1& form1);
+    // What shows a window modally in place of the main window, and runs `then` when it has closed
+    // and the main window is back; the program gives it.
+    using ModalOpener = std::function<void(forms::Form& window, std::function<void()> then)>;
 
-    // Opens for a new ship, starting from what the fields last held. Hides the main window and
-    // shows this one modally; when it has closed the main window is shown again, then `then` runs.
+    // The window works on the session's ships, tells the user through services.dialogs and
+    // measures the preview with services.measure; services must outlive it.
+    Schipinvoer(session::Session& session, const forms::Services& services, ModalOpener open_modal);
+
+    // Opens for a new ship, starting from what the fields last held, modally in place of the main
+    // window; when it has closed the main window is shown again, then `then` runs.
     void OpenNew(std::function<void()> then = {});
     // Loads the selected ship into the fields and opens on it. When the ship cannot be loaded the
     // error goes to the caller and nothing opens.
@@ -50,11 +56,14 @@ class Schipinvoer : public forms::Form {
   private:
     void build_layout();
     void laad_geselecteerd_schip();
+    void open(std::function<void()> then);
     // The opslaan button: saves, and closes the window whatever the save did (once the gauge
     // table window a new ship gets has closed).
     void opslaan_klik();
 
-    survey::Form1& form1_;
+    session::Session& session_;
+    const forms::Services& services_;
+    ModalOpener open_modal_;
     bool nieuw_ = false;
     int nieuw_id_ = 0;
     std::array<forms::Edit*, 8> velden_{};

@@ -60,8 +60,7 @@ class SurveySource {
     // database() on a connection of its own.
     virtual ShipParticulars ship_particulars() const;
 
-  protected:
-    ~SurveySource() = default;
+    virtual ~SurveySource() = default;
 };
 
 // Column names of IJkOpnames for the twenty readings, in SurveyValue::readings order ("BBL_1", ...).
