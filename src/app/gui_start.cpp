@@ -126,7 +126,9 @@ int run_gui(int argc, char** argv, const std::string& data_dir) {
     form.services.timers = &timers;
     form.services.printing = &printing;
     form.services.pictures = &pictures;
-    add_office_menu(form, dialogs);
+    auto office = office_actions(form.session(), dialogs);
+    form.office_push = std::move(office.push);
+    form.office_connection = std::move(office.connection);
     // The other windows (and their translation) are made once the main window is on the screen,
     // before anything the user does there reaches the program.
     auto windows = start_main_window(form, dialogs, [] { QCoreApplication::exit(0); }, true);

@@ -72,25 +72,25 @@ void report(const PushOutcome& o, forms::Dialogs& dialogs) {
     dialogs.error_utf8("Versturen naar kantoor is niet gelukt; er is niets veranderd.\n" + o.error);
 }
 
-void push_to_office(survey::Form1& form, forms::Dialogs& dialogs, BackgroundPush& pusher) {
+void push_to_office(const session::Session& session, forms::Dialogs& dialogs, BackgroundPush& pusher) {
     if (pusher.running()) return;
     const QString stored = user_settings().value(kSettingsKey).toString();
     const auto connection = stored.isEmpty() ? ask_connection(stored, dialogs) : std::optional(stored.toStdString());
     if (!connection) return;
-    pusher.start(form.session().database(), *connection, [&dialogs](const PushOutcome& o) { report(o, dialogs); });
+    pusher.start(session.database(), *connection, [&dialogs](const PushOutcome& o) { report(o, dialogs); });
 }
 
 }  // namespace
 
-void add_office_menu(survey::Form1& form, forms::Dialogs& dialogs) {
+OfficeActions office_actions(const session::Session& session, forms::Dialogs& dialogs) {
     // One push at a time, for as long as the program runs; a push still going at the end is
     // cancelled and waited for.
     auto pusher = std::make_shared<BackgroundPush>();
     QObject::connect(qApp, &QCoreApplication::aboutToQuit, [weak = std::weak_ptr<BackgroundPush>(pusher)] {
         if (auto p = weak.lock()) p->cancel();
     });
-    form.office_push = [&form, &dialogs, pusher] { push_to_office(form, dialogs, *pusher); };
-    form.office_connection = [&dialogs] { ask_connection(user_settings().value(kSettingsKey).toString(), dialogs); };
+    return {[&session, &dialogs, pusher] { push_to_office(session, dialogs, *pusher); },
+            [&dialogs] { ask_connection(user_settings().value(kSettingsKey).toString(), dialogs); }};
 }
 
 }  // namespace ijken::app

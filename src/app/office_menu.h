@@ -1,13 +1,19 @@
 #pragma once
 // Extra > "Naar kantoor versturen…": the main window's way to push its database to the office.
+#include <functional>
+
 #include "core/forms/services.h"
-#include "core/main_window/form1.h"
+#include "core/session/session.h"
 
 namespace ijken::app {
 
-// Adds the items to the main form's Extra menu. The first push asks for the connection and
+// What the main window's Extra menu items do. The first push asks for the connection and
 // remembers it in the user's own settings (never in the database); "Kantoorverbinding
-// instellen…" changes it.
-void add_office_menu(survey::Form1& form, forms::Dialogs& dialogs);
+// instellen…" changes it. The session and the dialogs must outlive the actions.
+struct OfficeActions {
+    std::function<void()> push;
+    std::function<void()> connection;
+};
+OfficeActions office_actions(const session::Session& session, forms::Dialogs& dialogs);
 
 }  // namespace ijken::app

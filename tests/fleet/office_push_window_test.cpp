@@ -45,7 +45,8 @@ class OfficePushWindowTest : public QObject {
         forms::ScriptedDialogs dialogs;
         survey::Form1 form(dir.dir(), dialogs);
         auto program = app::start_main_window(form, dialogs, [] {});
-        app::add_office_menu(form, dialogs);
+        auto office = app::office_actions(form.session(), dialogs);
+        form.office_push = office.push;
         QAction* push = program->main->action_for(form.get<forms::MenuItem>("Kantoor1"));
         QVERIFY(push);
         QElapsedTimer clock;
