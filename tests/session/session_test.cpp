@@ -177,5 +177,104 @@ TEST_F(SessionTest, AFailedOperationChangesNothing) {
     }
 }
 
+// The use cases that write nothing (or only extend and clean the table): the state after and what
+// they tell.
+TEST_F(SessionTest, EachUseCaseThatShowsOrReadsTellsWhatChanged) {
+    struct UseCase {
+        const char* name;
+        std::function<void(Session&)> act;
+        std::vector<Change> heard;
+        std::function<void()> check;
+    };
+    const UseCase cases[] = {
+        {"show a survey by its number",
+         [](Session& s) {
+             s.show_first();
+             const int first = s.current_survey();
+             s.show_last();
+             EXPECT_TRUE(s.show_survey(first));
+         },
+         {C::survey_shown, C::results_recomputed, C::survey_shown, C::results_recomputed, C::survey_shown,
+          C::results_recomputed},
+         [&] { EXPECT_TRUE(session->at_first()); }},
+        {"a survey number the ship does not have", [](Session& s) { EXPECT_FALSE(s.show_survey(9999)); }, {},
+         [&] { EXPECT_TRUE(session->at_last()); }},
+        {"reset the readings", [](Session& s) { s.reset_readings(); }, {C::results_recomputed},
+         [&] {
+             for (const std::string& r : session->survey().readings) EXPECT_EQ(r, "0");
+             EXPECT_EQ(session->failure(), "");
+         }},
+        {"choose the print language", [](Session& s) { s.set_print_language(2); }, {C::print_language_chosen},
+         [&] { EXPECT_EQ(session->survey().print_language, 2); }},
+        {"a reading too large to compute with",
+         [](Session& s) { s.change_reading(0, "99999999999999999999"); }, {C::results_recomputed},
+         [&] {
+             EXPECT_NE(session->failure(), "");
+             EXPECT_EQ(session->cells().e42, "");
+             EXPECT_EQ(session->survey().resultaat_vol.tonnage, 0.0);
+             EXPECT_ANY_THROW(session->rethrow_failure());
+             session->change_reading(0, "150");
+             EXPECT_EQ(session->failure(), "");
+             EXPECT_NO_THROW(session->rethrow_failure());
+             EXPECT_NE(session->cells().e42, "");
+         }},
+        {"a language without a file stays the one before", [](Session& s) { s.switch_language(3); },
+         {C::language_switched},
+         [&] {
+             EXPECT_EQ(session->language(), 1);
+             EXPECT_EQ(number("select taal from Schiptable where SchipID=1"), 1);
+         }},
+        {"the table for editing, its extension cleaned",
+         [](Session& s) {
+             // Empty, the ship floats higher than its table reaches: computing extends it below.
+             for (std::size_t point : {0, 2, 4, 5, 7, 9}) s.change_reading(point, "203.5");
+             ASSERT_EQ(s.failure(), "");
+         },
+         std::vector<Change>(6, C::results_recomputed),
+         [&] {
+             ASSERT_GT(number("select count(*) from IJKtable where SchipID=1 and Tonnage<0"), 0);
+             const long long rows = session->stored_gauge_rows(1);
+             const auto table = session->unextended_gauge_table(1, [] { return 0LL; });
+             EXPECT_EQ(number("select count(*) from IJKtable where SchipID=1 and Tonnage<0"), 0);
+             ASSERT_TRUE(table);
+             EXPECT_EQ(table->first, 50);
+             EXPECT_EQ(static_cast<long long>(table->rows.size()),
+                       number("select count(*) from IJKtable where SchipID=1"));
+             // The thirty rows below become zero rows of the table's own.
+             EXPECT_EQ(session->stored_gauge_rows(1), rows + 30);
+         }},
+        {"a ship's particulars", [](Session&) {}, {},
+         [&] {
+             const ShipEntry ship = session->particulars(1);
+             ASSERT_EQ(ship.texts.size(), 10u);
+             EXPECT_EQ(ship.texts[0], "BR12345");
+             EXPECT_EQ(ship.texts[1], "Dummy 1");
+             EXPECT_EQ(ship.aantal_ijken, 3);
+             EXPECT_ANY_THROW(session->particulars(99));
+         }},
+    };
+    for (const UseCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        fresh();
+        c.act(*session);
+        EXPECT_EQ(heard, c.heard);
+        c.check();
+    }
+}
+
+// What the program read ahead at start serves the first load only; later loads read anew.
+TEST_F(SessionTest, WhatWasReadAheadServesTheFirstLoadOnly) {
+    survey::OpeningRead ahead = survey::read_opening(db_path());
+    data::SQLiteDatabase(db_path()).Execute("update Schiptable set Name='Renamed' where SchipID=1");
+    Session fresh_session(db_path());
+    fresh_session.take_opening(std::move(ahead));
+    EXPECT_EQ(fresh_session.ships().front().name, "Dummy 1");
+    fresh_session.load_selected_ship();
+    EXPECT_EQ(fresh_session.ship()->name, "Dummy 1");
+    EXPECT_EQ(fresh_session.ships().front().name, "Renamed");
+    fresh_session.load_selected_ship();
+    EXPECT_EQ(fresh_session.ship()->name, "Renamed");
+}
+
 }  // namespace
 }  // namespace ijken::session
