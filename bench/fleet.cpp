@@ -14,8 +14,8 @@
 #include <stdexcept>
 
 #include "app/gui_start.h"
+#include "core/main_window/survey_list_form.h"
 #include "core/shipdata/ijkeninvoerform.h"
-#include "core/main_window/opnamelijstform.h"
 #include "fleet_db.h"
 
 namespace {
@@ -94,12 +94,12 @@ BENCHMARK(BM_GaugeTableWindow)->Unit(benchmark::kMillisecond);
 // sort, fill the Qt grid) and one keystroke in its search field (filter and refill).
 void BM_SurveyListOpen(benchmark::State& state) {
     Program p;
-    auto* lijst = p.form.window<survey::Opnamelijstform>();
+    auto* lijst = p.form.window<survey::SurveyListForm>();
     for (auto _ : state) {
         p.form.get<forms::MenuItem>("Opnamelijst1").click();
         QApplication::processEvents();
         state.PauseTiming();
-        if (lijst->getoonde_opnames().size() != 2000) state.SkipWithError("list not filled");
+        if (lijst->shown_surveys().size() != 2000) state.SkipWithError("list not filled");
         lijst->close();
         QApplication::processEvents();
         state.ResumeTiming();
@@ -109,7 +109,7 @@ BENCHMARK(BM_SurveyListOpen)->Unit(benchmark::kMillisecond);
 
 void BM_SurveyListFilter(benchmark::State& state) {
     Program p;
-    auto* lijst = p.form.window<survey::Opnamelijstform>();
+    auto* lijst = p.form.window<survey::SurveyListForm>();
     p.form.get<forms::MenuItem>("Opnamelijst1").click();
     QApplication::processEvents();
     auto& zoek = lijst->get<forms::Edit>("zoek");
@@ -120,7 +120,7 @@ void BM_SurveyListFilter(benchmark::State& state) {
         QApplication::processEvents();
         smal = !smal;
     }
-    if (lijst->getoonde_opnames().empty()) state.SkipWithError("nothing shown");
+    if (lijst->shown_surveys().empty()) state.SkipWithError("nothing shown");
 }
 BENCHMARK(BM_SurveyListFilter)->Unit(benchmark::kMillisecond);
 

@@ -88,9 +88,9 @@ TEST(Floors, NoIncludeRunsUpAFloorAndNoFileIsLong) {
 // The windows, each a view of the session: none includes another's header; only the program,
 // which creates them and wires the menus, knows them all.
 const char* const kWindows[] = {
-    "core/main_window/form1.h",    "core/main_window/opnamelijstform.h",
+    "core/main_window/form1.h",        "core/main_window/survey_list_form.h",
     "core/shipdata/ijkeninvoerform.h", "core/shipdata/schipinvoer.h",
-    "core/report/print_form.h",    "core/lang/editor.h",
+    "core/report/print_form.h",        "core/lang/editor.h",
     "core/about/aboutform.h",
 };
 

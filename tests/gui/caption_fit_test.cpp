@@ -1,9 +1,11 @@
 // What a skipper reads on the screen, in Dutch, French and German: no caption wider than its
 // control, no figure cut short in a result cell or the survey list, and the keyboard entering a
 // radio group where its choice is.
+#include "gui/caption_fit.h"
+
+#include <QAbstractButton>
 #include <QGroupBox>
 #include <QLabel>
-#include <QAbstractButton>
 #include <QRadioButton>
 #include <QStyle>
 #include <QTableWidget>
@@ -13,10 +15,9 @@
 #include "app/gui_start.h"
 #include "core/data/database_schema.h"
 #include "core/data/sqlite_database.h"
-#include "core/shipdata/schipinvoer.h"
 #include "core/main_window/form1.h"
-#include "core/main_window/opnamelijstform.h"
-#include "gui/caption_fit.h"
+#include "core/main_window/survey_list_form.h"
+#include "core/shipdata/schipinvoer.h"
 #include "support/temp_dir.h"
 
 using namespace ijken;
@@ -137,7 +138,7 @@ class CaptionFitTest : public QObject {
 
     void surveyListCellsGrowToTheirFigures() {
         Session s(2);
-        auto* lijst = s.form.window<survey::Opnamelijstform>();
+        auto* lijst = s.form.window<survey::SurveyListForm>();
         forms::dispatch(s.dialogs, [&] { lijst->open(); });
         auto& grid = lijst->get<forms::StringGrid>("lijst");
         grid.set_row(1, {"2026-12-31 23:59", "Coop\xE9rative agricole de la Somme et du Pas-de-Calais", "Ontvanger",

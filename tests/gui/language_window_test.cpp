@@ -17,7 +17,7 @@
 #include "core/data/sqlite_database.h"
 #include "core/lang/editor.h"
 #include "core/main_window/form1.h"
-#include "core/main_window/opnamelijstform.h"
+#include "core/main_window/survey_list_form.h"
 #include "support/temp_dir.h"
 
 using namespace ijken;
@@ -109,7 +109,7 @@ class LanguageWindowTest : public QObject {
 
         // The list marks its sort column with the header's own indicator, in French.
         s.main->action_for(s.form.get<forms::MenuItem>("Opnamelijst1"))->trigger();
-        auto* lijst = s.form.window<survey::Opnamelijstform>();
+        auto* lijst = s.form.window<survey::SurveyListForm>();
         auto* table = qobject_cast<QTableWidget*>(s.program->window_of(*lijst)->widget_for("lijst"));
         QVERIFY(table != nullptr);
         QHeaderView* header = table->horizontalHeader();
@@ -120,7 +120,7 @@ class LanguageWindowTest : public QObject {
         QCOMPARE(header->sortIndicatorOrder(), Qt::DescendingOrder);
         QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
                           QPoint(header->sectionViewportPosition(1) + 5, header->height() / 2));
-        QCOMPARE(lijst->sorteer_kolom(), 1);
+        QCOMPARE(lijst->sort_column(), 1);
         QCOMPARE(header->sortIndicatorSection(), 1);
         QCOMPARE(header->sortIndicatorOrder(), Qt::AscendingOrder);
 

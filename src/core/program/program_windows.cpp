@@ -2,12 +2,12 @@
 
 #include "core/about/aboutform.h"
 #include "core/lang/editor.h"
+#include "core/main_window/form1.h"
+#include "core/main_window/survey_list_form.h"
+#include "core/program/session_survey.h"
 #include "core/report/print_form.h"
 #include "core/shipdata/ijkeninvoerform.h"
 #include "core/shipdata/schipinvoer.h"
-#include "core/main_window/form1.h"
-#include "core/main_window/opnamelijstform.h"
-#include "core/program/session_survey.h"
 
 namespace ijken::program {
 
@@ -42,7 +42,7 @@ void wire_menu(survey::Form1& form1) {
     // Beside the main window too: the main window stays visible to show the survey opened from
     // the list, and its formshow (which goes back to the newest survey) does not run.
     actions.Opnamelijst1Click = [&form1] {
-        if (auto* w = form1.window<survey::Opnamelijstform>()) w->open();
+        if (auto* w = form1.window<survey::SurveyListForm>()) w->open();
     };
 }
 
@@ -73,7 +73,7 @@ void create_windows(survey::Form1& form1) {
     // every window again.
     form1.add_window(std::make_unique<lang::Editor>(session.taal(), [&form1] { form1.Vertaal(); }), "");
     // Beside the design: the survey list, translated by a section of its own.
-    form1.add_window(std::make_unique<survey::Opnamelijstform>(session), "opnamelijst");
+    form1.add_window(std::make_unique<survey::SurveyListForm>(session), "opnamelijst");
     wire_menu(form1);
 }
 

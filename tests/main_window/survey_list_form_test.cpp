@@ -1,9 +1,9 @@
 // The survey list: its tonnages are the main window's (computed from one read of the gauge table,
 // which the list never extends in the database), it sorts and filters, and opening a row shows
 // that survey in the main window.
-#include "core/program/program_windows.h"
-#include "core/main_window/opnamelijstform.h"
+#include "core/main_window/survey_list_form.h"
 
+#include "core/program/program_windows.h"
 #include "core/survey/gauge_lookup.h"
 #include "core/text/numbers.h"
 #include "form1_fixture.h"
@@ -17,15 +17,15 @@ class SurveyList : public Form1Fixture {
         Form1Fixture::SetUp();
         form->services.modal = &modal;
         ijken::program::create_windows(*form);
-        lijst = form->window<Opnamelijstform>();
+        lijst = form->window<SurveyListForm>();
         ASSERT_NE(lijst, nullptr);
         // Entry times a day apart, Grain Coop 1 the oldest, so that the order is settled.
         sql("update IJkOpnames set InvoerDatum=datetime('2024-03-0' || substr(Verlader_Naam, 12, 1) || ' "
             "10:00:00')");
     }
     // A survey of Dummy 1 with every empty reading e and every loaded reading v.
-    void add_survey(const std::string& name, const std::string& e, const std::string& v, const std::string& when,
-                    const std::string& cargo = "Tarwe") {
+    void add_survey(const std::string& name, const std::string& e, const std::string& v,
+                    const std::string& when, const std::string& cargo = "Tarwe") {
         std::string cols = "Schipid,Verlader_Naam,Ontvanger_Naam,Lading,ZoutCorrectie,InvoerDatum";
         std::string vals = "1,'" + name + "','Ontvanger " + name + "','" + cargo + "',1.025,'" + when + "'";
         for (const char* p : {"BBL_", "SBL_", "BBV_", "SBV_"}) {
@@ -37,7 +37,8 @@ class SurveyList : public Form1Fixture {
         sql("insert into IJkOpnames(" + cols + ") values (" + vals + ")");
     }
     bool open_list() {
-        return forms::dispatch(dialogs, [&] { ASSERT_TRUE(form->get<forms::MenuItem>("Opnamelijst1").click()); });
+        return forms::dispatch(dialogs,
+                               [&] { ASSERT_TRUE(form->get<forms::MenuItem>("Opnamelijst1").click()); });
     }
     forms::StringGrid& grid() const { return lijst->get<forms::StringGrid>("lijst"); }
     std::vector<std::string> column(int col) const {
@@ -47,7 +48,7 @@ class SurveyList : public Form1Fixture {
     }
 
     forms::ScriptedModalDisplay modal;
-    Opnamelijstform* lijst = nullptr;
+    SurveyListForm* lijst = nullptr;
 };
 
 TEST_F(SurveyList, TonnagesAreTheMainWindowsAndTheTableIsNotExtended) {
@@ -70,9 +71,9 @@ TEST_F(SurveyList, TonnagesAreTheMainWindowsAndTheTableIsNotExtended) {
 
     // Newest first; the main window shows each one as it would after browsing to it (extending
     // the stored table on the way, as designed).
-    const std::vector<int> ids = lijst->getoonde_opnames();
+    const std::vector<int> ids = lijst->shown_surveys();
     ASSERT_EQ(ids.size(), 7u);
-    const std::vector<std::string> shown = column(Opnamelijstform::geladen);
+    const std::vector<std::string> shown = column(SurveyListForm::loaded);
     for (std::size_t i = 0; i < ids.size(); ++i) {
         const std::size_t errors = boxes(Kind::error).size();
         EXPECT_TRUE(forms::dispatch(dialogs, [&] { ASSERT_TRUE(form->session().show_survey(ids[i])); }));
@@ -94,7 +95,7 @@ TEST_F(SurveyList, TonnagesAreTheMainWindowsAndTheTableIsNotExtended) {
 TEST_F(SurveyList, SortsFiltersAndShowsTheOpenedSurveyInTheMainWindow) {
     add_survey("\xC9lan", "225", "25", "2024-03-04 10:00:00", "ma\xEFs");
     ASSERT_TRUE(open_list());
-    auto names = [&] { return column(Opnamelijstform::verlader); };
+    auto names = [&] { return column(SurveyListForm::shipper); };
     EXPECT_EQ(names(), (std::vector<std::string>{"\xC9lan", "Grain Coop 3", "Grain Coop 2", "Grain Coop 1"}));
     EXPECT_EQ(grid().cell(0, 0), "Datum");
     EXPECT_EQ(std::pair(grid().sort_column(), grid().sort_ascending()), std::pair(0, false));
@@ -102,14 +103,14 @@ TEST_F(SurveyList, SortsFiltersAndShowsTheOpenedSurveyInTheMainWindow) {
 
     // A click on a header sorts by it, a second click turns the order round; a header row is
     // never opened.
-    ASSERT_TRUE(grid().click_header(Opnamelijstform::verlader));
+    ASSERT_TRUE(grid().click_header(SurveyListForm::shipper));
     EXPECT_EQ(names(), (std::vector<std::string>{"Grain Coop 1", "Grain Coop 2", "Grain Coop 3", "\xC9lan"}));
     EXPECT_EQ(grid().cell(1, 0), "Verlader");
     EXPECT_EQ(std::pair(grid().sort_column(), grid().sort_ascending()), std::pair(1, true));
-    ASSERT_TRUE(grid().click_header(Opnamelijstform::verlader));
+    ASSERT_TRUE(grid().click_header(SurveyListForm::shipper));
     EXPECT_EQ(names().front(), "\xC9lan");
-    ASSERT_TRUE(grid().click_header(Opnamelijstform::geladen));
-    const auto tonnages = column(Opnamelijstform::geladen);
+    ASSERT_TRUE(grid().click_header(SurveyListForm::loaded));
+    const auto tonnages = column(SurveyListForm::loaded);
     for (std::size_t i = 1; i < tonnages.size(); ++i)
         EXPECT_GE(*text::parse_double(tonnages[i - 1]), *text::parse_double(tonnages[i])) << i;
     EXPECT_FALSE(grid().activate(0));
@@ -134,12 +135,12 @@ TEST_F(SurveyList, SortsFiltersAndShowsTheOpenedSurveyInTheMainWindow) {
 
     // A survey deleted meanwhile: said plainly, and the list is read again.
     lijst->get<forms::Edit>("zoek").set_text("");
-    const int first = lijst->getoonde_opnames().front();
+    const int first = lijst->shown_surveys().front();
     sql("delete from IJkOpnames where Opnameid=" + std::to_string(first));
     EXPECT_FALSE(forms::dispatch(dialogs, [&] { grid().activate(1); }));
     ASSERT_EQ(boxes(Kind::error).size(), 1u);
     EXPECT_NE(boxes(Kind::error)[0].find("bestaat niet meer"), std::string::npos);
-    EXPECT_EQ(lijst->getoonde_opnames().size(), 3u);
+    EXPECT_EQ(lijst->shown_surveys().size(), 3u);
 }
 
 }  // namespace

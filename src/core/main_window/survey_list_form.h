@@ -18,22 +18,22 @@ class Session;
 
 namespace ijken::survey {
 
-class Opnamelijstform : public forms::Form {
+class SurveyListForm : public forms::Form {
   public:
-    explicit Opnamelijstform(session::Session& session);
+    explicit SurveyListForm(session::Session& session);
 
     // Reads the selected ship's surveys and shows the window (again) beside the main window.
     void open();
     // Reads the selected ship's surveys into the list (the search text stays and applies).
-    void laad();
+    void load();
 
     // The columns, in order.
-    enum Kolom { datum, verlader, ontvanger, lading, geladen, kolommen };
+    enum Column { date, shipper, consignee, cargo, loaded, column_count };
 
     // Sorts by a column; the same column again reverses the order.
-    void sorteer(int kolom);
+    void sort_by(int column);
     // Shows the survey of a grid row in the main window.
-    void toon_rij(int row);
+    void show_row(int row);
 
     // ---- handlers ----
     void zoekchange();
@@ -41,34 +41,34 @@ class Opnamelijstform : public forms::Form {
     void sluitenclick();
 
     // The Opnameid of each row shown, in grid order (row 1 first).
-    std::vector<int> getoonde_opnames() const;
-    int sorteer_kolom() const { return sorteer_kolom_; }
-    bool oplopend() const { return oplopend_; }
+    std::vector<int> shown_surveys() const;
+    int sort_column() const { return sort_column_; }
+    bool ascending() const { return ascending_; }
 
   private:
-    struct Opname {
-        int opnameid = 0;
-        std::string invoerdatum;           // as stored (UTC), the date column's order
-        std::array<std::string, kolommen> cellen;
-        double geladen = 0;                // the tonnage column's order
-        bool berekend = false;             // false: the tonnage could not be computed
-        std::array<std::string, kolommen> sleutels;  // the cells in upper case
-        std::string zoektekst;             // every cell, folded to upper case, for the search
+    struct ListedSurvey {
+        int survey_id = 0;
+        std::string entered_at;  // as stored (UTC), the date column's order
+        std::array<std::string, column_count> cells;
+        double loaded = 0;                           // the tonnage column's order
+        bool computed = false;                       // false: the tonnage could not be computed
+        std::array<std::string, column_count> keys;  // the cells in upper case
+        std::string search_text;                     // every cell, folded to upper case, for the search
     };
 
     void build_layout();
-    void vul_kop();
-    // Sorts opnames_, then shows those matching the search text.
-    void sorteer_opnames();
-    void toon();
+    void fill_header();
+    // Sorts surveys_, then shows those matching the search text.
+    void sort_surveys();
+    void show_rows();
 
     session::Session& session_;
-    forms::StringGrid* lijst_ = nullptr;
-    int schip_ = 0;
-    std::vector<Opname> opnames_;
-    std::vector<int> getoond_;  // the Opnameid of each row shown
-    int sorteer_kolom_ = datum;
-    bool oplopend_ = false;
+    forms::StringGrid* grid_ = nullptr;
+    int ship_id_ = 0;
+    std::vector<ListedSurvey> surveys_;
+    std::vector<int> shown_;  // the Opnameid of each row shown
+    int sort_column_ = date;
+    bool ascending_ = false;
 };
 
 }  // namespace ijken::survey
