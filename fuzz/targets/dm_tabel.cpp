@@ -2,13 +2,13 @@
 // in whole ten-thousandths: the step is the exact quotient rounded halves to even, a centimetre
 // shows the exact running value rounded to thousandths halves to even. Where the exact value lies
 // on a half (a tie the double arithmetic may break either way) either neighbour is accepted, and
-// nowhere else. A second mode feeds raw texts: the expansion then either refuses with TabelFout or
+// nowhere else. A second mode feeds raw texts: the expansion then either refuses with TableError or
 // gives a table of the promised shape.
 #include <cmath>
 #include <string>
 #include <vector>
 
-#include "core/shipdata/dm_tabel.h"
+#include "core/shipdata/decimetre_table.h"
 #include "core/text/numbers.h"
 #include "fuzz_check.h"
 
@@ -41,9 +41,9 @@ std::string tonnage_text(long long count, unsigned style) {
     return s;
 }
 
-std::string row_detail(int f, int l, const std::vector<shipdata::DmRij>& rows) {
+std::string row_detail(int f, int l, const std::vector<shipdata::DecimetreRow>& rows) {
     std::string d = "F=" + text::format_int(f) + " L=" + text::format_int(l);
-    for (const auto& r : rows) d += " [" + r.inzinking + " " + r.tonnage + "]";
+    for (const auto& r : rows) d += " [" + r.immersion + " " + r.tonnage + "]";
     return d;
 }
 
@@ -53,7 +53,7 @@ void check_reference(fuzz::Input& in) {
     const int n = in.byte() % 9;
     std::vector<int> c;
     std::vector<long long> k;
-    std::vector<shipdata::DmRij> rows;
+    std::vector<shipdata::DecimetreRow> rows;
     int at = -1 + in.byte() % 4;
     for (int i = 0; i < n && at <= l; ++i) {
         c.push_back(at);
@@ -67,14 +67,14 @@ void check_reference(fuzz::Input& in) {
     if (f > l) {
         bool refused = false;
         try {
-            shipdata::expandeer(f, l, rows);
-        } catch (const shipdata::TabelFout&) {
+            shipdata::expand(f, l, rows);
+        } catch (const shipdata::TableError&) {
             refused = true;
         }
         FUZZ_CHECK(refused, "a range with L below F was expanded: " + detail);
         return;
     }
-    const shipdata::CmTabel out = shipdata::expandeer(f, l, rows);
+    const shipdata::CentimetreTable out = shipdata::expand(f, l, rows);
     FUZZ_CHECK(out.tonnages.size() == static_cast<std::size_t>(l) + 1, "size: " + detail);
 
     // Allowed range of each centimetre in thousandths; "blank" for one no pair reaches.
@@ -108,26 +108,26 @@ void check_reference(fuzz::Input& in) {
         FUZZ_CHECK(thousandths >= w.lo && thousandths <= w.hi,
                    where + " (want " + text::format_int(w.lo) + ".." + text::format_int(w.hi) + " thousandths)");
     }
-    FUZZ_CHECK(out.bovenste_rij == (c.size() >= 2 ? c.back() : 0), "bovenste_rij: " + detail);
+    FUZZ_CHECK(out.top_row == (c.size() >= 2 ? c.back() : 0), "bovenste_rij: " + detail);
 }
 
-// Any texts at all: refused with TabelFout, or a table of L + 1 rows whose filled cells are numbers.
+// Any texts at all: refused with TableError, or a table of L + 1 rows whose filled cells are numbers.
 void check_raw(fuzz::Input& in) {
     const int l = in.byte() + in.byte() % 2 * 256;
     const int f = in.byte() % (l + 12) - 2;
     const int n = in.byte() % 6;
-    std::vector<shipdata::DmRij> rows;
+    std::vector<shipdata::DecimetreRow> rows;
     for (int i = 0; i < n; ++i) {
         const std::string a(in.bytes(in.byte() % 12));
         rows.push_back({a, std::string(in.bytes(in.byte() % 24))});
     }
     try {
-        const shipdata::CmTabel out = shipdata::expandeer(f, l, rows);
+        const shipdata::CentimetreTable out = shipdata::expand(f, l, rows);
         FUZZ_CHECK(f <= l && out.tonnages.size() == static_cast<std::size_t>(l) + 1, row_detail(f, l, rows));
         for (const std::string& t : out.tonnages) {
             FUZZ_CHECK(t.empty() || text::parse_double(t), "\"" + fuzz::shown(t) + "\": " + row_detail(f, l, rows));
         }
-    } catch (const shipdata::TabelFout&) {
+    } catch (const shipdata::TableError&) {
     }
 }
 

@@ -5,7 +5,7 @@
 // tests/tools/search_dm_readings.cpp.
 #include <gtest/gtest.h>
 
-#include "core/shipdata/dm_tabel.h"
+#include "core/shipdata/decimetre_table.h"
 
 namespace ijken::shipdata {
 namespace {
@@ -28,7 +28,7 @@ TEST(DmReadings, EachReadingOfTheRoundingIsPinned) {
         {"380.7142", "384.6957", 54, "381.908", "t printed unrounded (%.3f): 381.909"},
     };
     for (const Case& c : cases) {
-        const CmTabel t = expandeer(52, 61, {{"51", c.t0}, {"61", c.t1}});
+        const CentimetreTable t = expand(52, 61, {{"51", c.t0}, {"61", c.t1}});
         EXPECT_EQ(t.tonnages.at(static_cast<std::size_t>(c.cm)), c.shown)
             << c.t0 << " .. " << c.t1 << " at " << c.cm << " cm; " << c.other;
     }

@@ -84,8 +84,8 @@ TEST_F(Gauge, StoredTableSurvivesALoadAndAStoreIncludingShortTonnages) {
 
     ASSERT_TRUE(click_menu("meetbriefwijzigen"));
     ASSERT_TRUE(ijk->modal());
-    EXPECT_EQ(ijk->eerste_cm(), 50);
-    EXPECT_EQ(ijk->laatste_cm(), 249);
+    EXPECT_EQ(ijk->first_cm(), 50);
+    EXPECT_EQ(ijk->last_cm(), 249);
     const auto& cm = grid("ijkengrid");
     ASSERT_EQ(cm.row_count(), 251);
     EXPECT_EQ(cm.cell(1, 50), "0.000");
@@ -122,8 +122,8 @@ TEST_F(Gauge, ExtensionRowsAreCleanedAndTheTablesOwnRowsSurvive) {
     // The up-downs still hold a range of some other table.
     set(*ijk, "eerstecm_t", "300");
     ASSERT_TRUE(click_menu("meetbriefwijzigen")) << dialogs.shown().back().text;
-    EXPECT_EQ(ijk->eerste_cm(), 11);
-    EXPECT_EQ(ijk->laatste_cm(), 40);
+    EXPECT_EQ(ijk->first_cm(), 11);
+    EXPECT_EQ(ijk->last_cm(), 40);
     EXPECT_EQ(count("select count(*) from IJKtable where SchipID=2 and Tonnage<0"), 0);
     EXPECT_EQ(count("select count(*) from IJKtable where SchipID=2 and Inzinking>40"), 0);
     const auto& cm = grid("ijkengrid");
@@ -199,7 +199,7 @@ TEST_F(Gauge, LoadingAShipWithoutAUsableTable) {
     // No table at all: the window opens with what it held.
     ASSERT_TRUE(click_menu("meetbriefwijzigen"));
     EXPECT_TRUE(ijk->modal());
-    EXPECT_EQ(ijk->schip(), 2);
+    EXPECT_EQ(ijk->ship_id(), 2);
     ASSERT_TRUE(click_in(*ijk, "afsluiten"));
 
     // Zero rows only: loading stops with the access layer's message, the main window stays.
@@ -242,7 +242,7 @@ TEST_F(Gauge, GridsKeepTheirRowsForTheirOwnShipOnly) {
         ASSERT_TRUE(click_menu(item));
         EXPECT_EQ(grid("dmklad").row_count() + grid("ijkengrid").row_count(), 4) << item;
         EXPECT_EQ(grid("dmklad").cell(1, 1) + grid("ijkengrid").cell(1, 1) + "/" +
-                      text::format_int(ijk->eerste_cm()) + "-" + text::format_int(ijk->laatste_cm()),
+                      text::format_int(ijk->first_cm()) + "-" + text::format_int(ijk->last_cm()),
                   "/0-250")
             << item;
         ASSERT_TRUE(click_in(*ijk, "opslaan"));
@@ -252,7 +252,7 @@ TEST_F(Gauge, GridsKeepTheirRowsForTheirOwnShipOnly) {
 }
 
 TEST_F(Gauge, StoringAwayMostOfTheTableAsksFirst) {
-    EXPECT_EQ((std::vector<bool>{verliest_tabel(250, 124), verliest_tabel(250, 125), verliest_tabel(0, 0)}),
+    EXPECT_EQ((std::vector<bool>{loses_table(250, 124), loses_table(250, 125), loses_table(0, 0)}),
               (std::vector<bool>{true, false, false}));
     ASSERT_TRUE(click_menu("Invoer1"));  // a fresh start: empty grids
     const auto before = table(1);

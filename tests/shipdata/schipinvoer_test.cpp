@@ -36,9 +36,9 @@ TEST_F(Particulars, NewShipIsStoredAsTypedAndItsGaugeTableOpensOnIt) {
     // range.
     ASSERT_EQ(modal.shown().size(), 2u);
     EXPECT_EQ(modal.shown()[1], ijk);
-    EXPECT_EQ(ijk->schip(), nieuw);
+    EXPECT_EQ(ijk->ship_id(), nieuw);
     EXPECT_TRUE(schip->visible());
-    EXPECT_EQ(ijk->eerste_cm(), 51);
+    EXPECT_EQ(ijk->first_cm(), 51);
     set(*ijk, "laatstecm_t", "60");
     ASSERT_TRUE(click_in(*ijk, "maakdm_tabel"));
     ASSERT_TRUE(run([&] { grid("dmklad").paste(1, 1, "0\n12.5\n"); }));

@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "core/shipdata/dm_tabel.h"
+#include "core/shipdata/decimetre_table.h"
 #include "core/text/numbers.h"
 
 using namespace ijken;
@@ -75,7 +75,8 @@ int main(int argc, char** argv) {
         const double t1 = static_cast<double>(static_cast<long double>(k1) / 10000);
         const auto want = expand(chosen, 51, t0, 61, t1);
         // The program itself must agree with the chosen reading.
-        const auto program = shipdata::expandeer(52, 61, {{"51", text::format_fixed(t0, 4)}, {"61", text::format_fixed(t1, 4)}});
+        const auto program =
+            shipdata::expand(52, 61, {{"51", text::format_fixed(t0, 4)}, {"61", text::format_fixed(t1, 4)}});
         for (int c = 51; c < 61; ++c) {
             if (program.tonnages[static_cast<std::size_t>(c)] != want[static_cast<std::size_t>(c - 51)]) {
                 std::printf("the program differs from the chosen reading at %.4f .. %.4f, %d cm\n", t0, t1, c);

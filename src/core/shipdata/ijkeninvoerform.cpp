@@ -4,9 +4,9 @@
 #include <optional>
 #include <stdexcept>
 
-#include "core/shipdata/dm_tabel.h"
-#include "core/shipdata/tabel_controle.h"
 #include "core/session/session.h"
+#include "core/shipdata/decimetre_table.h"
+#include "core/shipdata/table_check.h"
 #include "core/survey/warnings.h"
 #include "core/text/cp1252.h"
 #include "core/text/numbers.h"
@@ -18,14 +18,14 @@ using text::format_int;
 
 namespace {
 
-struct ControleLabel {
+struct CheckLabel {
     const char* name;
-    std::string TabelControleTeksten::*tekst;
+    std::string TableCheckTexts::*field;
 };
-constexpr ControleLabel kControleLabels[] = {
-    {"tc_kop", &TabelControleTeksten::kop},       {"tc_daalt", &TabelControleTeksten::daalt},
-    {"tc_sprong", &TabelControleTeksten::sprong}, {"tc_meer", &TabelControleTeksten::meer},
-    {"tc_vraag", &TabelControleTeksten::vraag},   {"tc_minder", &TabelControleTeksten::minder},
+constexpr CheckLabel kCheckLabels[] = {
+    {"tc_kop", &TableCheckTexts::heading},    {"tc_daalt", &TableCheckTexts::falls},
+    {"tc_sprong", &TableCheckTexts::jump},    {"tc_meer", &TableCheckTexts::more},
+    {"tc_vraag", &TableCheckTexts::question}, {"tc_minder", &TableCheckTexts::fewer},
 };
 
 }  // namespace
@@ -35,7 +35,7 @@ Ijkeninvoerform::Ijkeninvoerform(session::Session& session, const forms::Service
     build_layout();
     on_close = [this] { formclose(); };
     session_.subscribe([this](session::Change change) {
-        if (change == session::Change::ship_deleted) vergeet_schip(session_.deleted_ship());
+        if (change == session::Change::ship_deleted) forget_ship(session_.deleted_ship());
     });
     formcreate();
 }
@@ -44,11 +44,11 @@ void Ijkeninvoerform::build_layout() {
     using namespace forms;
     auto& box1 = add<GroupBox>("groupbox1", nullptr, Rect{8, 8, 201, 113});
     add<Label>("label1", &box1, Rect{8, 20, 100, 13}, "1ste ingevulde CM");
-    auto& eerste_t = add<Edit>("eerstecm_t", &box1, Rect{120, 16, 49, 21}, "52");
-    add<UpDown>("eerstecm", &box1, Rect{169, 16, 16, 21}, &eerste_t, 0, 500);
+    auto& first_edit = add<Edit>("eerstecm_t", &box1, Rect{120, 16, 49, 21}, "52");
+    add<UpDown>("eerstecm", &box1, Rect{169, 16, 16, 21}, &first_edit, 0, 500);
     add<Label>("label2", &box1, Rect{8, 52, 100, 13}, "Laatste CM");
-    auto& laatste_t = add<Edit>("laatstecm_t", &box1, Rect{120, 48, 49, 21}, "252");
-    add<UpDown>("laatstecm", &box1, Rect{169, 48, 16, 21}, &laatste_t, 0, 500);
+    auto& last_edit = add<Edit>("laatstecm_t", &box1, Rect{120, 48, 49, 21}, "252");
+    add<UpDown>("laatstecm", &box1, Rect{169, 48, 16, 21}, &last_edit, 0, 500);
     add<Button>("maakdm_tabel", &box1, Rect{8, 80, 177, 25}, "Maak DM Tabel").on_click = [this] {
         maakdm_tabelclick();
     };
@@ -74,9 +74,9 @@ void Ijkeninvoerform::build_layout() {
 
     // The texts of the question before storing a doubtful table, in hidden labels so that a
     // language file reaches them by name like any caption.
-    const TabelControleTeksten teksten;
-    for (const ControleLabel& l : kControleLabels) {
-        add<Label>(l.name, nullptr, Rect{0, 0, 0, 0}, teksten.*(l.tekst)).set_visible(false);
+    const TableCheckTexts texts;
+    for (const CheckLabel& l : kCheckLabels) {
+        add<Label>(l.name, nullptr, Rect{0, 0, 0, 0}, texts.*(l.field)).set_visible(false);
     }
     // And the refusal of a range the centimetre table was not made for.
     add<Label>("tc_bereik", nullptr, Rect{0, 0, 0, 0},
@@ -85,10 +85,10 @@ void Ijkeninvoerform::build_layout() {
         .set_visible(false);
 }
 
-TabelControleTeksten Ijkeninvoerform::controle_teksten() const {
-    TabelControleTeksten teksten;
-    for (const ControleLabel& l : kControleLabels) teksten.*(l.tekst) = get<forms::Label>(l.name).caption();
-    return teksten;
+TableCheckTexts Ijkeninvoerform::check_texts() const {
+    TableCheckTexts texts;
+    for (const CheckLabel& l : kCheckLabels) texts.*(l.field) = get<forms::Label>(l.name).caption();
+    return texts;
 }
 
 void Ijkeninvoerform::formcreate() {
@@ -100,23 +100,23 @@ namespace {
 
 // The up-down's number; a text that is no whole number in its range is refused rather than read
 // as 0 or as the nearest bound, which would make another table than the one typed.
-int centimeter(const forms::UpDown& up_down, const char* wat) {
-    const std::string& tekst = up_down.associate()->text();
-    const auto waarde = text::parse_int(tekst);
-    if (!waarde || *waarde < up_down.minimum() || *waarde > up_down.maximum()) {
-        throw TabelFout(std::string(wat) + " \"" + text::excerpt(tekst) + "\" is geen heel getal van " + format_int(up_down.minimum()) +
-                        " tot " + format_int(up_down.maximum()));
+int centimeter(const forms::UpDown& up_down, const char* what) {
+    const std::string& typed = up_down.associate()->text();
+    const auto value = text::parse_int(typed);
+    if (!value || *value < up_down.minimum() || *value > up_down.maximum()) {
+        throw TableError(std::string(what) + " \"" + text::excerpt(typed) + "\" is geen heel getal van " +
+                         format_int(up_down.minimum()) + " tot " + format_int(up_down.maximum()));
     }
-    return static_cast<int>(*waarde);
+    return static_cast<int>(*value);
 }
 
 }  // namespace
 
-int Ijkeninvoerform::eerste_cm() const {
+int Ijkeninvoerform::first_cm() const {
     return centimeter(get<forms::UpDown>("eerstecm"), "De 1ste ingevulde CM");
 }
 
-int Ijkeninvoerform::laatste_cm() const {
+int Ijkeninvoerform::last_cm() const {
     return centimeter(get<forms::UpDown>("laatstecm"), "De laatste CM");
 }
 
@@ -125,93 +125,95 @@ void Ijkeninvoerform::open(std::function<void()> then) {
     open_modal_(*this, std::move(then));
 }
 
-bool Ijkeninvoerform::neem_schip(int schip_id) {
-    schip_ = schip_id;
-    if (grids_schip_ == schip_id) return false;
+bool Ijkeninvoerform::take_ship(int schip_id) {
+    ship_id_ = schip_id;
+    if (grids_ship_ == schip_id) return false;
     // Another ship's rows, kept, would be stored as this ship's table by the next "Opslaan".
     for (forms::StringGrid* grid : {dmklad_, ijkengrid_}) {
         grid->set_row_count(2);
         grid->set_row(1, {"", ""});
         grid->set_top_row(1);
     }
-    grids_schip_ = schip_id;
-    cm_bereik_.reset();
+    grids_ship_ = schip_id;
+    cm_range_.reset();
     return true;
 }
 
-void Ijkeninvoerform::vergeet_schip(int schip_id) {
-    if (grids_schip_ == schip_id) grids_schip_.reset();
+void Ijkeninvoerform::forget_ship(int schip_id) {
+    if (grids_ship_ == schip_id) grids_ship_.reset();
 }
 
 void Ijkeninvoerform::OpenForNewTable(int schip_id, std::function<void()> then) {
-    neem_schip(schip_id);
+    take_ship(schip_id);
     get<forms::UpDown>("eerstecm").set_position(session_.survey().Min_inzinking);
     get<forms::UpDown>("laatstecm").set_position(session_.survey().Max_inzinking);
     open(std::move(then));
 }
 
-void Ijkeninvoerform::zet_dm_rijen(int eerste, int laatste) {
-    const std::vector<int> rijen = dm_inzinkingen(eerste, laatste);
-    dmklad_->set_row_count(static_cast<int>(rijen.size()) + 1);
-    for (std::size_t i = 0; i < rijen.size(); ++i) dmklad_->set_cell(0, static_cast<int>(i) + 1, format_int(rijen[i]));
+void Ijkeninvoerform::set_decimetre_rows(int first, int last) {
+    const std::vector<int> rows = decimetre_immersions(first, last);
+    dmklad_->set_row_count(static_cast<int>(rows.size()) + 1);
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        dmklad_->set_cell(0, static_cast<int>(i) + 1, format_int(rows[i]));
 }
 
 void Ijkeninvoerform::maakdm_tabelclick() {
-    const int eerste = eerste_cm();
-    const int laatste = laatste_cm();
-    controleer_bereik(eerste, laatste);
-    zet_dm_rijen(eerste, laatste);
+    const int first = first_cm();
+    const int last = last_cm();
+    check_range(first, last);
+    set_decimetre_rows(first, last);
 }
 
 void Ijkeninvoerform::button1click() {
-    const int eerste = eerste_cm();
-    const int laatste = laatste_cm();
-    std::vector<DmRij> rijen;
-    for (int r = 1; r < dmklad_->row_count(); ++r) rijen.push_back({dmklad_->cell(0, r), dmklad_->cell(1, r)});
+    const int first = first_cm();
+    const int last = last_cm();
+    std::vector<DecimetreRow> rows;
+    for (int r = 1; r < dmklad_->row_count(); ++r) rows.push_back({dmklad_->cell(0, r), dmklad_->cell(1, r)});
     // Checked and computed whole before the grid changes: a refused table leaves the grid as it was.
-    const CmTabel tabel = expandeer(eerste, laatste, rijen);
-    ijkengrid_->set_row_count(laatste + 2);
-    for (int c = 0; c <= laatste; ++c) {
-        ijkengrid_->set_row(c + 1, {format_int(c), tabel.tonnages[static_cast<std::size_t>(c)]});
+    const CentimetreTable table = expand(first, last, rows);
+    ijkengrid_->set_row_count(last + 2);
+    for (int c = 0; c <= last; ++c) {
+        ijkengrid_->set_row(c + 1, {format_int(c), table.tonnages[static_cast<std::size_t>(c)]});
     }
-    if (rijen.size() >= 2) ijkengrid_->set_top_row(tabel.bovenste_rij);
-    cm_bereik_ = Bereik{eerste, laatste};
+    if (rows.size() >= 2) ijkengrid_->set_top_row(table.top_row);
+    cm_range_ = Range{first, last};
 }
 
 void Ijkeninvoerform::OpenForEdit(std::function<void()> then) {
-    const bool ander_schip = neem_schip(session_.ship_id());
+    const bool other_ship = take_ship(session_.ship_id());
     {
         // Extension rows below the table become zero rows again, those above it go. The up-down
         // is read only when the table has no row with a tonnage: it may hold what cannot be read.
-        const auto opgeslagen = session_.unextended_gauge_table(schip_, [this] { return eerste_cm(); });
-        if (opgeslagen) {
-            const int eerste = opgeslagen->first;
-            const int laatste = opgeslagen->last;
-            const double top_tonnage = opgeslagen->top_tonnage;
+        const auto stored = session_.unextended_gauge_table(ship_id_, [this] { return first_cm(); });
+        if (stored) {
+            const int first = stored->first;
+            const int last = stored->last;
+            const double top_tonnage = stored->top_tonnage;
             // The whole table at once; the decimetre rows take their tonnages from it.
-            const std::map<int, double>& tabel = opgeslagen->rows;
-            auto tekst = [](double t) { return t > 0 ? tonnage_tekst(t) : std::string("0.000"); };
+            const std::map<int, double>& table = stored->rows;
+            auto shown = [](double t) { return t > 0 ? tonnage_text(t) : std::string("0.000"); };
 
-            get<forms::UpDown>("eerstecm").set_position(eerste);
-            get<forms::UpDown>("laatstecm").set_position(laatste);
-            zet_dm_rijen(eerste, laatste);
-            const int laatste_dm = dmklad_->row_count() - 1;
-            for (int r = 1; r < laatste_dm; ++r) {
-                const auto found = tabel.find(static_cast<int>(*text::parse_int(dmklad_->cell(0, r))));
-                if (found != tabel.end()) dmklad_->set_cell(1, r, tekst(found->second));
+            get<forms::UpDown>("eerstecm").set_position(first);
+            get<forms::UpDown>("laatstecm").set_position(last);
+            set_decimetre_rows(first, last);
+            const int last_dm_row = dmklad_->row_count() - 1;
+            for (int r = 1; r < last_dm_row; ++r) {
+                const auto found = table.find(static_cast<int>(*text::parse_int(dmklad_->cell(0, r))));
+                if (found != table.end()) dmklad_->set_cell(1, r, shown(found->second));
             }
-            if (laatste_dm >= 1) dmklad_->set_cell(1, laatste_dm, tekst(top_tonnage));
+            if (last_dm_row >= 1) dmklad_->set_cell(1, last_dm_row, shown(top_tonnage));
 
             // Each stored row goes to the row of its own immersion; rows outside 0 to L (the
             // zeroed extension below 0) are not shown, and a centimetre without a stored row shows
             // no tonnage instead of what an earlier table left there.
-            ijkengrid_->set_row_count(laatste + 2);
-            for (int c = 0; c <= laatste; ++c) {
-                const auto found = tabel.find(c);
-                ijkengrid_->set_row(c + 1, {format_int(c), found == tabel.end() ? std::string() : tekst(found->second)});
+            ijkengrid_->set_row_count(last + 2);
+            for (int c = 0; c <= last; ++c) {
+                const auto found = table.find(c);
+                ijkengrid_->set_row(
+                    c + 1, {format_int(c), found == table.end() ? std::string() : shown(found->second)});
             }
-            cm_bereik_ = Bereik{eerste, laatste};
-        } else if (ander_schip) {
+            cm_range_ = Range{first, last};
+        } else if (other_ship) {
             // Nothing stored to load, and the emptied grids start from the ship's own range.
             get<forms::UpDown>("eerstecm").set_position(session_.survey().Min_inzinking);
             get<forms::UpDown>("laatstecm").set_position(session_.survey().Max_inzinking);
@@ -220,68 +222,68 @@ void Ijkeninvoerform::OpenForEdit(std::function<void()> then) {
     open(std::move(then));
 }
 
-void Ijkeninvoerform::controleer_cm_bereik(int eerste, int laatste) const {
+void Ijkeninvoerform::check_cm_range(int first, int last) const {
     // The range is stored with the rows: a range the rows were not made for would make the survey
     // look up tonnages the table does not have.
-    if (cm_bereik_ && (cm_bereik_->eerste != eerste || cm_bereik_->laatste != laatste)) {
-        throw TabelFout(survey::fill_template(get<forms::Label>("tc_bereik").caption(),
-                                              {format_int(cm_bereik_->eerste), format_int(cm_bereik_->laatste),
-                                               format_int(eerste), format_int(laatste)}));
+    if (cm_range_ && (cm_range_->first != first || cm_range_->last != last)) {
+        throw TableError(survey::fill_template(get<forms::Label>("tc_bereik").caption(),
+                                               {format_int(cm_range_->first), format_int(cm_range_->last),
+                                                format_int(first), format_int(last)}));
     }
 }
 
-std::vector<TabelRij> Ijkeninvoerform::grid_rijen() const {
+std::vector<TableRow> Ijkeninvoerform::grid_rows() const {
     // Every row is checked before the database is touched.
-    std::vector<TabelRij> rijen;
+    std::vector<TableRow> rows;
     for (int r = 1; r < ijkengrid_->row_count(); ++r) {
         const std::string& tonnage = ijkengrid_->cell(1, r);
-        const auto inzinking = text::parse_int(ijkengrid_->cell(0, r));
-        if (!inzinking) {
+        const auto immersion = text::parse_int(ijkengrid_->cell(0, r));
+        if (!immersion) {
             if (tonnage.find_first_not_of(' ') == std::string::npos) continue;
-            throw TabelFout("Regel " + format_int(r) + " van de IJK tabel heeft geen hele inzinking: \"" +
-                            text::excerpt(ijkengrid_->cell(0, r)) + "\"; maak de CM tabel opnieuw");
+            throw TableError("Regel " + format_int(r) + " van de IJK tabel heeft geen hele inzinking: \"" +
+                             text::excerpt(ijkengrid_->cell(0, r)) + "\"; maak de CM tabel opnieuw");
         }
-        if (const auto waarde = cm_tonnage(tonnage, static_cast<int>(*inzinking)))
-            rijen.push_back({static_cast<int>(*inzinking), *waarde});
+        if (const auto value = cm_tonnage(tonnage, static_cast<int>(*immersion)))
+            rows.push_back({static_cast<int>(*immersion), *value});
     }
-    return rijen;
+    return rows;
 }
 
 void Ijkeninvoerform::opslaanclick() {
-    const int eerste = eerste_cm();
-    const int laatste = laatste_cm();
-    controleer_bereik(eerste, laatste);
-    controleer_cm_bereik(eerste, laatste);
-    const std::vector<TabelRij> rijen = grid_rijen();
+    const int first = first_cm();
+    const int last = last_cm();
+    check_range(first, last);
+    check_cm_range(first, last);
+    const std::vector<TableRow> rows = grid_rows();
 
     // A table that would throw away most of the stored one (an empty grid: all of it) is stored
     // only when the user says so; Return answers No.
     if (services_.dialogs) {
-        const long long opgeslagen = opgeslagen_rijen();
-        const auto nieuw = static_cast<long long>(rijen.size());
-        if (verliest_tabel(opgeslagen, nieuw) &&
-            !services_.dialogs->confirm(minder_vraag(opgeslagen, nieuw, controle_teksten()), forms::Answer::no))
+        const long long stored = stored_rows();
+        const auto proposed = static_cast<long long>(rows.size());
+        if (loses_table(stored, proposed) &&
+            !services_.dialogs->confirm(fewer_rows_question(stored, proposed, check_texts()),
+                                        forms::Answer::no))
             return;
     }
 
     // A table with what looks like a typing error is stored only when the user says so; No goes
     // back to the grid with nothing stored.
-    if (const auto bevindingen = controleer_tabel(rijen); !bevindingen.empty() && services_.dialogs) {
-        if (!services_.dialogs->confirm(controle_vraag(bevindingen, controle_teksten()), forms::Answer::no))
-            return;
+    if (const auto findings = check_table(rows); !findings.empty() && services_.dialogs) {
+        if (!services_.dialogs->confirm(check_question(findings, check_texts()), forms::Answer::no)) return;
     }
 
     // One transaction: the old table goes and the new one comes together, or neither does. A
     // failure on the way keeps the stored table and the grid, so storing can simply be repeated.
     // The session recomputes the survey shown when the table is the selected ship's.
-    std::vector<std::pair<int, double>> tabel;
-    tabel.reserve(rijen.size());
-    for (const TabelRij& rij : rijen) tabel.emplace_back(rij.inzinking, rij.tonnage);
-    session_.store_gauge_table(schip_, tabel, eerste, laatste);
+    std::vector<std::pair<int, double>> table;
+    table.reserve(rows.size());
+    for (const TableRow& row : rows) table.emplace_back(row.immersion, row.tonnage);
+    session_.store_gauge_table(ship_id_, table, first, last);
 }
 
-long long Ijkeninvoerform::opgeslagen_rijen() const {
-    return session_.stored_gauge_rows(schip_);
+long long Ijkeninvoerform::stored_rows() const {
+    return session_.stored_gauge_rows(ship_id_);
 }
 
 void Ijkeninvoerform::afsluitenclick() {

@@ -6,7 +6,7 @@
 #include <optional>
 
 #include "core/forms/forms.h"
-#include "core/shipdata/tabel_controle.h"
+#include "core/shipdata/table_check.h"
 
 namespace ijken::session {
 class Session;
@@ -36,10 +36,10 @@ class Ijkeninvoerform : public forms::Form {
     void OpenForEdit(std::function<void()> then = {});
     // The ship is gone: whatever the grids hold of it is not offered to a ship that may later get
     // its number.
-    void vergeet_schip(int schip_id);
+    void forget_ship(int schip_id);
 
     // The ship whose table the window edits.
-    int schip() const { return schip_; }
+    int ship_id() const { return ship_id_; }
 
     // ---- handlers ----
     void formcreate();
@@ -50,41 +50,41 @@ class Ijkeninvoerform : public forms::Form {
     void formclose();
 
     // The first and last centimetre as the up-downs hold them.
-    int eerste_cm() const;
-    int laatste_cm() const;
+    int first_cm() const;
+    int last_cm() const;
 
     // The texts of the question asked before a doubtful table is stored, as the window's hidden
     // labels tc_... hold them (the language files may reword them).
-    TabelControleTeksten controle_teksten() const;
+    TableCheckTexts check_texts() const;
 
   private:
     void build_layout();
     // Writes the decimetre rows for F..L into the decimetre grid (tonnages stay as they were).
-    void zet_dm_rijen(int eerste, int laatste);
+    void set_decimetre_rows(int first, int last);
     void open(std::function<void()> then);
     // The window is about to work on ship schip_id: grids that hold another ship's rows are
     // emptied. True when they were.
-    bool neem_schip(int schip_id);
+    bool take_ship(int schip_id);
     // Stored rows of the ship's table (the extension rows of negative tonnage not counted).
-    long long opgeslagen_rijen() const;
+    long long stored_rows() const;
     // "Opslaan" refuses F and L that differ from the range the centimetre table was made for.
-    void controleer_cm_bereik(int eerste, int laatste) const;
+    void check_cm_range(int first, int last) const;
     // The centimetre grid's rows with a whole immersion, checked; a row that cannot be stored throws.
-    std::vector<TabelRij> grid_rijen() const;
+    std::vector<TableRow> grid_rows() const;
 
     session::Session& session_;
     const forms::Services& services_;
     ModalOpener open_modal_;
-    int schip_ = 0;
+    int ship_id_ = 0;
     // The ship whose rows the grids hold; none before the first opening.
-    std::optional<int> grids_schip_;
+    std::optional<int> grids_ship_;
     // The first and last centimetre the centimetre grid was made or loaded with; none while it
     // holds no table.
-    struct Bereik {
-        int eerste;
-        int laatste;
+    struct Range {
+        int first;
+        int last;
     };
-    std::optional<Bereik> cm_bereik_;
+    std::optional<Range> cm_range_;
     forms::StringGrid* dmklad_ = nullptr;
     forms::StringGrid* ijkengrid_ = nullptr;
 };
