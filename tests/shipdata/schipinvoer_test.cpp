@@ -11,7 +11,7 @@ TEST_F(Particulars, NewShipIsStoredAsTypedAndItsGaugeTableOpensOnIt) {
     ASSERT_TRUE(click_menu("Invoeren1"));
     ASSERT_EQ(modal.shown(), std::vector<forms::Form*>{schip});
     EXPECT_FALSE(form->visible());
-    EXPECT_TRUE(schip->nieuw_schip());
+    EXPECT_TRUE(schip->is_new_ship());
 
     const std::string naam = "De \"Hoop\" [II]'); drop table x;--";
     set(*schip, "naam_veld", naam);
@@ -21,7 +21,7 @@ TEST_F(Particulars, NewShipIsStoredAsTypedAndItsGaugeTableOpensOnIt) {
     ASSERT_TRUE(click_in(*schip, "opslaan"));
     EXPECT_EQ(boxes(Kind::information), std::vector<std::string>{"Scheepsgegevens opgeslagen"});
 
-    const int nieuw = schip->nieuw_schip_id();
+    const int nieuw = schip->new_ship_id();
     EXPECT_EQ(nieuw, 6);
     EXPECT_EQ(ship_column(nieuw, "Name"), naam);
     EXPECT_EQ(ship_column(nieuw, "Meetbrief_NR"), "BR'9\"8");
@@ -65,7 +65,7 @@ TEST_F(Particulars, NewShipIsStoredAsTypedAndItsGaugeTableOpensOnIt) {
 TEST_F(Particulars, EditingTheSelectedShipThenAddingAnotherFromItsTexts) {
     sql("update Schiptable set veld3='Lengte 85 m', Aantal_ijken=4 where SchipID=1");
     ASSERT_TRUE(click_menu("ScheepsGegevens"));
-    EXPECT_FALSE(schip->nieuw_schip());
+    EXPECT_FALSE(schip->is_new_ship());
     EXPECT_EQ(schip->get<forms::Edit>("naam_veld").text(), "Dummy 1");
     EXPECT_EQ(schip->get<forms::Edit>("veld3").text(), "Lengte 85 m");
     EXPECT_EQ(schip->get<forms::Edit>("veld1").text(), "");  // NULL

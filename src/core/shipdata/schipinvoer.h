@@ -35,9 +35,9 @@ class Schipinvoer : public forms::Form {
     std::function<void(int schip_id, std::function<void()> then)> open_gauge_table;
 
     // True after OpenNew until the next OpenSelected.
-    bool nieuw_schip() const { return nieuw_; }
+    bool is_new_ship() const { return new_ship_; }
     // The SchipID the last save of a new ship gave it; 0 before any.
-    int nieuw_schip_id() const { return nieuw_id_; }
+    int new_ship_id() const { return new_ship_id_; }
 
     // ---- handlers ----
     void formcreate();
@@ -47,27 +47,27 @@ class Schipinvoer : public forms::Form {
     void button3click();
 
     // The longest text each field takes, as the columns of Schiptable are declared.
-    static constexpr int naam_lengte = 35;
-    static constexpr int meetbrief_lengte = 15;
-    static constexpr int veld_lengte = 35;
+    static constexpr int kNameLength = 35;
+    static constexpr int kCertificateLength = 15;
+    static constexpr int kLineLength = 35;
     // Right margin of the preview's right-hand column.
-    static constexpr int rechter_marge = 15;
+    static constexpr int kRightMargin = 15;
 
   private:
     void build_layout();
-    void laad_geselecteerd_schip();
+    void load_selected_ship();
     void open(std::function<void()> then);
     // The opslaan button: saves, and closes the window whatever the save did (once the gauge
     // table window a new ship gets has closed).
-    void opslaan_klik();
+    void save_then_close();
 
     session::Session& session_;
     const forms::Services& services_;
     ModalOpener open_modal_;
-    bool nieuw_ = false;
-    int nieuw_id_ = 0;
-    std::array<forms::Edit*, 8> velden_{};
-    std::array<forms::Label*, 8> voorbeeld_{};
+    bool new_ship_ = false;
+    int new_ship_id_ = 0;
+    std::array<forms::Edit*, 8> line_edits_{};
+    std::array<forms::Label*, 8> preview_labels_{};
 };
 
 }  // namespace ijken::shipdata
