@@ -29,7 +29,7 @@ ijken::survey::SurveyInput grain_coop_3() {
     ijken::survey::SurveyInput in;
     in.readings = {"220", "0.0", "200", "0.0", "180", "220", "0.0", "200", "0.0", "180",
                    "20",  "0.0", "20",  "0.0", "20",  "20",  "0.0", "20",  "0.0", "20"};
-    in.zout_correctie = "1.000";
+    in.salt_correction = "1.000";
     return in;
 }
 

@@ -94,7 +94,7 @@ void check_line(const Database& db, std::string_view line, const survey::ShipPar
     const auto& in = *parsed.input;
     std::string joined;
     for (std::size_t i = 0; i < 20; ++i) joined += text::cp1252_to_utf8(in.readings[i]) + "\t";
-    joined += text::cp1252_to_utf8(in.zout_correctie);
+    joined += text::cp1252_to_utf8(in.salt_correction);
     FUZZ_CHECK(joined == body, "fields do not join back into " + fuzz::shown(line));
 
     // The survey computed, against the reference.
@@ -113,7 +113,7 @@ void check_line(const Database& db, std::string_view line, const survey::ShipPar
         return it->second;
     };
     const auto expected =
-        reference::cells(values, text::parse_double(in.zout_correctie).value_or(1.0), ship, lookup);
+        reference::cells(values, text::parse_double(in.salt_correction).value_or(1.0), ship, lookup);
     try {
         const auto r = survey::herbereken(db.path, ship, in);
         FUZZ_CHECK(!overflow && !expected.out_of_range,

@@ -189,7 +189,7 @@ void add_survey(Snapshot& snap, SurveyResults& results, const data::StoredRow& r
     }
     // The main window's factor field shows the stored number with three decimals, and computes
     // from what it shows.
-    input.zout_correctie = text::format_fixed(row.real(31), 3, 5);
+    input.salt_correction = text::format_fixed(row.real(31), 3, 5);
     for (const PgValue& c : results.cells(row.integer(1), input, opnameid, snap.problems)) add(line, c);
     end_line(line);
     snap.surveys += line;

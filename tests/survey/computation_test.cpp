@@ -31,7 +31,7 @@ protected:
             in.readings[s * 5 + 2] = sides[s][1];
             in.readings[s * 5 + 4] = sides[s][2];
         }
-        in.zout_correctie = zout;
+        in.salt_correction = zout;
         return in;
     }
 
@@ -130,13 +130,13 @@ TEST(ReadingText, CommaPointAndBadText) {
 
 TEST(GaugePoints, InUseByNumberOfPoints) {
     using A = std::array<bool, 5>;
-    EXPECT_EQ(ijkpunten_in_gebruik(1), (A{false, false, true, false, false}));
-    EXPECT_EQ(ijkpunten_in_gebruik(2), (A{true, false, false, false, true}));
-    EXPECT_EQ(ijkpunten_in_gebruik(3), (A{true, false, true, false, true}));
-    EXPECT_EQ(ijkpunten_in_gebruik(4), (A{true, true, false, true, true}));
-    EXPECT_EQ(ijkpunten_in_gebruik(5), (A{true, true, true, true, true}));
-    EXPECT_EQ(ijkpunten_in_gebruik(0), (A{}));
-    EXPECT_EQ(ijkpunten_in_gebruik(6), (A{}));
+    EXPECT_EQ(points_in_use(1), (A{false, false, true, false, false}));
+    EXPECT_EQ(points_in_use(2), (A{true, false, false, false, true}));
+    EXPECT_EQ(points_in_use(3), (A{true, false, true, false, true}));
+    EXPECT_EQ(points_in_use(4), (A{true, true, false, true, true}));
+    EXPECT_EQ(points_in_use(5), (A{true, true, true, true, true}));
+    EXPECT_EQ(points_in_use(0), (A{}));
+    EXPECT_EQ(points_in_use(6), (A{}));
 }
 
 TEST_F(Computation, ImmersionBelowTheTableExtendsItDownwardOnce) {

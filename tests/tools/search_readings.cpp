@@ -53,7 +53,7 @@ int main(int argc, char** argv) {
         std::map<int, int> per_cell;
         for (long long n = 0; n < count && found < 12; ++n) {
             const int points = 1 + static_cast<int>(random() % 5);
-            const auto in_use = survey::ijkpunten_in_gebruik(points);
+            const auto in_use = survey::points_in_use(points);
             const int decimals = static_cast<int>(random() % 5);
             long long scale = 1;
             for (int d = 0; d < decimals; ++d) scale *= 10;

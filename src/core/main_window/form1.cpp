@@ -251,7 +251,7 @@ void Form1::zet_ijkpunten() {
         filling_ = was;
     }
     session_->reset_readings();
-    const auto in_use = ijkpunten_in_gebruik(session_->survey().Aantal_ijken);
+    const auto in_use = points_in_use(session_->survey().Aantal_ijken);
     for (int point = 0; point < 5; ++point) {
         if (!in_use[point]) continue;
         for (int block = 0; block < 4; ++block) panels_[block * 5 + point]->set_visible(true);
@@ -262,7 +262,7 @@ void Form1::zet_ijkpunten() {
 
 void Form1::set_slider_readings(const forms::Slider& slider, char state) {
     const std::string value = format_int(slider.maximum() - slider.position());
-    const auto in_use = ijkpunten_in_gebruik(session_->survey().Aantal_ijken);
+    const auto in_use = points_in_use(session_->survey().Aantal_ijken);
     for (char side : {'s', 'b'}) {
         for (int point = 1; point <= 5; ++point) {
             if (in_use[point - 1]) reading(side, state, point).set_text(value);
@@ -294,7 +294,7 @@ void Form1::show_ship() {
     for (int block = 3; block >= 0; --block) {
         for (int point = 0; point < 5; ++point) panels_[block * 5 + point]->set_visible(false);
     }
-    const auto in_use = ijkpunten_in_gebruik(ship->params.Aantal_ijken);
+    const auto in_use = points_in_use(ship->params.Aantal_ijken);
     for (int point = 0; point < 5; ++point) {
         if (!in_use[point]) continue;
         for (int block = 0; block < 4; ++block) panels_[block * 5 + point]->set_visible(true);
@@ -348,7 +348,7 @@ void Form1::show_survey() {
         for (const PartyField& f : kPartyFields) get<forms::Edit>(f.field).set_text(v.parties[f.party]);
         get<forms::RadioGroup>("TaalKeuze").set_item_index(v.print_language);
         for (std::size_t i = 0; i < readings_.size(); ++i) readings_[i]->set_text(v.readings[i]);
-        get<forms::MaskEdit>("ZoutMaskEdit").set_text(v.zout_correctie);
+        get<forms::MaskEdit>("ZoutMaskEdit").set_text(v.salt_correction);
     }
     if (s.current_survey() == geen_opname) {
         set_survey_buttons(false, false, false, false, false);

@@ -66,13 +66,13 @@ void Form1::build_layout() {
     image1.set_accessible_name("schip leeg");
     // The pictures mark the gauge points the ship uses; zet_ijkpunten repaints them.
     image1.paint = [this](forms::Painter& p, int w, int h) {
-        paint_ship(p, w, h, HoldState::empty, ijkpunten_in_gebruik(session_->survey().Aantal_ijken));
+        paint_ship(p, w, h, HoldState::empty, points_in_use(session_->survey().Aantal_ijken));
     };
     auto& image2 = add<Drawing>("Image2", nullptr, Rect{440, 30, 80, 307});
     image2.set_stretch(true);
     image2.set_accessible_name("schip vol");
     image2.paint = [this](forms::Painter& p, int w, int h) {
-        paint_ship(p, w, h, HoldState::loaded, ijkpunten_in_gebruik(session_->survey().Aantal_ijken));
+        paint_ship(p, w, h, HoldState::loaded, points_in_use(session_->survey().Aantal_ijken));
     };
 
     // Reading panels: the empty columns first, row by row (port then starboard), then the loaded.

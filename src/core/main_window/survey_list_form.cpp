@@ -153,7 +153,7 @@ void SurveyListForm::load() {
             o.cells[cargo] = t->AsString(col_cargo);
             SurveyInput input;
             for (std::size_t i = 0; i < 20; ++i) input.readings[i] = t->AsString(col_readings[i]);
-            input.zout_correctie = text::format_fixed(t->AsFloat(col_salt), 3, 5);
+            input.salt_correction = text::format_fixed(t->AsFloat(col_salt), 3, 5);
             try {
                 const Recomputation r = herbereken(table, ship, input);
                 o.cells[loaded] = r.cells.e42;

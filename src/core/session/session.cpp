@@ -92,7 +92,7 @@ void Session::take_ship(const survey::ShipRecord* ship) {
     survey_.Max_inzinking = ship->params.Max_inzinking;
     survey_.Min_inzinking = ship->params.Min_inzinking;
     survey_.readings.fill("0");
-    survey_.rows_shown = survey::ijkpunten_in_gebruik(ship->params.Aantal_ijken);
+    survey_.rows_shown = survey::points_in_use(ship->params.Aantal_ijken);
     taal_.SetActiveTaalFile(ship->taal);
 }
 
@@ -259,7 +259,7 @@ void Session::change_reading(std::size_t index, std::string text) {
 }
 
 void Session::change_salt_factor(std::string text) {
-    survey_.zout_correctie = std::move(text);
+    survey_.salt_correction = std::move(text);
     recompute();
 }
 
@@ -277,11 +277,12 @@ void Session::set_print_language(int index) {
     notify({Change::print_language_chosen});
 }
 
-void Session::take_fields(const std::array<std::string, 20>& readings, const std::array<std::string, 7>& parties,
-                          std::string zout_correctie, int print_language) {
+void Session::take_fields(const std::array<std::string, 20>& readings,
+                          const std::array<std::string, 7>& parties, std::string salt_correction,
+                          int print_language) {
     survey_.readings = readings;
     survey_.parties = parties;
-    survey_.zout_correctie = std::move(zout_correctie);
+    survey_.salt_correction = std::move(salt_correction);
     survey_.print_language = print_language;
 }
 
@@ -294,7 +295,7 @@ std::vector<data::SqlValue> survey_values(const survey::SurveyValue& s) {
     std::vector<data::SqlValue> values(s.readings.begin(), s.readings.end());
     // The statements bind the shipper, the consignee, then the cargo.
     for (int party : {0, 1, 2, 4, 5, 6, 3}) values.emplace_back(s.parties[party]);
-    values.emplace_back(s.zout_correctie);
+    values.emplace_back(s.salt_correction);
     return values;
 }
 

@@ -130,7 +130,7 @@ class Session {
     void set_print_language(int index);
     // The fields as a window holds them before anything is loaded; nothing computed, nothing told.
     void take_fields(const std::array<std::string, 20>& readings, const std::array<std::string, 7>& parties,
-                     std::string zout_correctie, int print_language);
+                     std::string salt_correction, int print_language);
     // Computes the current survey again with what is stored now (the ship's range and table).
     void recompute();
     // Stores the current survey over its record, or as a new one when there is none (add always

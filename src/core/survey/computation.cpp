@@ -40,7 +40,7 @@ double reading_value(std::string_view text) {
     return static_cast<double>(static_cast<long double>(waarde_uit_tekst(text)) / 10000);
 }
 
-std::array<bool, 5> ijkpunten_in_gebruik(int aantal_ijken) {
+std::array<bool, 5> points_in_use(int aantal_ijken) {
     switch (aantal_ijken) {
         case 1: return {false, false, true, false, false};
         case 2: return {true, false, false, false, true};
@@ -53,13 +53,13 @@ std::array<bool, 5> ijkpunten_in_gebruik(int aantal_ijken) {
 
 namespace {
 
-double som(const std::array<double, 5>& v) {
+double sum_of(const std::array<double, 5>& v) {
     double s = v[0];
     for (std::size_t i = 1; i < v.size(); ++i) s = ext_add(s, v[i]);
     return s;
 }
 
-std::int32_t hele_cm(double x) {
+std::int32_t whole_cm(double x) {
     // A mean far outside any ship (only possible with typed readings) has no whole centimetre that
     // a gauge table could hold; refuse it rather than overflow.
     if (!(x > -2147483000.0 && x < 2147483000.0)) {
@@ -69,46 +69,46 @@ std::int32_t hele_cm(double x) {
 }
 
 // Sums, mean, immersion, fraction and the two whole centimetres of one state.
-IjkResultaat toestand_voor_tabel(const ShipParams& ship, const std::array<double, 5>& bb,
+IjkResultaat state_before_lookup(const ShipParams& ship, const std::array<double, 5>& bb,
                                  const std::array<double, 5>& sb) {
     if (ship.Aantal_ijken <= 0) {
         throw std::runtime_error("Het schip heeft " + format_int(ship.Aantal_ijken) +
                                  " ijkpunten; er kan geen gemiddelde worden bepaald");
     }
     IjkResultaat r;
-    r.som_bb = som(bb);
-    r.som_sb = som(sb);
+    r.som_bb = sum_of(bb);
+    r.som_sb = sum_of(sb);
     r.totaal = ext_add(r.som_bb, r.som_sb);
     r.gemiddeld = round_to_step(ext_div(r.totaal, 2.0 * ship.Aantal_ijken), 0.1);
     r.inzinking = ext_sub(ship.Max_inzinking, r.gemiddeld);
 
     // The interpolation weight is the distance above the lower whole centimetre; for a positive
     // immersion that is its fractional part.
-    double afgerond = round_to_step(r.inzinking, 0.1);
-    r.fractie = ext_sub(afgerond, std::floor(afgerond));
-    r.cm_laag = hele_cm(std::floor(r.inzinking));
-    r.cm_hoog = hele_cm(std::ceil(r.inzinking));
+    double rounded = round_to_step(r.inzinking, 0.1);
+    r.fractie = ext_sub(rounded, std::floor(rounded));
+    r.cm_laag = whole_cm(std::floor(r.inzinking));
+    r.cm_hoog = whole_cm(std::ceil(r.inzinking));
     if (r.cm_hoog == r.cm_laag) r.cm_hoog = r.cm_laag + 1;
     return r;
 }
 
-bool boven_tabel(const IjkResultaat& r, const ShipParams& ship) {
+bool above_table(const IjkResultaat& r, const ShipParams& ship) {
     return r.inzinking > ship.Max_inzinking;
 }
 
-bool vraagt_verlenging(const IjkResultaat& r, const ShipParams& ship) {
-    return r.inzinking < ship.Min_inzinking - 1 || boven_tabel(r, ship);
+bool needs_extension(const IjkResultaat& r, const ShipParams& ship) {
+    return r.inzinking < ship.Min_inzinking - 1 || above_table(r, ship);
 }
 
-double tabel_tonnage(std::optional<double> opgeslagen, bool boven) {
-    if (!opgeslagen) return 0;
-    double t = *opgeslagen;
+double table_tonnage(std::optional<double> stored, bool above) {
+    if (!stored) return 0;
+    double t = *stored;
     // Above the table the extension stores the continuation negated.
-    if (boven && t < 0) t = -t;
+    if (above && t < 0) t = -t;
     return t;
 }
 
-void interpoleer(IjkResultaat& r, double tonnage_laag, double tonnage_hoog) {
+void interpolate(IjkResultaat& r, double tonnage_laag, double tonnage_hoog) {
     r.tonnage_laag = tonnage_laag;
     r.tonnage_hoog = tonnage_hoog;
     r.per_cm = ext_sub(r.tonnage_hoog, r.tonnage_laag);
@@ -120,12 +120,12 @@ void interpoleer(IjkResultaat& r, double tonnage_laag, double tonnage_hoog) {
 
 IjkResultaat bereken_toestand(GaugeTable& table, const ShipParams& ship, const std::array<double, 5>& bb,
                               const std::array<double, 5>& sb) {
-    IjkResultaat r = toestand_voor_tabel(ship, bb, sb);
-    const bool boven = boven_tabel(r, ship);
-    if (vraagt_verlenging(r, ship)) table.extend(ship.Max_inzinking);
-    const double laag = tabel_tonnage(table.tonnage(r.cm_laag), boven);
-    const double hoog = tabel_tonnage(table.tonnage(r.cm_hoog), boven);
-    interpoleer(r, laag, hoog);
+    IjkResultaat r = state_before_lookup(ship, bb, sb);
+    const bool above = above_table(r, ship);
+    if (needs_extension(r, ship)) table.extend(ship.Max_inzinking);
+    const double low = table_tonnage(table.tonnage(r.cm_laag), above);
+    const double high = table_tonnage(table.tonnage(r.cm_hoog), above);
+    interpolate(r, low, high);
     return r;
 }
 
@@ -135,29 +135,29 @@ IjkResultaat bereken_toestand(const std::string& db_pad, const ShipParams& ship,
     return bereken_toestand(table, ship, bb, sb);
 }
 
-std::vector<TabelVerlenging> verlenging_onder(int hoogste_nul, double tonnage_10_erboven) {
-    std::vector<TabelVerlenging> rijen;
-    const double stap = ext_div(tonnage_10_erboven, 10);
+std::vector<ExtensionRow> extension_below(int highest_zero, double tonnage_10_above) {
+    std::vector<ExtensionRow> rows;
+    const double step = ext_div(tonnage_10_above, 10);
     double v = 0;
     for (int k = 1; k <= 30; ++k) {
-        v = ext_sub(v, stap);
-        rijen.push_back({hoogste_nul - k, v});
+        v = ext_sub(v, step);
+        rows.push_back({highest_zero - k, v});
     }
-    return rijen;
+    return rows;
 }
 
-std::vector<TabelVerlenging> verlenging_boven(int max_inzinking, double top, double onder_top) {
-    std::vector<TabelVerlenging> rijen;
+std::vector<ExtensionRow> extension_above(int max_inzinking, double top, double below_top) {
+    std::vector<ExtensionRow> rows;
     double v = -top;
-    const double helling = ext_sub(top, onder_top);
+    const double slope = ext_sub(top, below_top);
     for (int k = 1; k <= 30; ++k) {
-        v = ext_sub(v, helling);
-        rijen.push_back({max_inzinking + k, v});
+        v = ext_sub(v, slope);
+        rows.push_back({max_inzinking + k, v});
     }
-    return rijen;
+    return rows;
 }
 
-std::string verlenging_tekst(double tonnage) {
+std::string extension_text(double tonnage) {
     return format_fixed(tonnage, 3, 5);
 }
 
@@ -173,20 +173,20 @@ Recomputation herbereken(GaugeTable& table, const ShipParams& ship, const Survey
     });
 }
 
-Recomputation recompute_with(const SurveyInput& input, const StateComputation& toestand) {
+Recomputation recompute_with(const SurveyInput& input, const StateComputation& state) {
     // Every reading is converted before anything is computed, so a reading that cannot be held
     // changes nothing at all.
     std::array<double, 20> v;
     for (std::size_t i = 0; i < 20; ++i) v[i] = reading_value(input.readings[i]);
-    auto deel = [&](std::size_t from) {
+    auto part = [&](std::size_t from) {
         return std::array<double, 5>{v[from], v[from + 1], v[from + 2], v[from + 3], v[from + 4]};
     };
 
     Recomputation r;
-    r.leeg = toestand(deel(0), deel(5));
-    r.vol = toestand(deel(10), deel(15));
-    const double geladen = ext_sub(r.vol.tonnage, r.leeg.tonnage);
-    const double zout = text::parse_double(input.zout_correctie).value_or(1.0);
+    r.leeg = state(part(0), part(5));
+    r.vol = state(part(10), part(15));
+    const double loaded = ext_sub(r.vol.tonnage, r.leeg.tonnage);
+    const double salt = text::parse_double(input.salt_correction).value_or(1.0);
 
     auto& c = r.cells;
     c.e01 = format_fixed(r.leeg.totaal, 1, 3);
@@ -197,8 +197,8 @@ Recomputation recompute_with(const SurveyInput& input, const StateComputation& t
     c.e22 = format_fixed(r.vol.inzinking, 1, 3);
     c.e31 = format_fixed(r.leeg.tonnage, 3, 3);
     c.e32 = format_fixed(r.vol.tonnage, 3, 3);
-    c.e42 = format_fixed(geladen, 3, 3);
-    c.e52 = format_fixed(ext_mul(zout, geladen), 3, 3);
+    c.e42 = format_fixed(loaded, 3, 3);
+    c.e52 = format_fixed(ext_mul(salt, loaded), 3, 3);
     return r;
 }
 

@@ -59,7 +59,7 @@ std::int64_t waarde_uit_tekst(std::string_view text);
 double reading_value(std::string_view text);
 
 // Which of the five gauge points (index 0 = point 1) are in use for a number of gauge points.
-std::array<bool, 5> ijkpunten_in_gebruik(int aantal_ijken);
+std::array<bool, 5> points_in_use(int aantal_ijken);
 
 class GaugeTable;
 
@@ -72,29 +72,29 @@ IjkResultaat bereken_toestand(const std::string& db_pad, const ShipParams& ship,
                               const std::array<double, 5>& bb, const std::array<double, 5>& sb);
 
 // One row written by the table's extension.
-struct TabelVerlenging {
-    int inzinking = 0;
+struct ExtensionRow {
+    int immersion = 0;
     double tonnage = 0;
 };
 // The 30 rows below the highest zero row, continuing the mean step of the ten centimetres above
 // it downward as negative tonnages.
-std::vector<TabelVerlenging> verlenging_onder(int hoogste_nul, double tonnage_10_erboven);
+std::vector<ExtensionRow> extension_below(int highest_zero, double tonnage_10_above);
 // The 30 rows above the table, the straight continuation of its last centimetre, negated.
-std::vector<TabelVerlenging> verlenging_boven(int max_inzinking, double top, double onder_top);
+std::vector<ExtensionRow> extension_above(int max_inzinking, double top, double below_top);
 // The text an extension row's tonnage is written as (its stored value is this text's number).
-std::string verlenging_tekst(double tonnage);
+std::string extension_text(double tonnage);
 
 // Writes up to 60 extrapolated rows below and above the ship's gauge table, once per ship (as long
 // as a negative row exists, nothing more is written). What was written before an error stays.
-void verleng_ijktabel(const std::string& db_pad, int schip_id, int max_inzinking);
+void verleng_ijktabel(const std::string& db_pad, int ship_id, int max_inzinking);
 // The same on the caller's connection, which must be in no transaction.
-void verleng_ijktabel(data::SQLiteDatabase& db, int schip_id, int max_inzinking);
+void verleng_ijktabel(data::SQLiteDatabase& db, int ship_id, int max_inzinking);
 
 // The twenty readings of a survey in the order port empty 1-5, starboard empty 1-5, port loaded 1-5,
 // starboard loaded 1-5, plus the salt-correction text.
 struct SurveyInput {
     std::array<std::string, 20> readings;
-    std::string zout_correctie = "1.000";
+    std::string salt_correction = "1.000";
 };
 
 // The ten value cells of the result grid.
@@ -112,7 +112,7 @@ struct Recomputation {
 // exactly as herbereken forms them.
 using StateComputation =
     std::function<IjkResultaat(const std::array<double, 5>& bb, const std::array<double, 5>& sb)>;
-Recomputation recompute_with(const SurveyInput& input, const StateComputation& toestand);
+Recomputation recompute_with(const SurveyInput& input, const StateComputation& state);
 
 // Both states and the result cells, exactly as the main window shows them. Throws (without having
 // changed anything) when a reading cannot be held; database errors propagate. Each state opens its

@@ -16,7 +16,7 @@ class GaugeTable {
   public:
     virtual ~GaugeTable() = default;
     // The stored tonnage at one whole centimetre of immersion; nothing when the table has no such row.
-    virtual std::optional<double> tonnage(int inzinking) = 0;
+    virtual std::optional<double> tonnage(int immersion) = 0;
     // Up to 60 extrapolated rows below and above the table, once (as long as a negative row exists,
     // nothing more is written).
     virtual void extend(int max_inzinking) = 0;
@@ -30,16 +30,16 @@ class GaugeTable {
 class DatabaseGaugeTable final : public GaugeTable {
   public:
     enum class Reading { row, with_next };
-    DatabaseGaugeTable(std::string db_pad, int schip_id) : db_pad_(std::move(db_pad)), schip_id_(schip_id) {}
+    DatabaseGaugeTable(std::string db_pad, int ship_id) : db_pad_(std::move(db_pad)), ship_id_(ship_id) {}
     // Looks up and extends on `db`, which outlives the table and is in no transaction.
-    DatabaseGaugeTable(data::SQLiteDatabase& db, int schip_id, Reading reading = Reading::row)
-        : schip_id_(schip_id), borrowed_(&db), with_next_(reading == Reading::with_next) {}
-    std::optional<double> tonnage(int inzinking) override;
+    DatabaseGaugeTable(data::SQLiteDatabase& db, int ship_id, Reading reading = Reading::row)
+        : ship_id_(ship_id), borrowed_(&db), with_next_(reading == Reading::with_next) {}
+    std::optional<double> tonnage(int immersion) override;
     void extend(int max_inzinking) override;
 
   private:
     std::string db_pad_;
-    int schip_id_;
+    int ship_id_;
     data::SQLiteDatabase* borrowed_ = nullptr;
     std::optional<data::SQLiteDatabase> db_;
     bool with_next_ = false;
@@ -53,10 +53,10 @@ class DatabaseGaugeTable final : public GaugeTable {
 class MemoryGaugeTable final : public GaugeTable {
   public:
     // Reads the ship's rows on a connection of its own. Database errors propagate.
-    static MemoryGaugeTable read(const std::string& db_pad, int schip_id);
+    static MemoryGaugeTable read(const std::string& db_pad, int ship_id);
     explicit MemoryGaugeTable(std::map<int, double> tonnages) : tonnages_(std::move(tonnages)) {}
 
-    std::optional<double> tonnage(int inzinking) override;
+    std::optional<double> tonnage(int immersion) override;
     void extend(int max_inzinking) override;
 
     std::size_t rows() const { return tonnages_.size(); }

@@ -93,7 +93,7 @@ ExportResult write_surveys_csv(const std::string& db_pad, const ShipRecord& ship
         for (std::size_t i = 0; i < 20; ++i) input.readings[i] = column(reading_columns()[i]);
         // The main window's factor field shows the stored number with three decimals, and computes
         // from what it shows.
-        input.zout_correctie = text::format_fixed(t->AsFloat(t->FieldIndex("ZoutCorrectie")), 3, 5);
+        input.salt_correction = text::format_fixed(t->AsFloat(t->FieldIndex("ZoutCorrectie")), 3, 5);
 
         ResultCells cells;
         try {
@@ -107,7 +107,7 @@ ExportResult write_surveys_csv(const std::string& db_pad, const ShipRecord& ship
         CsvLine line(out);
         line << opnameid << ship_name << column("InvoerDatum");
         for (const char* c : kPartyColumns) line << cp1252_to_utf8(column(c));
-        line << column("Taal") << input.zout_correctie;
+        line << column("Taal") << input.salt_correction;
         for (const std::string& r : input.readings) line << cp1252_to_utf8(r);
         for (const std::string* c : {&cells.e01, &cells.e02, &cells.e11, &cells.e12, &cells.e21, &cells.e22,
                                      &cells.e31, &cells.e32, &cells.e42, &cells.e52}) {

@@ -36,7 +36,7 @@ SurveyLine parse_survey_line(std::string_view line) {
     SurveyInput input;
     try {
         for (std::size_t i = 0; i < 20; ++i) input.readings[i] = text::utf8_to_cp1252(fields[i]);
-        input.zout_correctie = text::utf8_to_cp1252(fields[20]);
+        input.salt_correction = text::utf8_to_cp1252(fields[20]);
     } catch (const text::EncodingError& e) {
         // This message is UTF-8 already: it names a character Windows-1252 does not have.
         result.error = e.what();

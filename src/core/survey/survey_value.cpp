@@ -45,9 +45,9 @@ SurveyValue survey_from_row(const ShipParams& ship, const data::SQLiteTable& t) 
     if (!index) throw std::runtime_error("'" + taal + "' is not a valid integer value");
     v.print_language = static_cast<int>(std::clamp<long long>(*index, -1, 2));
     for (std::size_t i = 0; i < 20; ++i) v.readings[i] = column_text(reading_columns()[i]);
-    v.zout_correctie =
-        forms::EditMask(kZoutMask).fit(text::format_fixed(t.AsFloat(t.FieldIndex("ZoutCorrectie")), 3, 5));
-    v.rows_shown = ijkpunten_in_gebruik(ship.Aantal_ijken);
+    v.salt_correction =
+        forms::EditMask(kSaltMask).fit(text::format_fixed(t.AsFloat(t.FieldIndex("ZoutCorrectie")), 3, 5));
+    v.rows_shown = points_in_use(ship.Aantal_ijken);
     return v;
 }
 

@@ -15,7 +15,7 @@ namespace ijken::survey {
 
 // The mask of the correction factor's field: a stored factor is shown (and computed with) as this
 // mask fits it.
-inline constexpr const char* kZoutMask = "!0.000;1;_";
+inline constexpr const char* kSaltMask = "!0.000;1;_";
 
 // The selected ship's parameters, the survey's fields as typed and the results of both states,
 // computed from those fields. A plain value: copying it copies the survey.
@@ -31,7 +31,7 @@ struct SurveyValue {
     // Shipper name, place, telephone, cargo; consignee name, place, telephone.
     std::array<std::string, 7> parties;
     // The salt correction factor as its field shows it ("1.025").
-    std::string zout_correctie = "1.000";
+    std::string salt_correction = "1.000";
     // The print language as the choice on the main window holds it: 0 Dutch, 1 French, 2 German,
     // -1 none chosen.
     int print_language = 0;
@@ -41,7 +41,7 @@ struct SurveyValue {
     IjkResultaat resultaat_vol;
 
     ShipParams ship_params() const { return {SchipID, Aantal_ijken, Max_inzinking, Min_inzinking}; }
-    SurveyInput input() const { return {readings, zout_correctie}; }
+    SurveyInput input() const { return {readings, salt_correction}; }
 };
 
 // Where a window that builds from a survey gets it: the main window, or a survey loaded without one.

@@ -27,7 +27,7 @@ void state_warnings(const ShipParams& ship, const SurveyInput& input, char state
 
     const std::size_t port = state == 'l' ? 0 : 10;
     const std::size_t starboard = port + 5;
-    const auto in_use = ijkpunten_in_gebruik(ship.Aantal_ijken);
+    const auto in_use = points_in_use(ship.Aantal_ijken);
     std::int64_t bb[5] = {};
     std::int64_t sb[5] = {};
     bool any_filled = false;
