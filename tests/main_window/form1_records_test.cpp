@@ -128,7 +128,7 @@ TEST_F(Form1Records, DeletingTheLastSurveyKeepsTheFieldsAndSaveThenInserts) {
         ASSERT_TRUE(click("sltb_del"));
     }
     EXPECT_EQ(count("select count(*) from IJkOpnames"), 0);
-    EXPECT_EQ(form->session().current_survey(), Form1::geen_opname);
+    EXPECT_EQ(form->session().current_survey(), Form1::kNoSurvey);
     EXPECT_EQ(buttons(), "-----");
     // The last one deleted was Grain Coop 1: its values stay in the fields.
     EXPECT_EQ(text("Verlader_Naam"), "Grain Coop 1");
@@ -151,7 +151,7 @@ TEST_F(Form1Records, ASelectedShipWithoutSurveysShowsZeroReadingsAndKeepsThePart
     EXPECT_EQ(form->session().survey().Max_inzinking, 250);
     EXPECT_EQ(form->session().survey().Min_inzinking, 0);
     EXPECT_EQ(cell("LabelNaam"), "Dummy 2");
-    EXPECT_EQ(form->session().current_survey(), Form1::geen_opname);
+    EXPECT_EQ(form->session().current_survey(), Form1::kNoSurvey);
     EXPECT_EQ(buttons(), "-----");
     for (forms::Edit* field : form->reading_fields()) EXPECT_EQ(field->text(), "0") << field->name();
     EXPECT_EQ(text("Verlader_Naam"), "Grain Coop 3");

@@ -71,7 +71,7 @@ TEST(Form1FirstStart, ADatabaseThatCannotBeCreatedIsReportedAndTheWindowStillSho
 
     EXPECT_TRUE(forms::dispatch(dialogs, [&] { form.show(); }));
     EXPECT_TRUE(form.visible());
-    EXPECT_EQ(form.session().current_survey(), Form1::geen_opname);
+    EXPECT_EQ(form.session().current_survey(), Form1::kNoSurvey);
     for (const char* b : {"sltb_prev", "sltb_next", "sltb_del", "sltb_save", "sltb_add"}) {
         EXPECT_FALSE(form.get<forms::Button>(b).enabled()) << b;
     }

@@ -14,15 +14,15 @@ struct Case {
     const char* name;
     // Port and starboard readings of points 1-5, empty then loaded.
     std::array<const char*, 5> bb_l, sb_l, bb_v, sb_v;
-    double inzinking_leeg, inzinking_vol;
+    double immersion_empty, immersion_loaded;
     std::vector<Warning> expected;
 };
 
-Warning outside(char state, double inzinking) {
-    return {.kind = WarningKind::outside_table, .state = state, .inzinking = inzinking};
+Warning outside(char state, double immersion) {
+    return {.kind = WarningKind::outside_table, .state = state, .immersion = immersion};
 }
 Warning differ(char state, int point, double cm) {
-    return {.kind = WarningKind::side_difference, .state = state, .point = point, .verschil = cm};
+    return {.kind = WarningKind::side_difference, .state = state, .point = point, .difference = cm};
 }
 Warning zero(char state, int point, char side) {
     return {.kind = WarningKind::zero_reading, .state = state, .point = point, .side = side};
@@ -67,8 +67,8 @@ TEST(Warnings, FoundForEachKindOfDoubtfulSurvey) {
             input.readings[15 + i] = c.sb_v[i];
         }
         Recomputation r;
-        r.leeg.inzinking = c.inzinking_leeg;
-        r.vol.inzinking = c.inzinking_vol;
+        r.leeg.inzinking = c.immersion_empty;
+        r.vol.inzinking = c.immersion_loaded;
         EXPECT_EQ(find_warnings(kShip, input, r), c.expected) << c.name;
     }
 }
@@ -82,7 +82,7 @@ TEST(Warnings, ReadWithTheirValuesInDutchByDefaultAndFollowATranslatedTemplate) 
 
     // One line per state, as the main window shows them.
     WarningTexts fr;
-    fr.leeg = "Vide";
+    fr.empty = "Vide";
     fr.outside_table = "table %2-%3 cm, enfoncement %1 cm (100%)";
     EXPECT_EQ(warning_lines(found, kShip, fr),
               (std::vector<std::string>{

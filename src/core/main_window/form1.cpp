@@ -350,7 +350,7 @@ void Form1::show_survey() {
         for (std::size_t i = 0; i < readings_.size(); ++i) readings_[i]->set_text(v.readings[i]);
         get<forms::MaskEdit>("ZoutMaskEdit").set_text(v.salt_correction);
     }
-    if (s.current_survey() == geen_opname) {
+    if (s.current_survey() == kNoSurvey) {
         set_survey_buttons(false, false, false, false, false);
         return;
     }
@@ -382,7 +382,7 @@ void Form1::sltb_addclick() {
 }
 
 void Form1::sltb_saveclick() {
-    if (session_->current_survey() == geen_opname) {
+    if (session_->current_survey() == kNoSurvey) {
         // No survey to save over: the fields become the ship's first.
         sltb_addclick();
         return;

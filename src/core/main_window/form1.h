@@ -29,7 +29,7 @@ class Form1 : public forms::Form {
     Form1(std::string program_dir, forms::Dialogs& dialogs);
     ~Form1() override;
 
-    static constexpr int geen_opname = session::Session::kNoSurvey;
+    static constexpr int kNoSurvey = session::Session::kNoSurvey;
 
     // The session the window shows; the program's other windows work on it too.
     session::Session& session() { return *session_; }
@@ -133,7 +133,7 @@ class Form1 : public forms::Form {
     };
     WindowActions window_actions;
     // The ships menus rebuilt and the selected ship loaded again (after the ship window closed).
-    void herlaad_schepen();
+    void reload_ships();
 
     // Menu items that open the other windows.
     void invoeren1click();

@@ -41,9 +41,9 @@ void Form1::build_extras() {
         Exporteren1Click();
     };
     add<MenuItem>("Backup1", &extra, "&Reservekopie maken...").on_click = [this] { Backup1Click(); };
-    auto& lijst = add<MenuItem>("Opnamelijst1", &extra, "Opname&lijst...");
-    lijst.set_shortcut("Ctrl+L");
-    lijst.on_click = [this] { Opnamelijst1Click(); };
+    auto& survey_list = add<MenuItem>("Opnamelijst1", &extra, "Opname&survey_list...");
+    survey_list.set_shortcut("Ctrl+L");
+    survey_list.on_click = [this] { Opnamelijst1Click(); };
     add<MenuItem>("Kantoor1", &extra, "Naar &kantoor versturen\x85").on_click = [this] {
         if (office_push) office_push();
     };

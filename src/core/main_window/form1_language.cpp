@@ -54,15 +54,15 @@ void Form1::translate_windows() {
     if (services.language != nullptr)
         services.language->set_language(lang::language_code(taal.ActiveTaalFile()));
 
-    auto& keuze = get<forms::RadioGroup>("TaalKeuze");
+    auto& choice = get<forms::RadioGroup>("TaalKeuze");
     if (taal.ActiveTaalFile() == 1) {
-        keuze.set_items({"Nederlands", "Frans", "Duits"});
+        choice.set_items({"Nederlands", "Frans", "Duits"});
     } else if (taal.ActiveTaalFile() == 2) {
         // Windows-1252: \351 is "é", \347 is "ç".
-        keuze.set_items({"N\351erlandais", "Fran\347ais", "Allemand"});
+        choice.set_items({"N\351erlandais", "Fran\347ais", "Allemand"});
     } else if (taal.ActiveTaalFile() == 3) {
         // \344 is "ä", \366 is "ö".
-        keuze.set_items({"Niederl\344ndisch", "Franz\366sisch", "Deutsch"});
+        choice.set_items({"Niederl\344ndisch", "Franz\366sisch", "Deutsch"});
     }
 }
 

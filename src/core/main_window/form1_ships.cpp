@@ -5,24 +5,24 @@
 namespace ijken::survey {
 
 void Form1::bouw_schepenmenu() {
-    const std::vector<store::ShipEntry> schepen = session().ships();
-    auto& selecteren = get<forms::MenuItem>("Wijzigen1");
-    auto& verwijderen = get<forms::MenuItem>("Verwijderen1");
-    selecteren.clear();
-    verwijderen.clear();
-    for (const store::ShipEntry& schip : schepen) {
-        const std::string& naam = schip.name;
-        const int id = schip.schip_id;
-        forms::MenuItem& kies = selecteren.add_item("", naam);
-        if (schip.selected) {
-            kies.set_checked(true);
+    const std::vector<store::ShipEntry> ships = session().ships();
+    auto& select_menu = get<forms::MenuItem>("Wijzigen1");
+    auto& delete_menu = get<forms::MenuItem>("Verwijderen1");
+    select_menu.clear();
+    delete_menu.clear();
+    for (const store::ShipEntry& ship : ships) {
+        const std::string& name = ship.name;
+        const int id = ship.schip_id;
+        forms::MenuItem& choice = select_menu.add_item("", name);
+        if (ship.selected) {
+            choice.set_checked(true);
         } else {
-            forms::MenuItem& weg = verwijderen.add_item("", naam);
-            weg.set_tag(id);
-            weg.on_click = [this, &weg] { deleteschipclick(weg); };
+            forms::MenuItem& removal = delete_menu.add_item("", name);
+            removal.set_tag(id);
+            removal.on_click = [this, &removal] { deleteschipclick(removal); };
         }
-        kies.set_tag(id);
-        kies.on_click = [this, &kies] { maakschepenmenuclick(kies); };
+        choice.set_tag(id);
+        choice.on_click = [this, &choice] { maakschepenmenuclick(choice); };
     }
 }
 
@@ -35,13 +35,13 @@ void Form1::maakschepenmenuclick(forms::MenuItem& item) {
 }
 
 void Form1::deleteschipclick(forms::MenuItem& item) {
-    const int schip = item.tag();
-    const std::string naam = item.caption();
-    const std::string vraag =
-        session().language() == 2 ? "Bateau \"" + naam + "\" enlever?" : "Schip \"" + naam + "\" verwijderen?";
-    if (!dialogs_.confirm(vraag, forms::Answer::no)) return;
+    const int ship_id = item.tag();
+    const std::string name = item.caption();
+    const std::string question = session().language() == 2 ? "Bateau \"" + name + "\" enlever?"
+                                                           : "Schip \"" + name + "\" verwijderen?";
+    if (!dialogs_.confirm(question, forms::Answer::no)) return;
     // The menus are rebuilt when the session tells the ship is gone.
-    session().delete_ship(schip);
+    session().delete_ship(ship_id);
 }
 
 }  // namespace ijken::survey

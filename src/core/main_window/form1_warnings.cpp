@@ -16,8 +16,8 @@ struct TemplateLabel {
     std::string WarningTexts::*text;
 };
 constexpr TemplateLabel kTemplateLabels[] = {
-    {"wt_leeg", &WarningTexts::leeg},
-    {"wt_vol", &WarningTexts::vol},
+    {"wt_leeg", &WarningTexts::empty},
+    {"wt_vol", &WarningTexts::loaded},
     {"wt_buiten_tabel", &WarningTexts::outside_table},
     {"wt_verschil", &WarningTexts::side_difference},
     {"wt_nul_bb", &WarningTexts::zero_port},

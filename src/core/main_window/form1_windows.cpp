@@ -44,7 +44,7 @@ void Form1::scheepsgegevensclick() {
     run(window_actions.scheepsgegevensclick);
 }
 
-void Form1::herlaad_schepen() {
+void Form1::reload_ships() {
     bouw_schepenmenu();
     laad_schip();
 }

@@ -18,10 +18,11 @@ void wire_menu(survey::Form1& form1) {
     auto& actions = form1.window_actions;
     // After the ship window closes the ships may have changed: menus and ship are loaded anew.
     actions.invoeren1click = [&form1] {
-        if (auto* w = form1.window<shipdata::Schipinvoer>()) w->OpenNew([&form1] { form1.herlaad_schepen(); });
+        if (auto* w = form1.window<shipdata::Schipinvoer>()) w->OpenNew([&form1] { form1.reload_ships(); });
     };
     actions.scheepsgegevensclick = [&form1] {
-        if (auto* w = form1.window<shipdata::Schipinvoer>()) w->OpenSelected([&form1] { form1.herlaad_schepen(); });
+        if (auto* w = form1.window<shipdata::Schipinvoer>())
+            w->OpenSelected([&form1] { form1.reload_ships(); });
     };
     actions.invoer1click = [&form1] {
         if (auto* w = form1.window<shipdata::Ijkeninvoerform>()) w->OpenForNewTable(form1.session().ship_id());

@@ -21,7 +21,7 @@ void state_warnings(const ShipParams& ship, const SurveyInput& input, char state
         Warning w;
         w.kind = WarningKind::outside_table;
         w.state = state;
-        w.inzinking = result.inzinking;
+        w.immersion = result.inzinking;
         out.push_back(w);
     }
 
@@ -61,7 +61,7 @@ void state_warnings(const ShipParams& ship, const SurveyInput& input, char state
             w.kind = WarningKind::side_difference;
             w.state = state;
             w.point = point;
-            w.verschil = static_cast<double>(static_cast<long double>(d) / 10000);
+            w.difference = static_cast<double>(static_cast<long double>(d) / 10000);
             out.push_back(w);
         }
     }
@@ -97,10 +97,10 @@ std::string warning_text(const Warning& w, const ShipParams& ship, const Warning
     switch (w.kind) {
         case WarningKind::outside_table:
             return fill_template(texts.outside_table,
-                                 {format_fixed(w.inzinking, 1), format_int(ship.Min_inzinking),
+                                 {format_fixed(w.immersion, 1), format_int(ship.Min_inzinking),
                                   format_int(ship.Max_inzinking)});
         case WarningKind::side_difference:
-            return fill_template(texts.side_difference, {format_int(w.point), format_fixed(w.verschil, 1)});
+            return fill_template(texts.side_difference, {format_int(w.point), format_fixed(w.difference, 1)});
         case WarningKind::zero_reading:
             return fill_template(w.side == 'b' ? texts.zero_port : texts.zero_starboard,
                                  {format_int(w.point)});
@@ -109,7 +109,7 @@ std::string warning_text(const Warning& w, const ShipParams& ship, const Warning
 }
 
 std::string full_warning_text(const Warning& w, const ShipParams& ship, const WarningTexts& texts) {
-    return (w.state == 'l' ? texts.leeg : texts.vol) + ": " + warning_text(w, ship, texts);
+    return (w.state == 'l' ? texts.empty : texts.loaded) + ": " + warning_text(w, ship, texts);
 }
 
 std::vector<std::string> warning_lines(const std::vector<Warning>& warnings, const ShipParams& ship,
@@ -119,7 +119,7 @@ std::vector<std::string> warning_lines(const std::vector<Warning>& warnings, con
         std::string line;
         for (const Warning& w : warnings) {
             if (w.state != state) continue;
-            line += line.empty() ? (state == 'l' ? texts.leeg : texts.vol) + ": " : std::string("; ");
+            line += line.empty() ? (state == 'l' ? texts.empty : texts.loaded) + ": " : std::string("; ");
             line += warning_text(w, ship, texts);
         }
         if (!line.empty()) lines.push_back(std::move(line));

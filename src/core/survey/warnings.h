@@ -24,16 +24,16 @@ struct Warning {
     char state = 'l';      // 'l' empty, 'v' loaded
     int point = 0;         // gauge point 1 to 5 (not for outside_table)
     char side = 'b';       // zero_reading: 'b' port, 's' starboard
-    double inzinking = 0;  // outside_table: the immersion, cm
-    double verschil = 0;   // side_difference: |port - starboard|, cm
+    double immersion = 0;  // outside_table: the immersion, cm
+    double difference = 0;  // side_difference: |port - starboard|, cm
 
     friend bool operator==(const Warning&, const Warning&) = default;
 };
 
 // The templates, Windows-1252. %1... are replaced by the values named in each comment.
 struct WarningTexts {
-    std::string leeg = "Leeg";
-    std::string vol = "Vol";
+    std::string empty = "Leeg";
+    std::string loaded = "Vol";
     // %1 immersion, %2 Min_inzinking, %3 Max_inzinking
     // Short, because the main window has room for two lines of about 80 characters.
     std::string outside_table = "inzinking %1 buiten ijktabel %2-%3: ge\xEBxtrapoleerd";
