@@ -43,11 +43,11 @@ struct Program {
         QApplication::processEvents();
         if (!dialogs.shown().empty()) throw std::runtime_error(dialogs.shown().front().text);
     }
-    forms::MenuItem& ship(int schip_id) {
+    forms::MenuItem& ship(int ship_id) {
         for (forms::MenuItem* item : form.get<forms::MenuItem>("Wijzigen1").items()) {
-            if (item->tag() == schip_id) return *item;
+            if (item->tag() == ship_id) return *item;
         }
-        throw std::runtime_error("no ship " + std::to_string(schip_id));
+        throw std::runtime_error("no ship " + std::to_string(ship_id));
     }
 };
 

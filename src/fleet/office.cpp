@@ -198,14 +198,14 @@ namespace {
 
 // What the office holds of one survey's ship, read in one snapshot.
 struct CentralShip {
-    std::int64_t schip_id = 0;
+    std::int64_t ship_id = 0;
     PgResult ship;    // the ship's particulars valid when the survey was last sent: texts, numbers
     PgResult table;   // inzinking, tonnage of the gauge table valid then
     PgResult survey;  // the survey as the barge last sent it
 };
 
 struct FoundSurvey {
-    std::string schip_id, generation;
+    std::string ship_id, generation;
     PgValue pushed_at;
 };
 
@@ -230,7 +230,7 @@ CentralShip read_central_ship(PgConnection& db, const SurveyName& name) {
     db.exec("SET TRANSACTION ISOLATION LEVEL REPEATABLE READ, READ ONLY");
     check_schema(db);
     const FoundSurvey found = find_survey(db, name);
-    const std::vector<PgValue> at{name.installation, found.schip_id, found.pushed_at};
+    const std::vector<PgValue> at{name.installation, found.ship_id, found.pushed_at};
     // The particulars and the table the survey's results were computed on: those valid when it was
     // last sent, also when the ship's number names another ship now.
     const std::string valid = " WHERE installation = $1 AND schipid = $2 AND valid_from <= $3"
@@ -238,7 +238,7 @@ CentralShip read_central_ship(PgConnection& db, const SurveyName& name) {
     PgResult ship = db.exec("SELECT " + joined(ship_text_columns(), "").substr(2) + joined(ship_number_columns(), "") +
                                 " FROM ijken.ship_versions" + valid,
                             at);
-    if (ship.rows() == 0) throw FleetError("the office database has no ship " + found.schip_id);
+    if (ship.rows() == 0) throw FleetError("the office database has no ship " + found.ship_id);
     PgResult table = db.exec("SELECT inzinking, tonnage FROM ijken.gauge_rows" + valid + " ORDER BY inzinking", at);
     const std::string survey_columns = "opnameid" + joined(survey_party_columns(), "") + ", taal, invoerdatum" +
                                        joined(reading_columns(), "") + ", zoutcorrectie";
@@ -246,7 +246,7 @@ CentralShip read_central_ship(PgConnection& db, const SurveyName& name) {
                                   " FROM ijken.surveys WHERE installation = $1 AND opnameid = $2 AND generation = $3",
                               {name.installation, std::to_string(name.opnameid), found.generation});
     tx.commit();
-    return {std::stoll(found.schip_id), std::move(ship), std::move(table), std::move(survey)};
+    return {std::stoll(found.ship_id), std::move(ship), std::move(table), std::move(survey)};
 }
 
 // A new database at db_pad with the designed tables, holding the ship, its table and its surveys.
@@ -259,18 +259,18 @@ void write_barge_database(const std::string& db_pad, const CentralShip& central)
     data::Transaction transaction(local);
     // The ship and its survey alone, as ship 1 and survey 1: the report depends on nothing else,
     // and the barge's numbers may be ones the report command does not take (SQLite's are 64-bit).
-    const std::int64_t schip_id = 1;
-    std::vector<data::SqlValue> row{schip_id};
+    const std::int64_t ship_id = 1;
+    std::vector<data::SqlValue> row{ship_id};
     for (int c = 0; c < 10; ++c) row.push_back(sqlite_text(central.ship, 0, c));
     for (int c = 10; c < 14; ++c) row.push_back(sqlite_integer(central.ship, 0, c));
     store::restore_ship(local, row);
     const PgResult& table = central.table;
     for (int r = 0; r < table.rows(); ++r) {
-        store::restore_gauge_row(local, {schip_id, sqlite_integer(table, r, 0), sqlite_real(table, r, 1)});
+        store::restore_gauge_row(local, {ship_id, sqlite_integer(table, r, 0), sqlite_real(table, r, 1)});
     }
     const PgResult& survey = central.survey;
     const int n = survey.columns();
-    std::vector<data::SqlValue> v{std::int64_t{1}, schip_id};
+    std::vector<data::SqlValue> v{std::int64_t{1}, ship_id};
     for (int c = 1; c < n - 1; ++c) v.push_back(sqlite_text(survey, 0, c));
     v.push_back(sqlite_real(survey, 0, n - 1));
     store::restore_survey(local, v);

@@ -12,7 +12,7 @@ void Form1::bouw_schepenmenu() {
     delete_menu.clear();
     for (const store::ShipEntry& ship : ships) {
         const std::string& name = ship.name;
-        const int id = ship.schip_id;
+        const int id = ship.ship_id;
         forms::MenuItem& choice = select_menu.add_item("", name);
         if (ship.selected) {
             choice.set_checked(true);

@@ -64,9 +64,11 @@ void create_windows(survey::Form1& form1) {
     auto& schipinvoer = static_cast<shipdata::Schipinvoer&>(form1.add_window(
         std::make_unique<shipdata::Schipinvoer>(session, form1.services, in_place_of_main), "schipinvoer"));
     // A new ship's gauge certificate comes next; the ship window closes when that one has.
-    schipinvoer.open_gauge_table = [&form1](int schip_id, std::function<void()> then) {
-        if (auto* w = form1.window<shipdata::Ijkeninvoerform>()) w->OpenForNewTable(schip_id, std::move(then));
-        else if (then) then();
+    schipinvoer.open_gauge_table = [&form1](int ship_id, std::function<void()> then) {
+        if (auto* w = form1.window<shipdata::Ijkeninvoerform>())
+            w->OpenForNewTable(ship_id, std::move(then));
+        else if (then)
+            then();
     };
     // The about box and the language editor are not translated.
     form1.add_window(std::make_unique<about::Aboutform>(form1.services), "");

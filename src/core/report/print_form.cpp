@@ -86,9 +86,9 @@ void Print_form::build_menu() {
     add<forms::MenuItem>("OpeneninPDFreader1", &bar, "Open in PDF reader").on_click = [this] {
         OpeneninPDFreader1Click();
     };
-    auto& printen = add<forms::MenuItem>("Printen1", &bar, "Printen\x85");
-    printen.set_shortcut("Ctrl+P");
-    printen.on_click = [this] { Printen1Click(); };
+    auto& print_item = add<forms::MenuItem>("Printen1", &bar, "Printen\x85");
+    print_item.set_shortcut("Ctrl+P");
+    print_item.on_click = [this] { Printen1Click(); };
     add<forms::MenuItem>("Afsluiten1", &bar, "Afsluiten").on_click = [this] { Afsluiten1Click(); };
 }
 

@@ -26,6 +26,6 @@ struct ReportSubject {
 // Everything is read, and the gauge table extended as the main window extends it, on db, which is
 // named db_name in the messages. Only the chosen survey's row is read, however many the ship has.
 ReportSubject read_report_subject(data::SQLiteDatabase& db, const std::string& db_name,
-                                  std::optional<int> schip_id, std::optional<int> opname_id);
+                                  std::optional<int> ship_id, std::optional<int> survey_id);
 
 }  // namespace ijken::report

@@ -106,28 +106,28 @@ void SurveyPage::build_page() {
     page.SetMarginBottom(15);
 
     // ---- header: the ship's name, and its particulars in a left and a right column ----
-    auto& kop = panel(page, "KopLayout", Align::alTop, 121);
-    auto& naam_panel = panel(kop, "PRLayoutPanel4", Align::alTop, 30);
-    auto& naam = naam_panel.Add<PRLabel>("naam_veld");
-    naam.SetAlign(Align::alClient);
-    naam.SetFontBold(true);
-    naam.SetFontSize(25);
-    naam.SetAlignment(kCentre);
-    naam.SetCaption("naam_veld");
-    auto& links = panel(kop, "PRLayoutPanel2", Align::alTop, 91);
+    auto& header = panel(page, "KopLayout", Align::alTop, 121);
+    auto& name_panel = panel(header, "PRLayoutPanel4", Align::alTop, 30);
+    auto& name_label = name_panel.Add<PRLabel>("naam_veld");
+    name_label.SetAlign(Align::alClient);
+    name_label.SetFontBold(true);
+    name_label.SetFontSize(25);
+    name_label.SetAlignment(kCentre);
+    name_label.SetCaption("naam_veld");
+    auto& left = panel(header, "PRLayoutPanel2", Align::alTop, 91);
     for (int i = 1; i <= 4; ++i) {
-        auto& veld = links.Add<PRLabel>("veld" + format_int(i));
-        veld.SetHeight(22);
-        veld.SetAlign(Align::alTop);
-        veld.SetCaption(veld.Name());
+        auto& line = left.Add<PRLabel>("veld" + format_int(i));
+        line.SetHeight(22);
+        line.SetAlign(Align::alTop);
+        line.SetCaption(line.Name());
     }
-    auto& rechts = kop.Add<PRLayoutPanel>("koprechtsPanel");
-    rechts.SetBounds(39, 25, 473, 111);
+    auto& right = header.Add<PRLayoutPanel>("koprechtsPanel");
+    right.SetBounds(39, 25, 473, 111);
     for (int i = 5; i <= 8; ++i) {
-        auto& veld = rechts.Add<PRLabel>("veld" + format_int(i));
-        veld.SetHeight(22);
-        veld.SetAlign(Align::alTop);
-        veld.SetCaption(veld.Name());
+        auto& line = right.Add<PRLabel>("veld" + format_int(i));
+        line.SetHeight(22);
+        line.SetAlign(Align::alTop);
+        line.SetCaption(line.Name());
     }
 
     // ---- body: the survey worked out, parts stacked from the top ----
@@ -141,7 +141,7 @@ void SurveyPage::build_page() {
     meetbrief.SetAlign(Align::alTop);
     meetbrief.SetCaption("Meetbrief_text");
 
-    auto& partijen = panel(body, "PRLayoutPanel5", Align::alTop, 85);
+    auto& parties = panel(body, "PRLayoutPanel5", Align::alTop, 85);
     struct Half {
         const char* panel;
         Align align;
@@ -153,7 +153,7 @@ void SurveyPage::build_page() {
     for (const Half& h :
          {Half{"PRLayoutPanel6", Align::alLeft, 281, "verlader_titel", 81, "verlader_text"},
           Half{"PRLayoutPanel7", Align::alClient, 231, "ontvanger_titel", 73, "ontvanger_text"}}) {
-        auto& half = partijen.Add<PRLayoutPanel>(h.panel);
+        auto& half = parties.Add<PRLayoutPanel>(h.panel);
         half.SetWidth(h.width);
         half.SetAlign(h.align);
         auto& title = half.Add<PRText>(h.title);
@@ -163,36 +163,36 @@ void SurveyPage::build_page() {
         text.SetAlign(Align::alClient);
     }
 
-    auto& koppen = panel(body, "PRLayoutPanel10", Align::alTop, 20);
-    label(koppen, "leeg_label", 220, 0, 80, 15, kLeft, "Leeg");
-    label(koppen, "vol_label", 400, 0, 80, 15, kLeft, "Vol");
-    auto& pijlen = panel(body, "PRLayoutPanel17", Align::alTop, 20);
-    arrow(pijlen, "pijlleeg1", 169, 2, 12, kCentre, "/\\");
-    arrow(pijlen, "pijlvol1", 399, 2, 12, kCentre, "/\\");
+    auto& headings = panel(body, "PRLayoutPanel10", Align::alTop, 20);
+    label(headings, "leeg_label", 220, 0, 80, 15, kLeft, "Leeg");
+    label(headings, "vol_label", 400, 0, 80, 15, kLeft, "Vol");
+    auto& arrows = panel(body, "PRLayoutPanel17", Align::alTop, 20);
+    arrow(arrows, "pijlleeg1", 169, 2, 12, kCentre, "/\\");
+    arrow(arrows, "pijlvol1", 399, 2, 12, kCentre, "/\\");
 
     for (int n = 1; n <= 5; ++n) {
         const std::string nr = format_int(n);
-        auto& regel = panel(body, "regel" + nr, Align::alTop, 20);
-        label(regel, "lbl" + nr, kCaptionX, 0, 80, 15, kLeft, "lbl" + nr);
-        value(regel, "ijk_bb_l_" + nr, kEmptyPortX, kEmptyPortW, "210.1 CM");
-        arrow(regel, "pijlleeg" + format_int(n + 1), 174, -2, 5, kRight, "|");
-        value(regel, "ijk_sb_l_" + nr, kEmptyX, kEmptyW, "210.1 CM");
-        value(regel, "ijk_bb_v_" + nr, kLoadedPortX, kLoadedPortW, "212.0 CM");
-        arrow(regel, "pijlvol" + format_int(n + 1), 404, 0, 5, kRight, "|");
-        value(regel, "ijk_sb_v_" + nr, kLoadedX, kLoadedW, "212.0 CM");
+        auto& row = panel(body, "regel" + nr, Align::alTop, 20);
+        label(row, "lbl" + nr, kCaptionX, 0, 80, 15, kLeft, "lbl" + nr);
+        value(row, "ijk_bb_l_" + nr, kEmptyPortX, kEmptyPortW, "210.1 CM");
+        arrow(row, "pijlleeg" + format_int(n + 1), 174, -2, 5, kRight, "|");
+        value(row, "ijk_sb_l_" + nr, kEmptyX, kEmptyW, "210.1 CM");
+        value(row, "ijk_bb_v_" + nr, kLoadedPortX, kLoadedPortW, "212.0 CM");
+        arrow(row, "pijlvol" + format_int(n + 1), 404, 0, 5, kRight, "|");
+        value(row, "ijk_sb_v_" + nr, kLoadedX, kLoadedW, "212.0 CM");
     }
 
-    auto& optel = panel(body, "PRLayoutPanel18", Align::alTop, 8);
-    rule(optel, "streep_leeg_bb", kEmptyPortX, kEmptyPortW, "------- +");
-    rule(optel, "streep_leeg_sb", kEmptyX, kEmptyW, "------- +");
-    rule(optel, "streep_vol_bb", kLoadedPortX, kLoadedPortW, "------- +");
-    rule(optel, "streep_vol_sb", kLoadedX, kLoadedW, "------- +");
-    auto& sommen = panel(body, "PRLayoutPanel16", Align::alTop, 35);
-    value(sommen, "bb_l_tot", kEmptyPortX, kEmptyPortW, "210.1 CM");
+    auto& sum_rules = panel(body, "PRLayoutPanel18", Align::alTop, 8);
+    rule(sum_rules, "streep_leeg_bb", kEmptyPortX, kEmptyPortW, "------- +");
+    rule(sum_rules, "streep_leeg_sb", kEmptyX, kEmptyW, "------- +");
+    rule(sum_rules, "streep_vol_bb", kLoadedPortX, kLoadedPortW, "------- +");
+    rule(sum_rules, "streep_vol_sb", kLoadedX, kLoadedW, "------- +");
+    auto& sums = panel(body, "PRLayoutPanel16", Align::alTop, 35);
+    value(sums, "bb_l_tot", kEmptyPortX, kEmptyPortW, "210.1 CM");
     // These two are read before they are replaced: their width at the first build comes from here.
-    value(sommen, "sb_l_tot", kEmptyX, kEmptyW, "210.1 CM");
-    value(sommen, "bb_v_tot", kLoadedPortX, kLoadedPortW, "212.0 CM");
-    value(sommen, "sb_v_tot", kLoadedX, kLoadedW, "212.0 CM");
+    value(sums, "sb_l_tot", kEmptyX, kEmptyW, "210.1 CM");
+    value(sums, "bb_v_tot", kLoadedPortX, kLoadedPortW, "212.0 CM");
+    value(sums, "sb_v_tot", kLoadedX, kLoadedW, "212.0 CM");
 
     value_part(body, "PRLayoutPanel13", 20, "totaal_label", "Totaal_leeg", "Totaal_vol", "1260.6 CM");
     value_part(body, "PRLayoutPanel11", 20, "gedeelddoor_label", "aantalijken_leeg", "aantalijken_vol", "6");
@@ -217,12 +217,12 @@ void SurveyPage::build_page() {
     centimetre_part(body, "PRLayoutPanel27", "Inzinking_label2", "leeg_cm", "leeg_cm_ton", "vol_cm",
                     "vol_cm_ton");
     rules(body, "PRLayoutPanel28", "PRLabel7", "PRLabel8", "------------ +");
-    auto& verplaatsing = panel(body, "PRLayoutPanel23", Align::alTop, 20);
-    value(verplaatsing, "leeg_cm_totaal", kEmptyX, kEmptyW, "409.270 Ton");
-    value(verplaatsing, "vol_cm_totaal", kLoadedX, kLoadedW, "409.270 Ton");
-    auto& winst = panel(body, "PRLayoutPanel3", Align::alTop, 20);
-    label(winst, "winstVerlies_label", 300, 0, 93, 15, kLeft, "winstVerlies_label");
-    value(winst, "Verlies_winst", kLoadedX, kLoadedW, "409.270 Ton");
+    auto& displacement = panel(body, "PRLayoutPanel23", Align::alTop, 20);
+    value(displacement, "leeg_cm_totaal", kEmptyX, kEmptyW, "409.270 Ton");
+    value(displacement, "vol_cm_totaal", kLoadedX, kLoadedW, "409.270 Ton");
+    auto& gain = panel(body, "PRLayoutPanel3", Align::alTop, 20);
+    label(gain, "winstVerlies_label", 300, 0, 93, 15, kLeft, "winstVerlies_label");
+    value(gain, "Verlies_winst", kLoadedX, kLoadedW, "409.270 Ton");
     rules(body, "PRLayoutPanel30", "", "PRLabel9", "------------ +/-");
     auto& geladen = panel(body, "PRLayoutPanel9", Align::alTop, 20);
     label(geladen, "totaalGeladen_label", 300, 0, 93, 15, kLeft, "totaalGeladen_label");

@@ -125,26 +125,26 @@ void Ijkeninvoerform::open(std::function<void()> then) {
     open_modal_(*this, std::move(then));
 }
 
-bool Ijkeninvoerform::take_ship(int schip_id) {
-    ship_id_ = schip_id;
-    if (grids_ship_ == schip_id) return false;
+bool Ijkeninvoerform::take_ship(int ship_id) {
+    ship_id_ = ship_id;
+    if (grids_ship_ == ship_id) return false;
     // Another ship's rows, kept, would be stored as this ship's table by the next "Opslaan".
     for (forms::StringGrid* grid : {dmklad_, ijkengrid_}) {
         grid->set_row_count(2);
         grid->set_row(1, {"", ""});
         grid->set_top_row(1);
     }
-    grids_ship_ = schip_id;
+    grids_ship_ = ship_id;
     cm_range_.reset();
     return true;
 }
 
-void Ijkeninvoerform::forget_ship(int schip_id) {
-    if (grids_ship_ == schip_id) grids_ship_.reset();
+void Ijkeninvoerform::forget_ship(int ship_id) {
+    if (grids_ship_ == ship_id) grids_ship_.reset();
 }
 
-void Ijkeninvoerform::OpenForNewTable(int schip_id, std::function<void()> then) {
-    take_ship(schip_id);
+void Ijkeninvoerform::OpenForNewTable(int ship_id, std::function<void()> then) {
+    take_ship(ship_id);
     get<forms::UpDown>("eerstecm").set_position(session_.survey().Min_inzinking);
     get<forms::UpDown>("laatstecm").set_position(session_.survey().Max_inzinking);
     open(std::move(then));

@@ -24,11 +24,11 @@ class Ijkeninvoerform : public forms::Form {
     // asks nothing); services must outlive it.
     Ijkeninvoerform(session::Session& session, const forms::Services& services, ModalOpener open_modal);
 
-    // Opens on ship schip_id (the selected ship, or a ship just added) to enter a table from the
+    // Opens on ship ship_id (the selected ship, or a ship just added) to enter a table from the
     // selected ship's first and last centimetre; the grids keep what they held when it was this
     // ship's, and start empty for another one. Shown modally in place of the main window; `then`
     // runs after it closed.
-    void OpenForNewTable(int schip_id, std::function<void()> then = {});
+    void OpenForNewTable(int ship_id, std::function<void()> then = {});
     // Opens on the selected ship's stored table: extension rows are cleaned first, then the table
     // is loaded into both grids. A ship without a table opens on what the grids held for it, or,
     // when they held another ship's, on empty grids with the ship's first and last centimetre. An
@@ -36,7 +36,7 @@ class Ijkeninvoerform : public forms::Form {
     void OpenForEdit(std::function<void()> then = {});
     // The ship is gone: whatever the grids hold of it is not offered to a ship that may later get
     // its number.
-    void forget_ship(int schip_id);
+    void forget_ship(int ship_id);
 
     // The ship whose table the window edits.
     int ship_id() const { return ship_id_; }
@@ -62,9 +62,9 @@ class Ijkeninvoerform : public forms::Form {
     // Writes the decimetre rows for F..L into the decimetre grid (tonnages stay as they were).
     void set_decimetre_rows(int first, int last);
     void open(std::function<void()> then);
-    // The window is about to work on ship schip_id: grids that hold another ship's rows are
+    // The window is about to work on ship ship_id: grids that hold another ship's rows are
     // emptied. True when they were.
-    bool take_ship(int schip_id);
+    bool take_ship(int ship_id);
     // Stored rows of the ship's table (the extension rows of negative tonnage not counted).
     long long stored_rows() const;
     // "Opslaan" refuses F and L that differ from the range the centimetre table was made for.

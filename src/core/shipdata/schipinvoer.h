@@ -32,7 +32,7 @@ class Schipinvoer : public forms::Form {
 
     // What opens the gauge table window for a ship just added, and runs `then` when it has closed;
     // the program sets it. Without it, saving a new ship closes this window at once.
-    std::function<void(int schip_id, std::function<void()> then)> open_gauge_table;
+    std::function<void(int ship_id, std::function<void()> then)> open_gauge_table;
 
     // True after OpenNew until the next OpenSelected.
     bool is_new_ship() const { return new_ship_; }

@@ -36,27 +36,28 @@ std::unique_ptr<SQLiteTable> selected_ship(SQLiteDatabase& db) {
     return db.Query("SELECT * FROM Schiptable where Selected=1;");
 }
 
-std::unique_ptr<SQLiteTable> ship_by_id(SQLiteDatabase& db, int schip_id) {
-    return db.Query("SELECT * FROM Schiptable where SchipID=" + format_int(schip_id) + ";");
+std::unique_ptr<SQLiteTable> ship_by_id(SQLiteDatabase& db, int ship_id) {
+    return db.Query("SELECT * FROM Schiptable where SchipID=" + format_int(ship_id) + ";");
 }
 
-std::unique_ptr<SQLiteTable> ship_row(SQLiteDatabase& db, int schip_id) {
-    return db.Query("SELECT * from [Schiptable] WHERE [Schipid]=\"" + format_int(schip_id) + "\";");
+std::unique_ptr<SQLiteTable> ship_row(SQLiteDatabase& db, int ship_id) {
+    return db.Query("SELECT * from [Schiptable] WHERE [Schipid]=\"" + format_int(ship_id) + "\";");
 }
 
-void set_selected(SQLiteDatabase& db, int schip_id, bool selected) {
+void set_selected(SQLiteDatabase& db, int ship_id, bool selected) {
     db.Execute(std::string("update [Schiptable] SET [Selected]=") + (selected ? "1" : "0") +
-               " WHERE SchipID=" + format_int(schip_id) + ";");
+               " WHERE SchipID=" + format_int(ship_id) + ";");
 }
 
-void set_ship_language(SQLiteDatabase& db, int schip_id, int taal) {
+void set_ship_language(SQLiteDatabase& db, int ship_id, int taal) {
     db.Execute("update [Schiptable]set [taal]=\"" + format_int(taal) + "\"WHERE [Schipid]=\"" +
-               format_int(schip_id) + "\";");
+               format_int(ship_id) + "\";");
 }
 
-void set_ship_range(SQLiteDatabase& db, int schip_id, int max_inzinking, int min_inzinking) {
-    db.Execute("UPDATE [Schiptable] set [Max_inzinking]=\"" + format_int(max_inzinking) + "\", [Min_inzinking]=\"" +
-               format_int(min_inzinking) + "\" where [SchipID]=" + format_int(schip_id) + ";");
+void set_ship_range(SQLiteDatabase& db, int ship_id, int max_inzinking, int min_inzinking) {
+    db.Execute("UPDATE [Schiptable] set [Max_inzinking]=\"" + format_int(max_inzinking) +
+               "\", [Min_inzinking]=\"" + format_int(min_inzinking) +
+               "\" where [SchipID]=" + format_int(ship_id) + ";");
 }
 
 int insert_ship(SQLiteDatabase& db, int aantal_ijken, int taal, const std::vector<SqlValue>& texts) {
@@ -66,24 +67,26 @@ int insert_ship(SQLiteDatabase& db, int aantal_ijken, int taal, const std::vecto
     return static_cast<int>(db.Query("select last_insert_rowid()")->AsInteger(0));
 }
 
-void update_ship(SQLiteDatabase& db, int schip_id, int aantal_ijken, int taal, const std::vector<SqlValue>& texts) {
-    db.Execute(std::string(kUpdateHead) + format_int(aantal_ijken) +
-                   "\",[veld1]=?, [veld2]=?, [veld3]=?, [veld4]=?,[veld5]=?, [veld6]=?, [veld7]=?, [veld8]=?, "
-                   "[taal]=\"" +
-                   format_int(taal) + "\"WHERE [Schipid]=\"" + format_int(schip_id) + "\";",
-               texts);
+void update_ship(SQLiteDatabase& db, int ship_id, int aantal_ijken, int taal,
+                 const std::vector<SqlValue>& texts) {
+    db.Execute(
+        std::string(kUpdateHead) + format_int(aantal_ijken) +
+            "\",[veld1]=?, [veld2]=?, [veld3]=?, [veld4]=?,[veld5]=?, [veld6]=?, [veld7]=?, [veld8]=?, "
+            "[taal]=\"" +
+            format_int(taal) + "\"WHERE [Schipid]=\"" + format_int(ship_id) + "\";",
+        texts);
 }
 
-void delete_ship_surveys(SQLiteDatabase& db, int schip_id) {
-    db.Execute("DELETE from [IJkOpnames] where [Schipid]=" + format_int(schip_id) + " ;");
+void delete_ship_surveys(SQLiteDatabase& db, int ship_id) {
+    db.Execute("DELETE from [IJkOpnames] where [Schipid]=" + format_int(ship_id) + " ;");
 }
 
-void delete_ship_gauge_table(SQLiteDatabase& db, int schip_id) {
-    db.Execute("DELETE from [IJktable] where [Schipid]=" + format_int(schip_id) + " ;");
+void delete_ship_gauge_table(SQLiteDatabase& db, int ship_id) {
+    db.Execute("DELETE from [IJktable] where [Schipid]=" + format_int(ship_id) + " ;");
 }
 
-void delete_ship_row(SQLiteDatabase& db, int schip_id) {
-    db.Execute("DELETE from [Schiptable] where [Schipid]=" + format_int(schip_id) + " ;");
+void delete_ship_row(SQLiteDatabase& db, int ship_id) {
+    db.Execute("DELETE from [Schiptable] where [Schipid]=" + format_int(ship_id) + " ;");
 }
 
 void each_ship_row(data::ReadSnapshot& db, const data::RowReader& row) {

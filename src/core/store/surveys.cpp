@@ -28,44 +28,47 @@ const char* const kUpdateHead =
 
 }  // namespace
 
-std::unique_ptr<SQLiteTable> ship_surveys(SQLiteDatabase& db, int schip_id) {
-    return db.Query("SELECT * from [IJkOpnames] WHERE [Schipid]=\"" + format_int(schip_id) +
+std::unique_ptr<SQLiteTable> ship_surveys(SQLiteDatabase& db, int ship_id) {
+    return db.Query("SELECT * from [IJkOpnames] WHERE [Schipid]=\"" + format_int(ship_id) +
                     "\" order by [InvoerDatum]");
 }
 
-std::unique_ptr<SQLiteTable> newest_survey(SQLiteDatabase& db, int schip_id) {
+std::unique_ptr<SQLiteTable> newest_survey(SQLiteDatabase& db, int ship_id) {
     // ship_surveys reads the ship's surveys in Opnameid order (its index, or the table itself,
     // whose key Opnameid is) and SQLite sorts stably: surveys of the same date stay in Opnameid
     // order. So its last row is the last by date and then by number, which only the two keys need
     // be read and sorted for.
-    return db.Query("SELECT * from [IJkOpnames] WHERE [Opnameid]=(SELECT [Opnameid] from [IJkOpnames] "
-                    "WHERE [Schipid]=? order by [InvoerDatum] desc, [Opnameid] desc limit 1)",
-                    {std::int64_t{schip_id}});
+    return db.Query(
+        "SELECT * from [IJkOpnames] WHERE [Opnameid]=(SELECT [Opnameid] from [IJkOpnames] "
+        "WHERE [Schipid]=? order by [InvoerDatum] desc, [Opnameid] desc limit 1)",
+        {std::int64_t{ship_id}});
 }
 
-std::unique_ptr<SQLiteTable> ship_survey(SQLiteDatabase& db, int schip_id, std::int64_t opname_id) {
+std::unique_ptr<SQLiteTable> ship_survey(SQLiteDatabase& db, int ship_id, std::int64_t survey_id) {
     return db.Query("SELECT * from [IJkOpnames] WHERE [Schipid]=? and [Opnameid]=?",
-                    {std::int64_t{schip_id}, opname_id});
+                    {std::int64_t{ship_id}, survey_id});
 }
 
-std::unique_ptr<SQLiteTable> ship_surveys_in_order(SQLiteDatabase& db, int schip_id) {
+std::unique_ptr<SQLiteTable> ship_surveys_in_order(SQLiteDatabase& db, int ship_id) {
     return db.Query("SELECT * from [IJkOpnames] WHERE [Schipid]=? order by [InvoerDatum], [Opnameid]",
-                    {std::int64_t{schip_id}});
+                    {std::int64_t{ship_id}});
 }
 
-void insert_survey(SQLiteDatabase& db, int schip_id, int taal, const std::vector<SqlValue>& values) {
-    db.Execute(std::string(kInsertHead) + format_int(taal) + "\" ,? , \"" + format_int(schip_id) + "\");", values);
-}
-
-void update_survey(SQLiteDatabase& db, int schip_id, int opname_id, int taal, const std::vector<SqlValue>& values) {
-    db.Execute(std::string(kUpdateHead) + format_int(taal) + "\",[ZoutCorrectie]=?where [Schipid]=" +
-                   format_int(schip_id) + " and [OpnameID]=" + format_int(opname_id) + " ;",
+void insert_survey(SQLiteDatabase& db, int ship_id, int taal, const std::vector<SqlValue>& values) {
+    db.Execute(std::string(kInsertHead) + format_int(taal) + "\" ,? , \"" + format_int(ship_id) + "\");",
                values);
 }
 
-void delete_survey(SQLiteDatabase& db, int schip_id, int opname_id) {
-    db.Execute("DELETE from [IJkOpnames] where [Schipid]=" + format_int(schip_id) +
-               " and [OpnameID]=" + format_int(opname_id) + " ;");
+void update_survey(SQLiteDatabase& db, int ship_id, int survey_id, int taal,
+                   const std::vector<SqlValue>& values) {
+    db.Execute(std::string(kUpdateHead) + format_int(taal) + "\",[ZoutCorrectie]=?where [Schipid]=" +
+                   format_int(ship_id) + " and [OpnameID]=" + format_int(survey_id) + " ;",
+               values);
+}
+
+void delete_survey(SQLiteDatabase& db, int ship_id, int survey_id) {
+    db.Execute("DELETE from [IJkOpnames] where [Schipid]=" + format_int(ship_id) +
+               " and [OpnameID]=" + format_int(survey_id) + " ;");
 }
 
 void each_survey_row(data::ReadSnapshot& db, const data::RowReader& row) {

@@ -15,22 +15,23 @@ using data::SQLiteTable;
 using data::SqlValue;
 
 // The ship's surveys in order of entry, as the main window browses them.
-std::unique_ptr<SQLiteTable> ship_surveys(SQLiteDatabase& db, int schip_id);
+std::unique_ptr<SQLiteTable> ship_surveys(SQLiteDatabase& db, int ship_id);
 // The survey ship_surveys lists last, the one the main window shows first, with the same columns;
 // no row for a ship without surveys. Reading it costs little however many surveys the ship has.
-std::unique_ptr<SQLiteTable> newest_survey(SQLiteDatabase& db, int schip_id);
+std::unique_ptr<SQLiteTable> newest_survey(SQLiteDatabase& db, int ship_id);
 // One survey of the ship, with the columns of ship_surveys; no row when the ship has no such survey.
-std::unique_ptr<SQLiteTable> ship_survey(SQLiteDatabase& db, int schip_id, std::int64_t opname_id);
+std::unique_ptr<SQLiteTable> ship_survey(SQLiteDatabase& db, int ship_id, std::int64_t survey_id);
 // The same with the survey number deciding between equal dates, as the export and the survey list
 // read them.
-std::unique_ptr<SQLiteTable> ship_surveys_in_order(SQLiteDatabase& db, int schip_id);
+std::unique_ptr<SQLiteTable> ship_surveys_in_order(SQLiteDatabase& db, int ship_id);
 
 // `values` are the twenty readings, the six parties and the cargo, then the salt factor, bound in
 // that order (28 values); the report language and the ship go into the statement.
-void insert_survey(SQLiteDatabase& db, int schip_id, int taal, const std::vector<SqlValue>& values);
+void insert_survey(SQLiteDatabase& db, int ship_id, int taal, const std::vector<SqlValue>& values);
 // Stores the same values over the survey (and sets its date to now).
-void update_survey(SQLiteDatabase& db, int schip_id, int opname_id, int taal, const std::vector<SqlValue>& values);
-void delete_survey(SQLiteDatabase& db, int schip_id, int opname_id);
+void update_survey(SQLiteDatabase& db, int ship_id, int survey_id, int taal,
+                   const std::vector<SqlValue>& values);
+void delete_survey(SQLiteDatabase& db, int ship_id, int survey_id);
 
 // Every survey in Opnameid order, as the fleet push copies them, with the columns (0 .. 31)
 // Opnameid, Schipid, Verlader_Naam, Verlader_Plaats, Verlader_Telefoon, Ontvanger_Naam,

@@ -36,8 +36,8 @@ ShipParticulars particulars_of(const data::SQLiteTable& ship) {
 }  // namespace
 
 std::optional<std::pair<ShipRecord, ShipParticulars>> read_ship_with_particulars(data::SQLiteDatabase& db,
-                                                                                 std::optional<int> schip_id) {
-    const auto rows = schip_id ? store::ship_by_id(db, *schip_id) : store::selected_ship(db);
+                                                                                 std::optional<int> ship_id) {
+    const auto rows = ship_id ? store::ship_by_id(db, *ship_id) : store::selected_ship(db);
     auto ship = first_ship(*rows);
     if (!ship) return std::nullopt;
     return std::pair{std::move(*ship), particulars_of(*rows)};
@@ -47,12 +47,12 @@ std::optional<ShipRecord> read_selected_ship(data::SQLiteDatabase& db) {
     return first_ship(*store::selected_ship(db));
 }
 
-std::optional<ShipRecord> read_ship(data::SQLiteDatabase& db, int schip_id) {
-    return first_ship(*store::ship_by_id(db, schip_id));
+std::optional<ShipRecord> read_ship(data::SQLiteDatabase& db, int ship_id) {
+    return first_ship(*store::ship_by_id(db, ship_id));
 }
 
-std::unique_ptr<data::SQLiteTable> read_surveys(data::SQLiteDatabase& db, int schip_id) {
-    return store::ship_surveys(db, schip_id);
+std::unique_ptr<data::SQLiteTable> read_surveys(data::SQLiteDatabase& db, int ship_id) {
+    return store::ship_surveys(db, ship_id);
 }
 
 std::optional<ShipRecord> read_selected_ship(const std::string& db_pad) {
@@ -60,18 +60,18 @@ std::optional<ShipRecord> read_selected_ship(const std::string& db_pad) {
     return read_selected_ship(db);
 }
 
-std::optional<ShipRecord> read_ship(const std::string& db_pad, int schip_id) {
+std::optional<ShipRecord> read_ship(const std::string& db_pad, int ship_id) {
     data::SQLiteDatabase db(db_pad, data::OpenMode::existing);
-    return read_ship(db, schip_id);
+    return read_ship(db, ship_id);
 }
 
-std::unique_ptr<data::SQLiteTable> read_surveys(const std::string& db_pad, int schip_id) {
+std::unique_ptr<data::SQLiteTable> read_surveys(const std::string& db_pad, int ship_id) {
     data::SQLiteDatabase db(db_pad, data::OpenMode::existing);
-    return read_surveys(db, schip_id);
+    return read_surveys(db, ship_id);
 }
 
-ShipParticulars read_ship_particulars(data::SQLiteDatabase& db, int schip_id) {
-    return particulars_of(*store::ship_row(db, schip_id));
+ShipParticulars read_ship_particulars(data::SQLiteDatabase& db, int ship_id) {
+    return particulars_of(*store::ship_row(db, ship_id));
 }
 
 }  // namespace ijken::survey
