@@ -84,10 +84,10 @@ TEST_F(SQLiteDatabaseTest, CommitKeepsTheWork) {
     {
         SQLiteDatabase db(path());
         db.BeginTransaction();
-        EXPECT_TRUE(db.InTransaction());
+        EXPECT_TRUE(db.in_transaction());
         db.Execute("INSERT INTO t (Name) VALUES ('kept')");
         db.Commit();
-        EXPECT_FALSE(db.InTransaction());
+        EXPECT_FALSE(db.in_transaction());
     }
     EXPECT_EQ(count(), 1);
 }
@@ -97,7 +97,7 @@ TEST_F(SQLiteDatabaseTest, RollbackDiscardsTheWork) {
     db.BeginTransaction();
     db.Execute("INSERT INTO t (Name) VALUES ('gone')");
     db.Rollback();
-    EXPECT_FALSE(db.InTransaction());
+    EXPECT_FALSE(db.in_transaction());
     EXPECT_EQ(db.Query("SELECT count(*) FROM t")->AsInteger(0), 0);
 }
 
@@ -107,7 +107,7 @@ TEST_F(SQLiteDatabaseTest, BeginTwiceKeepsTheFirstTransactionOpen) {
         db.BeginTransaction();
         db.Execute("INSERT INTO t (Name) VALUES ('a')");
         EXPECT_EQ(error_of([&] { db.BeginTransaction(); }), "Transaction already open");
-        EXPECT_TRUE(db.InTransaction());
+        EXPECT_TRUE(db.in_transaction());
         db.Execute("INSERT INTO t (Name) VALUES ('b')");
         db.Commit();
     }
@@ -195,7 +195,7 @@ TEST_F(LockedDatabase, AFailedCommitKeepsTheTransactionForTheRollback) {
         EXPECT_EQ(error_of([&] { db.Commit(); }),
                   detailed("Error executing SQL statement", 5, "The database file is locked", "COMMIT",
                            "database is locked"));
-        EXPECT_TRUE(db.InTransaction());
+        EXPECT_TRUE(db.in_transaction());
     }
     locker.Execute("COMMIT");
     EXPECT_EQ(count(), 0);
@@ -207,7 +207,7 @@ TEST_F(SQLiteDatabaseTest, AFailedBeginLeavesNoTransaction) {
     EXPECT_EQ(error_of([&] { db.BeginTransaction(); }),
               detailed("Error executing SQL statement", 1, "SQL error or missing database",
                        "BEGIN TRANSACTION", "cannot start a transaction within a transaction"));
-    EXPECT_FALSE(db.InTransaction());
+    EXPECT_FALSE(db.in_transaction());
 }
 
 // ---- bound values ---------------------------------------------------------------------------

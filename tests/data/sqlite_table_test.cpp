@@ -21,14 +21,14 @@ TEST_F(SQLiteTableTest, EmptyResultHasNoColumnsAndRefusesAccess) {
     db.Execute("CREATE TABLE Schiptable (SchipID INTEGER PRIMARY KEY, Name VARCHAR (35))");
     auto t = db.Query("SELECT * FROM Schiptable");
     EXPECT_EQ(t->RowCount(), 0);
-    EXPECT_EQ(t->ColumnCount(), 0);
+    EXPECT_EQ(t->column_count(), 0);
     EXPECT_TRUE(t->AtEnd());
     EXPECT_TRUE(t->AtStart());
     EXPECT_EQ(error_of([&] { t->FieldIndex("SchipID"); }), "Field SchipID Not found. Empty dataset");
     EXPECT_EQ(error_of([&] { t->AsString(0); }), "Table is at End of File");
     EXPECT_EQ(error_of([&] { t->AsInteger(0); }), "Table is at End of File");
     EXPECT_EQ(error_of([&] { t->AsFloat(0); }), "Table is at End of File");
-    EXPECT_EQ(error_of([&] { t->AsBlob(0); }), "Table is at End of File");
+    EXPECT_EQ(error_of([&] { t->as_blob(0); }), "Table is at End of File");
     EXPECT_FALSE(t->Next());
     EXPECT_FALSE(t->Previous());
     EXPECT_FALSE(t->MoveLast());
@@ -38,7 +38,7 @@ TEST_F(SQLiteTableTest, MaxOverEmptyTableIsANullColumn) {
     db.Execute("CREATE TABLE IJKtable (SchipID INTEGER, Inzinking INTEGER, Tonnage FLOAT)");
     auto t = db.Query("SELECT max(Inzinking) FROM IJKtable");
     ASSERT_EQ(t->RowCount(), 1);
-    EXPECT_EQ(t->Kind(0), ColumnKind::Null);
+    EXPECT_EQ(t->column_kind(0), ColumnKind::Null);
     EXPECT_EQ(t->AsInteger(0), 0);
     EXPECT_EQ(t->AsFloat(0), 0.0);
     EXPECT_EQ(t->AsString(0), "");
@@ -69,7 +69,7 @@ TEST_P(FieldAccess, ReadsAsTheColumnKindSays) {
     db.Execute(std::string("INSERT INTO t VALUES (") + c.literal + ")");
     auto t = db.Query("SELECT c FROM t");
     ASSERT_EQ(t->RowCount(), 1);
-    EXPECT_EQ(t->Kind(0), c.kind);
+    EXPECT_EQ(t->column_kind(0), c.kind);
     EXPECT_EQ(t->AsString(0), c.as_string);
     if (c.numeric) {
         EXPECT_EQ(t->AsInteger(0), c.as_integer);
@@ -124,7 +124,7 @@ TEST_P(ExpressionKind, TakesTheFirstValuesType) {
     ijken::testing::TempDir dir;
     SQLiteDatabase db(dir.db_path());
     auto t = db.Query(std::string("SELECT ") + GetParam().expression);
-    EXPECT_EQ(t->Kind(0), GetParam().kind);
+    EXPECT_EQ(t->column_kind(0), GetParam().kind);
 }
 
 INSTANTIATE_TEST_SUITE_P(Expressions, ExpressionKind,
@@ -137,7 +137,7 @@ INSTANTIATE_TEST_SUITE_P(Expressions, ExpressionKind,
 TEST_F(SQLiteTableTest, KindIsDecidedOnceFromTheFirstRow) {
     auto t = db.Query("SELECT column1 FROM (VALUES (1), (2.75), ('x'), (NULL))");
     ASSERT_EQ(t->RowCount(), 4);
-    EXPECT_EQ(t->Kind(0), ColumnKind::Integer);
+    EXPECT_EQ(t->column_kind(0), ColumnKind::Integer);
     EXPECT_EQ(t->AsInteger(0), 1);
     ASSERT_TRUE(t->Next());
     EXPECT_EQ(t->AsInteger(0), 2);  // fetched as an integer because the first row was one
@@ -149,7 +149,7 @@ TEST_F(SQLiteTableTest, KindIsDecidedOnceFromTheFirstRow) {
 
 TEST_F(SQLiteTableTest, NullColumnReadsEmptyEvenWhenLaterRowsHoldValues) {
     auto t = db.Query("SELECT column1 FROM (VALUES (NULL), ('later'))");
-    EXPECT_EQ(t->Kind(0), ColumnKind::Null);
+    EXPECT_EQ(t->column_kind(0), ColumnKind::Null);
     ASSERT_TRUE(t->Next());
     EXPECT_EQ(t->AsString(0), "");
     EXPECT_EQ(error_of([&] { t->AsInteger(0); }), "Not an integer or numeric field");
@@ -168,11 +168,11 @@ TEST_F(SQLiteTableTest, BlobAccess) {
     db.Execute("INSERT INTO t VALUES (x'00FF00', 'x')");
     db.Execute("INSERT INTO t VALUES (NULL, 'y')");
     auto t = db.Query("SELECT b, s FROM t");
-    EXPECT_EQ(t->AsBlob(0), std::string_view("\0\xFF\0", 3));
+    EXPECT_EQ(t->as_blob(0), std::string_view("\0\xFF\0", 3));
     EXPECT_EQ(t->AsString(0), std::string("\0\xFF\0", 3));
-    EXPECT_EQ(error_of([&] { t->AsBlob(1); }), "Not a Blob field");
+    EXPECT_EQ(error_of([&] { t->as_blob(1); }), "Not a Blob field");
     ASSERT_TRUE(t->Next());
-    EXPECT_TRUE(t->AsBlob(0).empty());
+    EXPECT_TRUE(t->as_blob(0).empty());
     EXPECT_EQ(t->AsString(0), "");
 }
 

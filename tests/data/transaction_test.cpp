@@ -32,7 +32,7 @@ TEST_F(TransactionTest, CommitKeepsTheWork) {
         db.Execute("INSERT INTO t (p) VALUES (NULL)");
         transaction.commit();
     }
-    EXPECT_FALSE(db.InTransaction());
+    EXPECT_FALSE(db.in_transaction());
     EXPECT_EQ(committed_rows(), 1);
 }
 
@@ -41,11 +41,11 @@ TEST_F(TransactionTest, LeavingTheScopeUncommittedRollsBack) {
         Transaction transaction(db);
         db.Execute("INSERT INTO t (p) VALUES (NULL)");
     }
-    EXPECT_FALSE(db.InTransaction());
+    EXPECT_FALSE(db.in_transaction());
     EXPECT_EQ(committed_rows(), 0);
     // The connection is free for the next transaction.
     Transaction next(db);
-    EXPECT_TRUE(db.InTransaction());
+    EXPECT_TRUE(db.in_transaction());
 }
 
 TEST_F(TransactionTest, AnErrorLeavingTheScopeRollsBackAndTravelsOn) {
@@ -57,7 +57,7 @@ TEST_F(TransactionTest, AnErrorLeavingTheScopeRollsBackAndTravelsOn) {
             transaction.commit();
         },
         SQLiteException);
-    EXPECT_FALSE(db.InTransaction());
+    EXPECT_FALSE(db.in_transaction());
     EXPECT_EQ(committed_rows(), 0);
 }
 
@@ -70,7 +70,7 @@ TEST_F(TransactionTest, ARefusedCommitThrowsAndTheDestructorRollsBack) {
             transaction.commit();
         },
         SQLiteException);
-    EXPECT_FALSE(db.InTransaction());
+    EXPECT_FALSE(db.in_transaction());
     EXPECT_EQ(committed_rows(), 0);
 }
 

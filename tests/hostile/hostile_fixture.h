@@ -146,7 +146,7 @@ class HostileFixture : public shipdata::test::FleetFixture {
             auto t = db.Query(std::string("select * from ") + table + " order by rowid");
             out += std::string("[") + table + "]\n";
             for (; !t->AtEnd(); t->Next()) {
-                for (int c = 0; c < t->ColumnCount(); ++c) out += t->AsString(c) + "\x1f";
+                for (int c = 0; c < t->column_count(); ++c) out += t->AsString(c) + "\x1f";
                 out += "\n";
             }
         }

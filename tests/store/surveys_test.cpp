@@ -33,7 +33,7 @@ TEST(StoreSurveys, TheNewestIsTheLastTheMainWindowLists) {
         listed->MoveLast();
         const auto newest = ijken::store::newest_survey(db, ship);
         ASSERT_EQ(newest->RowCount(), 1);
-        for (int c = 0; c < listed->ColumnCount(); ++c) EXPECT_EQ(newest->AsString(c), listed->AsString(c));
+        for (int c = 0; c < listed->column_count(); ++c) EXPECT_EQ(newest->AsString(c), listed->AsString(c));
     }
     EXPECT_EQ(ijken::store::newest_survey(db, 99)->RowCount(), 0);
 }

@@ -64,7 +64,7 @@ TEST(GaugeLookup, TheCopyAndTheDatabaseComputeTheSameStateWhereverTheImmersionLi
             data::SQLiteDatabase connection(fresh.db_path());
             DatabaseGaugeTable on_connection(connection, 1, reading);
             const IjkResultaat borrowed = bereken_toestand(on_connection, dummy1, side, side);
-            EXPECT_FALSE(connection.InTransaction());
+            EXPECT_FALSE(connection.in_transaction());
             EXPECT_EQ(extension_rows(fresh.db_path()), extension_rows(dir.db_path()));
             EXPECT_EQ(borrowed.cm_laag, stored.cm_laag);
             EXPECT_DOUBLE_EQ(borrowed.tonnage_laag, stored.tonnage_laag);

@@ -42,7 +42,7 @@ class SQLiteDatabase {
     void BeginTransaction();
     void Commit();
     void Rollback();
-    bool InTransaction() const { return in_transaction_; }
+    bool in_transaction() const { return in_transaction_; }
 
     // Raises SQLiteException: `message`, followed by a detail line built from the connection's last
     // error when SQLite holds one.

@@ -106,7 +106,7 @@ int SQLiteTable::FieldIndex(const std::string& name) const {
     throw SQLiteException("Field not found in dataset: " + name);
 }
 
-ColumnKind SQLiteTable::Kind(int column) const {
+ColumnKind SQLiteTable::column_kind(int column) const {
     if (column < 0 || column >= column_count_) return ColumnKind::Null;
     return column_kinds_[column];
 }
@@ -178,7 +178,7 @@ std::string SQLiteTable::AsString(int column) const {
     }
 }
 
-std::string_view SQLiteTable::AsBlob(int column) const {
+std::string_view SQLiteTable::as_blob(int column) const {
     const Cell& value = cell(column);
     if (column_kinds_[column] != ColumnKind::Blob) throw SQLiteException("Not a Blob field");
     if (value.holds == Cell::Holds::bytes) return bytes(value);

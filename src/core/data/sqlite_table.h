@@ -29,11 +29,11 @@ class SQLiteTable {
     ~SQLiteTable() = default;
 
     int RowCount() const { return row_count_; }
-    int ColumnCount() const { return column_count_; }
+    int column_count() const { return column_count_; }
     bool AtEnd() const { return current_row_ >= row_count_; }
     bool AtStart() const { return current_row_ == 0; }
     // True on the last row (false on an empty table and at the end).
-    bool AtLast() const { return current_row_ == row_count_ - 1; }
+    bool at_last() const { return current_row_ == row_count_ - 1; }
 
     // Position of the column with this name, compared without regard to case.
     int FieldIndex(const std::string& name) const;
@@ -42,14 +42,14 @@ class SQLiteTable {
     std::int64_t AsInteger(int column) const;
     double AsFloat(int column) const;
     // The bytes of a blob column (empty for NULL or a zero-length blob); valid while the table lives.
-    std::string_view AsBlob(int column) const;
+    std::string_view as_blob(int column) const;
 
     bool Next();
     bool Previous();
     bool MoveLast();
 
     // The kind the fetch gave the column (Null for a table without rows).
-    ColumnKind Kind(int column) const;
+    ColumnKind column_kind(int column) const;
 
   private:
     friend class SQLiteDatabase;

@@ -10,7 +10,7 @@ class Transaction {
   public:
     explicit Transaction(SQLiteDatabase& db) : db_(db) { db_.BeginTransaction(); }
     ~Transaction() {
-        if (committed_ || !db_.InTransaction()) return;
+        if (committed_ || !db_.in_transaction()) return;
         // A destructor must not throw (it may run while an exception travels); a failing ROLLBACK
         // leaves nothing to do, as closing the connection rolls back anyway.
         try {

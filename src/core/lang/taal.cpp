@@ -68,10 +68,10 @@ void Taal::SetActiveTaalFile(int n) {
 }
 
 void Taal::TranslateForm(const std::string& section, forms::Form& form) const {
-    TranslateForms({{section, &form}});
+    translate_forms({{section, &form}});
 }
 
-void Taal::TranslateForms(const std::vector<std::pair<std::string, forms::Form*>>& windows) const {
+void Taal::translate_forms(const std::vector<std::pair<std::string, forms::Form*>>& windows) const {
     if (active_ == 0) return;
     const std::string path = current_path();
     const text::IniFile file = text::IniFile::read(path);

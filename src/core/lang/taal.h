@@ -57,7 +57,7 @@ class Taal {
     // nothing.
     void TranslateForm(const std::string& section, forms::Form& form) const;
     // The same for several windows, reading the file once.
-    void TranslateForms(const std::vector<std::pair<std::string, forms::Form*>>& windows) const;
+    void translate_forms(const std::vector<std::pair<std::string, forms::Form*>>& windows) const;
 
     // Adds to the active file the window's texts it lacks: the window's caption and each
     // translatable control's caption and hint, when at least two characters long and their key

@@ -50,7 +50,7 @@ void Form1::Vertaal() {
 
 void Form1::translate_windows() {
     const lang::Taal& taal = session().taal();
-    taal.TranslateForms(translated_windows(*this));
+    taal.translate_forms(translated_windows(*this));
     if (services.language != nullptr)
         services.language->set_language(lang::language_code(taal.ActiveTaalFile()));
 
@@ -69,7 +69,7 @@ void Form1::translate_windows() {
 void Form1::translate_other_windows() {
     auto windows = translated_windows(*this);
     windows.erase(windows.begin());  // the main window itself
-    if (!windows.empty()) session().taal().TranslateForms(windows);
+    if (!windows.empty()) session().taal().translate_forms(windows);
 }
 
 // The session stores the language with the ship and tells; the windows are translated then.

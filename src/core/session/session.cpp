@@ -49,7 +49,7 @@ bool Session::at_first() const {
 }
 
 bool Session::at_last() const {
-    return !surveys_ || surveys_->RowCount() == 0 || surveys_->AtLast();
+    return !surveys_ || surveys_->RowCount() == 0 || surveys_->at_last();
 }
 
 void Session::rethrow_failure() const {
@@ -180,7 +180,7 @@ void Session::show_previous() {
 }
 
 void Session::show_next() {
-    if (!surveys_ || surveys_->AtEnd() || surveys_->AtLast()) return;
+    if (!surveys_ || surveys_->AtEnd() || surveys_->at_last()) return;
     surveys_->Next();
     show_current();
 }
