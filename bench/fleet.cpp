@@ -94,13 +94,13 @@ BENCHMARK(BM_GaugeTableWindow)->Unit(benchmark::kMillisecond);
 // sort, fill the Qt grid) and one keystroke in its search field (filter and refill).
 void BM_SurveyListOpen(benchmark::State& state) {
     Program p;
-    auto* lijst = p.form.window<survey::SurveyListForm>();
+    auto* list_window = p.form.window<survey::SurveyListForm>();
     for (auto _ : state) {
         p.form.get<forms::MenuItem>("Opnamelijst1").click();
         QApplication::processEvents();
         state.PauseTiming();
-        if (lijst->shown_surveys().size() != 2000) state.SkipWithError("list not filled");
-        lijst->close();
+        if (list_window->shown_surveys().size() != 2000) state.SkipWithError("list not filled");
+        list_window->close();
         QApplication::processEvents();
         state.ResumeTiming();
     }
@@ -109,18 +109,18 @@ BENCHMARK(BM_SurveyListOpen)->Unit(benchmark::kMillisecond);
 
 void BM_SurveyListFilter(benchmark::State& state) {
     Program p;
-    auto* lijst = p.form.window<survey::SurveyListForm>();
+    auto* list_window = p.form.window<survey::SurveyListForm>();
     p.form.get<forms::MenuItem>("Opnamelijst1").click();
     QApplication::processEvents();
-    auto& zoek = lijst->get<forms::Edit>("zoek");
+    auto& search = list_window->get<forms::Edit>("zoek");
     // Alternately narrowing to few rows and widening to all 2,000: the widening refills the most.
-    bool smal = true;
+    bool narrow = true;
     for (auto _ : state) {
-        zoek.set_text(smal ? "1999" : "");
+        search.set_text(narrow ? "1999" : "");
         QApplication::processEvents();
-        smal = !smal;
+        narrow = !narrow;
     }
-    if (lijst->shown_surveys().empty()) state.SkipWithError("nothing shown");
+    if (list_window->shown_surveys().empty()) state.SkipWithError("nothing shown");
 }
 BENCHMARK(BM_SurveyListFilter)->Unit(benchmark::kMillisecond);
 

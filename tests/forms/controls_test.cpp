@@ -334,16 +334,16 @@ TEST(MaskEdit, HoldsTheFittedTextAndReportsOnlyItsChanges) {
 
 TEST(MenuItem, ClickNeedsVisibleAndEnabledItemAndParents) {
     Form form("form1", "IJken", {});
-    MenuItem& schepen = form.add<MenuItem>("Schepen", &form.menu(), "Schepen");
-    MenuItem& nieuw = form.add<MenuItem>("Invoeren1", &schepen, "Nieuw schip");
+    MenuItem& ships_menu = form.add<MenuItem>("Schepen", &form.menu(), "Schepen");
+    MenuItem& new_item = form.add<MenuItem>("Invoeren1", &ships_menu, "Nieuw schip");
     int clicks = 0;
-    nieuw.on_click = [&] { ++clicks; };
-    EXPECT_TRUE(nieuw.click());
-    schepen.set_enabled(false);
-    EXPECT_FALSE(nieuw.click());
-    schepen.set_enabled(true);
-    nieuw.set_visible(false);
-    EXPECT_FALSE(nieuw.click());
+    new_item.on_click = [&] { ++clicks; };
+    EXPECT_TRUE(new_item.click());
+    ships_menu.set_enabled(false);
+    EXPECT_FALSE(new_item.click());
+    ships_menu.set_enabled(true);
+    new_item.set_visible(false);
+    EXPECT_FALSE(new_item.click());
     EXPECT_EQ(clicks, 1);
 }
 

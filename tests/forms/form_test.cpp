@@ -14,8 +14,8 @@ class SampleForm : public Form {
         add<LabeledEdit>("Verlader_Naam", &box, Rect{70, 16, 110, 21}, "Naam");
         add<MaskEdit>("ZoutMaskEdit", &box, Rect{70, 88, 41, 21}, "!0.000;1;_", "1.000");
         add<Button>("sltb_save", nullptr, Rect{136, 8, 30, 25}, "+");
-        auto& schepen = add<MenuItem>("Schepen", &menu(), "Schepen");
-        add<MenuItem>("Wijzigen1", &schepen, "Schip selecteren");
+        auto& ships_menu = add<MenuItem>("Schepen", &menu(), "Schepen");
+        add<MenuItem>("Wijzigen1", &ships_menu, "Schip selecteren");
         add<MenuItem>("Einde1", &menu(), "Einde");
     }
 };

@@ -138,12 +138,12 @@ class CaptionFitTest : public QObject {
 
     void surveyListCellsGrowToTheirFigures() {
         Session s(2);
-        auto* lijst = s.form.window<survey::SurveyListForm>();
-        forms::dispatch(s.dialogs, [&] { lijst->open(); });
-        auto& grid = lijst->get<forms::StringGrid>("lijst");
+        auto* list_window = s.form.window<survey::SurveyListForm>();
+        forms::dispatch(s.dialogs, [&] { list_window->open(); });
+        auto& grid = list_window->get<forms::StringGrid>("lijst");
         grid.set_row(1, {"2026-12-31 23:59", "Coop\xE9rative agricole de la Somme et du Pas-de-Calais", "Ontvanger",
                          "Marchandises diverses en vrac", "-99999.999"});
-        auto* table = qobject_cast<QTableWidget*>(s.program->window_of(*lijst)->widget_for("lijst"));
+        auto* table = qobject_cast<QTableWidget*>(s.program->window_of(*list_window)->widget_for("lijst"));
         const int margin = 2 * (table->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, table) + 1);
         for (int col = 0; col < table->columnCount(); ++col) {
             const QString text = table->item(1, col)->text();

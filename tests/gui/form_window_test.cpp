@@ -62,9 +62,9 @@ class SampleForm : public forms::Form {
         auto& slider = add<forms::Slider>("TrackbarLeeg", nullptr, Rect{163, 80, 17, 245}, 0, 200, 200);
         slider.on_change = [this] { ++slider_changes; };
 
-        auto& schepen = add<forms::MenuItem>("Schepen", &menu(), "&Schepen");
-        add<forms::MenuItem>("Wijzigen1", &schepen, "Schip selecteren");
-        auto& einde = add<forms::MenuItem>("Einde1", &schepen, "&Einde");
+        auto& ships_menu = add<forms::MenuItem>("Schepen", &menu(), "&Schepen");
+        add<forms::MenuItem>("Wijzigen1", &ships_menu, "Schip selecteren");
+        auto& einde = add<forms::MenuItem>("Einde1", &ships_menu, "&Einde");
         einde.set_shortcut("Ctrl+Q");
         einde.on_click = [this] { ++menu_clicks; };
         add<forms::MenuItem>("NL1", &menu(), "NL");

@@ -109,8 +109,8 @@ class LanguageWindowTest : public QObject {
 
         // The list marks its sort column with the header's own indicator, in French.
         s.main->action_for(s.form.get<forms::MenuItem>("Opnamelijst1"))->trigger();
-        auto* lijst = s.form.window<survey::SurveyListForm>();
-        auto* table = qobject_cast<QTableWidget*>(s.program->window_of(*lijst)->widget_for("lijst"));
+        auto* list_window = s.form.window<survey::SurveyListForm>();
+        auto* table = qobject_cast<QTableWidget*>(s.program->window_of(*list_window)->widget_for("lijst"));
         QVERIFY(table != nullptr);
         QHeaderView* header = table->horizontalHeader();
         QVERIFY(header->isVisibleTo(table) && header->isSortIndicatorShown());
@@ -120,7 +120,7 @@ class LanguageWindowTest : public QObject {
         QCOMPARE(header->sortIndicatorOrder(), Qt::DescendingOrder);
         QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
                           QPoint(header->sectionViewportPosition(1) + 5, header->height() / 2));
-        QCOMPARE(lijst->sort_column(), 1);
+        QCOMPARE(list_window->sort_column(), 1);
         QCOMPARE(header->sortIndicatorSection(), 1);
         QCOMPARE(header->sortIndicatorOrder(), Qt::AscendingOrder);
 

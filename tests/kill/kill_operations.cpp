@@ -189,14 +189,14 @@ class SurveySave : public Operation {
             auto row =
                 conn.Query("select Lading from IJkOpnames where Opnameid=?", {static_cast<std::int64_t>(id)});
             if (row->RowCount() != 1) return "the saved survey " + format_int(id) + " is gone";
-            const std::string lading = row->AsString(0);
+            const std::string cargo = row->AsString(0);
             // The last save reported, or one after it that was under way when the kill came; never an
             // earlier one.
             bool earlier = false;
-            for (std::size_t k = 0; k + 1 < tokens.size(); ++k) earlier = earlier || tokens[k] == lading;
-            if (lading != tokens.back() && earlier)
+            for (std::size_t k = 0; k + 1 < tokens.size(); ++k) earlier = earlier || tokens[k] == cargo;
+            if (cargo != tokens.back() && earlier)
                 return "survey " + format_int(id) + " lost its last save " + tokens.back();
-            if (lading != tokens.back() && lading.rfind("S", 0) != 0)
+            if (cargo != tokens.back() && cargo.rfind("S", 0) != 0)
                 return "survey " + format_int(id) + " lost its saves";
         }
         const long long now = count(conn, "select count(*) from IJkOpnames");
@@ -226,15 +226,15 @@ class GaugeTableStore : public Operation {
     int kill_window_ms() const override { return 600; }
 
     struct Table {
-        int eerste, laatste;
-        std::vector<std::string> tonnages;  // 0 .. laatste, as typed into the grid
+        int first, last;
+        std::vector<std::string> tonnages;  // 0 .. last, as typed into the grid
     };
     static Table table(long long n) {
         Table t{20 + static_cast<int>(n % 40), 0, {}};
-        t.laatste = t.eerste + 100 + static_cast<int>(n % 150);
-        for (int c = 0; c <= t.laatste; ++c) {
-            t.tonnages.push_back(c < t.eerste ? "0.000"
-                                              : format_int((c - t.eerste + 1) * 2) + "." + format_int(n % 10000, 4));
+        t.last = t.first + 100 + static_cast<int>(n % 150);
+        for (int c = 0; c <= t.last; ++c) {
+            t.tonnages.push_back(
+                c < t.first ? "0.000" : format_int((c - t.first + 1) * 2) + "." + format_int(n % 10000, 4));
             for (char& ch : t.tonnages.back()) ch = ch == ' ' ? '0' : ch;
         }
         return t;
@@ -249,12 +249,12 @@ class GaugeTableStore : public Operation {
         db.BeginTransaction();
         db.Execute("DELETE FROM IJKtable where SchipID=1");
         const Table t = table(0);
-        for (int c = 0; c <= t.laatste; ++c) {
+        for (int c = 0; c <= t.last; ++c) {
             db.Execute("INSERT INTO IJKtable(SchipID,Inzinking,Tonnage) VALUES (1,?,?)",
                        {static_cast<std::int64_t>(c), *text::parse_double(t.tonnages[static_cast<std::size_t>(c)])});
         }
-        db.Execute("UPDATE Schiptable set Max_inzinking=" + format_int(t.laatste) +
-                   ", Min_inzinking=" + format_int(t.eerste) + " where SchipID=1");
+        db.Execute("UPDATE Schiptable set Max_inzinking=" + format_int(t.last) +
+                   ", Min_inzinking=" + format_int(t.first) + " where SchipID=1");
         db.Commit();
         stored_ = 0;
     }
@@ -274,10 +274,11 @@ class GaugeTableStore : public Operation {
         for (long long i = 0;; ++i) {
             const long long n = getpid() * 100000LL + i;
             const Table t = table(n);
-            window.get<forms::UpDown>("eerstecm").set_position(t.eerste);
-            window.get<forms::UpDown>("laatstecm").set_position(t.laatste);
-            grid.set_row_count(t.laatste + 2);
-            for (int c = 0; c <= t.laatste; ++c) grid.set_row(c + 1, {format_int(c), t.tonnages[static_cast<std::size_t>(c)]});
+            window.get<forms::UpDown>("eerstecm").set_position(t.first);
+            window.get<forms::UpDown>("laatstecm").set_position(t.last);
+            grid.set_row_count(t.last + 2);
+            for (int c = 0; c <= t.last; ++c)
+                grid.set_row(c + 1, {format_int(c), t.tonnages[static_cast<std::size_t>(c)]});
             done("next " + format_int(n));
             window.opslaanclick();
             done("stored " + format_int(n));
@@ -305,13 +306,13 @@ class GaugeTableStore : public Operation {
         for (const auto& [c, tonnage] : got) rows_at[c] = tonnage;
         for (const long long n : {old, next}) {
             const Table t = table(n);
-            bool same = ship->AsInteger(0) == t.eerste && ship->AsInteger(1) == t.laatste;
-            for (int c = 0; same && c <= t.laatste; ++c) {
+            bool same = ship->AsInteger(0) == t.first && ship->AsInteger(1) == t.last;
+            for (int c = 0; same && c <= t.last; ++c) {
                 const auto row = rows_at.find(c);
                 const double want = *text::parse_double(t.tonnages[static_cast<std::size_t>(c)]);
                 same = row != rows_at.end() && (row->second == want || (want == 0 && row->second < 0));
             }
-            for (const auto& [c, tonnage] : got) same = same && ((c >= 0 && c <= t.laatste) || tonnage < 0);
+            for (const auto& [c, tonnage] : got) same = same && ((c >= 0 && c <= t.last) || tonnage < 0);
             if (same) {
                 stored_ = n;
                 return later_start(dir);

@@ -168,9 +168,9 @@ TEST_F(Form1Language, TheAdditionsSpeakTheInterfaceLanguageWhereTheFileHasNoEntr
     expect_language(&BuiltinText::nl, "built");
     ASSERT_TRUE(run([&] { form->FR1Click(); }));
     expect_language(&BuiltinText::fr, "French");
-    auto& lijst = window("opnamelijst")->get<forms::StringGrid>("lijst");
-    EXPECT_EQ(lijst.cell(4, 0), "Charg\xE9 (t)");
-    EXPECT_TRUE(lijst.hint().starts_with("Cliquez sur un en-t\xEAte")) << lijst.hint();
+    auto& list_window = window("opnamelijst")->get<forms::StringGrid>("lijst");
+    EXPECT_EQ(list_window.cell(4, 0), "Charg\xE9 (t)");
+    EXPECT_TRUE(list_window.hint().starts_with("Cliquez sur un en-t\xEAte")) << list_window.hint();
     EXPECT_EQ(caption("Label8"), "Correction");  // the designed controls as the file says
     ASSERT_TRUE(run([&] { form->NL1Click(); }));
     expect_language(&BuiltinText::nl, "Dutch again");

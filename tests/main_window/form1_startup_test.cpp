@@ -107,7 +107,7 @@ TEST_F(Form1Startup, GaugePointsInUseFollowTheShip) {
         return form->get<forms::Panel>(std::string(prefix) + "_" + std::to_string(point)).visible();
     };
     struct Case {
-        int aantal;
+        int points;
         std::array<bool, 5> shown;
     };
     const Case cases[] = {{3, {true, false, true, false, true}},
@@ -115,9 +115,9 @@ TEST_F(Form1Startup, GaugePointsInUseFollowTheShip) {
                           {1, {false, false, true, false, false}},
                           {5, {true, true, true, true, true}}};
     for (const Case& c : cases) {
-        sql("update Schiptable set Aantal_ijken=" + text::format_int(c.aantal) + " where SchipID=1");
+        sql("update Schiptable set Aantal_ijken=" + text::format_int(c.points) + " where SchipID=1");
         ASSERT_TRUE(forms::dispatch(dialogs, [&] { form->laad_schip(); }));
-        EXPECT_EQ(form->session().survey().Aantal_ijken, c.aantal);
+        EXPECT_EQ(form->session().survey().Aantal_ijken, c.points);
         // The ship pictures mark the same points on the port side.
         forms::RecordingPainter painter;
         form->get<forms::Drawing>("Image1").render(painter);
@@ -125,12 +125,12 @@ TEST_F(Form1Startup, GaugePointsInUseFollowTheShip) {
             const std::string mark = "line 1 " + std::to_string(kGaugeMarkY[point - 1]);
             const auto n = std::count_if(painter.calls().begin(), painter.calls().end(),
                                          [&](const std::string& call) { return call.rfind(mark, 0) == 0; });
-            EXPECT_EQ(n, c.shown[point - 1] ? 1 : 0) << "mark " << point << " with " << c.aantal << " points";
+            EXPECT_EQ(n, c.shown[point - 1] ? 1 : 0) << "mark " << point << " with " << c.points << " points";
         }
         for (int point = 1; point <= 5; ++point) {
             for (const char* prefix : {"lb_bb", "lb_sb", "lg_bb", "lg_sb"}) {
                 EXPECT_EQ(panel_visible(prefix, point), c.shown[point - 1])
-                    << prefix << " " << point << " with " << c.aantal << " points";
+                    << prefix << " " << point << " with " << c.points << " points";
             }
         }
     }

@@ -17,8 +17,8 @@ class SurveyList : public Form1Fixture {
         Form1Fixture::SetUp();
         form->services.modal = &modal;
         ijken::program::create_windows(*form);
-        lijst = form->window<SurveyListForm>();
-        ASSERT_NE(lijst, nullptr);
+        list_window = form->window<SurveyListForm>();
+        ASSERT_NE(list_window, nullptr);
         // Entry times a day apart, Grain Coop 1 the oldest, so that the order is settled.
         sql("update IJkOpnames set InvoerDatum=datetime('2024-03-0' || substr(Verlader_Naam, 12, 1) || ' "
             "10:00:00')");
@@ -40,7 +40,7 @@ class SurveyList : public Form1Fixture {
         return forms::dispatch(dialogs,
                                [&] { ASSERT_TRUE(form->get<forms::MenuItem>("Opnamelijst1").click()); });
     }
-    forms::StringGrid& grid() const { return lijst->get<forms::StringGrid>("lijst"); }
+    forms::StringGrid& grid() const { return list_window->get<forms::StringGrid>("lijst"); }
     std::vector<std::string> column(int col) const {
         std::vector<std::string> v;
         for (int r = 1; r < grid().row_count(); ++r) v.push_back(grid().cell(col, r));
@@ -48,7 +48,7 @@ class SurveyList : public Form1Fixture {
     }
 
     forms::ScriptedModalDisplay modal;
-    SurveyListForm* lijst = nullptr;
+    SurveyListForm* list_window = nullptr;
 };
 
 TEST_F(SurveyList, TonnagesAreTheMainWindowsAndTheTableIsNotExtended) {
@@ -63,15 +63,15 @@ TEST_F(SurveyList, TonnagesAreTheMainWindowsAndTheTableIsNotExtended) {
     ASSERT_EQ(count("select count(*) from IJKtable where Tonnage<0"), 0);
 
     ASSERT_TRUE(open_list());
-    EXPECT_TRUE(lijst->visible());
-    EXPECT_FALSE(lijst->modal());
+    EXPECT_TRUE(list_window->visible());
+    EXPECT_FALSE(list_window->modal());
     EXPECT_TRUE(form->visible());
     EXPECT_EQ(count("select count(*) from IJKtable where SchipID=1"), rows);
     EXPECT_EQ(count("select count(*) from IJKtable where Tonnage<0"), 0);
 
     // Newest first; the main window shows each one as it would after browsing to it (extending
     // the stored table on the way, as designed).
-    const std::vector<int> ids = lijst->shown_surveys();
+    const std::vector<int> ids = list_window->shown_surveys();
     ASSERT_EQ(ids.size(), 7u);
     const std::vector<std::string> shown = column(SurveyListForm::loaded);
     for (std::size_t i = 0; i < ids.size(); ++i) {
@@ -99,7 +99,7 @@ TEST_F(SurveyList, SortsFiltersAndShowsTheOpenedSurveyInTheMainWindow) {
     EXPECT_EQ(names(), (std::vector<std::string>{"\xC9lan", "Grain Coop 3", "Grain Coop 2", "Grain Coop 1"}));
     EXPECT_EQ(grid().cell(0, 0), "Datum");
     EXPECT_EQ(std::pair(grid().sort_column(), grid().sort_ascending()), std::pair(0, false));
-    EXPECT_EQ(lijst->get<forms::Label>("aantal").caption(), "4 van 4 opnames");
+    EXPECT_EQ(list_window->get<forms::Label>("aantal").caption(), "4 van 4 opnames");
 
     // A click on a header sorts by it, a second click turns the order round; a header row is
     // never opened.
@@ -116,12 +116,12 @@ TEST_F(SurveyList, SortsFiltersAndShowsTheOpenedSurveyInTheMainWindow) {
     EXPECT_FALSE(grid().activate(0));
 
     // The search ignores case, also of accented letters, and looks in every column.
-    lijst->get<forms::Edit>("zoek").set_text("coop 2");
+    list_window->get<forms::Edit>("zoek").set_text("coop 2");
     EXPECT_EQ(names(), std::vector<std::string>{"Grain Coop 2"});
-    EXPECT_EQ(lijst->get<forms::Label>("aantal").caption(), "1 van 4 opnames");
-    lijst->get<forms::Edit>("zoek").set_text("MA\xCFS");
+    EXPECT_EQ(list_window->get<forms::Label>("aantal").caption(), "1 van 4 opnames");
+    list_window->get<forms::Edit>("zoek").set_text("MA\xCFS");
     EXPECT_EQ(names(), std::vector<std::string>{"\xC9lan"});
-    lijst->get<forms::Edit>("zoek").set_text("2024-03-02");
+    list_window->get<forms::Edit>("zoek").set_text("2024-03-02");
     EXPECT_EQ(names(), std::vector<std::string>{"Grain Coop 2"});
     EXPECT_EQ(grid().selected_row(), 1);
 
@@ -130,17 +130,17 @@ TEST_F(SurveyList, SortsFiltersAndShowsTheOpenedSurveyInTheMainWindow) {
     EXPECT_EQ(text("Verlader_Naam"), "Grain Coop 2");
     EXPECT_EQ(text("ijk_bb_l_1"), "225");
     EXPECT_TRUE(form->visible());
-    EXPECT_TRUE(lijst->visible());
+    EXPECT_TRUE(list_window->visible());
     EXPECT_EQ(buttons().substr(0, 2), "<>");  // the middle of three, both ways open
 
     // A survey deleted meanwhile: said plainly, and the list is read again.
-    lijst->get<forms::Edit>("zoek").set_text("");
-    const int first = lijst->shown_surveys().front();
+    list_window->get<forms::Edit>("zoek").set_text("");
+    const int first = list_window->shown_surveys().front();
     sql("delete from IJkOpnames where Opnameid=" + std::to_string(first));
     EXPECT_FALSE(forms::dispatch(dialogs, [&] { grid().activate(1); }));
     ASSERT_EQ(boxes(Kind::error).size(), 1u);
     EXPECT_NE(boxes(Kind::error)[0].find("bestaat niet meer"), std::string::npos);
-    EXPECT_EQ(lijst->shown_surveys().size(), 3u);
+    EXPECT_EQ(list_window->shown_surveys().size(), 3u);
 }
 
 }  // namespace

@@ -13,30 +13,30 @@ TEST_F(Particulars, NewShipIsStoredAsTypedAndItsGaugeTableOpensOnIt) {
     EXPECT_FALSE(form->visible());
     EXPECT_TRUE(schip->is_new_ship());
 
-    const std::string naam = "De \"Hoop\" [II]'); drop table x;--";
-    set(*schip, "naam_veld", naam);
+    const std::string name = "De \"Hoop\" [II]'); drop table x;--";
+    set(*schip, "naam_veld", name);
     set(*schip, "meetbrief", "BR'9\"8");
     set(*schip, "veld6", "Ton\xE9 \\ %s %d");  // Windows-1252 e acute
     ASSERT_TRUE(run([&] { schip->get<forms::RadioGroup>("aantal_ijken").set_item_index(4); }));
     ASSERT_TRUE(click_in(*schip, "opslaan"));
     EXPECT_EQ(boxes(Kind::information), std::vector<std::string>{"Scheepsgegevens opgeslagen"});
 
-    const int nieuw = schip->new_ship_id();
-    EXPECT_EQ(nieuw, 6);
-    EXPECT_EQ(ship_column(nieuw, "Name"), naam);
-    EXPECT_EQ(ship_column(nieuw, "Meetbrief_NR"), "BR'9\"8");
-    EXPECT_EQ(ship_column(nieuw, "veld6"), "Ton\xE9 \\ %s %d");
-    EXPECT_EQ(ship_column(nieuw, "veld1"), "Veld 1");
-    EXPECT_EQ(ship_column(nieuw, "Aantal_ijken"), "5");
-    EXPECT_EQ(ship_column(nieuw, "taal"), "1");
-    EXPECT_EQ(ship_column(nieuw, "Selected"), "0");
-    EXPECT_EQ(ship_column(nieuw, "Max_inzinking"), "0");  // NULL until a table is stored
+    const int new_id = schip->new_ship_id();
+    EXPECT_EQ(new_id, 6);
+    EXPECT_EQ(ship_column(new_id, "Name"), name);
+    EXPECT_EQ(ship_column(new_id, "Meetbrief_NR"), "BR'9\"8");
+    EXPECT_EQ(ship_column(new_id, "veld6"), "Ton\xE9 \\ %s %d");
+    EXPECT_EQ(ship_column(new_id, "veld1"), "Veld 1");
+    EXPECT_EQ(ship_column(new_id, "Aantal_ijken"), "5");
+    EXPECT_EQ(ship_column(new_id, "taal"), "1");
+    EXPECT_EQ(ship_column(new_id, "Selected"), "0");
+    EXPECT_EQ(ship_column(new_id, "Max_inzinking"), "0");  // NULL until a table is stored
 
     // The gauge table window opens on the new ship over the ship window, from the selected ship's
     // range.
     ASSERT_EQ(modal.shown().size(), 2u);
     EXPECT_EQ(modal.shown()[1], ijk);
-    EXPECT_EQ(ijk->ship_id(), nieuw);
+    EXPECT_EQ(ijk->ship_id(), new_id);
     EXPECT_TRUE(schip->visible());
     EXPECT_EQ(ijk->first_cm(), 51);
     set(*ijk, "laatstecm_t", "60");
@@ -44,9 +44,9 @@ TEST_F(Particulars, NewShipIsStoredAsTypedAndItsGaugeTableOpensOnIt) {
     ASSERT_TRUE(run([&] { grid("dmklad").paste(1, 1, "0\n12.5\n"); }));
     ASSERT_TRUE(click_in(*ijk, "button1"));
     ASSERT_TRUE(click_in(*ijk, "opslaan"));
-    EXPECT_EQ(table(nieuw).size(), 61u);
-    EXPECT_EQ(table(nieuw).back(), "60=12.5");
-    EXPECT_EQ(ship_column(nieuw, "Max_inzinking") + "/" + ship_column(nieuw, "Min_inzinking"), "60/51");
+    EXPECT_EQ(table(new_id).size(), 61u);
+    EXPECT_EQ(table(new_id).back(), "60=12.5");
+    EXPECT_EQ(ship_column(new_id, "Max_inzinking") + "/" + ship_column(new_id, "Min_inzinking"), "60/51");
     EXPECT_EQ(table(1).size(), 250u);  // the selected ship's table is untouched
     EXPECT_EQ(form->session().survey().Max_inzinking, 251);  // and so is the main window's copy of its range
 
@@ -56,9 +56,9 @@ TEST_F(Particulars, NewShipIsStoredAsTypedAndItsGaugeTableOpensOnIt) {
     EXPECT_TRUE(form->visible());
     EXPECT_EQ(form->session().survey().SchipID, 1);
     EXPECT_EQ(submenu("Wijzigen1"),
-              (std::vector<std::string>{"*Dummy 1", "Dummy 2", "Dummy 3", "Dummy 4", "Dummy 5", naam}));
-    EXPECT_EQ(submenu("Verwijderen1").back(), naam);
-    EXPECT_EQ(ship_item("Verwijderen1", naam).tag(), nieuw);
+              (std::vector<std::string>{"*Dummy 1", "Dummy 2", "Dummy 3", "Dummy 4", "Dummy 5", name}));
+    EXPECT_EQ(submenu("Verwijderen1").back(), name);
+    EXPECT_EQ(ship_item("Verwijderen1", name).tag(), new_id);
     EXPECT_EQ(boxes(Kind::error), std::vector<std::string>{});
 }
 
