@@ -12,7 +12,6 @@
 #include "core/pdf/pdf_output.h"
 #include "core/report/print_form.h"
 #include "core/main_window/form1.h"
-#include "core/program/session_survey.h"
 
 namespace {
 
@@ -32,8 +31,7 @@ struct Program {
 
     explicit Program(const std::string& dir)
         : form(dir, dialogs),
-          report(std::make_unique<ijken::program::SessionSurvey>(form.session(), form.services,
-                                                                 [this] { return form.own_files(); })) {
+          report(form.session(), form.services, [this] { return form.own_files(); }) {
         form.formcreate();
         if (!dialogs.shown().empty()) throw std::runtime_error(dialogs.shown().front().text);
     }

@@ -7,7 +7,6 @@
 #include "core/shipdata/schipinvoer.h"
 #include "core/main_window/form1.h"
 #include "core/main_window/opnamelijstform.h"
-#include "core/program/session_survey.h"
 
 namespace ijken::program {
 
@@ -57,8 +56,8 @@ void create_windows(survey::Form1& form1) {
     };
     form1.add_window(std::make_unique<shipdata::Ijkeninvoerform>(session, form1.services, in_place_of_main),
                      "ijkeninvoer");
-    form1.add_window(std::make_unique<report::Print_form>(std::make_unique<SessionSurvey>(
-                         session, form1.services, [&form1] { return form1.own_files(); })),
+    form1.add_window(std::make_unique<report::Print_form>(session, form1.services,
+                                                          [&form1] { return form1.own_files(); }),
                      "print");
     auto& schipinvoer = static_cast<shipdata::Schipinvoer&>(form1.add_window(
         std::make_unique<shipdata::Schipinvoer>(session, form1.services, in_place_of_main), "schipinvoer"));
