@@ -9,10 +9,9 @@
 
 #include "core/data/database_schema.h"
 #include "core/forms/services.h"
+#include "core/main_window/form1.h"
 #include "core/pdf/pdf_output.h"
 #include "core/report/print_form.h"
-#include "core/main_window/form1.h"
-#include "core/program/session_survey.h"
 
 namespace {
 
@@ -31,9 +30,7 @@ struct Program {
     ijken::report::Print_form report;
 
     explicit Program(const std::string& dir)
-        : form(dir, dialogs),
-          report(std::make_unique<ijken::program::SessionSurvey>(form.session(), form.services,
-                                                                 [this] { return form.own_files(); })) {
+        : form(dir, dialogs), report(form.session(), form.services, [this] { return form.own_files(); }) {
         form.formcreate();
         if (!dialogs.shown().empty()) throw std::runtime_error(dialogs.shown().front().text);
     }

@@ -127,8 +127,7 @@ int run_gui(int argc, char** argv, const std::string& data_dir) {
     form.services.printing = &printing;
     form.services.pictures = &pictures;
     auto office = office_actions(form.session(), dialogs);
-    form.office_push = std::move(office.push);
-    form.office_connection = std::move(office.connection);
+    form.set_office_actions(std::move(office.push), std::move(office.connection));
     // The other windows (and their translation) are made once the main window is on the screen,
     // before anything the user does there reaches the program.
     auto windows = start_main_window(form, dialogs, [] { QCoreApplication::exit(0); }, true);

@@ -63,7 +63,7 @@ struct ProgramWindows {
 inline std::unique_ptr<ProgramWindows> start_main_window(survey::Form1& form, forms::Dialogs& dialogs,
                                                          std::function<void()> quit, bool others_later = false) {
     auto windows = std::make_unique<ProgramWindows>();
-    form.on_quit = quit;
+    form.set_quit(quit);
     form.on_close = quit;
     form.services.modal = &windows->modal;
     form.services.measure = &windows->measure;

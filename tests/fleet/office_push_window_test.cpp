@@ -46,7 +46,7 @@ class OfficePushWindowTest : public QObject {
         survey::Form1 form(dir.dir(), dialogs);
         auto program = app::start_main_window(form, dialogs, [] {});
         auto office = app::office_actions(form.session(), dialogs);
-        form.office_push = office.push;
+        form.set_office_actions(office.push, office.connection);
         QAction* push = program->main->action_for(form.get<forms::MenuItem>("Kantoor1"));
         QVERIFY(push);
         QElapsedTimer clock;

@@ -214,7 +214,7 @@ TEST_F(Form1Startup, ShowingTheWindowAgainShowsTheNewestSurveyUnchanged) {
 
 TEST_F(Form1Startup, MenuItemsDoNotFailAndEindeQuits) {
     int quits = 0;
-    form->on_quit = [&] { ++quits; };
+    form->set_quit([&] { ++quits; });
     std::vector<forms::MenuItem*> items;
     for (forms::Control* c : form->controls()) {
         // The designed items; the ships of the run-time submenus have tests of their own (a click

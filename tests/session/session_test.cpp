@@ -44,6 +44,24 @@ class SessionTest : public ::testing::Test {
         return number("select count(*) from IJkOpnames where Schipid=" + text::format_int(ship));
     }
 
+    // One use case: what it does on a fresh session, what the observers hear, the state after.
+    struct UseCase {
+        const char* name;
+        std::function<void(Session&)> act;
+        std::vector<Change> heard;
+        std::function<void()> check;
+    };
+    template <std::size_t N>
+    void run(const UseCase (&cases)[N]) {
+        for (const UseCase& c : cases) {
+            SCOPED_TRACE(c.name);
+            fresh();
+            c.act(*session);
+            EXPECT_EQ(heard, c.heard);
+            c.check();
+        }
+    }
+
     std::unique_ptr<testing::TempDir> dir;
     std::unique_ptr<Session> session;
     std::vector<Change> heard;
@@ -74,12 +92,6 @@ TEST_F(SessionTest, StartsOnTheNewestSurveyAndBrowsingMovesTheCursor) {
 
 // Every use case that writes: one transaction each, and what it tells.
 TEST_F(SessionTest, EachUseCaseWritesOnceAndTellsWhatChanged) {
-    struct UseCase {
-        const char* name;
-        std::function<void(Session&)> act;
-        std::vector<Change> heard;
-        std::function<void()> check;
-    };
     const long long surveys = surveys_of(1);
     const std::vector<std::string> ship_texts{"CERT-9", "Nova", "a", "b", "c", "d", "e", "f", "g", "h"};
     const UseCase cases[] = {
@@ -142,13 +154,7 @@ TEST_F(SessionTest, EachUseCaseWritesOnceAndTellsWhatChanged) {
              EXPECT_EQ(session->ship()->name, "Nova");
          }},
     };
-    for (const UseCase& c : cases) {
-        SCOPED_TRACE(c.name);
-        fresh();
-        c.act(*session);
-        EXPECT_EQ(heard, c.heard);
-        c.check();
-    }
+    run(cases);
 }
 
 // An operation that fails leaves the database and the session as they were, and tells nothing.
@@ -180,12 +186,6 @@ TEST_F(SessionTest, AFailedOperationChangesNothing) {
 // The use cases that write nothing (or only extend and clean the table): the state after and what
 // they tell.
 TEST_F(SessionTest, EachUseCaseThatShowsOrReadsTellsWhatChanged) {
-    struct UseCase {
-        const char* name;
-        std::function<void(Session&)> act;
-        std::vector<Change> heard;
-        std::function<void()> check;
-    };
     const UseCase cases[] = {
         {"show a survey by its number",
          [](Session& s) {
@@ -253,13 +253,7 @@ TEST_F(SessionTest, EachUseCaseThatShowsOrReadsTellsWhatChanged) {
              EXPECT_ANY_THROW(session->particulars(99));
          }},
     };
-    for (const UseCase& c : cases) {
-        SCOPED_TRACE(c.name);
-        fresh();
-        c.act(*session);
-        EXPECT_EQ(heard, c.heard);
-        c.check();
-    }
+    run(cases);
 }
 
 // What the program read ahead at start serves the first load only; later loads read anew.

@@ -216,7 +216,7 @@ void Form1::formshow() {
 }
 
 void Form1::Einde1Click() {
-    if (auto quit = on_quit) quit();
+    if (auto quit = on_quit_) quit();
 }
 
 // ---- computation ---------------------------------------------------------------------------------

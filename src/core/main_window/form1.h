@@ -40,7 +40,7 @@ class Form1 : public forms::Form {
     void read_ahead(std::future<OpeningRead> read) { read_ahead_ = std::move(read); }
 
     // Ends the program ("Einde", Ctrl+Q). The window layer sets it to leave its event loop.
-    std::function<void()> on_quit;
+    void set_quit(std::function<void()> quit) { on_quit_ = std::move(quit); }
 
     // The platform's services; dialogs is the one given to the constructor. The window layer (or a
     // test) fills in the others before the other windows are created.
@@ -131,7 +131,7 @@ class Form1 : public forms::Form {
         std::function<void()> invoeren1click, invoer1click, Wijzigen2Click, scheepsgegevensclick,
             afdrukken1click, cTarvik1Click, taaleditor1Click, Opnamelijst1Click;
     };
-    WindowActions window_actions;
+    void set_window_actions(WindowActions actions) { window_actions_ = std::move(actions); }
     // The ships menus rebuilt and the selected ship loaded again (after the ship window closed).
     void reload_ships();
 
@@ -156,7 +156,10 @@ class Form1 : public forms::Form {
     void Backup1Click();
     // Extra > send to the fleet office / set its connection: what they do is filled in by the
     // program (the office speaks to a server the core knows nothing of); empty, they do nothing.
-    std::function<void()> office_push, office_connection;
+    void set_office_actions(std::function<void()> push, std::function<void()> connection) {
+        office_push_ = std::move(push);
+        office_connection_ = std::move(connection);
+    }
     // The database and the language files: a file the user names to write is never one of them.
     std::vector<data::OwnFile> own_files() const;
     // Extra > the survey list, beside the main window.
@@ -222,6 +225,9 @@ class Form1 : public forms::Form {
     std::array<forms::Edit*, 20> readings_{};
     std::array<forms::Panel*, 20> panels_{};
     std::vector<OtherWindow> windows_;
+    WindowActions window_actions_;
+    std::function<void()> office_push_, office_connection_;
+    std::function<void()> on_quit_;
 };
 
 }  // namespace ijken::survey

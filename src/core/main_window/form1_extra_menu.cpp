@@ -45,10 +45,10 @@ void Form1::build_extras() {
     survey_list.set_shortcut("Ctrl+L");
     survey_list.on_click = [this] { Opnamelijst1Click(); };
     add<MenuItem>("Kantoor1", &extra, "Naar &kantoor versturen\x85").on_click = [this] {
-        if (office_push) office_push();
+        if (office_push_) office_push_();
     };
     add<MenuItem>("KantoorVerbinding1", &extra, "Kantoorverbinding &instellen\x85").on_click = [this] {
-        if (office_connection) office_connection();
+        if (office_connection_) office_connection_();
     };
 }
 
@@ -74,7 +74,7 @@ std::vector<data::OwnFile> Form1::own_files() const {
 void Form1::Opnamelijst1Click() {
     // Beside the main window, not modal: the main window stays visible to show the survey opened
     // from the list, and formshow (which goes back to the newest survey) does not run.
-    if (window_actions.Opnamelijst1Click) window_actions.Opnamelijst1Click();
+    if (window_actions_.Opnamelijst1Click) window_actions_.Opnamelijst1Click();
 }
 
 

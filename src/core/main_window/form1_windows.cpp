@@ -29,19 +29,19 @@ void run(const std::function<void()>& action) {
 }  // namespace
 
 void Form1::invoeren1click() {
-    run(window_actions.invoeren1click);
+    run(window_actions_.invoeren1click);
 }
 
 void Form1::invoer1click() {
-    run(window_actions.invoer1click);
+    run(window_actions_.invoer1click);
 }
 
 void Form1::Wijzigen2Click() {
-    run(window_actions.Wijzigen2Click);
+    run(window_actions_.Wijzigen2Click);
 }
 
 void Form1::scheepsgegevensclick() {
-    run(window_actions.scheepsgegevensclick);
+    run(window_actions_.scheepsgegevensclick);
 }
 
 void Form1::reload_ships() {
@@ -50,15 +50,15 @@ void Form1::reload_ships() {
 }
 
 void Form1::afdrukken1click() {
-    run(window_actions.afdrukken1click);
+    run(window_actions_.afdrukken1click);
 }
 
 void Form1::cTarvik1Click() {
-    run(window_actions.cTarvik1Click);
+    run(window_actions_.cTarvik1Click);
 }
 
 void Form1::taaleditor1Click() {
-    run(window_actions.taaleditor1Click);
+    run(window_actions_.taaleditor1Click);
 }
 
 }  // namespace ijken::survey

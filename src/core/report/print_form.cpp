@@ -14,6 +14,7 @@
 #include <utility>
 
 #include "core/data/own_files.h"
+#include "core/report/session_survey.h"
 #include "core/survey/survey_value.h"
 #include "core/text/numbers.h"
 
@@ -95,6 +96,10 @@ void Print_form::build_menu() {
 Print_form::Print_form(std::unique_ptr<survey::SurveySource> source) : Print_form(*source) {
     owned_source_ = std::move(source);
 }
+
+Print_form::Print_form(session::Session& session, const forms::Services& services,
+                       std::function<std::vector<data::OwnFile>()> own_files)
+    : Print_form(std::make_unique<SessionSurvey>(session, services, std::move(own_files))) {}
 
 Print_form::~Print_form() = default;
 

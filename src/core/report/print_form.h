@@ -3,15 +3,21 @@
 // (PRPage1, see survey_page.h), shown as its preview and written as PDF by PReport1, in Dutch,
 // French or German.
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "core/forms/forms.h"
 #include "core/report/pr_report.h"
 #include "core/report/survey_page.h"
 #include "core/survey/survey_value.h"
+
+namespace ijken::session {
+class Session;
+}
 
 namespace ijken::report {
 
@@ -22,6 +28,10 @@ class Print_form : public forms::Form {
     explicit Print_form(survey::SurveySource& source);
     // The same on a source the window keeps.
     explicit Print_form(std::unique_ptr<survey::SurveySource> source);
+    // The window of the running program: a view of the session's survey. services must outlive it;
+    // own_files names the files the program keeps, in the interface language.
+    Print_form(session::Session& session, const forms::Services& services,
+               std::function<std::vector<data::OwnFile>()> own_files);
     ~Print_form() override;
 
   private:

@@ -1,6 +1,7 @@
 #pragma once
-// The survey the report window builds from while the program runs: the session's survey, with the
-// main window's services and the files the program keeps.
+// The survey the report window builds from while the program runs: the session's survey (its
+// language menu chooses the session's print language), with the program's services and the files
+// it keeps.
 #include <functional>
 #include <string>
 #include <utility>
@@ -10,7 +11,7 @@
 #include "core/session/session.h"
 #include "core/survey/survey_value.h"
 
-namespace ijken::program {
+namespace ijken::report {
 
 class SessionSurvey final : public survey::SurveySource {
   public:
@@ -30,4 +31,4 @@ class SessionSurvey final : public survey::SurveySource {
     OwnFiles own_files_;
 };
 
-}  // namespace ijken::program
+}  // namespace ijken::report
