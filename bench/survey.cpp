@@ -66,7 +66,7 @@ void BM_Recomputation(benchmark::State& state) {
     const ijken::survey::ShipParams dummy1{1, 3, 251, 51};
     const auto input = grain_coop_3();
     for (auto _ : state) {
-        auto r = ijken::survey::herbereken(db_path, dummy1, input);
+        auto r = ijken::survey::recompute(db_path, dummy1, input);
         benchmark::DoNotOptimize(r);
     }
 }
@@ -88,7 +88,7 @@ void BM_RecomputationOverFloor(benchmark::State& state) {
                 benchmark::DoNotOptimize(raw_floor_once(db_path));
                 floor += Clock::now() - start;
             } else {
-                benchmark::DoNotOptimize(ijken::survey::herbereken(db_path, dummy1, input));
+                benchmark::DoNotOptimize(ijken::survey::recompute(db_path, dummy1, input));
                 ours += Clock::now() - start;
             }
         }

@@ -115,7 +115,7 @@ void check_line(const Database& db, std::string_view line, const survey::ShipPar
     const auto expected =
         reference::cells(values, text::parse_double(in.salt_correction).value_or(1.0), ship, lookup);
     try {
-        const auto r = survey::herbereken(db.path, ship, in);
+        const auto r = survey::recompute(db.path, ship, in);
         FUZZ_CHECK(!overflow && !expected.out_of_range,
                    "computed what cannot be computed: " + fuzz::shown(line));
         const auto got = reference::cells_of(r.cells);

@@ -47,7 +47,7 @@ int run_compute(int argc, char** argv, const std::string& program_dir, std::istr
                 return 1;
             }
             try {
-                auto r = survey::herbereken(db_pad, ship->params, *parsed.input);
+                auto r = survey::recompute(db_pad, ship->params, *parsed.input);
                 out << survey::format_result_line(r.cells);
                 if (with_warnings) {
                     const auto found = survey::find_warnings(ship->params, *parsed.input, r);

@@ -155,7 +155,7 @@ class SurveyResults {
             if (table == tables_.end()) {
                 table = tables_.emplace(ship_id, survey::MemoryGaugeTable::read(db_pad_, ship->second.SchipID)).first;
             }
-            const survey::ResultCells r = survey::herbereken(table->second, ship->second, input).cells;
+            const survey::ResultCells r = survey::recompute(table->second, ship->second, input).cells;
             cells = {r.e01, r.e02, r.e11, r.e12, r.e21, r.e22, r.e31, r.e32, r.e42, r.e52};
         } catch (const std::exception& e) {
             problems.push_back("survey " + opnameid.value_or("") + ": " + text::cp1252_to_utf8(e.what()));

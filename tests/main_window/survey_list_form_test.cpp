@@ -88,8 +88,8 @@ TEST_F(SurveyList, TonnagesAreTheMainWindowsAndTheTableIsNotExtended) {
     MemoryGaugeTable kopie = MemoryGaugeTable::read(dir.db_path(), 1);
     SurveyInput input;
     for (std::size_t i = 0; i < 20; ++i) input.readings[i] = i < 10 ? "251.5" : "-20";
-    EXPECT_EQ(herbereken(kopie, form->session().survey().ship_params(), input).cells.e42,
-              herbereken(dir.db_path(), form->session().survey().ship_params(), input).cells.e42);
+    EXPECT_EQ(recompute(kopie, form->session().survey().ship_params(), input).cells.e42,
+              recompute(dir.db_path(), form->session().survey().ship_params(), input).cells.e42);
 }
 
 TEST_F(SurveyList, SortsFiltersAndShowsTheOpenedSurveyInTheMainWindow) {

@@ -63,7 +63,7 @@ const char* kLoaded3[3] = {"20", "20", "20"};
 }  // namespace
 
 TEST_F(Computation, SeededSurveyGrainCoop3ShowsTheCargo) {
-    auto r = herbereken(dir.db_path(), dummy1, survey(kEmpty3, kEmpty3, kLoaded3, kLoaded3));
+    auto r = recompute(dir.db_path(), dummy1, survey(kEmpty3, kEmpty3, kLoaded3, kLoaded3));
     const auto& c = r.cells;
     EXPECT_EQ(c.e01, "1200.0");
     EXPECT_EQ(c.e11, "200.0");
@@ -84,10 +84,10 @@ TEST_F(Computation, SeededSurveyGrainCoop3ShowsTheCargo) {
 }
 
 TEST_F(Computation, SaltFactorMultipliesTheCargo) {
-    auto r = herbereken(dir.db_path(), dummy1, survey(kEmpty3, kEmpty3, kLoaded3, kLoaded3, "1.025"));
+    auto r = recompute(dir.db_path(), dummy1, survey(kEmpty3, kEmpty3, kLoaded3, kLoaded3, "1.025"));
     EXPECT_EQ(r.cells.e52, "332.881");
     // A factor that is not a number counts as 1.
-    r = herbereken(dir.db_path(), dummy1, survey(kEmpty3, kEmpty3, kLoaded3, kLoaded3, "1._2_"));
+    r = recompute(dir.db_path(), dummy1, survey(kEmpty3, kEmpty3, kLoaded3, kLoaded3, "1._2_"));
     EXPECT_EQ(r.cells.e52, "324.762");
 }
 
@@ -199,7 +199,7 @@ TEST_F(Computation, ValueAtAPointNotInUseStillCounts) {
 
 TEST_F(Computation, ShipWithoutGaugeTableWeighsNothing) {
     ShipParams dummy2{2, 3, 250, 0};
-    auto r = herbereken(dir.db_path(), dummy2, survey(kEmpty3, kEmpty3, kLoaded3, kLoaded3));
+    auto r = recompute(dir.db_path(), dummy2, survey(kEmpty3, kEmpty3, kLoaded3, kLoaded3));
     EXPECT_EQ(r.cells.e31, "0.000");
     EXPECT_EQ(r.cells.e32, "0.000");
     EXPECT_EQ(r.cells.e42, "0.000");
@@ -208,7 +208,7 @@ TEST_F(Computation, ShipWithoutGaugeTableWeighsNothing) {
 TEST_F(Computation, UnholdableReadingChangesNothing) {
     const char* below[3] = {"240", "240", "240"};  // would extend the table
     const char* huge[3] = {"1e20", "20", "20"};
-    EXPECT_THROW(herbereken(dir.db_path(), dummy1, survey(below, below, huge, kLoaded3)), ReadingOverflow);
+    EXPECT_THROW(recompute(dir.db_path(), dummy1, survey(below, below, huge, kLoaded3)), ReadingOverflow);
     EXPECT_EQ(count("Tonnage < 0"), 0);
     try {
         waarde_uit_tekst("1e20");

@@ -89,7 +89,7 @@ TEST(ArithmeticReadings, SurveysThatTellTheReadingsApart) {
         for (std::size_t i = 0; i < 20; ++i) input.readings[i] = c.readings[i];
         // Dummy 1 of the new database with the case's number of gauge points.
         const auto r =
-            survey::herbereken(dir.db_path(), survey::ShipParams{1, c.gauge_points, 251, 51}, input);
+            survey::recompute(dir.db_path(), survey::ShipParams{1, c.gauge_points, 251, 51}, input);
         const std::array<std::string, 10> got = {r.cells.e01, r.cells.e02, r.cells.e11, r.cells.e12,
                                                  r.cells.e21, r.cells.e22, r.cells.e31, r.cells.e32,
                                                  r.cells.e42, r.cells.e52};

@@ -121,7 +121,7 @@ TEST_F(SurveyExport, ASurveyAboveTheTableGetsTheMainWindowsFiguresWithoutExtendi
     input.readings = {"220", "", "200", "", "180", "220", "", "200", "", "180",
                       "-200", "", "20", "", "20", "20", "", "20", "", "20"};
     input.salt_correction = "1.025";
-    const ResultCells main_window = herbereken(dir.db_path(), dummy1().params, input).cells;  // extends
+    const ResultCells main_window = recompute(dir.db_path(), dummy1().params, input).cells;  // extends
     EXPECT_GT(extension_rows(), 0);
     EXPECT_NE(csv.str().find("," + main_window.e32 + "," + main_window.e42 + "," + main_window.e52 + "\r\n"),
               std::string::npos)

@@ -229,7 +229,7 @@ void Form1::ijk_bb_l_1change() {
 
 void Form1::show_results() {
     set_result_cells(session_->cells());
-    toon_waarschuwingen();
+    show_warnings();
 }
 
 void Form1::set_result_cells(const ResultCells& c) {

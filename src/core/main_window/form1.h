@@ -149,7 +149,7 @@ class Form1 : public forms::Form {
     // The warning templates as the hidden labels wt_... hold them (the language files reword them).
     WarningTexts warning_texts() const;
     // Shows the session's warnings in LabelWaarschuwing (one line per state; every warning in its hint).
-    void toon_waarschuwingen();
+    void show_warnings();
     // Extra > export the ship's surveys as CSV / make a backup copy of the database, each to a
     // file chosen in the save-file dialog.
     void Exporteren1Click();

@@ -61,7 +61,7 @@ void Form1::build_warning_strip() {
     label.add_observer([this](forms::Control& c) {
         const StripText strip =
             strip_text(session().warnings(), session().survey().ship_params(), warning_texts());
-        if (c.caption() != strip.caption || c.hint() != strip.hint) toon_waarschuwingen();
+        if (c.caption() != strip.caption || c.hint() != strip.hint) show_warnings();
     });
 
     const WarningTexts defaults;
@@ -70,7 +70,7 @@ void Form1::build_warning_strip() {
         text.set_visible(false);
         // A translated template shows at once, not only at the next recomputation.
         text.add_observer([this](forms::Control&) {
-            if (!session().warnings().empty()) toon_waarschuwingen();
+            if (!session().warnings().empty()) show_warnings();
         });
     }
 }
@@ -81,7 +81,7 @@ WarningTexts Form1::warning_texts() const {
     return texts;
 }
 
-void Form1::toon_waarschuwingen() {
+void Form1::show_warnings() {
     const StripText strip = strip_text(session().warnings(), session().survey().ship_params(), warning_texts());
     auto& label = get<Label>("LabelWaarschuwing");
     label.set_caption(strip.caption);

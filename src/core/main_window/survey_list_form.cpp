@@ -155,7 +155,7 @@ void SurveyListForm::load() {
             for (std::size_t i = 0; i < 20; ++i) input.readings[i] = t->AsString(col_readings[i]);
             input.salt_correction = text::format_fixed(t->AsFloat(col_salt), 3, 5);
             try {
-                const Recomputation r = herbereken(table, ship, input);
+                const Recomputation r = recompute(table, ship, input);
                 o.cells[loaded] = r.cells.e42;
                 o.loaded = text::ext_sub(r.vol.tonnage, r.leeg.tonnage);
                 o.computed = true;

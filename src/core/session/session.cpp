@@ -230,7 +230,7 @@ void Session::show_current() {
 void Session::compute_current() {
     const survey::SurveyInput input = survey_.input();
     try {
-        const survey::Recomputation r = survey::herbereken(db_pad_, survey_.ship_params(), input);
+        const survey::Recomputation r = survey::recompute(db_pad_, survey_.ship_params(), input);
         survey_.resultaat_leeg = r.leeg;
         survey_.resultaat_vol = r.vol;
         cells_ = r.cells;

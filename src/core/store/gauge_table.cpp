@@ -79,13 +79,14 @@ std::unique_ptr<SQLiteTable> top_loaded_row(SQLiteDatabase& db, int ship_id) {
 }
 
 std::map<int, double> whole_gauge_table(SQLiteDatabase& db, int ship_id) {
-    auto alle = db.Query("select * from [IJKtable] where  [SchipID]=" + format_int(ship_id) +
-                         " order BY [Inzinking]");
+    auto all_rows = db.Query("select * from [IJKtable] where  [SchipID]=" + format_int(ship_id) +
+                             " order BY [Inzinking]");
     std::map<int, double> rows;
-    if (alle->RowCount() == 0) return rows;
-    const int i_col = alle->FieldIndex("Inzinking");
-    const int t_col = alle->FieldIndex("Tonnage");
-    for (; !alle->AtEnd(); alle->Next()) rows[static_cast<int>(alle->AsInteger(i_col))] = alle->AsFloat(t_col);
+    if (all_rows->RowCount() == 0) return rows;
+    const int i_col = all_rows->FieldIndex("Inzinking");
+    const int t_col = all_rows->FieldIndex("Tonnage");
+    for (; !all_rows->AtEnd(); all_rows->Next())
+        rows[static_cast<int>(all_rows->AsInteger(i_col))] = all_rows->AsFloat(t_col);
     return rows;
 }
 

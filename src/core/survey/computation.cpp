@@ -161,13 +161,13 @@ std::string extension_text(double tonnage) {
     return format_fixed(tonnage, 3, 5);
 }
 
-Recomputation herbereken(const std::string& db_pad, const ShipParams& ship, const SurveyInput& input) {
+Recomputation recompute(const std::string& db_pad, const ShipParams& ship, const SurveyInput& input) {
     return recompute_with(input, [&](const std::array<double, 5>& bb, const std::array<double, 5>& sb) {
         return bereken_toestand(db_pad, ship, bb, sb);
     });
 }
 
-Recomputation herbereken(GaugeTable& table, const ShipParams& ship, const SurveyInput& input) {
+Recomputation recompute(GaugeTable& table, const ShipParams& ship, const SurveyInput& input) {
     return recompute_with(input, [&](const std::array<double, 5>& bb, const std::array<double, 5>& sb) {
         return bereken_toestand(table, ship, bb, sb);
     });

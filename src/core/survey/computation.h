@@ -109,7 +109,7 @@ struct Recomputation {
 };
 
 // Both states and the result cells from a computation of one state (port and starboard readings),
-// exactly as herbereken forms them.
+// exactly as recompute forms them.
 using StateComputation =
     std::function<IjkResultaat(const std::array<double, 5>& bb, const std::array<double, 5>& sb)>;
 Recomputation recompute_with(const SurveyInput& input, const StateComputation& state);
@@ -117,9 +117,9 @@ Recomputation recompute_with(const SurveyInput& input, const StateComputation& s
 // Both states and the result cells, exactly as the main window shows them. Throws (without having
 // changed anything) when a reading cannot be held; database errors propagate. Each state opens its
 // own connection.
-Recomputation herbereken(const std::string& db_pad, const ShipParams& ship, const SurveyInput& input);
+Recomputation recompute(const std::string& db_pad, const ShipParams& ship, const SurveyInput& input);
 // The same on a gauge table the caller holds (the survey list and the export compute many surveys
 // from one copy of the table in memory).
-Recomputation herbereken(GaugeTable& table, const ShipParams& ship, const SurveyInput& input);
+Recomputation recompute(GaugeTable& table, const ShipParams& ship, const SurveyInput& input);
 
 }  // namespace ijken::survey

@@ -97,7 +97,7 @@ ExportResult write_surveys_csv(const std::string& db_pad, const ShipRecord& ship
 
         ResultCells cells;
         try {
-            cells = herbereken(table, ship.params, input).cells;
+            cells = recompute(table, ship.params, input).cells;
         } catch (const std::exception& e) {
             // The main window shows such an error and computes nothing either: say so and go on
             // with the other surveys.

@@ -53,7 +53,7 @@ SurveyValue survey_from_row(const ShipParams& ship, const data::SQLiteTable& t) 
 
 void compute(SurveyValue& survey, data::SQLiteDatabase& db) {
     DatabaseGaugeTable table(db, survey.SchipID, DatabaseGaugeTable::Reading::with_next);
-    const Recomputation r = herbereken(table, survey.ship_params(), survey.input());
+    const Recomputation r = recompute(table, survey.ship_params(), survey.input());
     survey.resultaat_leeg = r.leeg;
     survey.resultaat_vol = r.vol;
 }
@@ -64,7 +64,7 @@ ShipParticulars SurveySource::ship_particulars() const {
 }
 
 void compute(SurveyValue& survey, const std::string& db_pad) {
-    const Recomputation r = herbereken(db_pad, survey.ship_params(), survey.input());
+    const Recomputation r = recompute(db_pad, survey.ship_params(), survey.input());
     survey.resultaat_leeg = r.leeg;
     survey.resultaat_vol = r.vol;
 }

@@ -47,9 +47,9 @@ struct WarningTexts {
 // Port and starboard may differ by this much (cm) at one point without a warning.
 constexpr double kMaxSideDifference = 10.0;
 
-// The warnings for a survey that herbereken computed into r, empty state first; within a state
+// The warnings for a survey that recompute computed into r, empty state first; within a state
 // the table range first, then the points in order. Readings are read as the computation reads
-// them (herbereken has already refused any it cannot hold).
+// them (recompute has already refused any it cannot hold).
 std::vector<Warning> find_warnings(const ShipParams& ship, const SurveyInput& input, const Recomputation& r);
 
 // A template with %1..%9 replaced by args (a % followed by anything else stays as it is).
