@@ -10,10 +10,10 @@ namespace ijken::fleet {
 namespace {
 
 // Survey 1's row again under another number and ship, through a table of the test's own.
-void copy_survey(Barge& barge, int opnameid, int ship, const std::string& lading) {
+void copy_survey(Barge& barge, int survey_id, int ship, const std::string& cargo) {
     barge.sql("CREATE TABLE Kopie AS SELECT * FROM IJkOpnames WHERE Opnameid = 1");
-    barge.sql("UPDATE Kopie SET Opnameid = " + std::to_string(opnameid) + ", Schipid = " + std::to_string(ship) +
-              ", Lading = '" + lading + "', InvoerDatum = datetime('now')");
+    barge.sql("UPDATE Kopie SET Opnameid = " + std::to_string(survey_id) + ", Schipid = " +
+              std::to_string(ship) + ", Lading = '" + cargo + "', InvoerDatum = datetime('now')");
     barge.sql("INSERT INTO IJkOpnames SELECT * FROM Kopie");
     barge.sql("DROP TABLE Kopie");
 }

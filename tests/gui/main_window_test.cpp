@@ -32,10 +32,10 @@ class MainWindowTest : public QObject {
         W* widget(const char* name) {
             return qobject_cast<W*>(window->widget_for(name));
         }
-        std::string stored(const std::string& column, int opnameid) {
+        std::string stored(const std::string& column, int survey_id) {
             data::SQLiteDatabase db(dir.db_path());
             auto t =
-                db.Query("select " + column + " from IJkOpnames where Opnameid=?", {std::int64_t{opnameid}});
+                db.Query("select " + column + " from IJkOpnames where Opnameid=?", {std::int64_t{survey_id}});
             return t->RowCount() == 0 ? "<none>" : t->AsString(0);
         }
     };

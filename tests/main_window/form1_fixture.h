@@ -91,9 +91,10 @@ class Form1Fixture : public ::testing::Test {
         return names;
     }
     // One column of one survey, as text.
-    std::string stored(int opnameid, const std::string& column) {
+    std::string stored(int survey_id, const std::string& column) {
         data::SQLiteDatabase db(dir.db_path());
-        auto t = db.Query("select " + column + " from IJkOpnames where Opnameid=?", {std::int64_t{opnameid}});
+        auto t =
+            db.Query("select " + column + " from IJkOpnames where Opnameid=?", {std::int64_t{survey_id}});
         if (t->RowCount() == 0) return "<no survey>";
         return t->AsString(0);
     }

@@ -87,7 +87,7 @@ ExportResult write_surveys_csv(const std::string& db_pad, const ShipRecord& ship
     const std::string ship_name = cp1252_to_utf8(ship.name);
     for (; !t->AtEnd(); t->Next()) {
         auto column = [&](const std::string& name) { return t->AsString(t->FieldIndex(name)); };
-        const std::string opnameid = column("Opnameid");
+        const std::string survey_id = column("Opnameid");
 
         SurveyInput input;
         for (std::size_t i = 0; i < 20; ++i) input.readings[i] = column(reading_columns()[i]);
@@ -101,11 +101,11 @@ ExportResult write_surveys_csv(const std::string& db_pad, const ShipRecord& ship
         } catch (const std::exception& e) {
             // The main window shows such an error and computes nothing either: say so and go on
             // with the other surveys.
-            result.problems.push_back("Opname " + opnameid + ": " + e.what());
+            result.problems.push_back("Opname " + survey_id + ": " + e.what());
         }
 
         CsvLine line(out);
-        line << opnameid << ship_name << column("InvoerDatum");
+        line << survey_id << ship_name << column("InvoerDatum");
         for (const char* c : kPartyColumns) line << cp1252_to_utf8(column(c));
         line << column("Taal") << input.salt_correction;
         for (const std::string& r : input.readings) line << cp1252_to_utf8(r);
