@@ -41,7 +41,7 @@ void Form1::build_extras() {
         Exporteren1Click();
     };
     add<MenuItem>("Backup1", &extra, "&Reservekopie maken...").on_click = [this] { Backup1Click(); };
-    auto& survey_list = add<MenuItem>("Opnamelijst1", &extra, "Opname&survey_list...");
+    auto& survey_list = add<MenuItem>("Opnamelijst1", &extra, "Opname&lijst...");
     survey_list.set_shortcut("Ctrl+L");
     survey_list.on_click = [this] { Opnamelijst1Click(); };
     add<MenuItem>("Kantoor1", &extra, "Naar &kantoor versturen\x85").on_click = [this] {
