@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -18,6 +19,16 @@
 namespace ijken::survey::test {
 
 using Kind = forms::ScriptedDialogs::Kind;
+
+// Scripted dialogs that can look at the window while an information box is up.
+class WatchedDialogs : public forms::ScriptedDialogs {
+  public:
+    std::function<void()> while_informing;
+    void information(const std::string& text) override {
+        if (while_informing) while_informing();
+        ScriptedDialogs::information(text);
+    }
+};
 
 class Form1Fixture : public ::testing::Test {
   protected:
@@ -100,7 +111,7 @@ class Form1Fixture : public ::testing::Test {
     }
 
     ijken::testing::TempDir dir;
-    forms::ScriptedDialogs dialogs;
+    WatchedDialogs dialogs;
     std::unique_ptr<Form1> form;
 };
 

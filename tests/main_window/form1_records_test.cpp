@@ -68,6 +68,21 @@ TEST_F(Form1Records, SavingMovesTheSurveyToTheEndOfTheList) {
     EXPECT_EQ(buttons(), "<-x--");
 }
 
+// "IJken opgeslagen" is told once the survey is stored and before the newest is shown again: behind
+// the box the window still shows what was typed, with save and add as they were.
+TEST_F(Form1Records, StoredIsToldBeforeTheNewestIsShownAgain) {
+    for (const char* button : {"sltb_save", "sltb_add"}) {
+        SCOPED_TRACE(button);
+        type("ijk_bb_l_3", button[5] == 's' ? "202" : "203");
+        std::string behind_the_box;
+        dialogs.while_informing = [&] { behind_the_box = buttons() + " " + text("ijk_bb_l_3"); };
+        ASSERT_TRUE(click(button));
+        dialogs.while_informing = nullptr;
+        EXPECT_EQ(behind_the_box, button[5] == 's' ? "<-x+o 202" : "<-x+o 203");
+        EXPECT_EQ(buttons(), "<-x--");
+    }
+}
+
 TEST_F(Form1Records, AddingCreatesANewSurveyFromTheFields) {
     click("sltb_prev");
     type("ijk_sb_v_3", "25");

@@ -374,10 +374,11 @@ void Form1::sltb_nextclick() {
 }
 
 void Form1::sltb_addclick() {
-    session_->add_survey();
+    session_->write_new_survey();
     // Told only once the commit went through: a commit refused by a lock (another program reading
     // the file) would otherwise follow a report of success with nothing stored.
     dialogs_.information("IJken opgeslagen");
+    session_->show_newest();
     get<forms::Button>("sltb_add").set_enabled(false);
 }
 
@@ -387,9 +388,10 @@ void Form1::sltb_saveclick() {
         sltb_addclick();
         return;
     }
-    session_->save_survey();
+    session_->write_survey();
     dialogs_.information("IJken opgeslagen");
     get<forms::Button>("sltb_save").set_enabled(false);
+    session_->show_newest();
 }
 
 void Form1::sltb_delclick() {

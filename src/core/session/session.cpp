@@ -301,25 +301,31 @@ std::vector<data::SqlValue> survey_values(const survey::SurveyValue& s) {
 
 }  // namespace
 
-void Session::add_survey() {
+void Session::write_new_survey() {
     if (!ship_) throw std::logic_error("No ship is selected");
     in_transaction(db_pad_, [&](SQLiteDatabase& db) {
         store::insert_survey(db, ship_->params.SchipID, survey_.print_language, survey_values(survey_));
     });
-    read_surveys();
-    show_last();
 }
 
-void Session::save_survey() {
+void Session::write_survey() {
     if (current_ == kNoSurvey) {
-        add_survey();
+        write_new_survey();
         return;
     }
     in_transaction(db_pad_, [&](SQLiteDatabase& db) {
         store::update_survey(db, ship_->params.SchipID, current_, survey_.print_language, survey_values(survey_));
     });
-    read_surveys();
-    show_last();
+}
+
+void Session::add_survey() {
+    write_new_survey();
+    show_newest();
+}
+
+void Session::save_survey() {
+    write_survey();
+    show_newest();
 }
 
 void Session::delete_survey() {

@@ -139,6 +139,10 @@ class Session {
     void save_survey();
     void add_survey();
     void delete_survey();
+    // The writing part of save_survey and add_survey alone: nothing is read again or shown, so
+    // that a window can say the survey is stored before it shows the newest (show_newest).
+    void write_survey();
+    void write_new_survey();
     // Replaces the ship's gauge table by rows (centimetre, tonnage) and its range by first and
     // last. The survey shown takes the selected ship's new range at once, and its results the new
     // table when it is next shown or recomputed.
