@@ -249,7 +249,7 @@ TEST_F(SessionTest, EachUseCaseThatShowsOrReadsTellsWhatChanged) {
              ASSERT_EQ(ship.texts.size(), 10u);
              EXPECT_EQ(ship.texts[0], "BR12345");
              EXPECT_EQ(ship.texts[1], "Dummy 1");
-             EXPECT_EQ(ship.aantal_ijken, 3);
+             EXPECT_EQ(ship.gauge_points, 3);
              EXPECT_ANY_THROW(session->particulars(99));
          }},
     };

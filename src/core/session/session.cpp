@@ -25,7 +25,7 @@ std::vector<data::SqlValue> texts(const std::vector<std::string>& values) {
 
 }  // namespace
 
-Session::Session(std::string db_pad, std::string language_dir) : db_pad_(std::move(db_pad)) {
+Session::Session(std::string db_path, std::string language_dir) : db_path_(std::move(db_path)) {
     taal_.set_directory(std::move(language_dir));
     taal_.set_TaalFile1("tln.tln");
     taal_.set_TaalFile2("tlf.tln");
@@ -58,7 +58,7 @@ void Session::rethrow_failure() const {
 
 std::vector<store::ShipEntry> Session::ships() {
     if (opening_ && opening_->ships) return *std::exchange(opening_->ships, std::nullopt);
-    SQLiteDatabase db(db_pad_, OpenMode::existing);
+    SQLiteDatabase db(db_path_, OpenMode::existing);
     return store::all_ships(db);
 }
 
@@ -67,7 +67,7 @@ std::vector<store::ShipEntry> Session::ships() {
 void Session::load_selected_ship() {
     const std::optional<survey::ShipRecord> ship = opening_ && opening_->ship
                                                        ? *std::exchange(opening_->ship, std::nullopt)
-                                                       : survey::read_selected_ship(db_pad_);
+                                                       : survey::read_selected_ship(db_path_);
     // Without a selected ship there is nothing to load: what is shown stays.
     if (!ship) return;
     take_ship(&*ship);
@@ -96,46 +96,46 @@ void Session::take_ship(const survey::ShipRecord* ship) {
     taal_.SetActiveTaalFile(ship->taal);
 }
 
-void Session::select_ship(int schip_id) {
+void Session::select_ship(int chosen) {
     const int previous = ship_id();
-    in_transaction(db_pad_, [&](SQLiteDatabase& db) {
+    in_transaction(db_path_, [&](SQLiteDatabase& db) {
         store::set_selected(db, previous, false);
-        store::set_selected(db, schip_id, true);
+        store::set_selected(db, chosen, true);
     });
     load_selected_ship();
 }
 
 void Session::store_particulars(const ShipEntry& entry) {
     if (!ship_) throw std::logic_error("No ship is selected");
-    in_transaction(db_pad_, [&](SQLiteDatabase& db) {
-        store::update_ship(db, ship_->params.SchipID, entry.aantal_ijken, entry.taal, texts(entry.texts));
+    in_transaction(db_path_, [&](SQLiteDatabase& db) {
+        store::update_ship(db, ship_->params.SchipID, entry.gauge_points, entry.language, texts(entry.texts));
     });
     load_selected_ship();
 }
 
 int Session::create_ship(const ShipEntry& entry) {
-    const int id = in_transaction(db_pad_, [&](SQLiteDatabase& db) {
-        return store::insert_ship(db, entry.aantal_ijken, entry.taal, texts(entry.texts));
+    const int id = in_transaction(db_path_, [&](SQLiteDatabase& db) {
+        return store::insert_ship(db, entry.gauge_points, entry.language, texts(entry.texts));
     });
     notify({Change::ships_changed});
     return id;
 }
 
-void Session::delete_ship(int schip_id) {
-    if (ship_ && ship_->params.SchipID == schip_id) throw std::logic_error("The selected ship cannot be deleted");
-    in_transaction(db_pad_, [&](SQLiteDatabase& db) {
-        store::delete_ship_surveys(db, schip_id);
-        store::delete_ship_gauge_table(db, schip_id);
-        store::delete_ship_row(db, schip_id);
+void Session::delete_ship(int ship_id) {
+    if (ship_ && ship_->params.SchipID == ship_id) throw std::logic_error("The selected ship cannot be deleted");
+    in_transaction(db_path_, [&](SQLiteDatabase& db) {
+        store::delete_ship_surveys(db, ship_id);
+        store::delete_ship_gauge_table(db, ship_id);
+        store::delete_ship_row(db, ship_id);
     });
-    deleted_ship_ = schip_id;
+    deleted_ship_ = ship_id;
     notify({Change::ships_changed, Change::ship_deleted});
 }
 
-void Session::switch_language(int taal) {
+void Session::switch_language(int language) {
     // A language without a file is not taken: the active one stays, and is what is stored.
     const int before = taal_.ActiveTaalFile();
-    taal_.SetActiveTaalFile(taal);
+    taal_.SetActiveTaalFile(language);
     try {
         remember_language();
     } catch (...) {
@@ -147,9 +147,9 @@ void Session::switch_language(int taal) {
 
 void Session::remember_language() {
     if (ship_id() == 0) return;
-    const int taal = language();
-    in_transaction(db_pad_, [&](SQLiteDatabase& db) { store::set_ship_language(db, ship_id(), taal); });
-    if (ship_) ship_->taal = taal;
+    const int active = language();
+    in_transaction(db_path_, [&](SQLiteDatabase& db) { store::set_ship_language(db, ship_id(), active); });
+    if (ship_) ship_->taal = active;
 }
 
 // ---- surveys ---------------------------------------------------------------------------------------
@@ -163,7 +163,7 @@ void Session::read_surveys() {
         surveys_ = std::move(opening_->surveys);
         return;
     }
-    surveys_ = survey::read_surveys(db_pad_, ship_->params.SchipID);
+    surveys_ = survey::read_surveys(db_path_, ship_->params.SchipID);
 }
 
 void Session::show_first() {
@@ -195,12 +195,12 @@ void Session::show_newest() {
     show_last();
 }
 
-bool Session::show_survey(int opnameid) {
+bool Session::show_survey(int survey_id) {
     read_surveys();
     if (!surveys_ || surveys_->RowCount() == 0) return false;
     const int column = surveys_->FieldIndex("Opnameid");
     surveys_->MoveLast();
-    while (surveys_->AsInteger(column) != opnameid) {
+    while (surveys_->AsInteger(column) != survey_id) {
         if (surveys_->AtStart()) {
             // Not there: the list stays on the newest survey, as after any load.
             surveys_->MoveLast();
@@ -230,7 +230,7 @@ void Session::show_current() {
 void Session::compute_current() {
     const survey::SurveyInput input = survey_.input();
     try {
-        const survey::Recomputation r = survey::recompute(db_pad_, survey_.ship_params(), input);
+        const survey::Recomputation r = survey::recompute(db_path_, survey_.ship_params(), input);
         survey_.resultaat_leeg = r.leeg;
         survey_.resultaat_vol = r.vol;
         cells_ = r.cells;
@@ -303,7 +303,7 @@ std::vector<data::SqlValue> survey_values(const survey::SurveyValue& s) {
 
 void Session::write_new_survey() {
     if (!ship_) throw std::logic_error("No ship is selected");
-    in_transaction(db_pad_, [&](SQLiteDatabase& db) {
+    in_transaction(db_path_, [&](SQLiteDatabase& db) {
         store::insert_survey(db, ship_->params.SchipID, survey_.print_language, survey_values(survey_));
     });
 }
@@ -313,7 +313,7 @@ void Session::write_survey() {
         write_new_survey();
         return;
     }
-    in_transaction(db_pad_, [&](SQLiteDatabase& db) {
+    in_transaction(db_path_, [&](SQLiteDatabase& db) {
         store::update_survey(db, ship_->params.SchipID, current_, survey_.print_language, survey_values(survey_));
     });
 }
@@ -330,7 +330,7 @@ void Session::save_survey() {
 
 void Session::delete_survey() {
     if (current_ == kNoSurvey) return;
-    in_transaction(db_pad_,
+    in_transaction(db_path_,
                    [&](SQLiteDatabase& db) { store::delete_survey(db, ship_->params.SchipID, current_); });
     read_surveys();
     show_last();

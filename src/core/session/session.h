@@ -42,8 +42,8 @@ enum class Change {
 // A ship's particulars as the ship window enters them: the certificate number, the name and the
 // eight lines of the report's header, bound in that order.
 struct ShipEntry {
-    int aantal_ijken = 3;
-    int taal = 1;
+    int gauge_points = 3;
+    int language = 1;
     std::vector<std::string> texts;  // ten texts
 };
 
@@ -61,9 +61,9 @@ class Session {
     using Observer = std::function<void(Change)>;
     static constexpr int kNoSurvey = -199;
 
-    // db_pad: the database. language_dir: the directory of the interface language files, with its
+    // db_path: the database. language_dir: the directory of the interface language files, with its
     // trailing separator ("tln.tln" is Dutch, language 1, and "tlf.tln" French, 2).
-    explicit Session(std::string db_pad, std::string language_dir = {});
+    explicit Session(std::string db_path, std::string language_dir = {});
     ~Session();
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
@@ -73,7 +73,7 @@ class Session {
 
     // ---- state ----
 
-    const std::string& database() const { return db_pad_; }
+    const std::string& database() const { return db_path_; }
     // The selected ship; none before load_selected_ship, or in a database without one.
     const std::optional<survey::ShipRecord>& ship() const { return ship_; }
     // SchipID of the selected ship, 0 when there is none.
@@ -110,7 +110,7 @@ class Session {
     // The selected ship with its newest survey, as at the start: the readings start from "0".
     void load_selected_ship();
     // That ship becomes the selected one, and is loaded.
-    void select_ship(int schip_id);
+    void select_ship(int chosen);
     // Moves the cursor in the ship's surveys and shows the survey there.
     void show_first();
     void show_previous();
@@ -120,7 +120,7 @@ class Session {
     void show_newest();
     // Reads the ship's surveys again and shows the one with that Opnameid; false (the newest shown)
     // when the ship has none such.
-    bool show_survey(int opnameid);
+    bool show_survey(int survey_id);
     // A field of the survey changed: a reading (0 .. 19) or the salt factor recompute it.
     void change_reading(std::size_t index, std::string text);
     void change_salt_factor(std::string text);
@@ -146,24 +146,24 @@ class Session {
     // Replaces the ship's gauge table by rows (centimetre, tonnage) and its range by first and
     // last. The survey shown takes the selected ship's new range at once, and its results the new
     // table when it is next shown or recomputed.
-    void store_gauge_table(int schip_id, const std::vector<std::pair<int, double>>& rows, int first, int last);
+    void store_gauge_table(int ship_id, const std::vector<std::pair<int, double>>& rows, int first, int last);
     // The ship's table for editing: the extension rows (negative tonnages) below the table become
     // zero rows again and those above it go, then the table is read; none when the ship has no
     // row of zero tonnage to start from. Below means under the ship's first row with a tonnage, or,
     // without one, under first_if_unknown() + 10.
-    std::optional<StoredGaugeTable> unextended_gauge_table(int schip_id,
+    std::optional<StoredGaugeTable> unextended_gauge_table(int ship_id,
                                                            const std::function<long long()>& first_if_unknown);
     // The stored rows of the ship's table (extension rows not counted).
-    long long stored_gauge_rows(int schip_id);
+    long long stored_gauge_rows(int ship_id);
     // A ship's particulars as stored; throws when there is no such ship.
-    ShipEntry particulars(int schip_id);
+    ShipEntry particulars(int ship_id);
     // Stores the selected ship's particulars, or adds a ship (returning its SchipID).
     void store_particulars(const ShipEntry& entry);
     int create_ship(const ShipEntry& entry);
     // Deletes a ship that is not the selected one, with its surveys and gauge table.
-    void delete_ship(int schip_id);
+    void delete_ship(int ship_id);
     // The active language, stored with the selected ship.
-    void switch_language(int taal);
+    void switch_language(int language);
     // Stores the active language with the selected ship again (nothing told).
     void remember_language();
 
@@ -174,7 +174,7 @@ class Session {
     void compute_current();
     void take_ship(const survey::ShipRecord* ship);
 
-    std::string db_pad_;
+    std::string db_path_;
     std::vector<Observer> observers_;
     std::optional<survey::ShipRecord> ship_;
     std::unique_ptr<data::SQLiteTable> surveys_;

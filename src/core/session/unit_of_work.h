@@ -10,8 +10,8 @@
 namespace ijken::session {
 
 template <class Work>
-auto in_transaction(const std::string& db_pad, Work&& work) {
-    data::SQLiteDatabase db(db_pad, data::OpenMode::existing);
+auto in_transaction(const std::string& db_path, Work&& work) {
+    data::SQLiteDatabase db(db_path, data::OpenMode::existing);
     data::Transaction transaction(db);
     if constexpr (std::is_void_v<decltype(work(db))>) {
         work(db);

@@ -114,7 +114,7 @@ void Schipinvoer::open(std::function<void()> then) {
 void Schipinvoer::load_selected_ship() {
     // Read whole before any field changes: a missing ship leaves the fields as they were.
     const session::ShipEntry ship = session_.particulars(session_.ship_id());
-    const int points = ship.aantal_ijken;
+    const int points = ship.gauge_points;
 
     get<forms::Edit>("meetbrief").set_text(ship.texts[0]);
     for (std::size_t i = 0; i < 8; ++i) line_edits_[i]->set_text(ship.texts[i + 2]);
@@ -155,8 +155,8 @@ void Schipinvoer::opslaanclick() {
     }
 
     session::ShipEntry ship;
-    ship.aantal_ijken = get<forms::RadioGroup>("aantal_ijken").item_index() + 1;
-    ship.taal = session_.language();
+    ship.gauge_points = get<forms::RadioGroup>("aantal_ijken").item_index() + 1;
+    ship.language = session_.language();
     ship.texts = {get<forms::Edit>("meetbrief").text(), get<forms::Edit>("naam_veld").text()};
     for (const forms::Edit* line : line_edits_) ship.texts.push_back(line->text());
     int new_id = 0;
