@@ -161,9 +161,8 @@ void Form1::heard(session::Change change) {
             if (!creating_) translate_windows();
             break;
         case Change::print_language_chosen: {
-            const bool was = std::exchange(filling_, true);
+            const Filling filling(filling_);
             get<forms::RadioGroup>("TaalKeuze").set_item_index(session_->survey().print_language);
-            filling_ = was;
             break;
         }
     }
@@ -239,19 +238,26 @@ void Form1::set_result_cells(const ResultCells& c) {
 }
 
 void Form1::zet_ijkpunten() {
+    // The fields are reset together and recomputed once: one by one, a reading still holding a
+    // value too large to compute with would refuse every reset before its own.
+    hide_reading_panels();
+    {
+        const Filling filling(filling_);
+        for (forms::Edit* field : readings_) field->set_text("0");
+    }
+    session_->reset_readings();
+    show_reading_panels(session_->survey().Aantal_ijken);
+}
+
+void Form1::hide_reading_panels() {
     // Hidden in the designed order: loaded starboard, loaded port, empty starboard, empty port.
     for (int block = 3; block >= 0; --block) {
         for (int point = 0; point < 5; ++point) panels_[block * 5 + point]->set_visible(false);
     }
-    // The fields are reset together and recomputed once: one by one, a reading still holding a
-    // value too large to compute with would refuse every reset before its own.
-    {
-        const bool was = std::exchange(filling_, true);
-        for (forms::Edit* field : readings_) field->set_text("0");
-        filling_ = was;
-    }
-    session_->reset_readings();
-    const auto in_use = points_in_use(session_->survey().Aantal_ijken);
+}
+
+void Form1::show_reading_panels(int aantal_ijken) {
+    const auto in_use = points_in_use(aantal_ijken);
     for (int point = 0; point < 5; ++point) {
         if (!in_use[point]) continue;
         for (int block = 0; block < 4; ++block) panels_[block * 5 + point]->set_visible(true);
@@ -290,17 +296,8 @@ void Form1::show_ship() {
     get<forms::Label>("LabelMeetbrief").set_caption(ship->meetbrief);
     get<forms::Label>("LabelNaam").set_caption(ship->name);
     get<forms::MenuItem>("Naam1").set_caption(get<forms::Label>("LabelNaam").caption());
-    // Hidden in the designed order: loaded starboard, loaded port, empty starboard, empty port.
-    for (int block = 3; block >= 0; --block) {
-        for (int point = 0; point < 5; ++point) panels_[block * 5 + point]->set_visible(false);
-    }
-    const auto in_use = points_in_use(ship->params.Aantal_ijken);
-    for (int point = 0; point < 5; ++point) {
-        if (!in_use[point]) continue;
-        for (int block = 0; block < 4; ++block) panels_[block * 5 + point]->set_visible(true);
-    }
-    get<forms::Drawing>("Image1").repaint();
-    get<forms::Drawing>("Image2").repaint();
+    hide_reading_panels();
+    show_reading_panels(ship->params.Aantal_ijken);
     reset_sliders();
 }
 
@@ -339,12 +336,7 @@ void Form1::show_survey() {
     const session::Session& s = *session_;
     const SurveyValue& v = s.survey();
     {
-        const bool was = std::exchange(filling_, true);
-        struct Restore {
-            bool& flag;
-            bool was;
-            ~Restore() { flag = was; }
-        } restore{filling_, was};
+        const Filling filling(filling_);
         for (const PartyField& f : kPartyFields) get<forms::Edit>(f.field).set_text(v.parties[f.party]);
         get<forms::RadioGroup>("TaalKeuze").set_item_index(v.print_language);
         for (std::size_t i = 0; i < readings_.size(); ++i) readings_[i]->set_text(v.readings[i]);

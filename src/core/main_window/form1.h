@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/data/own_files.h"
@@ -195,6 +196,9 @@ class Form1 : public forms::Form {
     void show_survey();
     // The selected ship's name, sliders and gauge points.
     void show_ship();
+    // The reading panels all hidden; those of the gauge points in use shown, the pictures redrawn.
+    void hide_reading_panels();
+    void show_reading_panels(int aantal_ijken);
     // The sliders at the ship's maximum immersion, without writing into the readings.
     void reset_sliders();
     // The results and the warnings of the session's last computation.
@@ -215,8 +219,17 @@ class Form1 : public forms::Form {
     forms::Dialogs& dialogs_;
     std::unique_ptr<session::Session> session_;
     std::future<OpeningRead> read_ahead_;
-    // While the window fills its fields from the session, their handlers send nothing back.
+    // While the window fills its fields from the session, their handlers send nothing back. A
+    // Filling marks that for its scope.
     bool filling_ = false;
+    struct Filling {
+        explicit Filling(bool& flag) : flag_(flag), was_(std::exchange(flag, true)) {}
+        ~Filling() { flag_ = was_; }
+        Filling(const Filling&) = delete;
+        Filling& operator=(const Filling&) = delete;
+        bool& flag_;
+        bool was_;
+    };
     // While formcreate runs: the window is translated when it is first shown.
     bool creating_ = false;
     // The survey and failure last reported; empty after a survey computed well.
