@@ -87,6 +87,7 @@ void Session::load_selected_ship() {
 // The ship's particulars into the session and the survey value; the readings start from "0".
 void Session::take_ship(const survey::ShipRecord* ship) {
     ship_ = *ship;
+    results_current_ = false;
     survey_.SchipID = ship->params.SchipID;
     survey_.Aantal_ijken = ship->params.Aantal_ijken;
     survey_.Max_inzinking = ship->params.Max_inzinking;
@@ -222,8 +223,19 @@ void Session::show_current() {
     }
     survey::SurveyValue shown = survey::survey_from_row(ship_->params, *surveys_);
     current_ = static_cast<int>(surveys_->AsInteger(surveys_->FieldIndex("Opnameid")));
+    // The same readings of the same ship on an unchanged table (the survey shown again when the
+    // main window comes back) keep the results they have: computing them anew gives the same.
+    const bool same_input = results_current_ && shown.readings == survey_.readings &&
+                            shown.salt_correction == survey_.salt_correction &&
+                            shown.SchipID == survey_.SchipID && shown.Aantal_ijken == survey_.Aantal_ijken &&
+                            shown.Max_inzinking == survey_.Max_inzinking &&
+                            shown.Min_inzinking == survey_.Min_inzinking;
+    if (same_input) {
+        shown.resultaat_leeg = survey_.resultaat_leeg;
+        shown.resultaat_vol = survey_.resultaat_vol;
+    }
     survey_ = std::move(shown);
-    compute_current();
+    if (!same_input) compute_current();
     notify({Change::survey_shown, Change::results_recomputed});
 }
 
@@ -237,6 +249,7 @@ void Session::compute_current() {
         warnings_ = survey::find_warnings(survey_.ship_params(), input, r);
         failure_.clear();
         failure_error_ = nullptr;
+        results_current_ = true;
     } catch (const std::exception& e) {
         // No figure of other readings may stand beside these.
         survey_.resultaat_leeg = {};
@@ -245,6 +258,7 @@ void Session::compute_current() {
         warnings_.clear();
         failure_ = e.what();
         failure_error_ = std::current_exception();
+        results_current_ = true;
     }
 }
 

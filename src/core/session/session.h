@@ -184,6 +184,9 @@ class Session {
     std::vector<survey::Warning> warnings_;
     std::string failure_;
     std::exception_ptr failure_error_;
+    // The results, cells, warnings and failure are those of survey_'s readings on the table as
+    // stored now; false once the ship or its table changed under them.
+    bool results_current_ = false;
     lang::Taal taal_;
     int deleted_ship_ = 0;
     std::optional<survey::OpeningRead> opening_;

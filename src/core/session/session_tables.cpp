@@ -25,6 +25,7 @@ void Session::store_gauge_table(int ship_id, const std::vector<std::pair<int, do
     // nothing shown. The survey shown is computed with the new table when it is next shown (or
     // recomputed): computing extends the stored table, which the table window may still be editing.
     if (ship_ && ship_->params.SchipID == ship_id) {
+        results_current_ = false;
         ship_->params.Max_inzinking = survey_.Max_inzinking = last;
         ship_->params.Min_inzinking = survey_.Min_inzinking = first;
     }
