@@ -2,6 +2,7 @@
 #   make run      install what is missing, build (Release), start the program
 #   make test     install what is missing, build with sanitizers, run every test
 #   make install  build (Release) and install into PREFIX (default ~/.local) as a desktop program
+#   make package  build (Release) the Debian packages ijken and ijken-office into build/
 
 JOBS ?= 2
 BUILD_RELEASE := build
@@ -10,7 +11,7 @@ BUILD_FUZZ := build-fuzz
 
 PREFIX ?= $(HOME)/.local
 
-.PHONY: run test build build-test deps clean install fuzz build-fuzz
+.PHONY: run test build build-test deps clean install fuzz build-fuzz package
 
 deps:
 	@scripts/install-deps
@@ -51,3 +52,7 @@ fuzz: build-fuzz
 
 clean:
 	rm -rf $(BUILD_RELEASE) $(BUILD_TEST) $(BUILD_FUZZ)
+
+# The two Debian packages, ijken_VERSION_amd64.deb and ijken-office_VERSION_amd64.deb, into build/.
+package: build
+	cd $(BUILD_RELEASE) && cpack -G DEB

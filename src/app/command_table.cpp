@@ -36,6 +36,10 @@ const OptionSpec kDeleted{"--deleted", "", ValueKind::flag,
                           "also the surveys deleted on board, with the time they went"};
 const OptionSpec kText{"--text", "TEXT", ValueKind::text,
                        "only the surveys with that text (ignoring case) in a party's name,\nplace or telephone, or the cargo"};
+const OptionSpec kInstallation{"--installation", "ID", ValueKind::text,
+                               "the installation to restore (default: the role's own; an office\n"
+                               "role that reads several installations must name one)"};
+const OptionSpec kNewDb{"--output", "FILE", ValueKind::text, "the new database; it must not exist"};
 const OptionSpec kListen{"--listen", "ADDR:PORT", ValueKind::text,
                          "where to listen (default 127.0.0.1:8080; port 0: a free one,\nnamed on standard output)"};
 
@@ -90,6 +94,15 @@ const CommandSpec push{
     "status 1; a malformed CONNINFO exit status 2. A push waits at most 20 s for another push\n"
     "of the same barge (\"busy; try again\"), and gives up on an office that stays silent\n"
     "for 90 s."};
+
+const CommandSpec restore{
+    "restore",
+    {{&kFrom, true}, {&kInstallation}, {&kNewDb, true}},
+    "make a barge's database again from the office's copy",
+    "writes a new database holding the installation's ships with their current particulars\n"
+    "and gauge tables and its surveys not deleted on board, as the barge last sent them, and\n"
+    "the installation id, so that the barge goes on pushing as itself. Connect as the barge's\n"
+    "own role (or an office role with --installation). It never writes over a file."};
 
 const CommandSpec office_init{"office init", {{&kTo, true}}, "create the office's tables", ""};
 
@@ -150,7 +163,7 @@ std::string help_text() {
            "\n"
            "Commands (an unknown, repeated or malformed option ends a command with status 2):\n";
     for (const CommandSpec* c : {&commands::compute, &commands::export_, &commands::backup, &commands::report,
-                                 &commands::push, &commands::office_init, &commands::office_surveys,
+                                 &commands::push, &commands::restore, &commands::office_init, &commands::office_surveys,
                                  &commands::office_report, &commands::office_serve}) {
         out << "\n";
         describe(out, *c);

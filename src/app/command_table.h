@@ -12,6 +12,7 @@ extern const CommandSpec export_;
 extern const CommandSpec backup;
 extern const CommandSpec report;
 extern const CommandSpec push;
+extern const CommandSpec restore;
 extern const CommandSpec office_init;
 extern const CommandSpec office_surveys;
 extern const CommandSpec office_report;

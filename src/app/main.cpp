@@ -12,6 +12,7 @@
 #include "app/gui_start.h"
 #include "app/program_paths.h"
 #include "app/report_command.h"
+#include "app/restore_command.h"
 
 int main(int argc, char** argv) {
     // The name the desktop knows the program by; it also names the per-user data directory.
@@ -38,6 +39,7 @@ int main(int argc, char** argv) {
         if (command == "export") return ijken::app::run_export(argc - 2, argv + 2, data_dir, std::cout, std::cerr);
         if (command == "backup") return ijken::app::run_backup(argc - 2, argv + 2, data_dir, std::cout, std::cerr);
         if (command == "push") return ijken::app::run_push(argc - 2, argv + 2, data_dir, std::cout, std::cerr);
+        if (command == "restore") return ijken::app::run_restore(argc - 2, argv + 2, std::cout, std::cerr);
         if (command == "office") return ijken::app::run_office(argc - 2, argv + 2, data_dir, std::cout, std::cerr);
     }
     // No command: the window, given nothing but the toolkit's own options.
