@@ -100,7 +100,8 @@ const CommandSpec office_surveys{
     "office surveys",
     {{&kFrom, true}, {&kShipName}, {&kSince}, {&kUntil}, {&kDeleted}, {&kText}, {&kCsv, true}},
     "write every survey of the fleet as CSV",
-    "dates are UTC entry days, both days included."};
+    "dates are UTC entry days, both days included; a survey whose entry date is not a day\n"
+    "(empty, or in another form) is kept by --since and --until, and counted in the summary."};
 
 const CommandSpec office_report{
     "office report",

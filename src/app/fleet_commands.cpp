@@ -98,8 +98,15 @@ int office(int argc, char** argv, const std::string& program_dir, std::ostream& 
         const fleet::SurveyFilter filter{o.text("--ship"), o.text("--since"), o.text("--until"), o.has("--deleted"),
                                          o.text("--text")};
         const std::string output = *o.text("--output");
-        const long long n = fleet::write_office_csv(*o.text("--from"), filter, output);
-        out << "ijken office surveys: " << plural(n, "survey", "surveys") << " written to " << output << "\n";
+        long long undated = 0;
+        const long long n = fleet::write_office_csv(*o.text("--from"), filter, output, &undated);
+        out << "ijken office surveys: " << plural(n, "survey", "surveys") << " written to " << output;
+        if (undated > 0 && (filter.since || filter.until)) {
+            // Kept rather than lost: the date filter cannot place them.
+            out << " (" << text::format_int(undated) << " of them without a readable entry date, which --since and"
+                << " --until keep)";
+        }
+        out << "\n";
         return 0;
     }
     if (what == "report") return office_report(argc - 1, argv + 1, program_dir);

@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <fstream>
+#include <regex>
 
 #include "core/data/database_schema.h"
 #include "core/data/sqlite_database.h"
@@ -113,13 +114,21 @@ std::string any_party_like() {
 }  // namespace
 
 const std::string& survey_filter_condition() {
-    // Dates compare as the entry's day, both ends included.
+    // Dates compare as the entry's day, both ends included. An entry date that does not start with
+    // a day (empty, or put there in another form outside the program) cannot be placed: every date
+    // filter keeps it, so that no filter hides a survey the unfiltered list shows.
+    static const std::string undated = "(s.invoerdatum IS NULL OR s.invoerdatum !~ '" + std::string(kEntryDay) + "')";
     static const std::string condition =
         "($4 OR s.deleted_at IS NULL) AND ($1::text IS NULL OR sh.name = $1)"
-        " AND ($2::text IS NULL OR left(s.invoerdatum, 10) >= $2)"
-        " AND ($3::text IS NULL OR left(s.invoerdatum, 10) <= $3)"
+        " AND ($2::text IS NULL OR " + undated + " OR left(s.invoerdatum, 10) >= $2)"
+        " AND ($3::text IS NULL OR " + undated + " OR left(s.invoerdatum, 10) <= $3)"
         " AND ($5::text IS NULL OR " + any_party_like() + ")";
     return condition;
+}
+
+bool has_entry_day(std::string_view entry_date) {
+    static const std::regex day(kEntryDay);
+    return std::regex_search(entry_date.begin(), entry_date.end(), day);
 }
 
 std::vector<PgValue> survey_filter_values(const SurveyFilter& filter) {
@@ -137,19 +146,20 @@ std::vector<PgValue> survey_filter_values(const SurveyFilter& filter) {
 }
 
 long long write_office_csv(const std::string& conninfo, const SurveyFilter& filter,
-                           const std::filesystem::path& output) {
+                           const std::filesystem::path& output, long long* undated) {
     text::PendingFile pending(output);
     PgConnection db(conninfo, kReadLimits);
     std::ofstream out(pending.temp_path(), std::ios::binary | std::ios::trunc);
     if (!out) throw FleetError("cannot write " + output.string());
-    const long long count = write_office_csv(db, filter, out);
+    const long long count = write_office_csv(db, filter, out, undated);
     out.close();
     if (!out) throw FleetError("writing " + output.string() + " failed");
     pending.commit();
     return count;
 }
 
-long long write_office_csv(PgConnection& db, const SurveyFilter& filter, std::ostream& out) {
+long long write_office_csv(PgConnection& db, const SurveyFilter& filter, std::ostream& out, long long* undated) {
+    if (undated) *undated = 0;
     // One snapshot of the whole fleet, even while barges push.
     PgTransaction tx(db);
     db.exec("SET TRANSACTION ISOLATION LEVEL REPEATABLE READ, READ ONLY");
@@ -189,6 +199,7 @@ long long write_office_csv(PgConnection& db, const SurveyFilter& filter, std::os
         }
         write_line(out, fields);
         ++count;
+        if (undated && !has_entry_day(r.text(0, 4))) ++*undated;
     });
     tx.commit();
     return count;
