@@ -171,7 +171,9 @@ BEGIN
       NEW.role_oid := coalesce(NEW.role_oid, me);
       NEW.role_name := current_user;
     ELSIF NEW.role_oid IS NULL THEN
-      NEW.role_oid := coalesce((SELECT r.oid FROM pg_catalog.pg_roles r WHERE r.rolname = NEW.role_name), me);
+      -- The owner registers for itself (role_name's default), or for the role it names; a name
+      -- that is no role's leaves the installation to nobody.
+      NEW.role_oid := (SELECT r.oid FROM pg_catalog.pg_roles r WHERE r.rolname = NEW.role_name);
     END IF;
     RETURN NEW;
   END IF;
