@@ -287,7 +287,7 @@ std::string upgrade_from_2() {
 
 // The statements that give `table`, made by an upgrade, the rights and policies the office gave
 // `model`, a table of the same kind made at the first creation: its grants (to whom and what) and
-// its policies other than the tables' own. Rights the office granted by hand thus reach the new
+// its policies other than the tables' own (those the table has by that name already stay). Rights the office granted by hand thus reach the new
 // table as they would have, had it been there when the office set them up.
 std::string access_like(PgConnection& db, const std::string& table, const std::string& model,
                         const std::string& own_policy) {
@@ -304,7 +304,8 @@ std::string access_like(PgConnection& db, const std::string& table, const std::s
         " $1::text, p.permissive, p.cmd, (SELECT string_agg(CASE WHEN g = 'public' THEN 'PUBLIC'"
         " ELSE quote_ident(g) END, ', ') FROM unnest(p.roles) g), ' USING (' || p.qual || ')',"
         " ' WITH CHECK (' || p.with_check || ')'), E'\\n'), '') FROM pg_catalog.pg_policies p"
-        " WHERE p.schemaname = 'ijken' AND p.tablename = $2 AND p.policyname <> $3",
+        " WHERE p.schemaname = 'ijken' AND p.tablename = $2 AND p.policyname <> $3 AND NOT EXISTS (SELECT FROM"
+        " pg_catalog.pg_policies q WHERE q.schemaname = 'ijken' AND q.tablename = $1 AND q.policyname = p.policyname)",
         {table, model, own_policy});
     return std::string(grants.text(0, 0)) + "\n" + std::string(policies.text(0, 0)) + "\n";
 }
@@ -466,17 +467,14 @@ const char* const kSchemaLock = "SELECT pg_advisory_xact_lock(7469, 0)";
 // Brings the tables of `version` up to this program's, each step as a first creation of that
 // version would have left them, the office's grants and policies included.
 void upgrade(PgConnection& db, int version) {
-    if (version == 1) {
-        db.exec(upgrade_from_1());
-        const std::string rights = access_like(db, "ship_versions", "ships", "own_rows") + last_push_rights(db);
-        if (rights.find_first_not_of(" \n") != std::string::npos) db.exec(rights);
-        version = 2;
-    }
-    if (version == 2) {
-        db.exec(upgrade_from_2());
-        const std::string naming = naming_rights(db);
-        if (!naming.empty()) db.exec(naming);
-    }
+    if (version == 1) db.exec(upgrade_from_1());
+    // Also for version 2: an earlier ijken brought version 1 up to it without these rights, which
+    // stopped every barge (granting again what is granted changes nothing).
+    const std::string rights = access_like(db, "ship_versions", "ships", "own_rows") + last_push_rights(db);
+    if (rights.find_first_not_of(" \n") != std::string::npos) db.exec(rights);
+    db.exec(upgrade_from_2());
+    const std::string naming = naming_rights(db);
+    if (!naming.empty()) db.exec(naming);
 }
 
 }  // namespace

@@ -263,6 +263,33 @@ TEST(FleetSchema, AVersion1OfficeWithItsRolesIsBroughtUpToDateAndBargesAndTheOff
                  FleetError);
 }
 
+TEST(FleetSchema, AVersion2OfficeAnEarlierUpgradeLeftWithoutRightsIsRepairedByInit) {
+    Barge anna;
+    const std::string db = office_with_roles(anna, "_w",
+                                             "CREATE ROLE w_anna LOGIN IN ROLE ijken_barge;"
+                                             " CREATE ROLE w_jan LOGIN IN ROLE ijken_office");
+    ASSERT_EQ(anna.push(conninfo(db, "w_anna")).status, 0);
+    // Version 2 as an earlier ijken left it when it brought version 1 up: ship_versions without
+    // the office's grants and policy.
+    rows(db, "DROP POLICY office_names ON ijken.installations; " + back_to_version_2() +
+                 " REVOKE ALL ON ijken.ship_versions FROM ijken_barge_w, ijken_office_w;"
+                 " DROP POLICY office_reads ON ijken.ship_versions");
+    EXPECT_EQ(anna.push(conninfo(db, "w_anna")).status, 1);
+    const Outcome init = anna.run("office init --to '" + conninfo(db) + "'");
+    ASSERT_EQ(init.out, "ijken office init: the fleet tables were brought up to date\n") << init.err;
+
+    anna.sql("UPDATE Schiptable SET Name = 'Nieuw' WHERE SchipID = 1");
+    anna.sql("UPDATE IJkOpnames SET Lading = 'Gerst' WHERE Opnameid = 1");
+    const Outcome pushed = anna.push(conninfo(db, "w_anna"));
+    EXPECT_EQ(pushed.status, 0) << pushed.err;
+    EXPECT_EQ(rows(db, "SELECT count(*) FROM ijken.ship_versions", "w_jan"), std::vector<std::string>{"6"});
+    EXPECT_NE(list_as(anna, db, "w_jan").find(": 3 surveys"), std::string::npos);
+    const Outcome named = anna.run("office name --to '" + conninfo(db, "w_jan") + "' --installation " +
+                                   anna.installation() + " --name Anna");
+    EXPECT_EQ(named.status, 0) << named.err;
+    EXPECT_EQ(rows(db, "SELECT name FROM ijken.barges", "w_anna"), std::vector<std::string>{"Anna"});
+}
+
 // Runs `count` commands at the same moment, each from a barge of its own; the outcomes.
 std::vector<Outcome> at_once(std::vector<Barge>& barges, const std::function<std::string(Barge&)>& command) {
     std::vector<Outcome> outcomes(barges.size());
