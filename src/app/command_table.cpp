@@ -94,7 +94,8 @@ const CommandSpec push{
     "of the same barge (\"busy; try again\"), and gives up on an office that stays silent\n"
     "for 90 s."};
 
-const CommandSpec office_init{"office init", {{&kTo, true}}, "create the office's tables", ""};
+const CommandSpec office_init{"office init", {{&kTo, true}}, "create the office's tables, or bring them up to date",
+                               "tables made by an earlier ijken are brought up to date by their owner."};
 
 const CommandSpec office_surveys{
     "office surveys",

@@ -357,6 +357,13 @@ std::string missing_columns(PgConnection& db, int version) {
             if (std::find(have.begin(), have.end(), want) == have.end()) return "ijken." + t.name + "." + c.name;
         }
     }
+    // The view the office's pages name barges by (everyone may read it).
+    for (const char* column : {"installation uuid", "name text"}) {
+        const std::string want = std::string("barges.") + column;
+        if (version >= 3 && std::find(have.begin(), have.end(), want) == have.end()) {
+            return "ijken." + want.substr(0, want.find(' '));
+        }
+    }
     return "";
 }
 
