@@ -66,8 +66,10 @@ std::vector<std::string> password_candidates(const std::string& conninfo) {
     const auto scheme = conninfo.find("://");
     if (scheme != std::string::npos) {
         const auto query_at = conninfo.find('?', scheme);
-        const auto at = conninfo.rfind('@', query_at);
-        if (at != std::string::npos && at > scheme) {
+        // The user information ends at the last @ before the query, or (with a ? in the password)
+        // at the last @ of all.
+        for (const auto at : {conninfo.rfind('@', query_at), conninfo.rfind('@')}) {
+            if (at == std::string::npos || at <= scheme) continue;
             const std::string userinfo = conninfo.substr(scheme + 3, at - scheme - 3);
             const auto colon = userinfo.find(':');
             if (colon != std::string::npos) found.push_back(userinfo.substr(colon + 1));
@@ -106,7 +108,7 @@ std::vector<std::string> password_candidates(const std::string& conninfo) {
     return all;
 }
 
-// Why getaddrinfo would not take the text as a numeric address, as libpq's hostaddr needs one.
+// Whether getaddrinfo takes the text as a numeric address, as libpq's hostaddr needs one.
 bool numeric_address(const std::string& text) {
     addrinfo hints{};
     hints.ai_flags = AI_NUMERICHOST;

@@ -31,6 +31,7 @@ TEST(FleetConninfo, EverySpellingOfAPasswordIsFoundAndMasked) {
         {"host='127.0.0.1'password=S3cretPW", "S3cretPW!", "***!"},
         {"host='127.0.0.1'password='S3 cretPW' dbname=x", "S3 cretPW", "***"},
         {"host=h PASSWORD=S3cretPW", "S3cretPW", "***"},
+        {"postgresql://u:S3cr?tPW@h/db", "S3cr?tPW", "***"},
     };
     for (const Case& c : cases) {
         EXPECT_TRUE(holds_password(c.conninfo)) << c.conninfo;
