@@ -36,10 +36,13 @@ const OptionSpec kDeleted{"--deleted", "", ValueKind::flag,
                           "also the surveys deleted on board, with the time they went"};
 const OptionSpec kText{"--text", "TEXT", ValueKind::text,
                        "only the surveys with that text (ignoring case) in a party's name,\nplace or telephone, or the cargo"};
-const OptionSpec kInstallation{"--installation", "ID", ValueKind::text,
-                               "the installation to restore (default: the role's own; an office\n"
-                               "role that reads several installations must name one)"};
+const OptionSpec kRestoredInstallation{"--installation", "UUID", ValueKind::text,
+                                       "the installation to restore (default: the role's own; an office\n"
+                                       "role that reads several installations must name one)"};
 const OptionSpec kNewDb{"--output", "FILE", ValueKind::text, "the new database; it must not exist"};
+const OptionSpec kInstallation{"--installation", "UUID", ValueKind::text, "the barge's installation id"};
+const OptionSpec kOfficeName{"--name", "TEXT", ValueKind::text,
+                             "the office's name for it (at most 100 characters); without it,\nthe barge goes by its role's name again"};
 const OptionSpec kListen{"--listen", "ADDR:PORT", ValueKind::text,
                          "where to listen (default 127.0.0.1:8080; port 0: a free one,\nnamed on standard output)"};
 
@@ -97,20 +100,22 @@ const CommandSpec push{
 
 const CommandSpec restore{
     "restore",
-    {{&kFrom, true}, {&kInstallation}, {&kNewDb, true}},
+    {{&kFrom, true}, {&kRestoredInstallation}, {&kNewDb, true}},
     "make a barge's database again from the office's copy",
     "writes a new database holding the installation's ships with their current particulars\n"
     "and gauge tables and its surveys not deleted on board, as the barge last sent them, and\n"
     "the installation id, so that the barge goes on pushing as itself. Connect as the barge's\n"
     "own role (or an office role with --installation). It never writes over a file."};
 
-const CommandSpec office_init{"office init", {{&kTo, true}}, "create the office's tables", ""};
+const CommandSpec office_init{"office init", {{&kTo, true}}, "create the office's tables, or bring them up to date",
+                               "tables made by an earlier ijken are brought up to date by their owner."};
 
 const CommandSpec office_surveys{
     "office surveys",
     {{&kFrom, true}, {&kShipName}, {&kSince}, {&kUntil}, {&kDeleted}, {&kText}, {&kCsv, true}},
     "write every survey of the fleet as CSV",
-    "dates are UTC entry days, both days included."};
+    "dates are UTC entry days, both days included; a survey whose entry date is not a day\n"
+    "(empty, or in another form) is kept by --since and --until, and counted in the summary."};
 
 const CommandSpec office_report{
     "office report",
@@ -124,6 +129,13 @@ const CommandSpec office_serve{
     "the office in the browser",
     "serves the office's pages over HTTP until SIGINT or SIGTERM; everyone logs in with their\n"
     "own PostgreSQL role, so CONNINFO names the server and database, not the user."};
+
+const CommandSpec office_name{
+    "office name",
+    {{&kTo, true}, {&kInstallation, true}, {&kOfficeName}},
+    "give a barge the office's name",
+    "the office's pages and the view ijken.barges show that name instead of the barge's role\n"
+    "name. The office's roles may set it, the barge's own role may not."};
 
 }  // namespace commands
 
@@ -164,7 +176,7 @@ std::string help_text() {
            "Commands (an unknown, repeated or malformed option ends a command with status 2):\n";
     for (const CommandSpec* c : {&commands::compute, &commands::export_, &commands::backup, &commands::report,
                                  &commands::push, &commands::restore, &commands::office_init, &commands::office_surveys,
-                                 &commands::office_report, &commands::office_serve}) {
+                                 &commands::office_report, &commands::office_serve, &commands::office_name}) {
         out << "\n";
         describe(out, *c);
     }

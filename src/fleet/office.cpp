@@ -113,13 +113,27 @@ std::string any_party_like() {
 }  // namespace
 
 const std::string& survey_filter_condition() {
-    // Dates compare as the entry's day, both ends included.
+    // Dates compare as the entry's day, both ends included. An entry date that does not start with
+    // a day (empty, or put there in another form outside the program) cannot be placed: every date
+    // filter keeps it, so that no filter hides a survey the unfiltered list shows.
+    static const std::string undated = "(s.invoerdatum IS NULL OR s.invoerdatum !~ '" + std::string(kEntryDay) + "')";
     static const std::string condition =
         "($4 OR s.deleted_at IS NULL) AND ($1::text IS NULL OR sh.name = $1)"
-        " AND ($2::text IS NULL OR left(s.invoerdatum, 10) >= $2)"
-        " AND ($3::text IS NULL OR left(s.invoerdatum, 10) <= $3)"
+        " AND ($2::text IS NULL OR " + undated + " OR left(s.invoerdatum, 10) >= $2)"
+        " AND ($3::text IS NULL OR " + undated + " OR left(s.invoerdatum, 10) <= $3)"
         " AND ($5::text IS NULL OR " + any_party_like() + ")";
     return condition;
+}
+
+bool has_entry_day(std::string_view d) {
+    // kEntryDay by hand: this runs for every row of a long list.
+    auto digit = [&](std::size_t i) { return d[i] >= '0' && d[i] <= '9'; };
+    if (d.size() < 10 || d[4] != '-' || d[7] != '-') return false;
+    for (std::size_t i : {0, 1, 2, 3, 5, 6, 8, 9}) {
+        if (!digit(i)) return false;
+    }
+    const int month = (d[5] - '0') * 10 + (d[6] - '0'), day = (d[8] - '0') * 10 + (d[9] - '0');
+    return month >= 1 && month <= 12 && day >= 1 && day <= 31;
 }
 
 std::vector<PgValue> survey_filter_values(const SurveyFilter& filter) {
@@ -137,19 +151,20 @@ std::vector<PgValue> survey_filter_values(const SurveyFilter& filter) {
 }
 
 long long write_office_csv(const std::string& conninfo, const SurveyFilter& filter,
-                           const std::filesystem::path& output) {
+                           const std::filesystem::path& output, long long* undated) {
     text::PendingFile pending(output);
     PgConnection db(conninfo, kReadLimits);
     std::ofstream out(pending.temp_path(), std::ios::binary | std::ios::trunc);
     if (!out) throw FleetError("cannot write " + output.string());
-    const long long count = write_office_csv(db, filter, out);
+    const long long count = write_office_csv(db, filter, out, undated);
     out.close();
     if (!out) throw FleetError("writing " + output.string() + " failed");
     pending.commit();
     return count;
 }
 
-long long write_office_csv(PgConnection& db, const SurveyFilter& filter, std::ostream& out) {
+long long write_office_csv(PgConnection& db, const SurveyFilter& filter, std::ostream& out, long long* undated) {
+    if (undated) *undated = 0;
     // One snapshot of the whole fleet, even while barges push.
     PgTransaction tx(db);
     db.exec("SET TRANSACTION ISOLATION LEVEL REPEATABLE READ, READ ONLY");
@@ -189,6 +204,7 @@ long long write_office_csv(PgConnection& db, const SurveyFilter& filter, std::os
         }
         write_line(out, fields);
         ++count;
+        if (undated && !has_entry_day(r.text(0, 4))) ++*undated;
     });
     tx.commit();
     return count;
@@ -303,6 +319,38 @@ std::optional<SurveyName> parse_survey_name(const std::string& name) {
         n.generation = generation;
     }
     return n;
+}
+
+void name_installation(const std::string& conninfo, const std::string& installation, const std::string& name) {
+    if (!is_uuid(installation)) throw FleetError("\"" + one_line(installation).substr(0, 40) + "\" is no installation id", 2);
+    std::size_t characters = 0;
+    for (unsigned char c : name) {
+        if (c < 0x20 || c == 0x7F) throw FleetError("a name holds no line breaks, tabs or other control characters", 2);
+        if ((c & 0xC0) != 0x80) ++characters;
+    }
+    if (characters > kMaxOfficeName) {
+        throw FleetError("a name has at most " + std::to_string(kMaxOfficeName) + " characters", 2);
+    }
+    PgConnection db(conninfo);
+    PgTransaction tx(db);
+    check_schema(db);
+    // The installation's own role (unless it owns the tables) never names it: the trigger would
+    // refuse, in words meant for SQL.
+    const PgResult own = db.exec(
+        "SELECT 1 FROM ijken.installations WHERE installation = $1 AND role_oid = (SELECT oid FROM"
+        " pg_catalog.pg_roles WHERE rolname = current_user) AND NOT pg_catalog.pg_has_role(current_user, (SELECT"
+        " relowner FROM pg_catalog.pg_class WHERE oid = 'ijken.installations'::regclass), 'USAGE')",
+        {installation});
+    if (own.rows() > 0) {
+        throw FleetError("installation " + installation + " is this role's own barge; only the office names it");
+    }
+    const PgValue value = name.empty() ? PgValue() : PgValue(name);
+    const PgResult named = db.exec("UPDATE ijken.installations SET office_name = $2 WHERE installation = $1",
+                                   {installation, value});
+    if (named.affected() == 0) {
+        throw FleetError("the office database has no installation " + installation + " that this role may name");
+    }
+    tx.commit();
 }
 
 void materialise_survey(const std::string& conninfo, const SurveyName& name, const std::string& db_pad) {

@@ -7,16 +7,26 @@
 #include <iosfwd>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "fleet/pg_connection.h"
 
 namespace ijken::fleet {
 
+// An entry date that starts with a day, YYYY-MM-DD, as the program writes them (a POSIX regular
+// expression, the same for the server and the program).
+inline constexpr const char* kEntryDay = "^[0-9]{4}-(0[1-9]|1[0-2])-(0[1-9]|[12][0-9]|3[01])";
+
+// Whether the entry date starts with a day; only such a date is placed by --since and --until.
+bool has_entry_day(std::string_view entry_date);
+
 struct SurveyFilter {
     std::optional<std::string> ship;   // the ship's name (UTF-8), exactly
-    std::optional<std::string> since;  // YYYY-MM-DD: entered on or after this day (UTC)
-    std::optional<std::string> until;  // YYYY-MM-DD: entered on or before this day (UTC)
+    // YYYY-MM-DD: entered on or after / on or before this day (UTC). A survey whose entry date does
+    // not start with a day (empty, or in another form) is kept by both: it cannot be placed.
+    std::optional<std::string> since;
+    std::optional<std::string> until;
     bool deleted = false;              // also the surveys deleted on board, with the time they went
     std::optional<std::string> text;   // found, ignoring case, in a party's name, place or the cargo
 };
@@ -47,12 +57,14 @@ bool is_date(const std::string& text);
 // Writes every survey not deleted on board, in the export's CSV format with the installation and
 // the ship's number in front, ordered by installation, ship and entry. The rows stream from the
 // server, so memory does not grow with their number; the file is written under a temporary name
-// and renamed when complete. Returns the number of surveys written. Throws FleetError.
+// and renamed when complete. Returns the number of surveys written, and in `undated` how many of
+// them have an entry date that does not start with a day. Throws FleetError.
 long long write_office_csv(const std::string& conninfo, const SurveyFilter& filter,
-                           const std::filesystem::path& output);
+                           const std::filesystem::path& output, long long* undated = nullptr);
 // The same file's bytes written to out, read in one snapshot on the caller's connection (which
 // must be in no transaction).
-long long write_office_csv(PgConnection& db, const SurveyFilter& filter, std::ostream& out);
+long long write_office_csv(PgConnection& db, const SurveyFilter& filter, std::ostream& out,
+                           long long* undated = nullptr);
 
 // Writes a new database at db_pad (which must not exist) with the designed tables, holding the
 // survey's ship as the selected ship, SchipID 1, with the particulars and the gauge table that were
@@ -61,5 +73,15 @@ long long write_office_csv(PgConnection& db, const SurveyFilter& filter, std::os
 void materialise_survey(const std::string& conninfo, const SurveyName& name, const std::string& db_pad);
 // The same on the caller's connection (which must be in no transaction).
 void materialise_survey(PgConnection& db, const SurveyName& name, const std::string& db_pad);
+
+// Gives the installation the office's name for it (the office's pages show it instead of the
+// role's name); an empty name takes it back. Only a role that may name installations (the
+// office's, or the owner of the tables) can: the installation's own role cannot. Throws FleetError:
+// exit status 2 for an installation that is no UUID or a name that is too long or holds control
+// characters, 1 when the office database has no such installation this role may name.
+void name_installation(const std::string& conninfo, const std::string& installation, const std::string& name);
+
+// The longest name the office gives an installation, in characters.
+inline constexpr std::size_t kMaxOfficeName = 100;
 
 }  // namespace ijken::fleet

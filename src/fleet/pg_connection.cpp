@@ -154,6 +154,23 @@ long long PgResult::affected() const {
     return count;
 }
 
+std::optional<std::vector<std::pair<std::string, std::string>>> libpq_reading(const std::string& conninfo) {
+    try {
+        char* parse_error = nullptr;
+        PQconninfoOption* parsed = pq().PQconninfoParse(conninfo.c_str(), &parse_error);
+        if (parse_error) pq().PQfreemem(parse_error);
+        if (parsed == nullptr) return std::nullopt;
+        std::vector<std::pair<std::string, std::string>> given;
+        for (const PQconninfoOption* o = parsed; o->keyword != nullptr; ++o) {
+            if (o->val != nullptr) given.emplace_back(o->keyword, o->val);
+        }
+        pq().PQconninfoFree(parsed);
+        return given;
+    } catch (const FleetError&) {
+        return std::nullopt;  // no client library
+    }
+}
+
 std::vector<std::pair<std::string, std::string>> parse_conninfo(const std::string& conninfo) {
     if (conninfo.empty()) throw FleetError("the connection string is empty", 2);
     // libpq's own parser tells a malformed string (the user's to correct) from a server that is away.
@@ -172,8 +189,10 @@ std::vector<std::pair<std::string, std::string>> parse_conninfo(const std::strin
     // What libpq would only refuse once connecting ("cannot connect") is the user's to correct too.
     for (const auto& [keyword, value] : given) {
         const std::string fault = value_fault(keyword, value);
-        if (!fault.empty()) throw FleetError("invalid connection string: " + fault, 2);
+        if (!fault.empty()) throw FleetError("invalid connection string: " + mask_passwords(fault, conninfo), 2);
     }
+    const std::string fault = hosts_fault(given);
+    if (!fault.empty()) throw FleetError("invalid connection string: " + mask_passwords(fault, conninfo), 2);
     return given;
 }
 

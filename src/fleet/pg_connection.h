@@ -10,6 +10,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 struct pg_conn;
@@ -36,6 +37,11 @@ void require_client_library();
 // For tests: the next load opens this file instead of libpq.so.5. No connection or result may be
 // alive when it is called.
 void set_client_library_file(const std::string& file_name);
+
+// libpq's own reading of a connection string (PQconninfoParse): the keywords it sets with their
+// values, percent-decoded keys and values of a URI included; nothing when libpq cannot parse it or
+// is not installed. Never throws and never connects.
+std::optional<std::vector<std::pair<std::string, std::string>>> libpq_reading(const std::string& conninfo);
 
 // A parameter of a statement: text as PostgreSQL reads it, or SQL NULL.
 using PgValue = std::optional<std::string>;

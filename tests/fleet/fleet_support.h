@@ -11,6 +11,7 @@
 
 #include "core/data/database_schema.h"
 #include "core/data/sqlite_database.h"
+#include "fleet/central_schema.h"
 #include "fleet/pg_connection.h"
 #include "fleet/push.h"
 #include "support/run_program.h"
@@ -100,5 +101,21 @@ struct Barge {
         return data::SQLiteDatabase(dir.db_path()).Query("SELECT InstallationID FROM FleetInstallation")->AsString(0);
     }
 };
+
+// Version 2 of the tables, made from version 3 the way it was: installations bound to their role by
+// its name, no office's names.
+inline std::string back_to_version_2() {
+    std::string s = "DROP VIEW ijken.barges; DROP TRIGGER installations_guard ON ijken.installations;"
+                    " DROP FUNCTION ijken.installations_guard(); DROP POLICY own_installation ON ijken.installations;"
+                    " CREATE POLICY own_installation ON ijken.installations USING (role_name = current_user)"
+                    " WITH CHECK (role_name = current_user);";
+    for (const char* t : {"ships", "ship_versions", "gauge_rows", "surveys", "survey_versions"}) {
+        s += std::string(" DROP POLICY own_rows ON ijken.") + t + "; CREATE POLICY own_rows ON ijken." + t +
+             " USING (installation IN (SELECT i.installation FROM ijken.installations i WHERE i.role_name ="
+             " current_user));";
+    }
+    return s + " ALTER TABLE ijken.installations DROP COLUMN role_oid, DROP COLUMN office_name;"
+               " UPDATE ijken.schema_version SET version = 2;";
+}
 
 }  // namespace ijken::fleet
