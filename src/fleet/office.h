@@ -11,6 +11,10 @@
 
 #include "fleet/pg_connection.h"
 
+namespace ijken::data {
+class SQLiteDatabase;
+}
+
 namespace ijken::fleet {
 
 struct SurveyFilter {
@@ -61,5 +65,7 @@ long long write_office_csv(PgConnection& db, const SurveyFilter& filter, std::os
 void materialise_survey(const std::string& conninfo, const SurveyName& name, const std::string& db_pad);
 // The same on the caller's connection (which must be in no transaction).
 void materialise_survey(PgConnection& db, const SurveyName& name, const std::string& db_pad);
+// The same into an open database that holds nothing yet (one in memory: nothing reaches a disk).
+void materialise_survey(PgConnection& db, const SurveyName& name, data::SQLiteDatabase& into);
 
 }  // namespace ijken::fleet

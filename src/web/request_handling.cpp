@@ -1,6 +1,7 @@
 #include "web/request_handling.h"
 
 #include <streambuf>
+#include <thread>
 
 #include "fleet/office.h"
 #include "web/pages.h"
@@ -64,27 +65,80 @@ void html(httplib::Response& res, const std::string& body, int status = 200) {
 
 enum class Kind { page, download };
 
-using Handler = std::function<void(const httplib::Request&, httplib::Response&, Session&, const PageContext&)>;
+using Handler = std::function<void(const httplib::Request&, httplib::Response&, const std::shared_ptr<Session>&,
+                                   const PageContext&)>;
 
-// A handler that needs a session: without one a page answers 303 to the login, a download 401.
-// The session's connection serves one request at a time.
+const char* reason_text(Lang lang, EndReason why) {
+    switch (why) {
+        case EndReason::crowded: return tr(lang, Text::session_crowded);
+        case EndReason::lost: return tr(lang, Text::session_lost);
+        case EndReason::role_gone: return tr(lang, Text::session_role_gone);
+        case EndReason::idle: break;
+    }
+    return tr(lang, Text::session_ended);
+}
+
+// The answer to a request whose session the server ended: a page that says why, with the way back
+// to the login (a download says it in one line), and the cookie is let go.
+void session_ended(const httplib::Request& req, httplib::Response& res, Kind kind, EndReason why) {
+    const Lang lang = request_lang(req);
+    res.set_header("Set-Cookie", std::string(kSessionCookie) + "=; Path=/; Max-Age=0; HttpOnly; SameSite=Strict" +
+                                     (over_tls(req) ? "; Secure" : ""));
+    if (kind == Kind::download) {
+        res.status = 401;
+        return res.set_content(std::string("401 ") + reason_text(lang, why) + "\n", "text/plain; charset=utf-8");
+    }
+    const PageContext c{lang, "", "/login"};
+    html(res,
+         page(c, tr(lang, Text::login),
+              std::string("<p role=\"alert\">") + escape(reason_text(lang, why)) + "</p><p><a href=\"/login\">" +
+                  escape(tr(lang, Text::login)) + "</a></p>"),
+         401);
+}
+
+// A handler that needs a session: without one a page answers 303 to the login, a download 401; a
+// session the server ended says why. The session's connection serves one request at a time, and
+// the handler holds the session for the whole of its answer (a download goes on after a logout).
+// A connection that fell, or a role that is gone, ends the session with a page that says so.
 httplib::Server::Handler guarded(Sessions& sessions, Kind kind, Handler handler) {
     return [&sessions, kind, handler](const httplib::Request& req, httplib::Response& res) {
-        const std::shared_ptr<Session> session = sessions.find(cookie(req, kSessionCookie));
+        const std::string token = cookie(req, kSessionCookie);
+        const std::shared_ptr<Session> session = sessions.find(token);
         if (!session) {
-            if (kind == Kind::page) return see_other(res, cookie(req, kSessionCookie).empty() ? "/login" : "/login?ended");
+            if (const auto why = token.empty() ? std::nullopt : sessions.ended(token); why && *why != EndReason::idle) {
+                return session_ended(req, res, kind, *why);
+            }
+            if (kind == Kind::page) return see_other(res, token.empty() ? "/login" : "/login?ended");
             res.status = 401;
             res.set_content("401 not logged in\n", "text/plain; charset=utf-8");
             return;
         }
         const PageContext c = context(req, session.get());
         std::unique_lock<std::mutex> lock(session->mutex);
+        if (const auto why = sessions.check(*session)) return session_ended(req, res, kind, *why);
         try {
-            handler(req, res, *session, c);
+            handler(req, res, session, c);
         } catch (const fleet::FleetError& e) {
+            if (const auto why = sessions.check_after_failure(*session)) {
+                res.headers.erase("Content-Disposition");
+                return session_ended(req, res, kind, *why);
+            }
             html(res, message_page(c, tr(c.lang, Text::error), e.what()), 500);
         }
     };
+}
+
+// The address a login's failures are counted by: the peer's, or behind a proxy on this machine the
+// one the proxy names last in X-Forwarded-For (the address it took the request from).
+std::string client_address(const httplib::Request& req) {
+    const bool local = req.remote_addr == "127.0.0.1" || req.remote_addr == "::1" ||
+                       req.remote_addr == "::ffff:127.0.0.1";
+    const std::string forwarded = req.get_header_value("X-Forwarded-For");
+    if (!local || forwarded.empty()) return req.remote_addr;
+    std::string last = forwarded.substr(forwarded.rfind(',') == std::string::npos ? 0 : forwarded.rfind(',') + 1);
+    last.erase(0, last.find_first_not_of(' '));
+    last.erase(last.find_last_not_of(' ') + 1);
+    return last.empty() || last.size() > 64 ? req.remote_addr : last;
 }
 
 }  // namespace
@@ -114,8 +168,18 @@ void add_login_routes(httplib::Server& server, Sessions& sessions) {
     server.Post("/login", [&sessions](const httplib::Request& req, httplib::Response& res) {
         if (!same_origin(req)) return html(res, "403 forbidden\n", 403);
         const std::string user = param(req, "user", 63), password = param(req, "password", 1000);
-        const std::string token = user.empty() || password.empty() ? "" : sessions.login(user, password);
-        if (token.empty()) return html(res, login_page(context(req, nullptr), true, user), 401);
+        LoginOutcome outcome;
+        outcome.not_before = Clock::now();
+        if (!user.empty() && !password.empty()) outcome = sessions.login(user, password, client_address(req));
+        // TEMPORARY until the transport answers at not_before without holding a worker: this
+        // worker waits for it here.
+        std::this_thread::sleep_until(outcome.not_before);
+        if (outcome.kind == LoginOutcome::Kind::unreachable) {
+            const PageContext c = context(req, nullptr);
+            return html(res, message_page(c, tr(c.lang, Text::error), tr(c.lang, Text::db_unreachable)), 503);
+        }
+        if (outcome.kind != LoginOutcome::Kind::ok) return html(res, login_page(context(req, nullptr), true, user), 401);
+        const std::string& token = outcome.token;
         res.set_header("Set-Cookie", std::string(kSessionCookie) + "=" + token + "; Path=/; HttpOnly; SameSite=Strict" +
                                          (over_tls(req) ? "; Secure" : ""));
         see_other(res, "/");
@@ -198,7 +262,9 @@ class SinkBuffer : public std::streambuf {
 
 namespace {
 
-void surveys(const httplib::Request& req, httplib::Response& res, Session& s, const PageContext& c) {
+void surveys(const httplib::Request& req, httplib::Response& res, const std::shared_ptr<Session>& session,
+             const PageContext& c) {
+    Session& s = *session;
     const FilterForm form = form_of(req);
     const auto [filter, error] = filter_of(form, c.lang);
     PageStart start;
@@ -211,17 +277,19 @@ void surveys(const httplib::Request& req, httplib::Response& res, Session& s, co
     html(res, surveys_page(c, form, ships, page, error), error.empty() ? 200 : 400);
 }
 
-void surveys_csv(const httplib::Request& req, httplib::Response& res, Sessions& sessions) {
-    const std::shared_ptr<Session> session = sessions.find(cookie(req, kSessionCookie));
+void surveys_csv(const httplib::Request& req, httplib::Response& res, const std::shared_ptr<Session>& session,
+                 Sessions& sessions) {
     const auto [filter, error] = filter_of(form_of(req), request_lang(req));
     if (!error.empty()) {
         res.status = 400;
         return res.set_content(error + "\n", "text/plain; charset=utf-8");
     }
     res.set_header("Content-Disposition", "attachment; filename=\"surveys.csv\"");
-    // Streamed: the rows go out as the server reads them, so memory stays flat however many.
-    res.set_chunked_content_provider("text/csv; charset=utf-8", [session, filter = filter](std::size_t,
-                                                                                          httplib::DataSink& sink) {
+    // Streamed: the rows go out as the server reads them, so memory stays flat however many. The
+    // provider holds the session it was given until it is done: a logout meanwhile lets this
+    // download finish on the connection, which closes after it.
+    res.set_chunked_content_provider("text/csv; charset=utf-8", [session, &sessions, filter = filter](
+                                                                     std::size_t, httplib::DataSink& sink) {
         std::lock_guard<std::mutex> lock(session->mutex);
         try {
             SinkBuffer buffer(sink);
@@ -229,6 +297,7 @@ void surveys_csv(const httplib::Request& req, httplib::Response& res, Sessions& 
             fleet::write_office_csv(*session->db, filter, out);
             out.flush();
         } catch (const std::exception&) {
+            sessions.check_after_failure(*session);  // a connection that fell ends the session
             return false;  // the response is cut short: a client sees an incomplete download
         }
         sink.done();
@@ -258,31 +327,31 @@ void report(const httplib::Request& req, httplib::Response& res, Session& s, con
 
 void add_routes(httplib::Server& server, Sessions& sessions, const ReportMaker& make) {
     add_login_routes(server, sessions);
-    server.Get("/", guarded(sessions, Kind::page, [](const auto&, auto& res, Session& s, const PageContext& c) {
-        html(res, fleet_page(c, read_fleet(*s.db, *s.cache)));
+    server.Get("/", guarded(sessions, Kind::page, [](const auto&, auto& res, const auto& s, const PageContext& c) {
+        html(res, fleet_page(c, read_fleet(*s->db, *s->cache)));
     }));
     server.Get("/surveys", guarded(sessions, Kind::page, surveys));
-    server.Get("/surveys.csv", guarded(sessions, Kind::download, [&sessions](const auto& req, auto& res, Session&,
-                                                                             const PageContext&) {
-        surveys_csv(req, res, sessions);
+    server.Get("/surveys.csv", guarded(sessions, Kind::download, [&sessions](const auto& req, auto& res,
+                                                                             const auto& s, const PageContext&) {
+        surveys_csv(req, res, s, sessions);
     }));
     const std::string key = "([0-9a-fA-F-]{36}:-?[0-9]{1,19})";
     const std::string survey = "([0-9a-fA-F-]{36}:-?[0-9]{1,19}(?:~[0-9]{1,9})?)";
-    server.Get("/surveys/" + survey, guarded(sessions, Kind::page, [](const auto& req, auto& res, Session& s,
+    server.Get("/surveys/" + survey, guarded(sessions, Kind::page, [](const auto& req, auto& res, const auto& s,
                                                                       const PageContext& c) {
         const auto k = fleet::parse_survey_name(req.matches[1]);
-        const auto d = k ? read_survey(*s.db, *k) : std::nullopt;
+        const auto d = k ? read_survey(*s->db, *k) : std::nullopt;
         if (!d) return html(res, message_page(c, tr(c.lang, Text::not_found), req.matches[1]), 404);
         html(res, survey_page(c, *d));
     }));
     server.Get("/surveys/" + survey + "/report.pdf",
-               guarded(sessions, Kind::download, [&make](const auto& req, auto& res, Session& s, const PageContext& c) {
-                   report(req, res, s, c, make);
+               guarded(sessions, Kind::download, [&make](const auto& req, auto& res, const auto& s, const PageContext& c) {
+                   report(req, res, *s, c, make);
                }));
-    server.Get("/ships/" + key, guarded(sessions, Kind::page, [](const auto& req, auto& res, Session& s,
+    server.Get("/ships/" + key, guarded(sessions, Kind::page, [](const auto& req, auto& res, const auto& s,
                                                                  const PageContext& c) {
         const auto k = parse_row_key(req.matches[1]);
-        const auto d = k ? read_ship(*s.db, *k) : std::nullopt;
+        const auto d = k ? read_ship(*s->db, *k) : std::nullopt;
         if (!d) return html(res, message_page(c, tr(c.lang, Text::not_found), req.matches[1]), 404);
         html(res, ship_page(c, *d));
     }));
