@@ -393,6 +393,15 @@ void PgConnection::flush() {
     }
 }
 
+void PgConnection::drain_after_failure() {
+    // The failure's own result says why; a connection that falls meanwhile (the server ended the
+    // session after its FATAL message) adds nothing to it.
+    try {
+        while (pg_result* rest = next_result()) pq().PQclear(rest);
+    } catch (const FleetError&) {
+    }
+}
+
 pg_result* PgConnection::next_result() {
     while (pq().PQisBusy(conn_)) {
         wait_for(POLLIN);
@@ -431,7 +440,7 @@ PgResult PgConnection::exec(const std::string& sql, const std::vector<PgValue>& 
     while (pg_result* r = next_result()) {
         if (!succeeded(r)) {
             if (last) pq().PQclear(last);
-            while (pg_result* rest = next_result()) pq().PQclear(rest);
+            drain_after_failure();
             fail("the office database refused: ", r);
         }
         if (last) pq().PQclear(last);
@@ -468,7 +477,7 @@ long long PgConnection::copy_in(const std::string& sql, std::string_view data) {
     long long count = 0;
     while (pg_result* next = next_result()) {
         if (pq().PQresultStatus(next) != PGRES_COMMAND_OK) {
-            while (pg_result* rest = next_result()) pq().PQclear(rest);
+            drain_after_failure();
             fail("the office database refused: ", next);
         }
         count = PgResult(next).affected();
@@ -499,7 +508,7 @@ std::optional<PgResult> PgConnection::next_streamed() {
             return std::nullopt;
         }
         default:
-            while (pg_result* rest = next_result()) pq().PQclear(rest);
+            drain_after_failure();
             fail("the office database refused: ", r);
     }
 }

@@ -142,6 +142,8 @@ class PgConnection {
     std::optional<PgResult> next_streamed();
     // The next result of the statement sent, waiting for it; nothing when the statement is done.
     pg_result* next_result();
+    // Reads what is left of a statement that failed, the failure's result still to be reported.
+    void drain_after_failure();
     void flush();
     // Waits until the socket is ready for `events`, watching the cancel flag and the patience.
     void wait_for(short events);

@@ -253,7 +253,8 @@ void Sessions::make_room_locked(const std::string& user, std::vector<std::shared
     }
 }
 
-std::shared_ptr<Session> Sessions::end_locked(const std::string& token, EndReason why) {
+std::shared_ptr<Session> Sessions::end_locked(const std::string& token_ref, EndReason why) {
+    const std::string token = token_ref;  // the caller's may be the key that goes
     const auto it = sessions_.find(token);
     if (it == sessions_.end()) return nullptr;
     if (log_) log_("session of " + log_name(it->second->user) + " ended: " + said(why));

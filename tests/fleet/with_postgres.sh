@@ -3,7 +3,8 @@
 # reachable only on a Unix socket there, started as an unprivileged user (the package's "postgres"
 # when run as root, since initdb refuses root) and stopped and removed when the command ends, also
 # when it fails or crashes. The command finds the socket directory in IJKEN_PG_SOCKET and connects
-# as IJKEN_PG_USER.
+# as IJKEN_PG_USER; IJKEN_PG_CTL is the server's pg_ctl as the user it runs as, with its data
+# directory and log (a test appends "-m fast -w restart", or "-w stop" and later "-w start").
 set -euo pipefail
 bin=/usr/lib/postgresql/15/bin
 dir=$(mktemp -d /tmp/ijken-pg-XXXXXX)
@@ -24,6 +25,7 @@ cd "$dir"
   -o "-k $dir -c listen_addresses='' -F -c max_connections=64" start
 cd - >/dev/null
 export IJKEN_PG_SOCKET="$dir" IJKEN_PG_USER=ijken_admin
+export IJKEN_PG_CTL="${as_server[*]} $bin/pg_ctl -D $dir/data -l $dir/server.log"
 status=0
 "$@" || status=$?
 if [ $status -ne 0 ] && [ -f "$dir/server.log" ]; then tail -n 20 "$dir/server.log" >&2; fi
