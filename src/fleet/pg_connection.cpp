@@ -213,8 +213,15 @@ PgConnection::PgConnection(const std::string& conninfo, const std::string& user,
     connect(conninfo, limits, {{"user", user.c_str()}, {"password", password.c_str()}, {"passfile", "/dev/null"}});
 }
 
-bool PgConnection::connected() const {
-    return conn_ != nullptr && pq().PQstatus(conn_) == CONNECTION_OK;
+bool PgConnection::connected() {
+    if (conn_ == nullptr || pq().PQstatus(conn_) != CONNECTION_OK) return false;
+    // A server that ended the session said so and closed the socket; libpq notices once it reads
+    // the end (its message first, then nothing). A few rounds: an idle session is sent little.
+    for (int round = 0; round < 8 && pq().PQstatus(conn_) == CONNECTION_OK; ++round) {
+        pollfd p{pq().PQsocket(conn_), POLLIN, 0};
+        if (p.fd < 0 || poll(&p, 1, 0) <= 0 || pq().PQconsumeInput(conn_) != 1) break;
+    }
+    return pq().PQstatus(conn_) == CONNECTION_OK;
 }
 
 namespace {

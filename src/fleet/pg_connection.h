@@ -130,9 +130,10 @@ class PgConnection {
     // How long the client waits for a silent server before it gives up, in ms (0: for ever).
     int patience_ms() const { return patience_ms_; }
 
-    // Whether the link to the server still stands. It falls when the server ends the session (a
-    // restart, pg_terminate_backend) or the client gave up on it; every call then throws.
-    bool connected() const;
+    // Whether the link to the server still stands, without waiting: what the server sent while the
+    // connection was idle is read first. It falls when the server ends the session (a restart,
+    // pg_terminate_backend) or the client gave up on it; every call then throws.
+    bool connected();
 
   private:
     void connect(const std::string& conninfo, const SessionLimits& limits,

@@ -21,11 +21,11 @@ stop() {
 trap stop EXIT
 cd "$dir"
 "${as_server[@]}" "$bin/initdb" -D "$dir/data" -U ijken_admin -A trust -E UTF8 --locale=C --no-sync >/dev/null
-"${as_server[@]}" "$bin/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w -s \
-  -o "-k $dir -c listen_addresses='' -F -c max_connections=64" start
+options="-k $dir -c listen_addresses='' -F -c max_connections=64"
+"${as_server[@]}" "$bin/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w -s -o "$options" start
 cd - >/dev/null
 export IJKEN_PG_SOCKET="$dir" IJKEN_PG_USER=ijken_admin
-export IJKEN_PG_CTL="${as_server[*]} $bin/pg_ctl -D $dir/data -l $dir/server.log"
+export IJKEN_PG_CTL="${as_server[*]} $bin/pg_ctl -D $dir/data -l $dir/server.log -o \"$options\""
 status=0
 "$@" || status=$?
 if [ $status -ne 0 ] && [ -f "$dir/server.log" ]; then tail -n 20 "$dir/server.log" >&2; fi
