@@ -71,6 +71,35 @@ class WhoGetsIn(unittest.TestCase):
             self.assertNotIn(secret, text)
 
 
+    def test_the_readmes_pg_hba_lines_let_a_password_in_and_nobody_without_one(self):
+        readme = open(os.path.join(os.path.dirname(__file__), "..", "..", "README.md"), encoding="utf-8").read()
+        block = readme[readme.index("**PostgreSQL must check the password.**"):]
+        block = block[block.index("```text\n") + 8:]
+        lines = [l for l in block[:block.index("```")].splitlines() if l and not l.startswith("#")]
+        self.assertTrue(any("scram-sha-256" in l for l in lines), lines)
+        # As the README has them for the database "vloot"; the tests' administrator is no user of
+        # this machine, so its line says trust where the README's postgres says peer.
+        ours = [l.replace("vloot", office().db) if " postgres " not in l else f"local all {ADMIN} trust"
+                for l in lines]
+        hba = os.path.join(SOCKET, "data", "pg_hba.conf")
+        kept = open(hba).read()
+        try:
+            with open(hba, "w") as f:
+                f.write("\n".join(ours) + "\n")
+            subprocess.run(["psql", "-h", SOCKET, "-U", ADMIN, "-d", "postgres", "-qAt", "-c",
+                            "SELECT pg_reload_conf()"], check=True, capture_output=True)
+            time.sleep(0.2)
+            r, _, _ = login_from("192.0.2.51", "kantoor_jan", PASSWORDS["kantoor_jan"])
+            self.assertEqual(r.status, 303)
+            r, _, _ = login_from("192.0.2.51", ADMIN, "no password asked")
+            self.assertEqual(r.status, 401)
+        finally:
+            with open(hba, "w") as f:
+                f.write(kept)
+            subprocess.run(["psql", "-h", SOCKET, "-U", ADMIN, "-d", "postgres", "-qAt", "-c",
+                            "SELECT pg_reload_conf()"], check=True, capture_output=True)
+
+
 class Caps(unittest.TestCase):
     def test_the_ninth_session_of_a_role_ends_the_oldest_and_pushes_still_connect(self):
         # Sixteen logins of one barge: its first eight (and any it had before) end, unused longest.
@@ -167,7 +196,6 @@ class Downloads(unittest.TestCase):
             return set(glob.glob("/dev/shm/ijken-*") + glob.glob(os.path.join(tempfile.gettempdir(), "ijken-serve-*")))
 
         before = leftovers()
-        cookie = session("kantoor_jan")
         anna = office().installations["schip_anna"]
         survey = office().anna.query("SELECT max(Opnameid) FROM IJkOpnames")[0][0]
         path = f"/surveys/{anna}:{survey}/report.pdf?lang=de"
@@ -175,6 +203,7 @@ class Downloads(unittest.TestCase):
         answers, stop = [], threading.Event()
 
         def fetch():
+            cookie = session("kantoor_jan")  # a session each: reports of one session take turns
             while not stop.is_set():
                 try:
                     r, pdf = request("GET", path, cookie=cookie)
