@@ -19,7 +19,9 @@ UNIT = os.path.join(SOURCE, "deploy", "ijken-office.service")
 def documented_steps():
     """The commands in the unit's opening comment, without their remarks in parentheses."""
     steps = []
-    for line in open(UNIT, encoding="utf-8"):
+    with open(UNIT, encoding="utf-8") as f:
+        lines = f.readlines()
+    for line in lines:
         if not line.startswith("#   "):
             continue
         command = re.sub(r"\s{2,}\(.*\)\s*$", "", line[4:].rstrip())
@@ -61,8 +63,10 @@ class Deploy(unittest.TestCase):
                      "etc/systemd/system/ijken-office.service", "etc/ijken/office.env",
                      "usr/local/share/doc/ijken/README.md"]:
             self.assertTrue(os.path.isfile(os.path.join(self.root, path)), path)
-        unit = open(UNIT, encoding="utf-8").read()
-        settings = open(os.path.join(self.root, "etc/ijken/office.env"), encoding="utf-8").read()
+        with open(UNIT, encoding="utf-8") as f:
+            unit = f.read()
+        with open(os.path.join(self.root, "etc/ijken/office.env"), encoding="utf-8") as f:
+            settings = f.read()
         self.assertIn("EnvironmentFile=/etc/ijken/office.env", unit)
         self.assertIn("Documentation=file:///usr/local/share/doc/ijken/README.md", unit)
         used = set(re.findall(r"\$\{(\w+)\}", unit))
@@ -86,7 +90,8 @@ class Deploy(unittest.TestCase):
     @unittest.skipIf(shutil.which("systemd-analyze") is None, "systemd-analyze is not installed")
     def test_systemd_verifies_the_unit(self):
         # As installed, but with the program where the scratch root has it.
-        unit = open(UNIT, encoding="utf-8").read()
+        with open(UNIT, encoding="utf-8") as f:
+            unit = f.read()
         self.assertIn("ExecStart=/usr/local/bin/ijken office serve ", unit)
         unit = unit.replace("ExecStart=/usr/local/bin/ijken ", "ExecStart=" + self.root + "/usr/local/bin/ijken ")
         path = os.path.join(self.root, "ijken-office.service")

@@ -72,7 +72,8 @@ class WhoGetsIn(unittest.TestCase):
 
 
     def test_the_readmes_pg_hba_lines_let_a_password_in_and_nobody_without_one(self):
-        readme = open(os.path.join(os.path.dirname(__file__), "..", "..", "README.md"), encoding="utf-8").read()
+        with open(os.path.join(os.path.dirname(__file__), "..", "..", "README.md"), encoding="utf-8") as f:
+            readme = f.read()
         block = readme[readme.index("**PostgreSQL must check the password.**"):]
         block = block[block.index("```text\n") + 8:]
         lines = [l for l in block[:block.index("```")].splitlines() if l and not l.startswith("#")]
@@ -82,7 +83,8 @@ class WhoGetsIn(unittest.TestCase):
         ours = [l.replace("vloot", office().db) if " postgres " not in l else f"local all {ADMIN} trust"
                 for l in lines]
         hba = os.path.join(SOCKET, "data", "pg_hba.conf")
-        kept = open(hba).read()
+        with open(hba) as f:
+            kept = f.read()
         try:
             with open(hba, "w") as f:
                 f.write("\n".join(ours) + "\n")
