@@ -2,6 +2,7 @@
 scratch root: the program and its server land where `ijken office serve` finds it, the server
 starts from there, the environment file names every variable the unit uses, and systemd-analyze
 verifies the unit (skipped where systemd-analyze is not installed)."""
+import http.client
 import os
 import re
 import shlex
@@ -81,10 +82,21 @@ class Deploy(unittest.TestCase):
                                    "--listen", "127.0.0.1:0"], stdout=subprocess.PIPE, stderr=subprocess.PIPE)
         try:
             line = server.stdout.readline().decode()
-            self.assertRegex(line, r"listening on http://127\.0\.0\.1:\d+/")
+            port = re.search(r"listening on http://127\.0\.0\.1:(\d+)/", line)
+            self.assertTrue(port, line)
+            # It answers (and so is past its start, where a SIGTERM could come too early).
+            c = http.client.HTTPConnection("127.0.0.1", int(port.group(1)), timeout=30)
+            c.request("GET", "/login")
+            self.assertEqual(c.getresponse().status, 200)
+            c.close()
         finally:
             server.terminate()
-            _, err = server.communicate(timeout=30)
+            try:
+                _, err = server.communicate(timeout=30)
+            except subprocess.TimeoutExpired:
+                server.kill()
+                _, err = server.communicate()
+                self.fail("the server did not end at SIGTERM")
         self.assertEqual(server.returncode, 0, err.decode(errors="replace"))
 
     @unittest.skipIf(shutil.which("systemd-analyze") is None, "systemd-analyze is not installed")
