@@ -232,8 +232,9 @@ std::string connect_sqlstate(const std::string& message) {
     for (std::size_t at = message.find(":  "); at != std::string::npos; at = message.find(":  ", at + 1)) {
         const std::string code = message.substr(at + 3, 6);
         if (code.size() == 6 && code[5] == ':' &&
-            std::all_of(code.begin(), code.begin() + 5, [](char c) { return std::isdigit(static_cast<unsigned char>(c)) ||
-                                                                         (c >= 'A' && c <= 'Z'); })) {
+            std::all_of(code.begin(), code.begin() + 5, [](char c) {
+                return std::isdigit(static_cast<unsigned char>(c)) || (c >= 'A' && c <= 'Z');
+            })) {
             return code.substr(0, 5);
         }
     }

@@ -176,7 +176,9 @@ void add_login_routes(Routes& server, Sessions& sessions) {
             const PageContext c = context(req, nullptr);
             return html(res, message_page(c, tr(c.lang, Text::error), tr(c.lang, Text::db_unreachable)), 503);
         }
-        if (outcome.kind != LoginOutcome::Kind::ok) return html(res, login_page(context(req, nullptr), true, user), 401);
+        if (outcome.kind != LoginOutcome::Kind::ok) {
+            return html(res, login_page(context(req, nullptr), true, user), 401);
+        }
         res.set_header("Set-Cookie", std::string(kSessionCookie) + "=" + outcome.token +
                                          "; Path=/; HttpOnly; SameSite=Strict" + (over_tls(req) ? "; Secure" : ""));
         see_other(res, "/");

@@ -149,7 +149,8 @@ LoginOutcome Sessions::login(const std::string& user, const std::string& passwor
             // another.
             outcome.not_before = due + std::max<Clock::duration>(delay, std::chrono::seconds(1));
             if (log_) {
-                log_("login of " + log_name(user) + " refused unchecked: an attempt of that name or address is still slowed");
+                log_("login of " + log_name(user) +
+                     " refused unchecked: an attempt of that name or address is still slowed");
             }
             return outcome;
         }
@@ -161,7 +162,10 @@ LoginOutcome Sessions::login(const std::string& user, const std::string& passwor
         const SessionCaps caps = caps_.value_or(SessionCaps{});
         if (connecting_ >= caps.connecting) {
             outcome.kind = LoginOutcome::Kind::unreachable;
-            if (log_) log_("login of " + log_name(user) + " not tried: " + std::to_string(connecting_) + " logins are being checked");
+            if (log_) {
+                log_("login of " + log_name(user) + " not tried: " + std::to_string(connecting_) +
+                     " logins are being checked");
+            }
             return outcome;
         }
         ++connecting_;

@@ -230,7 +230,9 @@ TEST_F(PasswordLogins, SprayingIsSlowedPerAddressAndAttemptsSideBySideAreNotChec
         EXPECT_EQ(o.kind, Kind::refused) << address;
         EXPECT_GT(seconds_until(o.not_before), 1.5) << address;
     }
-    for (int i = 0; i < 6; ++i) sessions.login("sprayed_" + std::to_string(i), "x", "2001:db8:1:2::" + std::to_string(i));
+    for (int i = 0; i < 6; ++i) {
+        sessions.login("sprayed_" + std::to_string(i), "x", "2001:db8:1:2::" + std::to_string(i));
+    }
     const LoginOutcome same_64 = sessions.login("web_bert", "secret-web_bert", "2001:db8:1:2:ffff::1");
     EXPECT_EQ(same_64.kind, Kind::refused);
     EXPECT_EQ(connects, 12);
@@ -321,7 +323,8 @@ TEST_F(PasswordLogins, AFallenConnectionOrADroppedRoleEndsTheSession) {
                      fleet::FleetError);
         EXPECT_EQ(sessions.check_after_failure(*s), EndReason::role_gone);
     }
-    for (const auto& [token, why] : {std::pair{lost, EndReason::lost}, std::pair{gone, EndReason::role_gone}}) {
+    for (const auto& [token, why] :
+         {std::pair{lost, EndReason::lost}, std::pair{gone, EndReason::role_gone}}) {
         EXPECT_FALSE(sessions.find(token));
         EXPECT_EQ(sessions.ended(token), why);
     }
