@@ -82,6 +82,12 @@ void write_report(const ReportRequest& request, const std::string& program_dir,
     if (on_written) on_written();
 }
 
+std::string report_pdf(data::SQLiteDatabase& db, const std::string& db_name, std::optional<int> ship,
+                       std::optional<int> survey, std::optional<int> lang) {
+    const report::ReportSubject subject = report::read_report_subject(db, db_name, ship, survey);
+    return report::survey_report_pdf(subject.survey, subject.ship, lang.value_or(subject.survey.print_language));
+}
+
 int run_report(int argc, char** argv, const std::string& program_dir, std::ostream& err, AfterReport after) {
     const auto parsed = parse_options(commands::report, argc, argv, err);
     if (!parsed) return 2;

@@ -5,6 +5,10 @@
 #include <optional>
 #include <string>
 
+namespace ijken::data {
+class SQLiteDatabase;
+}
+
 namespace ijken::app {
 
 // What run_report does once the report is written and on the disk: return 0 to its caller, or end
@@ -27,6 +31,11 @@ struct ReportRequest {
 // the survey was read on is still open.
 void write_report(const ReportRequest& request, const std::string& program_dir,
                   const std::function<void()>& on_written = {});
+
+// The report of a survey in db as PDF bytes, as write_report writes it to its file: nothing is
+// written anywhere. Throws with the one line to show.
+std::string report_pdf(data::SQLiteDatabase& db, const std::string& db_name, std::optional<int> ship,
+                       std::optional<int> survey, std::optional<int> lang);
 
 // ijken report [--db PATH] [--ship ID] [--survey ID] [--lang nl|fr|de] --output FILE.pdf
 // Returns the exit status: 0 when the file was written, 2 after a command line it refuses, 1 after

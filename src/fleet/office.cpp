@@ -265,9 +265,8 @@ CentralShip read_central_ship(PgConnection& db, const SurveyName& name) {
     return {std::stoll(found.ship_id), std::move(ship), std::move(table), std::move(survey)};
 }
 
-// A new database at db_pad with the designed tables, holding the ship, its table and its surveys.
-void write_barge_database(const std::string& db_pad, const CentralShip& central) {
-    data::SQLiteDatabase local(db_pad);
+// The designed tables in a new database, holding the ship, its table and its surveys.
+void write_barge_database(data::SQLiteDatabase& local, const CentralShip& central) {
     for (const char* create : {data::kCreateSchiptable, data::kCreateSchiptableIndex, data::kCreateIJKtable,
                                data::kCreateIJkOpnames, data::kCreateOpnameIndex}) {
         local.Execute(create);
@@ -360,7 +359,12 @@ void materialise_survey(const std::string& conninfo, const SurveyName& name, con
 
 void materialise_survey(PgConnection& db, const SurveyName& name, const std::string& db_pad) {
     const CentralShip central = read_central_ship(db, name);
-    write_barge_database(db_pad, central);
+    data::SQLiteDatabase local(db_pad);
+    write_barge_database(local, central);
+}
+
+void materialise_survey(PgConnection& db, const SurveyName& name, data::SQLiteDatabase& into) {
+    write_barge_database(into, read_central_ship(db, name));
 }
 
 }  // namespace ijken::fleet

@@ -12,6 +12,10 @@
 
 #include "fleet/pg_connection.h"
 
+namespace ijken::data {
+class SQLiteDatabase;
+}
+
 namespace ijken::fleet {
 
 // An entry date that starts with a day, YYYY-MM-DD, as the program writes them (a POSIX regular
@@ -73,6 +77,8 @@ long long write_office_csv(PgConnection& db, const SurveyFilter& filter, std::os
 void materialise_survey(const std::string& conninfo, const SurveyName& name, const std::string& db_pad);
 // The same on the caller's connection (which must be in no transaction).
 void materialise_survey(PgConnection& db, const SurveyName& name, const std::string& db_pad);
+// The same into an open database that holds nothing yet (one in memory: nothing reaches a disk).
+void materialise_survey(PgConnection& db, const SurveyName& name, data::SQLiteDatabase& into);
 
 // Gives the installation the office's name for it (the office's pages show it instead of the
 // role's name); an empty name takes it back. Only a role that may name installations (the

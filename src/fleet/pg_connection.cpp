@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <charconv>
@@ -59,7 +60,7 @@ namespace {
     X(PQputCopyEnd) X(PQresultErrorMessage) X(PQresultStatus) X(PQsendQueryParams) \
     X(PQsetNoticeProcessor) X(PQsetSingleRowMode) X(PQstatus) X(PQsocket) X(PQconsumeInput) \
     X(PQisBusy) X(PQsetnonblocking) X(PQflush) X(PQsendQuery) X(PQresultErrorField) \
-    X(PQconnectStartParams) X(PQconnectPoll)
+    X(PQconnectStartParams) X(PQconnectPoll) X(PQconnectionUsedPassword) X(PQsetErrorVerbosity)
 
 struct Libpq {
 #define IJKEN_LIBPQ_POINTER(name) decltype(&::name) name = nullptr;
@@ -227,9 +228,57 @@ PgConnection::PgConnection(const std::string& conninfo, const std::string& user,
                            const SessionLimits& limits) {
     // An empty password would let libpq look in PGPASSWORD and ~/.pgpass of the process: the
     // caller's login would then borrow the server's own credentials.
-    if (user.empty() || password.empty()) throw FleetError("a user name and a password are needed");
+    if (user.empty() || password.empty()) throw LoginRefused("a user name and a password are needed");
     connect(conninfo, limits, {{"user", user.c_str()}, {"password", password.c_str()}, {"passfile", "/dev/null"}});
 }
+
+bool PgConnection::connected() {
+    if (conn_ == nullptr || pq().PQstatus(conn_) != CONNECTION_OK) return false;
+    // A server that ended the session said so and closed the socket; libpq notices once it reads
+    // the end (its message first, then nothing). A few rounds: an idle session is sent little.
+    for (int round = 0; round < 8 && pq().PQstatus(conn_) == CONNECTION_OK; ++round) {
+        pollfd p{pq().PQsocket(conn_), POLLIN, 0};
+        if (p.fd < 0 || poll(&p, 1, 0) <= 0 || pq().PQconsumeInput(conn_) != 1) break;
+    }
+    return pq().PQstatus(conn_) == CONNECTION_OK;
+}
+
+namespace {
+
+// The SQLSTATE of a failed connection's message in the verbose form ("FATAL:  28P01: ..."), or
+// empty when the server said nothing (no server at that address, a link that broke).
+std::string connect_sqlstate(const std::string& message) {
+    for (std::size_t at = message.find(":  "); at != std::string::npos; at = message.find(":  ", at + 1)) {
+        const std::string code = message.substr(at + 3, 6);
+        if (code.size() == 6 && code[5] == ':' &&
+            std::all_of(code.begin(), code.begin() + 5, [](char c) {
+                return std::isdigit(static_cast<unsigned char>(c)) || (c >= 'A' && c <= 'Z');
+            })) {
+            return code.substr(0, 5);
+        }
+    }
+    return "";
+}
+
+// The verbose message as the default one reads: without the SQLSTATE and the server's source line.
+std::string without_code_and_location(std::string message, const std::string& code) {
+    if (const auto at = message.find("LOCATION:"); at != std::string::npos) message.erase(at);
+    if (!code.empty()) {
+        if (const auto at = message.find(":  " + code + ": "); at != std::string::npos) message.erase(at + 3, 7);
+    }
+    return one_line(message);
+}
+
+// Whether a server that answered a login with this SQLSTATE refused the person (their role or
+// password), rather than being unable to take anyone: starting up or shutting down (57P..), out of
+// connections (53...), a database that is not there (3D000, checked only after the password).
+bool refuses_the_person(const std::string& code) {
+    if (code.empty()) return false;
+    return code.compare(0, 2, "57") != 0 && code.compare(0, 2, "53") != 0 && code.compare(0, 2, "08") != 0 &&
+           code != "3D000";
+}
+
+}  // namespace
 
 void PgConnection::connect(const std::string& conninfo, const SessionLimits& limits,
                            const std::vector<std::pair<const char*, const char*>>& login) {
@@ -251,6 +300,10 @@ void PgConnection::connect(const std::string& conninfo, const SessionLimits& lim
     // Connecting step by step, so that a cancel is seen while a server is being reached as well.
     conn_ = pq().PQconnectStartParams(keywords.data(), values.data(), 1);
     if (conn_ == nullptr) throw FleetError("cannot connect to the office database: out of memory");
+    // A login tells a refused person from a server that takes nobody by the SQLSTATE, which the
+    // verbose form of the message carries.
+    const bool is_login = !login.empty();
+    if (is_login) pq().PQsetErrorVerbosity(conn_, PQERRORS_VERBOSE);
     const int limit_ms = connect_limit_ms(given);
     PostgresPollingStatusType polled = PGRES_POLLING_WRITING;
     while (pq().PQstatus(conn_) != CONNECTION_BAD && polled != PGRES_POLLING_OK && polled != PGRES_POLLING_FAILED) {
@@ -259,10 +312,23 @@ void PgConnection::connect(const std::string& conninfo, const SessionLimits& lim
         polled = pq().PQconnectPoll(conn_);
     }
     if (pq().PQstatus(conn_) != CONNECTION_OK) {
-        const std::string reason = mask_passwords(last_error(), conninfo);
+        std::string reason = mask_passwords(last_error(), conninfo);
+        const std::string code = is_login ? connect_sqlstate(pq().PQerrorMessage(conn_)) : "";
+        if (is_login) reason = mask_passwords(without_code_and_location(pq().PQerrorMessage(conn_), code), conninfo);
         pq().PQfinish(conn_);
         conn_ = nullptr;
+        if (refuses_the_person(code)) throw LoginRefused("the office database refused the login: " + reason);
         throw FleetError("cannot connect to the office database: " + reason);
+    }
+    if (is_login) {
+        // trust or peer in pg_hba.conf let any password in: a login the server did not check is
+        // none, and nothing runs on its connection.
+        if (!pq().PQconnectionUsedPassword(conn_)) {
+            pq().PQfinish(conn_);
+            conn_ = nullptr;
+            throw LoginRefused(kNoPasswordAsked);
+        }
+        pq().PQsetErrorVerbosity(conn_, PQERRORS_DEFAULT);
     }
     // The server's notices ("skipping", "will be truncated") are not the user's business: a command
     // says one line, and only when something failed.
@@ -354,6 +420,15 @@ void PgConnection::flush() {
     }
 }
 
+void PgConnection::drain_after_failure() {
+    // The failure's own result says why; a connection that falls meanwhile (the server ended the
+    // session after its FATAL message) adds nothing to it.
+    try {
+        while (pg_result* rest = next_result()) pq().PQclear(rest);
+    } catch (const FleetError&) {
+    }
+}
+
 pg_result* PgConnection::next_result() {
     while (pq().PQisBusy(conn_)) {
         wait_for(POLLIN);
@@ -392,7 +467,7 @@ PgResult PgConnection::exec(const std::string& sql, const std::vector<PgValue>& 
     while (pg_result* r = next_result()) {
         if (!succeeded(r)) {
             if (last) pq().PQclear(last);
-            while (pg_result* rest = next_result()) pq().PQclear(rest);
+            drain_after_failure();
             fail("the office database refused: ", r);
         }
         if (last) pq().PQclear(last);
@@ -429,7 +504,7 @@ long long PgConnection::copy_in(const std::string& sql, std::string_view data) {
     long long count = 0;
     while (pg_result* next = next_result()) {
         if (pq().PQresultStatus(next) != PGRES_COMMAND_OK) {
-            while (pg_result* rest = next_result()) pq().PQclear(rest);
+            drain_after_failure();
             fail("the office database refused: ", next);
         }
         count = PgResult(next).affected();
@@ -460,7 +535,7 @@ std::optional<PgResult> PgConnection::next_streamed() {
             return std::nullopt;
         }
         default:
-            while (pg_result* rest = next_result()) pq().PQclear(rest);
+            drain_after_failure();
             fail("the office database refused: ", r);
     }
 }

@@ -30,6 +30,19 @@ class FleetError : public std::runtime_error {
     int exit_status_;
 };
 
+// A login the server refused: an unknown role, a wrong password, a role that may not log in, or a
+// server that let the role in without checking its password at all (trust or peer in pg_hba.conf).
+// Any other failure to log in (no server, a server starting or stopping, no free connection) is a
+// plain FleetError: it says nothing about the person's name or password.
+class LoginRefused : public FleetError {
+  public:
+    using FleetError::FleetError;
+};
+
+// Why a web login is refused when the server did not ask for a password.
+inline constexpr const char* kNoPasswordAsked =
+    "the server did not ask for a password: use scram-sha-256 for the web logins";
+
 // Loads libpq when it is not loaded yet. Throws FleetError (exit status 1) when it is not installed
 // or lacks a function the program calls; a later call tries again.
 void require_client_library();
@@ -95,7 +108,9 @@ class PgConnection {
                           const std::atomic<bool>* cancel = nullptr);
     // The same as a given role with its password (the office's web login): they override whatever
     // the string names, and libpq takes no password from its own places. A role or password that
-    // the server refuses is exit status 1 with the server's message.
+    // the server refuses, and a server that lets the role in without asking for its password, throw
+    // LoginRefused with the server's message (never the password); a server that cannot be reached
+    // throws FleetError.
     PgConnection(const std::string& conninfo, const std::string& user, const std::string& password,
                  const SessionLimits& limits = kReadLimits);
     ~PgConnection();
@@ -121,6 +136,11 @@ class PgConnection {
     // How long the client waits for a silent server before it gives up, in ms (0: for ever).
     int patience_ms() const { return patience_ms_; }
 
+    // Whether the link to the server still stands, without waiting: what the server sent while the
+    // connection was idle is read first. It falls when the server ends the session (a restart,
+    // pg_terminate_backend) or the client gave up on it; every call then throws.
+    bool connected();
+
   private:
     void connect(const std::string& conninfo, const SessionLimits& limits,
                  const std::vector<std::pair<const char*, const char*>>& login);
@@ -129,6 +149,8 @@ class PgConnection {
     std::optional<PgResult> next_streamed();
     // The next result of the statement sent, waiting for it; nothing when the statement is done.
     pg_result* next_result();
+    // Reads what is left of a statement that failed, the failure's result still to be reported.
+    void drain_after_failure();
     void flush();
     // Waits until the socket is ready for `events`, watching the cancel flag and the patience.
     void wait_for(short events);

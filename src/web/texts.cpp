@@ -101,6 +101,28 @@ const Entry kTexts[] = {
     {Text::max_immersion, "Grootste inzinking (cm)", "Enfoncement maximal (cm)", "Gr\xC3\xB6\xC3\x9Fte Eintauchung (cm)"},
     {Text::now_current, "nu", "actuel", "jetzt"},
     {Text::previous_value, "Eerder", "Avant", "Vorher"},
+    {Text::session_crowded,
+     "Uw sessie is be\xC3\xABindigd: met deze gebruiker zijn (of op deze server zijn) meer sessies geopend "
+     "dan de server bijhoudt, en deze werd het langst niet gebruikt. Meld u opnieuw aan.",
+     "Votre session est termin\xC3\xA9" "e : cet utilisateur (ou ce serveur) a ouvert plus de sessions "
+     "que le serveur n'en garde, et celle-ci \xC3\xA9tait inutilis\xC3\xA9" "e depuis le plus longtemps. Reconnectez-vous.",
+     "Ihre Sitzung ist beendet: f\xC3\xBCr diesen Benutzer (oder auf diesem Server) wurden mehr Sitzungen "
+     "ge\xC3\xB6" "ffnet, als der Server h\xC3\xA4lt, und diese war am l\xC3\xA4ngsten unbenutzt. Bitte melden Sie sich neu an."},
+    {Text::session_lost,
+     "Uw sessie is be\xC3\xABindigd: de verbinding met de kantoordatabase is verbroken (de database is "
+     "bijvoorbeeld herstart). Meld u opnieuw aan.",
+     "Votre session est termin\xC3\xA9" "e : la connexion \xC3\xA0 la base de donn\xC3\xA9" "es du bureau "
+     "a \xC3\xA9t\xC3\xA9 perdue (la base a par exemple red\xC3\xA9marr\xC3\xA9). Reconnectez-vous.",
+     "Ihre Sitzung ist beendet: die Verbindung zur Datenbank des B\xC3\xBCros ist abgebrochen (die Datenbank wurde "
+     "etwa neu gestartet). Bitte melden Sie sich neu an."},
+    {Text::session_role_gone,
+     "Uw sessie is be\xC3\xABindigd: deze gebruiker bestaat niet meer of mag zich niet meer aanmelden.",
+     "Votre session est termin\xC3\xA9" "e : cet utilisateur n'existe plus ou ne peut plus se connecter.",
+     "Ihre Sitzung ist beendet: diesen Benutzer gibt es nicht mehr, oder er darf sich nicht mehr anmelden."},
+    {Text::db_unreachable,
+     "De kantoordatabase is niet bereikbaar. Probeer het later opnieuw.",
+     "La base de donn\xC3\xA9" "es du bureau est injoignable. R\xC3\xA9" "essayez plus tard.",
+     "Die Datenbank des B\xC3\xBCros ist nicht erreichbar. Bitte versuchen Sie es sp\xC3\xA4ter erneut."},
 };
 
 const char* const kResults[10][3] = {

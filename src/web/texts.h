@@ -18,6 +18,7 @@ enum class Text {
     particulars, certificate, gauge_table, immersion_cm, tonnage, earlier_tables, valid_from, valid_until,
     differing_rows, no_table, deleted_on_board, not_found, bad_date, error, salt_factor, report_language,
     session_ended, curve_caption, name, ship_name, gauge_count, line, min_immersion, max_immersion, now_current, previous_value,
+    session_crowded, session_lost, session_role_gone, db_unreachable,
 };
 
 const char* tr(Lang lang, Text text);

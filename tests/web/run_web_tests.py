@@ -6,6 +6,7 @@ import unittest
 
 import browser_test
 import http_test
+import sessions_http_test
 from office_fixture import Office
 
 
@@ -15,6 +16,7 @@ def main():
     os.makedirs(browser_test.SHOTS, exist_ok=True)
     try:
         suite = unittest.TestSuite([unittest.defaultTestLoader.loadTestsFromModule(browser_test),
+                                    unittest.defaultTestLoader.loadTestsFromModule(sessions_http_test),
                                     unittest.defaultTestLoader.loadTestsFromModule(http_test)])
         result = unittest.TextTestRunner(verbosity=2).run(suite)
     finally:

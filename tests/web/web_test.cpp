@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <fstream>
 #include <set>
 #include <thread>
 
@@ -28,7 +29,7 @@ TEST(WebTexts, AcceptLanguagePicksTheHeaviestKnownLanguage) {
     EXPECT_FALSE(lang_from_code("en"));
     // Every text exists in every language.
     for (Lang l : {Lang::nl, Lang::fr, Lang::de}) {
-        for (int t = 0; t <= static_cast<int>(Text::max_immersion); ++t) EXPECT_STRNE(tr(l, static_cast<Text>(t)), "?");
+        for (int t = 0; t <= static_cast<int>(Text::db_unreachable); ++t) EXPECT_STRNE(tr(l, static_cast<Text>(t)), "?");
     }
 }
 
@@ -67,20 +68,23 @@ TEST(WebKeys, OnlyWellFormedKeysAndAddressesAreRead) {
 }
 
 std::unique_ptr<fleet::PgConnection> admin(const std::string& user, const std::string& password) {
-    if (password != "right") throw fleet::FleetError("password authentication failed");
+    if (password != "right") throw fleet::LoginRefused("password authentication failed");
     return std::make_unique<fleet::PgConnection>(std::string("host=") + std::getenv("IJKEN_PG_SOCKET") +
                                                  " dbname=postgres user=" + user);
 }
 
+using Kind = LoginOutcome::Kind;
+
 TEST(WebSessions, TokensEndWhenIdleAndTheOldestMakesRoom) {
     const std::string user = std::getenv("IJKEN_PG_USER");
-    Sessions sessions(admin, std::chrono::seconds(1), 2);
-    const std::string a = sessions.login(user, "right"), b = sessions.login(user, "right");
+    Sessions sessions(admin, {}, std::chrono::seconds(1), SessionCaps{2, 2, 4});
+    const std::string a = sessions.login(user, "right", "192.0.2.1").token,
+                      b = sessions.login(user, "right", "192.0.2.1").token;
     EXPECT_EQ(a.size(), 64u);
     EXPECT_NE(a, b);
     ASSERT_TRUE(sessions.find(a));
     EXPECT_EQ(sessions.find(a)->db->exec("SELECT current_user").text(0, 0), user);
-    const std::string c = sessions.login(user, "right");  // b was used longest ago
+    const std::string c = sessions.login(user, "right", "192.0.2.1").token;  // b was used longest ago
     EXPECT_TRUE(sessions.find(a));
     EXPECT_FALSE(sessions.find(b));
     sessions.logout(c);
@@ -93,26 +97,243 @@ TEST(WebSessions, TokensEndWhenIdleAndTheOldestMakesRoom) {
     EXPECT_EQ(tokens.size(), 1000u);
 }
 
+double seconds_until(Clock::time_point t) {
+    return std::chrono::duration<double>(t - Clock::now()).count();
+}
+
 TEST(WebSessions, FailuresForOneNameAreSlowedAndAnotherNameIsNot) {
     const std::string user = std::getenv("IJKEN_PG_USER");
     Sessions sessions(admin);
-    using Clock = std::chrono::steady_clock;
-    auto seconds = [](Clock::time_point since) { return std::chrono::duration<double>(Clock::now() - since).count(); };
-    auto start = Clock::now();
-    EXPECT_EQ(sessions.login(user, "wrong"), "");
-    EXPECT_LT(seconds(start), 0.5);
-    start = Clock::now();
-    EXPECT_EQ(sessions.login(user, "wrong"), "");
-    EXPECT_GE(seconds(start), 1.0);
-    start = Clock::now();
-    EXPECT_EQ(sessions.login("someone_else", "wrong"), "");
-    EXPECT_LT(seconds(start), 0.5);
-    start = Clock::now();
-    EXPECT_NE(sessions.login(user, "right"), "");
-    EXPECT_GE(seconds(start), 2.0);
-    start = Clock::now();
-    EXPECT_NE(sessions.login(user, "right"), "");
-    EXPECT_LT(seconds(start), 0.5);
+    // A client that waits for each answer before it tries again, as a browser does.
+    auto attempt = [&](const std::string& name, const char* password, Kind kind, double least, double most) {
+        const auto start = Clock::now();
+        const LoginOutcome o = sessions.login(name, password, "192.0.2.2");
+        EXPECT_LT(std::chrono::duration<double>(Clock::now() - start).count(), 0.5) << "login waited itself";
+        EXPECT_EQ(o.kind, kind) << name << " " << password;
+        const double wait = std::chrono::duration<double>(o.not_before - start).count();
+        EXPECT_GE(wait, least) << name << " " << password;
+        EXPECT_LT(wait, most) << name << " " << password;
+        std::this_thread::sleep_until(o.not_before);
+    };
+    attempt(user, "wrong", Kind::refused, 0, 0.5);
+    attempt(user, "wrong", Kind::refused, 1.0, 1.5);
+    attempt("someone_else", "wrong", Kind::refused, 0, 0.5);
+    attempt(user, "right", Kind::ok, 2.0, 2.5);
+    attempt(user, "right", Kind::ok, 0, 0.5);
+}
+
+// The real thing: roles whose passwords PostgreSQL checks (scram-sha-256), and the administrator's
+// own role, which the test cluster lets in on trust.
+class PasswordLogins : public ::testing::Test {
+  protected:
+    static std::string conninfo(const std::string& db = "postgres") {
+        return std::string("host=") + std::getenv("IJKEN_PG_SOCKET") + " dbname=" + db;
+    }
+    static void admin_sql(const std::string& sql) {
+        fleet::PgConnection c(conninfo() + " user=" + std::getenv("IJKEN_PG_USER"));
+        c.exec(sql);
+    }
+    static void SetUpTestSuite() {
+        {
+            std::ofstream hba(std::string(std::getenv("IJKEN_PG_SOCKET")) + "/data/pg_hba.conf");
+            hba << "local all " << std::getenv("IJKEN_PG_USER") << " trust\nlocal all all scram-sha-256\n";
+        }
+        admin_sql("SELECT pg_reload_conf()");
+        for (const char* role : {"web_anna", "web_bert", "web_carl", "web_dirk", "web_shut"}) {
+            admin_sql(std::string("DROP ROLE IF EXISTS ") + role);
+            admin_sql(std::string("CREATE ROLE ") + role + (std::string(role) == "web_shut" ? " NOLOGIN" : " LOGIN") +
+                      " PASSWORD 'secret-" + role + "'");
+        }
+    }
+    static Sessions::Connect connect_to(const std::string& info) {
+        return [info](const std::string& user, const std::string& password) {
+            return std::make_unique<fleet::PgConnection>(info, user, password);
+        };
+    }
+    std::vector<std::string> log;
+    Sessions::Log logger() {
+        return [this](const std::string& line) { log.push_back(line); };
+    }
+    std::string logged() const {
+        std::string all;
+        for (const std::string& l : log) all += l + "\n";
+        return all;
+    }
+};
+
+TEST_F(PasswordLogins, OnlyALoginWhosePasswordTheServerCheckedGetsIn) {
+    const std::string admin_role = std::getenv("IJKEN_PG_USER");
+    struct Case {
+        std::string user, password, conninfo;
+        Kind kind;
+        bool counted;        // the next attempt of that name is slowed
+        std::string logged;  // in the server's log
+    };
+    const Case cases[] = {
+        {"web_anna", "secret-web_anna", conninfo(), Kind::ok, false, ""},
+        {"web_anna", "wrong", conninfo(), Kind::refused, true, "password authentication failed for user \"web_anna\""},
+        {"nobody_at_all", "wrong", conninfo(), Kind::refused, true, "password authentication failed"},
+        {"web_shut", "secret-web_shut", conninfo(), Kind::refused, true, "is not permitted to log in"},
+        // trust (or peer) lets any password in: refused, and the log says what to change
+        {admin_role, "anything", conninfo(), Kind::refused, true, fleet::kNoPasswordAsked},
+        // no server there, or no such database: the office cannot be reached, nobody's fault
+        {"web_anna", "secret-web_anna", "host=/nonexistent/ijken dbname=postgres connect_timeout=2", Kind::unreachable,
+         false, "cannot connect to the office database"},
+        {"web_anna", "secret-web_anna", conninfo("no_such_database"), Kind::unreachable, false,
+         "database \"no_such_database\" does not exist"},
+    };
+    for (const Case& c : cases) {
+        log.clear();
+        Sessions sessions(connect_to(c.conninfo), logger());
+        const LoginOutcome o = sessions.login(c.user, c.password, "192.0.2.3");
+        EXPECT_EQ(o.kind, c.kind) << c.user << " " << c.conninfo;
+        EXPECT_EQ(o.token.empty(), c.kind != Kind::ok);
+        if (c.kind == Kind::ok) {
+            EXPECT_EQ(sessions.find(o.token)->db->exec("SELECT session_user").text(0, 0), c.user);
+        } else {
+            EXPECT_NE(logged().find(c.logged), std::string::npos) << logged();
+            EXPECT_NE(logged().find("\"" + c.user + "\""), std::string::npos) << logged();
+        }
+        EXPECT_EQ(logged().find(c.password), std::string::npos) << "the password is in the log: " << logged();
+        std::this_thread::sleep_until(o.not_before);
+        const LoginOutcome next = sessions.login(c.user, "again", "192.0.2.3");
+        EXPECT_EQ(seconds_until(next.not_before) > 0.5, c.counted) << c.user << " " << c.conninfo;
+    }
+    // The libpq call itself: the same refusal without the sessions around it.
+    try {
+        fleet::PgConnection c(conninfo(), admin_role, "anything");
+        ADD_FAILURE() << "a login on trust got in";
+    } catch (const fleet::LoginRefused& e) {
+        EXPECT_STREQ(e.what(), fleet::kNoPasswordAsked);
+    }
+}
+
+TEST_F(PasswordLogins, SprayingIsSlowedPerAddressAndAttemptsSideBySideAreNotChecked) {
+    int connects = 0;
+    Sessions sessions(
+        [&](const std::string& user, const std::string& password) {
+            ++connects;
+            return std::make_unique<fleet::PgConnection>(conninfo(), user, password);
+        },
+        logger());
+    // Five names fail from one address without a wait, the sixth is answered a second later.
+    for (int i = 0; i < 6; ++i) {
+        const LoginOutcome o = sessions.login("sprayed_" + std::to_string(i), "Summer2026!", "198.51.100.7");
+        EXPECT_EQ(o.kind, Kind::refused);
+        EXPECT_EQ(seconds_until(o.not_before) > 0.5, i == 5) << i;
+    }
+    EXPECT_EQ(connects, 6);
+    // While that answer is due, that address's next attempt is not put to the server, even with a
+    // right password, and is answered later still; the same goes for another address of its /64.
+    for (const char* address : {"198.51.100.7", "::ffff:198.51.100.7"}) {
+        const LoginOutcome o = sessions.login("web_bert", "secret-web_bert", address);
+        EXPECT_EQ(o.kind, Kind::refused) << address;
+        EXPECT_GT(seconds_until(o.not_before), 1.5) << address;
+    }
+    for (int i = 0; i < 6; ++i) {
+        sessions.login("sprayed_" + std::to_string(i), "x", "2001:db8:1:2::" + std::to_string(i));
+    }
+    const LoginOutcome same_64 = sessions.login("web_bert", "secret-web_bert", "2001:db8:1:2:ffff::1");
+    EXPECT_EQ(same_64.kind, Kind::refused);
+    EXPECT_EQ(connects, 12);
+    // Another address is not slowed, and a right password gets in there.
+    const LoginOutcome elsewhere = sessions.login("web_bert", "secret-web_bert", "203.0.113.9");
+    EXPECT_EQ(elsewhere.kind, Kind::ok);
+    EXPECT_LT(seconds_until(elsewhere.not_before), 0.5);
+    EXPECT_EQ(connects, 13);
+    const std::pair<const char*, const char*> keys[] = {
+        {"192.0.2.1", "192.0.2.1"},          {"::ffff:192.0.2.1", "192.0.2.1"}, {"2001:db8::1", "2001:db8::/64"},
+        {"2001:db8:0:0:ffff::2", "2001:db8::/64"}, {"not an address", "not an address"}};
+    for (const auto& [address, key] : keys) EXPECT_EQ(address_key(address), key) << address;
+}
+
+TEST_F(PasswordLogins, SessionsAreCappedPerRoleAndInAllAndTheEndedAreTold) {
+    Sessions sessions(connect_to(conninfo()), logger(), std::chrono::minutes(30), SessionCaps{2, 3, 4});
+    auto login = [&](const char* role) {
+        const LoginOutcome o = sessions.login(role, std::string("secret-") + role, "192.0.2.4");
+        EXPECT_EQ(o.kind, Kind::ok) << role;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));  // distinct times of last use
+        return o.token;
+    };
+    const std::string a1 = login("web_anna"), a2 = login("web_anna");
+    ASSERT_TRUE(sessions.find(a1));  // a1 is now the one used last
+    const std::string a3 = login("web_anna");
+    EXPECT_FALSE(sessions.find(a2));
+    EXPECT_TRUE(sessions.find(a1));
+    EXPECT_EQ(sessions.ended(a2), EndReason::crowded);
+    EXPECT_EQ(sessions.ended(a2), std::nullopt);  // said once
+    const std::string b1 = login("web_bert");      // three in all now
+    const std::string c1 = login("web_carl");      // the one unused longest of all makes room: a3
+    EXPECT_EQ(sessions.count(), 3u);
+    EXPECT_FALSE(sessions.find(a3));
+    EXPECT_EQ(sessions.ended(a3), EndReason::crowded);
+    for (const std::string& t : {a1, b1, c1}) EXPECT_TRUE(sessions.find(t));
+    EXPECT_NE(logged().find("session of \"web_anna\" ended"), std::string::npos) << logged();
+    // The connections of ended sessions are closed: only three remain open for these roles.
+    fleet::PgConnection admin_connection(conninfo() + " user=" + std::getenv("IJKEN_PG_USER"));
+    EXPECT_EQ(admin_connection.exec("SELECT count(*) FROM pg_stat_activity WHERE usename LIKE 'web\\_%'").text(0, 0),
+              "3");
+    EXPECT_EQ(sessions.ended(a1), std::nullopt);  // a live session has not ended
+}
+
+TEST(WebSessions, TheCapsLeaveMostOfPostgresToOthers) {
+    struct Case {
+        long long max_connections, reserved;
+        std::size_t per_role, total, connecting;
+    };
+    const Case cases[] = {
+        {100, 3, 8, 44, 4},    // Debian's default
+        {64, 3, 8, 26, 4},     // the test cluster
+        {10, 3, 2, 2, 1},      // a tiny server still lets someone in
+        {1, 0, 1, 1, 1},
+        {10000, 3, 8, 200, 4},  // never more than 200
+    };
+    for (const Case& c : cases) {
+        const SessionCaps caps = caps_for_server(c.max_connections, c.reserved);
+        EXPECT_EQ(caps.per_role, c.per_role) << c.max_connections;
+        EXPECT_EQ(caps.total, c.total) << c.max_connections;
+        EXPECT_EQ(caps.connecting, c.connecting) << c.max_connections;
+        EXPECT_LE(caps.total + caps.connecting, std::max<long long>(2, (c.max_connections - c.reserved) / 2));
+    }
+}
+
+TEST_F(PasswordLogins, AFallenConnectionOrADroppedRoleEndsTheSession) {
+    Sessions sessions(connect_to(conninfo()), logger());
+    const std::string lost = sessions.login("web_carl", "secret-web_carl", "192.0.2.5").token;
+    const std::string gone = sessions.login("web_dirk", "secret-web_dirk", "192.0.2.5").token;
+    const std::string kept = sessions.login("web_anna", "secret-web_anna", "192.0.2.5").token;
+    ASSERT_FALSE(lost.empty() || gone.empty() || kept.empty());
+    admin_sql("SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE usename = 'web_carl'");
+    admin_sql("DROP ROLE web_dirk");
+    // A connection the server ended is seen before the next request runs on it; a dropped role once a
+    // request failed (or at the next look at the role, every 10 seconds).
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    {
+        const std::shared_ptr<Session> s = sessions.find(lost);
+        ASSERT_TRUE(s);
+        std::lock_guard<std::mutex> lock(s->mutex);
+        EXPECT_EQ(sessions.check(*s), EndReason::lost);
+    }
+    {
+        const std::shared_ptr<Session> s = sessions.find(gone);
+        ASSERT_TRUE(s);
+        std::lock_guard<std::mutex> lock(s->mutex);
+        EXPECT_EQ(sessions.check(*s), std::nullopt);
+        EXPECT_THROW(s->db->exec("SELECT has_database_privilege(session_user, 'postgres', 'CONNECT')"),
+                     fleet::FleetError);
+        EXPECT_EQ(sessions.check_after_failure(*s), EndReason::role_gone);
+    }
+    for (const auto& [token, why] :
+         {std::pair{lost, EndReason::lost}, std::pair{gone, EndReason::role_gone}}) {
+        EXPECT_FALSE(sessions.find(token));
+        EXPECT_EQ(sessions.ended(token), why);
+    }
+    const std::shared_ptr<Session> s = sessions.find(kept);
+    ASSERT_TRUE(s);
+    std::lock_guard<std::mutex> lock(s->mutex);
+    EXPECT_EQ(sessions.check_after_failure(*s), std::nullopt);
+    EXPECT_TRUE(sessions.find(kept));
+    admin_sql("CREATE ROLE web_dirk LOGIN PASSWORD 'secret-web_dirk'");
 }
 
 }  // namespace

@@ -1,22 +1,13 @@
 // ijken-office-serve: the office's web server, a program of its own that `ijken office serve` hands
 // over to. The HTTP library and the TLS libraries it is built with are loaded by this program
 // only, never by a start of the window or another command.
-#include <stdlib.h>
-#include <unistd.h>
 
-#include <cstdint>
-
-#include <filesystem>
-#include <fstream>
 #include <iostream>
-#include <iterator>
-#include <mutex>
-#include <sstream>
-#include <vector>
 
 #include "app/command_options.h"
 #include "app/command_table.h"
 #include "app/report_command.h"
+#include "core/data/sqlite_database.h"
 #include "core/text/cp1252.h"
 #include "fleet/office.h"
 #include "web/server.h"
@@ -25,39 +16,22 @@ namespace ijken::app {
 
 namespace {
 
-// The report as `ijken office report` writes it: the survey put back into a barge's database in a
-// private directory, and the barge's own report written from it.
-std::string report_pdf(fleet::PgConnection& db, const fleet::SurveyName& name, std::optional<web::Lang> lang) {
-    // The report window's code keeps state of its own: one report at a time.
-    static std::mutex one_at_a_time;
-    std::lock_guard<std::mutex> lock(one_at_a_time);
-    // In memory where the system offers it: the database and the file live for a few milliseconds,
-    // and syncing them to a disk would be most of the work.
-    const std::filesystem::path base = ::access("/dev/shm", W_OK | X_OK) == 0 ? std::filesystem::path("/dev/shm")
-                                                                             : std::filesystem::temp_directory_path();
-    std::string pattern = (base / "ijken-serve-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) throw fleet::FleetError("cannot make a temporary directory");
-    const std::filesystem::path dir = pattern;
-    struct Remove {
-        std::filesystem::path dir;
-        ~Remove() {
-            std::error_code ec;
-            std::filesystem::remove_all(dir, ec);
-        }
-    } remove{dir};
-    const std::string database = (dir / "ijken.db").string(), output = (dir / "report.pdf").string();
-    fleet::materialise_survey(db, name, database);
-    // The barge's own report of the survey as the barge held it, as `ijken office report` writes
-    // it: the office's copy holds the ship and the survey alone, as ship 1 and survey 1.
+// The report as `ijken office report` writes it: the survey put back into a barge's database and
+// the barge's own report written from it. The database and the document live in memory only, for a
+// few milliseconds: reports run side by side, and a server that is killed leaves nothing on disk.
+std::string survey_report(fleet::PgConnection& db, const fleet::SurveyName& name, std::optional<web::Lang> lang) {
+    data::SQLiteDatabase copy{data::InMemory{}};
+    fleet::materialise_survey(db, name, copy);
+    // The office's copy holds the ship and the survey alone, as ship 1 and survey 1.
     std::optional<int> language;
     if (lang) language = static_cast<int>(*lang);
     try {
-        write_report({database, 1, 1, language, output}, dir.string());
+        return app::report_pdf(copy, "the office's copy", 1, 1, language);
+    } catch (const fleet::FleetError&) {
+        throw;
     } catch (const std::exception& e) {
         throw fleet::FleetError(fleet::one_line(text::cp1252_to_utf8(e.what())));
     }
-    std::ifstream in(output, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
 }
 
 int office_serve(int argc, char** argv, std::ostream& out, std::ostream& err) {
@@ -71,7 +45,7 @@ int office_serve(int argc, char** argv, std::ostream& out, std::ostream& err) {
     options.conninfo = *o.text("--from");
     options.listen = o.text_or("--listen", options.listen);
     web::parse_listen(options.listen);
-    options.report = report_pdf;
+    options.report = survey_report;
     return web::serve(options, out, err);
 }
 

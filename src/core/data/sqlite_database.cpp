@@ -84,9 +84,15 @@ SQLiteDatabase::SQLiteDatabase(const std::string& file_name, OpenMode mode) {
     // Read-write and create, as the plain open does; the v2 call only spells the flags out. A
     // connection is used by one thread at a time (the one that opened it), so SQLite need not lock
     // it on every call: reading a column of a row costs a third less.
+    open(file_name, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (mode == OpenMode::create ? SQLITE_OPEN_CREATE : 0));
+}
+
+SQLiteDatabase::SQLiteDatabase(InMemory) {
+    open(":memory:", SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_MEMORY | SQLITE_OPEN_NOMUTEX);
+}
+
+void SQLiteDatabase::open(const std::string& file_name, int flags) {
     sqlite3* handle = nullptr;
-    const int flags =
-        SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (mode == OpenMode::create ? SQLITE_OPEN_CREATE : 0);
     int rc = sqlite3_open_v2(file_name.c_str(), &handle, flags, nullptr);
     if (rc != SQLITE_OK) {
         if (!handle) throw SQLiteException("Failed to open database \"" + file_name + "\" : unknown error");

@@ -22,11 +22,16 @@ using SqlValue = std::variant<std::nullptr_t, std::int64_t, double, std::string>
 // Whether opening a file that does not exist creates it (as an empty database) or fails.
 enum class OpenMode { create, existing };
 
+// A database of its own in the process's memory, on no disk: it is gone when its connection closes
+// (or the process ends, however it ends). Connections in memory never share one.
+struct InMemory {};
+
 class SQLiteDatabase {
   public:
     // Opens (and when missing creates) the file. Raises "Failed to open database ..." on failure.
     // With OpenMode::existing a missing file is not created: opening it fails instead.
     explicit SQLiteDatabase(const std::string& file_name, OpenMode mode = OpenMode::create);
+    explicit SQLiteDatabase(InMemory);
     ~SQLiteDatabase();
     SQLiteDatabase(const SQLiteDatabase&) = delete;
     SQLiteDatabase& operator=(const SQLiteDatabase&) = delete;
@@ -49,6 +54,7 @@ class SQLiteDatabase {
     [[noreturn]] void RaiseError(const std::string& message, const std::string& sql) const;
 
   private:
+    void open(const std::string& file_name, int flags);
     class Statement;
     Statement prepare(const std::string& sql, const std::vector<SqlValue>* params);
     void run(const std::string& sql, const std::vector<SqlValue>* params);
