@@ -29,6 +29,15 @@ install(FILES README.md DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/ijken COMPONENT
 file(READ ${CMAKE_CURRENT_SOURCE_DIR}/deploy/ijken-office.service IJKEN_UNIT)
 string(REPLACE "/usr/local/bin/ijken" "/usr/bin/ijken" IJKEN_UNIT "${IJKEN_UNIT}")
 string(REPLACE "/usr/local/share/doc/ijken" "/usr/share/doc/ijken" IJKEN_UNIT "${IJKEN_UNIT}")
+# Its head tells how to install it by hand; the package's tells what is left to do.
+string(FIND "${IJKEN_UNIT}" "[Unit]" IJKEN_UNIT_START)
+string(SUBSTRING "${IJKEN_UNIT}" ${IJKEN_UNIT_START} -1 IJKEN_UNIT)
+string(PREPEND IJKEN_UNIT
+       "# The fleet office in the browser, installed by the package ijken-office. Edit\n"
+       "# /etc/ijken/office.env, then: systemctl enable --now ijken-office\n"
+       "# PostgreSQL must check the web logins' passwords (scram-sha-256 in pg_hba.conf); the server's\n"
+       "# log says why a login failed: journalctl -u ijken-office. It listens on loopback only; a reverse\n"
+       "# proxy in front of it speaks TLS (/usr/share/doc/ijken-office/examples/nginx-ijken-office.conf).\n")
 file(GENERATE OUTPUT ${IJKEN_PACKAGING_DIR}/ijken-office.service CONTENT "${IJKEN_UNIT}")
 install(FILES ${IJKEN_PACKAGING_DIR}/ijken-office.service DESTINATION /lib/systemd/system
         COMPONENT office EXCLUDE_FROM_ALL)
