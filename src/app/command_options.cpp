@@ -57,13 +57,20 @@ int report_language(const std::string& value) {
     throw UsageError("--lang needs nl, fr or de, not \"" + value + "\"");
 }
 
+std::string shown_argument(const std::string& arg) {
+    if (arg.find('=') != std::string::npos || arg.find("://") != std::string::npos) {
+        return "(not repeated: it looks like a piece of a connection string)";
+    }
+    return "\"" + arg + "\"";
+}
+
 ParsedOptions parse_options(const CommandSpec& command, int argc, char** argv) {
     ParsedOptions parsed;
     for (int i = 0; i < argc; ++i) {
         const std::string arg = argv[i];
         const auto taken = std::find_if(command.options.begin(), command.options.end(),
                                         [&](const CommandOption& o) { return o.option->name == arg; });
-        if (taken == command.options.end()) throw UsageError("unknown argument \"" + arg + "\" (see ijken --help)");
+        if (taken == command.options.end()) throw UsageError("unknown argument " + shown_argument(arg) + " (see ijken --help)");
         const OptionSpec& option = *taken->option;
         std::string value;
         if (option.kind != ValueKind::flag) {

@@ -61,6 +61,10 @@ class ParsedOptions {
     std::map<std::string, std::string, std::less<>> values_;
 };
 
+// An argument as a message repeats it, in quotes; one that looks like a piece of a connection
+// string (key=value, or a URI, which may hold a password) is never repeated.
+std::string shown_argument(const std::string& arg);
+
 // Reads the options of the command. Throws UsageError.
 ParsedOptions parse_options(const CommandSpec& command, int argc, char** argv);
 // The same, but a refused command line is written as "ijken <command>: ..." to err and gives

@@ -36,6 +36,9 @@ const OptionSpec kDeleted{"--deleted", "", ValueKind::flag,
                           "also the surveys deleted on board, with the time they went"};
 const OptionSpec kText{"--text", "TEXT", ValueKind::text,
                        "only the surveys with that text (ignoring case) in a party's name,\nplace or telephone, or the cargo"};
+const OptionSpec kInstallation{"--installation", "UUID", ValueKind::text, "the barge's installation id"};
+const OptionSpec kOfficeName{"--name", "TEXT", ValueKind::text,
+                             "the office's name for it (at most 100 characters; \"\" takes it back)"};
 const OptionSpec kListen{"--listen", "ADDR:PORT", ValueKind::text,
                          "where to listen (default 127.0.0.1:8080; port 0: a free one,\nnamed on standard output)"};
 
@@ -112,6 +115,13 @@ const CommandSpec office_serve{
     "serves the office's pages over HTTP until SIGINT or SIGTERM; everyone logs in with their\n"
     "own PostgreSQL role, so CONNINFO names the server and database, not the user."};
 
+const CommandSpec office_name{
+    "office name",
+    {{&kTo, true}, {&kInstallation, true}, {&kOfficeName, true}},
+    "give a barge the office's name",
+    "the office's pages and the view ijken.barges show that name instead of the barge's role\n"
+    "name. The office's roles may set it, the barge's own role may not."};
+
 }  // namespace commands
 
 namespace {
@@ -151,7 +161,7 @@ std::string help_text() {
            "Commands (an unknown, repeated or malformed option ends a command with status 2):\n";
     for (const CommandSpec* c : {&commands::compute, &commands::export_, &commands::backup, &commands::report,
                                  &commands::push, &commands::office_init, &commands::office_surveys,
-                                 &commands::office_report, &commands::office_serve}) {
+                                 &commands::office_report, &commands::office_serve, &commands::office_name}) {
         out << "\n";
         describe(out, *c);
     }

@@ -16,6 +16,7 @@ extern const CommandSpec office_init;
 extern const CommandSpec office_surveys;
 extern const CommandSpec office_report;
 extern const CommandSpec office_serve;
+extern const CommandSpec office_name;
 
 }  // namespace ijken::app::commands
 

@@ -14,6 +14,7 @@
 #include "core/data/database_schema.h"
 #include "core/text/cp1252.h"
 #include "core/text/numbers.h"
+#include "fleet/conninfo.h"
 #include "fleet/office.h"
 #include "fleet/pg_connection.h"
 #include "fleet/push.h"
@@ -81,7 +82,7 @@ int office_report(int argc, char** argv, const std::string& program_dir) {
 }
 
 int office(int argc, char** argv, const std::string& program_dir, std::ostream& out) {
-    if (argc < 1) throw fleet::FleetError("needs init, surveys, report or serve (see ijken --help)", 2);
+    if (argc < 1) throw fleet::FleetError("needs init, surveys, report, name or serve (see ijken --help)", 2);
     const std::string what = argv[0];
     if (what == "init") {
         const ParsedOptions o = parse(commands::office_init, argc - 1, argv + 1);
@@ -102,11 +103,22 @@ int office(int argc, char** argv, const std::string& program_dir, std::ostream& 
         return 0;
     }
     if (what == "report") return office_report(argc - 1, argv + 1, program_dir);
+    if (what == "name") {
+        const ParsedOptions o = parse(commands::office_name, argc - 1, argv + 1);
+        const std::string installation = *o.text("--installation"), name = *o.text("--name");
+        fleet::name_installation(*o.text("--to"), installation, name);
+        out << "ijken office name: installation " << installation
+            << (name.empty() ? " goes by its role's name again\n" : " is named \"" + name + "\"\n");
+        return 0;
+    }
     if (what == "serve") {
-        parse(commands::office_serve, argc - 1, argv + 1);  // refused here, with status 2, before handing over
+        // Refused here, with status 2, before handing over: the options and a malformed CONNINFO,
+        // which the server would otherwise only find at the first login.
+        const ParsedOptions o = parse(commands::office_serve, argc - 1, argv + 1);
+        fleet::parse_conninfo(*o.text("--from"));
         return office_serve(argc - 1, argv + 1, out);
     }
-    throw fleet::FleetError("unknown command \"" + what + "\"; use init, surveys, report or serve", 2);
+    throw fleet::FleetError("unknown command " + shown_argument(what) + "; use init, surveys, report, name or serve", 2);
 }
 
 }  // namespace
@@ -127,7 +139,9 @@ int run_office(int argc, char** argv, const std::string& program_dir, std::ostre
     std::string prefix = "ijken office";
     if (argc >= 1) {
         prefix += ' ';
-        prefix += argv[0];
+        const std::string what = argv[0];
+        // A stray piece of a connection string is never repeated, not even as the command's name.
+        prefix += shown_argument(what)[0] == '"' ? what : std::string("(unknown)");
     }
     prefix += ": ";
     try {

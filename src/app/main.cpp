@@ -6,6 +6,7 @@
 
 #include "app/backup_command.h"
 #include "app/command_line.h"
+#include "app/command_options.h"
 #include "app/commands.h"
 #include "app/export_command.h"
 #include "app/fleet_commands.h"
@@ -42,7 +43,8 @@ int main(int argc, char** argv) {
     }
     // No command: the window, given nothing but the toolkit's own options.
     if (const auto unknown = ijken::app::first_unknown_argument(argc, argv)) {
-        std::cerr << "ijken: unknown command or option \"" << *unknown << "\"\n\n" << ijken::app::help_text();
+        std::cerr << "ijken: unknown command or option " << ijken::app::shown_argument(*unknown) << "\n\n"
+                  << ijken::app::help_text();
         return 2;
     }
     if (!ijken::app::display_available(argc, argv)) {

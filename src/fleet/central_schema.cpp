@@ -17,20 +17,27 @@ std::vector<std::string> numbered(std::initializer_list<const char*> prefixes, i
     return names;
 }
 
+// The role of this session, by its oid: an installation belongs to the role itself, not to its
+// name, so that a renamed role keeps its rows and a new role under an old name gets none.
+const char* const kSessionRole = "(SELECT r.oid FROM pg_catalog.pg_roles r WHERE r.rolname = current_user)";
+
 // Who may touch a row: the role that registered its installation. The owner of the tables (the
 // office's administrator, or a single barge that created them) is not bound by it.
-const char* const kOwnRows =
-    "installation IN (SELECT i.installation FROM ijken.installations i WHERE i.role_name = current_user)";
+const std::string kOwnInstallation = std::string("role_oid = ") + kSessionRole;
+const std::string kOwnRows =
+    "installation IN (SELECT i.installation FROM ijken.installations i WHERE i." + kOwnInstallation + ")";
 
 struct Column {
     std::string name, type;  // the type as information_schema.columns names it
     std::string extra = {};  // NOT NULL, DEFAULT, REFERENCES
+    int since = 1;           // the version of the tables that added it
 };
 
 struct Table {
     std::string name;
     std::vector<Column> columns;
     std::string constraints;  // after the columns, in CREATE TABLE
+    int since = 1;
 };
 
 const char* const kInstallation = "uuid";
@@ -51,7 +58,7 @@ std::vector<Column> ship_columns(const char* key_extra) {
 std::vector<Column> survey_columns() {
     std::vector<Column> c{{"installation", kInstallation, kByInstallation},
                           {"opnameid", "bigint", " NOT NULL"},
-                          {"generation", "integer", " NOT NULL"},
+                          {"generation", "integer", " NOT NULL", 2},
                           {"schipid", "bigint"}};
     add_all(c, survey_party_columns(), "text");
     c.push_back({"taal", "text"});
@@ -79,7 +86,11 @@ const std::vector<Table>& tables() {
                       {"role_name", "name", " NOT NULL DEFAULT current_user"},
                       {"first_push", kTime, " NOT NULL DEFAULT now()"},
                       // The instant of the last push that changed anything: the next one's is later.
-                      {"last_push", kTime}},
+                      {"last_push", kTime, "", 2},
+                      // The role the installation belongs to (role_name is the name it had then).
+                      {"role_oid", "oid", "", 3},
+                      // What the office calls the barge; only the office sets it.
+                      {"office_name", "text", "", 3}},
                      ""});
         std::vector<Column> ships = ship_columns(kByInstallation);
         ships.push_back({"pushed_at", kTime, " NOT NULL"});
@@ -89,8 +100,8 @@ const std::vector<Table>& tables() {
         std::vector<Column> versions = ship_columns(kByInstallation);
         versions.push_back({"valid_from", kTime, " NOT NULL"});
         versions.push_back({"valid_until", kTime});
-        v.push_back({"ship_versions", versions, ", PRIMARY KEY (installation, schipid, valid_from)" +
-                                                    std::string(kPeriod)});
+        v.push_back({"ship_versions", versions,
+                     ", PRIMARY KEY (installation, schipid, valid_from)" + std::string(kPeriod), 2});
         // A gauge table's rows with the period they were valid in: the current table has no end.
         v.push_back({"gauge_rows",
                      {{"installation", kInstallation, kByInstallation},
@@ -132,6 +143,66 @@ std::string own_rows(const std::string& table) {
            " USING (" + kOwnRows + ") WITH CHECK (" + kOwnRows + ");\n";
 }
 
+const char* const kRowTables[] = {"ships", "ship_versions", "gauge_rows", "surveys", "survey_versions"};
+
+std::string own_installation() {
+    return "CREATE POLICY own_installation ON ijken.installations USING (" + kOwnInstallation + ") WITH CHECK (" +
+           kOwnInstallation + ");\n";
+}
+
+// What the policies cannot say about an installation's row: a role that does not own the tables
+// registers installations only for itself and never names them; afterwards it may change only
+// what is its to change: the installation's role its last instant, anyone else (the office, as far
+// as its grants and policies let it) the office's name of it. The owner of the tables (the
+// office's administrator) may change anything.
+const char* const kInstallationsGuard = R"(CREATE FUNCTION ijken.installations_guard() RETURNS trigger
+LANGUAGE plpgsql SET search_path = pg_catalog, pg_temp AS $guard$
+DECLARE
+  me oid := (SELECT r.oid FROM pg_catalog.pg_roles r WHERE r.rolname = current_user);
+  owner boolean := pg_catalog.pg_has_role(current_user,
+    (SELECT c.relowner FROM pg_catalog.pg_class c WHERE c.oid = TG_RELID), 'USAGE');
+BEGIN
+  IF TG_OP = 'INSERT' THEN
+    IF NOT owner THEN
+      IF NEW.office_name IS NOT NULL THEN
+        RAISE EXCEPTION 'only the office names an installation' USING ERRCODE = '42501';
+      END IF;
+      NEW.role_oid := me;
+      NEW.role_name := current_user;
+    ELSIF NEW.role_oid IS NULL THEN
+      NEW.role_oid := coalesce((SELECT r.oid FROM pg_catalog.pg_roles r WHERE r.rolname = NEW.role_name), me);
+    END IF;
+    RETURN NEW;
+  END IF;
+  IF owner THEN
+    RETURN NEW;
+  END IF;
+  IF NEW.installation IS DISTINCT FROM OLD.installation OR NEW.role_oid IS DISTINCT FROM OLD.role_oid
+     OR NEW.role_name IS DISTINCT FROM OLD.role_name OR NEW.first_push IS DISTINCT FROM OLD.first_push THEN
+    RAISE EXCEPTION 'only the owner of the fleet tables changes whose installation this is' USING ERRCODE = '42501';
+  END IF;
+  IF NEW.office_name IS DISTINCT FROM OLD.office_name AND OLD.role_oid IS NOT DISTINCT FROM me THEN
+    RAISE EXCEPTION 'only the office names an installation' USING ERRCODE = '42501';
+  END IF;
+  IF NEW.last_push IS DISTINCT FROM OLD.last_push AND OLD.role_oid IS DISTINCT FROM me THEN
+    RAISE EXCEPTION 'only the installation''s own role pushes it' USING ERRCODE = '42501';
+  END IF;
+  RETURN NEW;
+END
+$guard$;
+CREATE TRIGGER installations_guard BEFORE INSERT OR UPDATE ON ijken.installations
+  FOR EACH ROW EXECUTE FUNCTION ijken.installations_guard();
+)";
+
+// Every installation with the office's name for it, or else its role's name now (or, once the role
+// is dropped, the name it had when it first pushed). The reader's own row security applies: a
+// barge sees its own installation only, and no right is needed beyond reading installations.
+const char* const kBargesView =
+    "CREATE VIEW ijken.barges WITH (security_invoker = true) AS SELECT i.installation,"
+    " coalesce(i.office_name, r.rolname::text, i.role_name::text) AS name FROM ijken.installations i"
+    " LEFT JOIN pg_catalog.pg_roles r ON r.oid = i.role_oid;\n"
+    "GRANT SELECT ON ijken.barges TO PUBLIC;\n";
+
 const char* const kShipVersionsCurrent =
     "CREATE UNIQUE INDEX ship_versions_current ON ijken.ship_versions (installation, schipid)"
     " WHERE valid_until IS NULL;\n";
@@ -153,12 +224,10 @@ std::string create_statements() {
          "CREATE UNIQUE INDEX gauge_rows_current ON ijken.gauge_rows (installation, schipid, inzinking)"
          " WHERE valid_until IS NULL;\n" +
          kSurveysLive + "CREATE INDEX surveys_by_ship ON ijken.surveys (installation, schipid, invoerdatum, opnameid);\n" +
-         kSurveysNewest + kSurveyVersionsBySurvey +
-         "ALTER TABLE ijken.installations ENABLE ROW LEVEL SECURITY;\n"
-         "CREATE POLICY own_installation ON ijken.installations"
-         " USING (role_name = current_user) WITH CHECK (role_name = current_user);\n";
-    for (const char* t : {"ships", "ship_versions", "gauge_rows", "surveys", "survey_versions"}) s += own_rows(t);
-    return s;
+         kSurveysNewest + kSurveyVersionsBySurvey + "ALTER TABLE ijken.installations ENABLE ROW LEVEL SECURITY;\n" +
+         own_installation();
+    for (const char* t : kRowTables) s += own_rows(t);
+    return s + kInstallationsGuard + kBargesView;
 }
 
 // Version 1, the first fleet tables, to version 2: 64-bit numbers, the installation's last
@@ -191,9 +260,76 @@ std::string upgrade_from_1() {
            own_rows("ship_versions") + "INSERT INTO ijken.schema_version (version) VALUES (2);\n";
 }
 
+// Version 2 to version 3: an installation belongs to its role by the role's oid (each row bound to
+// the role that has its name now; one whose role is gone belongs to nobody but the tables' owner),
+// the office's names for the installations, and the view of them.
+std::string upgrade_from_2() {
+    std::string s = "ALTER TABLE ijken.installations ADD COLUMN role_oid oid, ADD COLUMN office_name text;\n"
+                    "UPDATE ijken.installations i SET role_oid = r.oid FROM pg_catalog.pg_roles r"
+                    " WHERE r.rolname = i.role_name;\n"
+                    "DROP POLICY own_installation ON ijken.installations;\n" +
+                    own_installation();
+    for (const char* t : kRowTables) {
+        s += std::string("DROP POLICY own_rows ON ijken.") + t + ";\nCREATE POLICY own_rows ON ijken." + t +
+             " USING (" + kOwnRows + ") WITH CHECK (" + kOwnRows + ");\n";
+    }
+    return s + kInstallationsGuard + kBargesView + "INSERT INTO ijken.schema_version (version) VALUES (3);\n";
+}
+
+// The statements that give `table`, made by an upgrade, the rights and policies the office gave
+// `model`, a table of the same kind made at the first creation: its grants (to whom and what) and
+// its policies other than the tables' own. Rights the office granted by hand thus reach the new
+// table as they would have, had it been there when the office set them up.
+std::string access_like(PgConnection& db, const std::string& table, const std::string& model,
+                        const std::string& own_policy) {
+    const PgResult grants = db.exec(
+        "SELECT coalesce(string_agg(format('GRANT %s ON ijken.%I TO %s;', a.privilege_type, $1::text,"
+        " CASE WHEN a.grantee = 0 THEN 'PUBLIC' ELSE quote_ident(r.rolname) END), E'\\n'), '')"
+        " FROM pg_catalog.pg_class c CROSS JOIN LATERAL aclexplode(c.relacl) a"
+        " LEFT JOIN pg_catalog.pg_roles r ON r.oid = a.grantee"
+        " WHERE c.oid = format('ijken.%I', $2::text)::regclass AND a.grantee <> c.relowner"
+        " AND (a.grantee = 0 OR r.oid IS NOT NULL)",
+        {table, model});
+    const PgResult policies = db.exec(
+        "SELECT coalesce(string_agg(format('CREATE POLICY %I ON ijken.%I AS %s FOR %s TO %s%s%s;', p.policyname,"
+        " $1::text, p.permissive, p.cmd, (SELECT string_agg(CASE WHEN g = 'public' THEN 'PUBLIC'"
+        " ELSE quote_ident(g) END, ', ') FROM unnest(p.roles) g), ' USING (' || p.qual || ')',"
+        " ' WITH CHECK (' || p.with_check || ')'), E'\\n'), '') FROM pg_catalog.pg_policies p"
+        " WHERE p.schemaname = 'ijken' AND p.tablename = $2 AND p.policyname <> $3",
+        {table, model, own_policy});
+    return std::string(grants.text(0, 0)) + "\n" + std::string(policies.text(0, 0)) + "\n";
+}
+
+// Version 1's barges may only insert installations; version 2's push writes an installation's last
+// instant: each role that may register an installation may update that column.
+std::string last_push_rights(PgConnection& db) {
+    return std::string(db.exec(
+        "SELECT coalesce(string_agg(format('GRANT UPDATE (last_push) ON ijken.installations TO %s;',"
+        " CASE WHEN a.grantee = 0 THEN 'PUBLIC' ELSE quote_ident(r.rolname) END), E'\\n'), '')"
+        " FROM pg_catalog.pg_class c CROSS JOIN LATERAL aclexplode(c.relacl) a"
+        " LEFT JOIN pg_catalog.pg_roles r ON r.oid = a.grantee"
+        " WHERE c.oid = 'ijken.installations'::regclass AND a.grantee <> c.relowner"
+        " AND a.privilege_type = 'INSERT' AND (a.grantee = 0 OR r.oid IS NOT NULL)").text(0, 0));
+}
+
+// The roles that read every installation (the office's, by a policy other than the tables' own)
+// may name them, as the set-up's grants let the office do on an office created at this version.
+std::string naming_rights(PgConnection& db) {
+    const PgResult readers = db.exec(
+        "SELECT string_agg(DISTINCT quote_ident(g), ', ') FROM pg_catalog.pg_policies p CROSS JOIN unnest(p.roles) g"
+        " WHERE p.schemaname = 'ijken' AND p.tablename = 'installations' AND p.policyname <> 'own_installation'"
+        " AND p.cmd IN ('SELECT', 'ALL') AND g <> 'public'");
+    if (readers.is_null(0, 0)) return "";
+    const std::string roles(readers.text(0, 0));
+    return "GRANT UPDATE (office_name) ON ijken.installations TO " + roles +
+           ";\nCREATE POLICY office_names ON ijken.installations FOR UPDATE TO " + roles +
+           " USING (true) WITH CHECK (true);\n";
+}
+
 // What is missing of the tables this program needs (with the types it reads), "" when nothing.
-// For version 1 only the names of what that version had are compared.
-std::string missing_columns(PgConnection& db, bool version_1 = false) {
+// For an older version what that version had is compared (for version 1 only the names).
+std::string missing_columns(PgConnection& db, int version) {
+    const bool version_1 = version == 1;
     const PgResult present = db.exec(
         "SELECT table_name || '.' || column_name || ' ' || data_type FROM information_schema.columns"
         " WHERE table_schema = 'ijken'");
@@ -204,9 +340,9 @@ std::string missing_columns(PgConnection& db, bool version_1 = false) {
         have.push_back(c);
     }
     for (const Table& t : tables()) {
-        if (version_1 && t.name == "ship_versions") continue;
+        if (t.since > version) continue;
         for (const Column& c : t.columns) {
-            if (version_1 && (c.name == "last_push" || c.name == "generation")) continue;
+            if (c.since > version) continue;
             const std::string want = t.name + "." + c.name + " " + (version_1 ? "" : c.type);
             if (std::find(have.begin(), have.end(), want) == have.end()) return "ijken." + t.name + "." + c.name;
         }
@@ -214,9 +350,9 @@ std::string missing_columns(PgConnection& db, bool version_1 = false) {
     return "";
 }
 
-void check_columns(PgConnection& db, bool version_1 = false) {
+void check_columns(PgConnection& db, int version = kSchemaVersion) {
     // The version alone proves little: another program's "ijken" schema, or tables half made.
-    const std::string missing = missing_columns(db, version_1);
+    const std::string missing = missing_columns(db, version);
     if (!missing.empty()) {
         throw FleetError("the office database's schema \"ijken\" is not this program's fleet tables (" + missing +
                          " is missing); the fleet needs a database of its own");
@@ -268,7 +404,7 @@ namespace {
 
 // The version of the fleet tables, nothing when the database has none of ours and nothing else.
 // Throws for another program's tables and for a version newer than this program's or unknown.
-std::optional<long long> present_version(PgConnection& db) {
+std::optional<int> present_version(PgConnection& db) {
     const PgResult ours = db.exec("SELECT to_regclass('ijken.schema_version') IS NOT NULL");
     if (ours.text(0, 0) == "t") {
         const PgResult version = db.exec("SELECT max(version::text) FROM ijken.schema_version");
@@ -279,19 +415,22 @@ std::optional<long long> present_version(PgConnection& db) {
                              " of the fleet tables, newer than this program's (" +
                              std::to_string(kSchemaVersion) + "); update ijken");
         }
-        if (!n || (*n != kSchemaVersion && *n != 1)) {
+        if (!n || *n < 1) {
             throw FleetError("the office database's fleet tables have an unknown version (" +
                              (v.empty() ? std::string("none") : one_line(v).substr(0, 40)) +
                              "); this program needs version " + std::to_string(kSchemaVersion));
         }
-        return n;
+        return static_cast<int>(*n);
     }
     // Not ours: a database that holds anything else belongs to another program, and nothing is
-    // written into it.
+    // written into it. What an extension brought along (pg_stat_statements' views) is the server's,
+    // not another program's.
     const PgResult other = db.exec(
         "SELECT n.nspname || '.' || c.relname FROM pg_class c JOIN pg_namespace n ON n.oid = c.relnamespace"
         " WHERE c.relkind IN ('r', 'p', 'v', 'm', 'f') AND n.nspname NOT IN ('pg_catalog', 'information_schema')"
-        " AND n.nspname NOT LIKE 'pg\\_toast%' AND n.nspname NOT LIKE 'pg\\_temp%' ORDER BY 1 LIMIT 1");
+        " AND n.nspname NOT LIKE 'pg\\_toast%' AND n.nspname NOT LIKE 'pg\\_temp%'"
+        " AND NOT EXISTS (SELECT 1 FROM pg_depend d WHERE d.classid = 'pg_class'::regclass AND d.objid = c.oid"
+        " AND d.deptype = 'e') ORDER BY 1 LIMIT 1");
     if (other.rows() > 0) {
         throw FleetError("the office database holds another program's tables (" + std::string(other.text(0, 0)) +
                          "); the fleet needs a database of its own");
@@ -299,47 +438,76 @@ std::optional<long long> present_version(PgConnection& db) {
     return std::nullopt;
 }
 
-[[noreturn]] void refuse_version_1() {
-    throw FleetError("the office database has version 1 of the fleet tables, older than this program's (" +
-                     std::to_string(kSchemaVersion) +
+[[noreturn]] void refuse_older(int version) {
+    throw FleetError("the office database has version " + std::to_string(version) +
+                     " of the fleet tables, older than this program's (" + std::to_string(kSchemaVersion) +
                      "); the office's administrator brings them up to date with ijken office init");
+}
+
+// The lock that the creation and the upgrades of the tables take alone, and every check before a
+// push shares: a check never sees tables half made by a creator of the same moment.
+const char* const kSchemaLockShared = "SELECT pg_advisory_xact_lock_shared(7469, 0)";
+const char* const kSchemaLock = "SELECT pg_advisory_xact_lock(7469, 0)";
+
+// Brings the tables of `version` up to this program's, each step as a first creation of that
+// version would have left them, the office's grants and policies included.
+void upgrade(PgConnection& db, int version) {
+    if (version == 1) {
+        db.exec(upgrade_from_1());
+        db.exec(access_like(db, "ship_versions", "ships", "own_rows") + last_push_rights(db));
+        version = 2;
+    }
+    if (version == 2) {
+        db.exec(upgrade_from_2());
+        const std::string naming = naming_rights(db);
+        if (!naming.empty()) db.exec(naming);
+    }
 }
 
 }  // namespace
 
 bool schema_present(PgConnection& db) {
-    const std::optional<long long> version = present_version(db);
+    const std::optional<int> version = present_version(db);
     if (!version) return false;
-    if (*version == 1) {
-        check_columns(db, true);
-        refuse_version_1();
+    if (*version < kSchemaVersion) {
+        check_columns(db, *version);
+        refuse_older(*version);
     }
     check_columns(db);
     return true;
 }
 
-SchemaAction ensure_schema(PgConnection& db, bool upgrade) {
+SchemaAction ensure_schema(PgConnection& db, bool may_upgrade) {
     {
         PgTransaction check(db);
-        const std::optional<long long> version = present_version(db);
+        db.exec(kSchemaLockShared);
+        const std::optional<int> version = present_version(db);
         if (version && *version == kSchemaVersion) {
             check_columns(db);
             return SchemaAction::present;
         }
-        if (version && !upgrade) schema_present(db);
+        if (version && !may_upgrade) schema_present(db);
     }
-    // Two barges pushing first at the same moment: one creates, the other waits and finds it. The
-    // lock is held only while the tables are made, in a transaction of its own.
+    // Two barges pushing first at the same moment (or two offices running init): one creates, the
+    // others wait and find it. The lock is held only while the tables are made, in a transaction
+    // of its own.
     PgTransaction change(db);
-    db.exec("SELECT pg_advisory_xact_lock(7469, 0)");
-    const std::optional<long long> version = present_version(db);
+    db.exec(kSchemaLock);
+    const std::optional<int> version = present_version(db);
     if (version && *version == kSchemaVersion) {
         check_columns(db);
         return SchemaAction::present;
     }
-    if (version) check_columns(db, true);
+    if (version) {
+        check_columns(db, *version);
+        if (!may_upgrade) refuse_older(*version);
+    }
     try {
-        db.exec(version ? upgrade_from_1() : create_statements());
+        if (version) {
+            upgrade(db, *version);
+        } else {
+            db.exec(create_statements());
+        }
     } catch (const FleetError& e) {
         throw FleetError(std::string(version ? "bringing the office database's fleet tables up to date failed: "
                                              : "the office database has no fleet tables yet, and creating them failed: ") +

@@ -305,6 +305,28 @@ std::optional<SurveyName> parse_survey_name(const std::string& name) {
     return n;
 }
 
+void name_installation(const std::string& conninfo, const std::string& installation, const std::string& name) {
+    if (!is_uuid(installation)) throw FleetError("\"" + one_line(installation).substr(0, 40) + "\" is no installation id", 2);
+    std::size_t characters = 0;
+    for (unsigned char c : name) {
+        if (c < 0x20 || c == 0x7F) throw FleetError("a name holds no line breaks, tabs or other control characters", 2);
+        if ((c & 0xC0) != 0x80) ++characters;
+    }
+    if (characters > kMaxOfficeName) {
+        throw FleetError("a name has at most " + std::to_string(kMaxOfficeName) + " characters", 2);
+    }
+    PgConnection db(conninfo);
+    PgTransaction tx(db);
+    check_schema(db);
+    const PgValue value = name.empty() ? PgValue() : PgValue(name);
+    const PgResult named = db.exec("UPDATE ijken.installations SET office_name = $2 WHERE installation = $1",
+                                   {installation, value});
+    if (named.affected() == 0) {
+        throw FleetError("the office database has no installation " + installation + " that this role may name");
+    }
+    tx.commit();
+}
+
 void materialise_survey(const std::string& conninfo, const SurveyName& name, const std::string& db_pad) {
     PgConnection db(conninfo, kReadLimits);
     materialise_survey(db, name, db_pad);

@@ -62,4 +62,14 @@ void materialise_survey(const std::string& conninfo, const SurveyName& name, con
 // The same on the caller's connection (which must be in no transaction).
 void materialise_survey(PgConnection& db, const SurveyName& name, const std::string& db_pad);
 
+// Gives the installation the office's name for it (the office's pages show it instead of the
+// role's name); an empty name takes it back. Only a role that may name installations (the
+// office's, or the owner of the tables) can: the installation's own role cannot. Throws FleetError:
+// exit status 2 for an installation that is no UUID or a name that is too long or holds control
+// characters, 1 when the office database has no such installation this role may name.
+void name_installation(const std::string& conninfo, const std::string& installation, const std::string& name);
+
+// The longest name the office gives an installation, in characters.
+inline constexpr std::size_t kMaxOfficeName = 100;
+
 }  // namespace ijken::fleet

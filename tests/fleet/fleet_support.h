@@ -11,6 +11,7 @@
 
 #include "core/data/database_schema.h"
 #include "core/data/sqlite_database.h"
+#include "fleet/central_schema.h"
 #include "fleet/pg_connection.h"
 #include "fleet/push.h"
 #include "support/run_program.h"

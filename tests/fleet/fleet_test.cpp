@@ -23,7 +23,7 @@ TEST(Fleet, FirstPushCreatesTheTablesAndARepeatedPushChangesNothing) {
     const Outcome first = barge.push(conninfo(db));
     ASSERT_EQ(first.status, 0) << first.err;
     EXPECT_NE(first.out.find("5 ships and 3 surveys"), std::string::npos) << first.out;
-    EXPECT_EQ(rows(db, "SELECT version FROM ijken.schema_version"), std::vector<std::string>{"2"});
+    EXPECT_EQ(rows(db, "SELECT version FROM ijken.schema_version"), std::vector<std::string>{std::to_string(kSchemaVersion)});
     EXPECT_EQ(rows(db, "SELECT count(*) FROM ijken.gauge_rows WHERE valid_until IS NULL"),
               std::vector<std::string>{barge.count("IJKtable")});
     EXPECT_EQ(barge.count("FleetInstallation"), "1");
