@@ -1,6 +1,6 @@
 #include "web/request_handling.h"
 
-#include <streambuf>
+#include <ostream>
 
 #include "fleet/office.h"
 #include "web/pages.h"
@@ -12,64 +12,56 @@ namespace {
 const char* const kSessionCookie = "ijken_session";
 const char* const kHtml = "text/html; charset=utf-8";
 
-std::string cookie(const httplib::Request& req, const std::string& name) {
-    const std::string header = req.get_header_value("Cookie");
-    std::size_t at = 0;
-    while (at < header.size()) {
-        const auto end = std::min(header.find(';', at), header.size());
-        std::string item = header.substr(at, end - at);
-        const auto first = item.find_first_not_of(' ');
-        item = first == std::string::npos ? "" : item.substr(first);
-        if (item.compare(0, name.size() + 1, name + "=") == 0) return item.substr(name.size() + 1);
-        at = end + 1;
-    }
-    return "";
+std::string cookie(const Request& req, const std::string& name) {
+    return req.cookie(name);
 }
 
 // A form or query field, at most `most` bytes (longer is cut).
-std::string param(const httplib::Request& req, const char* name, std::size_t most = 200) {
-    std::string v = req.get_param_value(name);
+std::string param(const Request& req, const char* name, std::size_t most = 200) {
+    std::string v = req.param(name);
     if (v.size() > most) v.resize(most);
     return v;
 }
 
-bool over_tls(const httplib::Request& req) {
-    return req.get_header_value("X-Forwarded-Proto") == "https";
+bool over_tls(const Request& req) {
+    return req.header("X-Forwarded-Proto") == "https";
 }
 
 // A POST must come from one of the server's own pages: its Origin names the host it was sent to.
-bool same_origin(const httplib::Request& req) {
-    const std::string origin = req.get_header_value("Origin"), host = req.get_header_value("Host");
+bool same_origin(const Request& req) {
+    const std::string origin = req.header("Origin"), host = req.header("Host");
     if (origin.empty() || host.empty()) return false;
     return origin == "http://" + host || origin == "https://" + host;
 }
 
-PageContext context(const httplib::Request& req, const Session* session) {
+PageContext context(const Request& req, const Session* session) {
     std::string path = req.path;
-    if (const auto q = req.target.find('?'); q != std::string::npos && req.method == "GET") {
-        path += req.target.substr(q);
-    }
+    if (!req.query.empty() && req.method == "GET") path += "?" + req.query;
     return {request_lang(req), session ? session->user : "", path};
 }
 
-void see_other(httplib::Response& res, const std::string& where) {
+void see_other(Response& res, const std::string& where) {
     res.status = 303;
     res.set_header("Location", where);
 }
 
-void html(httplib::Response& res, const std::string& body, int status = 200) {
+void html(Response& res, const std::string& body, int status = 200) {
     res.status = status;
     res.set_content(body, kHtml);
 }
 
 enum class Kind { page, download };
 
-using Handler = std::function<void(const httplib::Request&, httplib::Response&, Session&, const PageContext&)>;
+using Handler = std::function<void(const Request&, Response&, Session&, const PageContext&)>;
+// A handler whose answer outlives its call (a streamed download): it keeps the session it was
+// given for as long as it needs it, whatever happens to the login meanwhile.
+using SharedHandler =
+    std::function<void(const Request&, Response&, const std::shared_ptr<Session>&, const PageContext&)>;
 
 // A handler that needs a session: without one a page answers 303 to the login, a download 401.
 // The session's connection serves one request at a time.
-httplib::Server::Handler guarded(Sessions& sessions, Kind kind, Handler handler) {
-    return [&sessions, kind, handler](const httplib::Request& req, httplib::Response& res) {
+Routes::Handler guarded_shared(Sessions& sessions, Kind kind, SharedHandler handler) {
+    return [&sessions, kind, handler](const Request& req, Response& res) {
         const std::shared_ptr<Session> session = sessions.find(cookie(req, kSessionCookie));
         if (!session) {
             if (kind == Kind::page) return see_other(res, cookie(req, kSessionCookie).empty() ? "/login" : "/login?ended");
@@ -80,16 +72,22 @@ httplib::Server::Handler guarded(Sessions& sessions, Kind kind, Handler handler)
         const PageContext c = context(req, session.get());
         std::unique_lock<std::mutex> lock(session->mutex);
         try {
-            handler(req, res, *session, c);
+            handler(req, res, session, c);
         } catch (const fleet::FleetError& e) {
             html(res, message_page(c, tr(c.lang, Text::error), e.what()), 500);
         }
     };
 }
 
+Routes::Handler guarded(Sessions& sessions, Kind kind, Handler handler) {
+    return guarded_shared(sessions, kind,
+                   [handler](const Request& req, Response& res, const std::shared_ptr<Session>& session,
+                             const PageContext& c) { handler(req, res, *session, c); });
+}
+
 }  // namespace
 
-httplib::Headers security_headers() {
+Fields security_headers() {
     return {{"Content-Security-Policy",
              "default-src 'self'; script-src 'self'; style-src 'self'; img-src 'self'; form-action 'self';"
              " base-uri 'none'; frame-ancestors 'none'"},
@@ -99,19 +97,19 @@ httplib::Headers security_headers() {
             {"Cache-Control", "no-store"}};
 }
 
-Lang request_lang(const httplib::Request& req) {
+Lang request_lang(const Request& req) {
     if (const auto chosen = lang_from_code(cookie(req, "lang"))) return *chosen;
-    return lang_from_accept(req.get_header_value("Accept-Language"));
+    return lang_from_accept(req.header("Accept-Language"));
 }
 
 namespace {
 
-void add_login_routes(httplib::Server& server, Sessions& sessions) {
-    server.Get("/login", [&sessions](const httplib::Request& req, httplib::Response& res) {
+void add_login_routes(Routes& server, Sessions& sessions) {
+    server.get("/login", [&sessions](const Request& req, Response& res) {
         if (sessions.find(cookie(req, kSessionCookie))) return see_other(res, "/");
         html(res, login_page(context(req, nullptr), false, "", req.has_param("ended")));
     });
-    server.Post("/login", [&sessions](const httplib::Request& req, httplib::Response& res) {
+    server.post("/login", [&sessions](const Request& req, Response& res) {
         if (!same_origin(req)) return html(res, "403 forbidden\n", 403);
         const std::string user = param(req, "user", 63), password = param(req, "password", 1000);
         const std::string token = user.empty() || password.empty() ? "" : sessions.login(user, password);
@@ -120,14 +118,14 @@ void add_login_routes(httplib::Server& server, Sessions& sessions) {
                                          (over_tls(req) ? "; Secure" : ""));
         see_other(res, "/");
     });
-    server.Post("/logout", [&sessions](const httplib::Request& req, httplib::Response& res) {
+    server.post("/logout", [&sessions](const Request& req, Response& res) {
         if (!same_origin(req)) return html(res, "403 forbidden\n", 403);
         sessions.logout(cookie(req, kSessionCookie));
         res.set_header("Set-Cookie", std::string(kSessionCookie) + "=; Path=/; Max-Age=0; HttpOnly; SameSite=Strict" +
                                          (over_tls(req) ? "; Secure" : ""));
         see_other(res, "/login");
     });
-    server.Post("/lang", [](const httplib::Request& req, httplib::Response& res) {
+    server.post("/lang", [](const Request& req, Response& res) {
         if (!same_origin(req)) return html(res, "403 forbidden\n", 403);
         const auto lang = lang_from_code(param(req, "lang"));
         if (lang) {
@@ -141,8 +139,7 @@ void add_login_routes(httplib::Server& server, Sessions& sessions) {
                            back.find_first_of("\r\n") == std::string::npos;
         see_other(res, local ? back : "/");
     });
-    server.Get("/style.css", [](const httplib::Request&, httplib::Response& res) {
-        res.headers.erase("Cache-Control");
+    server.get("/style.css", [](const Request&, Response& res) {
         res.set_header("Cache-Control", "max-age=3600");
         res.set_content(style_sheet(), "text/css; charset=utf-8");
     });
@@ -161,44 +158,15 @@ std::pair<fleet::SurveyFilter, std::string> filter_of(const FilterForm& form, La
     return {f, ""};
 }
 
-FilterForm form_of(const httplib::Request& req) {
+FilterForm form_of(const Request& req) {
     return {param(req, "ship"), param(req, "since", 10), param(req, "until", 10), param(req, "q")};
 }
-
-// Hands what the CSV writer writes to the response in pieces of 64 KiB. After the client has gone
-// it takes the rest without sending it, so that the query ends normally on the connection.
-class SinkBuffer : public std::streambuf {
-  public:
-    explicit SinkBuffer(httplib::DataSink& sink) : sink_(sink) { setp(buffer_, buffer_ + sizeof buffer_); }
-    ~SinkBuffer() override { sync(); }
-
-  protected:
-    int overflow(int c) override {
-        sync();
-        if (c != traits_type::eof()) {
-            *pptr() = static_cast<char>(c);
-            pbump(1);
-        }
-        return 0;
-    }
-    int sync() override {
-        const auto n = static_cast<std::size_t>(pptr() - pbase());
-        if (n > 0 && ok_) ok_ = sink_.write(pbase(), n);
-        setp(buffer_, buffer_ + sizeof buffer_);
-        return 0;
-    }
-
-  private:
-    httplib::DataSink& sink_;
-    bool ok_ = true;
-    char buffer_[64 * 1024];
-};
 
 }  // namespace
 
 namespace {
 
-void surveys(const httplib::Request& req, httplib::Response& res, Session& s, const PageContext& c) {
+void surveys(const Request& req, Response& res, Session& s, const PageContext& c) {
     const FilterForm form = form_of(req);
     const auto [filter, error] = filter_of(form, c.lang);
     PageStart start;
@@ -211,8 +179,7 @@ void surveys(const httplib::Request& req, httplib::Response& res, Session& s, co
     html(res, surveys_page(c, form, ships, page, error), error.empty() ? 200 : 400);
 }
 
-void surveys_csv(const httplib::Request& req, httplib::Response& res, Sessions& sessions) {
-    const std::shared_ptr<Session> session = sessions.find(cookie(req, kSessionCookie));
+void surveys_csv(const Request& req, Response& res, const std::shared_ptr<Session>& session) {
     const auto [filter, error] = filter_of(form_of(req), request_lang(req));
     if (!error.empty()) {
         res.status = 400;
@@ -220,23 +187,15 @@ void surveys_csv(const httplib::Request& req, httplib::Response& res, Sessions& 
     }
     res.set_header("Content-Disposition", "attachment; filename=\"surveys.csv\"");
     // Streamed: the rows go out as the server reads them, so memory stays flat however many.
-    res.set_chunked_content_provider("text/csv; charset=utf-8", [session, filter = filter](std::size_t,
-                                                                                          httplib::DataSink& sink) {
+    // The writer keeps the session: a logout meanwhile ends the login, not this download.
+    res.set_header("Content-Type", "text/csv; charset=utf-8");
+    res.stream = [session, filter = filter](std::ostream& out) {
         std::lock_guard<std::mutex> lock(session->mutex);
-        try {
-            SinkBuffer buffer(sink);
-            std::ostream out(&buffer);
-            fleet::write_office_csv(*session->db, filter, out);
-            out.flush();
-        } catch (const std::exception&) {
-            return false;  // the response is cut short: a client sees an incomplete download
-        }
-        sink.done();
-        return true;
-    });
+        fleet::write_office_csv(*session->db, filter, out);
+    };
 }
 
-void report(const httplib::Request& req, httplib::Response& res, Session& s, const PageContext& c,
+void report(const Request& req, Response& res, Session& s, const PageContext& c,
             const ReportMaker& make) {
     const auto name = fleet::parse_survey_name(req.matches[1]);
     const auto lang = lang_from_code(param(req, "lang"));
@@ -256,30 +215,39 @@ void report(const httplib::Request& req, httplib::Response& res, Session& s, con
 
 }  // namespace
 
-void add_routes(httplib::Server& server, Sessions& sessions, const ReportMaker& make) {
+void add_routes(Routes& server, Sessions& sessions, const ReportMaker& make) {
+    server.common_headers = security_headers();
+    server.error_page = [](const Request& req, Response& res) {
+        if (!res.body.empty()) return;
+        const Lang lang = request_lang(req);
+        PageContext c{lang, "", "/"};
+        const std::string title = res.status == 404 ? tr(lang, Text::not_found) : std::to_string(res.status);
+        res.set_content(message_page(c, title, title), "text/html; charset=utf-8");
+    };
     add_login_routes(server, sessions);
-    server.Get("/", guarded(sessions, Kind::page, [](const auto&, auto& res, Session& s, const PageContext& c) {
+    server.get("/", guarded(sessions, Kind::page, [](const auto&, auto& res, Session& s, const PageContext& c) {
         html(res, fleet_page(c, read_fleet(*s.db, *s.cache)));
     }));
-    server.Get("/surveys", guarded(sessions, Kind::page, surveys));
-    server.Get("/surveys.csv", guarded(sessions, Kind::download, [&sessions](const auto& req, auto& res, Session&,
-                                                                             const PageContext&) {
-        surveys_csv(req, res, sessions);
-    }));
+    server.get("/surveys", guarded(sessions, Kind::page, surveys));
+    server.get("/surveys.csv", guarded_shared(sessions, Kind::download,
+                                              [](const Request& req, Response& res,
+                                                 const std::shared_ptr<Session>& s, const PageContext&) {
+                                                  surveys_csv(req, res, s);
+                                              }));
     const std::string key = "([0-9a-fA-F-]{36}:-?[0-9]{1,19})";
     const std::string survey = "([0-9a-fA-F-]{36}:-?[0-9]{1,19}(?:~[0-9]{1,9})?)";
-    server.Get("/surveys/" + survey, guarded(sessions, Kind::page, [](const auto& req, auto& res, Session& s,
+    server.get("/surveys/" + survey, guarded(sessions, Kind::page, [](const auto& req, auto& res, Session& s,
                                                                       const PageContext& c) {
         const auto k = fleet::parse_survey_name(req.matches[1]);
         const auto d = k ? read_survey(*s.db, *k) : std::nullopt;
         if (!d) return html(res, message_page(c, tr(c.lang, Text::not_found), req.matches[1]), 404);
         html(res, survey_page(c, *d));
     }));
-    server.Get("/surveys/" + survey + "/report.pdf",
+    server.get("/surveys/" + survey + "/report.pdf",
                guarded(sessions, Kind::download, [&make](const auto& req, auto& res, Session& s, const PageContext& c) {
                    report(req, res, s, c, make);
                }));
-    server.Get("/ships/" + key, guarded(sessions, Kind::page, [](const auto& req, auto& res, Session& s,
+    server.get("/ships/" + key, guarded(sessions, Kind::page, [](const auto& req, auto& res, Session& s,
                                                                  const PageContext& c) {
         const auto k = parse_row_key(req.matches[1]);
         const auto d = k ? read_ship(*s.db, *k) : std::nullopt;

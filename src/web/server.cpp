@@ -8,9 +8,12 @@
 #include <chrono>
 #include <condition_variable>
 #include <ostream>
+#include <streambuf>
 #include <thread>
 
 #include "core/text/numbers.h"
+#include <httplib.h>
+
 #include "web/http.h"
 #include "web/pages.h"
 #include "web/request_handling.h"
@@ -33,7 +36,71 @@ namespace {
 
 thread_local Clock::time_point request_start;
 
-void set_limits(httplib::Server& server, std::ostream& err) {
+// Hands what a streamed body writes to the response in pieces of 64 KiB. After the client has gone
+// it takes the rest without sending it, so that the query ends normally on the connection.
+class SinkBuffer : public std::streambuf {
+  public:
+    explicit SinkBuffer(httplib::DataSink& sink) : sink_(sink) { setp(buffer_, buffer_ + sizeof buffer_); }
+    ~SinkBuffer() override { sync(); }
+
+  protected:
+    int overflow(int c) override {
+        sync();
+        if (c != traits_type::eof()) {
+            *pptr() = static_cast<char>(c);
+            pbump(1);
+        }
+        return 0;
+    }
+    int sync() override {
+        const auto n = static_cast<std::size_t>(pptr() - pbase());
+        if (n > 0 && ok_) ok_ = sink_.write(pbase(), n);
+        setp(buffer_, buffer_ + sizeof buffer_);
+        return 0;
+    }
+
+  private:
+    httplib::DataSink& sink_;
+    bool ok_ = true;
+    char buffer_[64 * 1024];
+};
+
+void deliver(Response res, httplib::Response& out) {
+    out.status = res.status;
+    const std::string type = res.header("Content-Type");
+    res.erase_header("Content-Type");
+    for (auto& [name, value] : res.headers) out.headers.emplace(name, value);
+    if (res.stream) {
+        out.set_chunked_content_provider(type, [writer = std::move(res.stream)](std::size_t, httplib::DataSink& sink) {
+            try {
+                SinkBuffer buffer(sink);
+                std::ostream stream(&buffer);
+                writer(stream);
+                stream.flush();
+            } catch (const std::exception&) {
+                return false;  // the response is cut short: a client sees an incomplete download
+            }
+            sink.done();
+            return true;
+        });
+    } else if (!res.body.empty() || !type.empty()) {
+        out.set_content(res.body, type);
+    }
+}
+
+Request request_of(const httplib::Request& in) {
+    Request req;
+    req.method = in.method;
+    req.path = in.path;
+    if (const auto q = in.target.find('?'); q != std::string::npos) req.query = in.target.substr(q + 1);
+    req.params.assign(in.params.begin(), in.params.end());
+    req.headers.assign(in.headers.begin(), in.headers.end());
+    req.client_address = in.remote_addr;
+    req.start = request_start;
+    return req;
+}
+
+void set_limits(httplib::Server& server, const Routes& routes, std::ostream& err) {
     server.set_payload_max_length(16 * 1024);
     server.set_read_timeout(5, 0);
     server.set_write_timeout(30, 0);
@@ -42,26 +109,32 @@ void set_limits(httplib::Server& server, std::ostream& err) {
     server.set_tcp_nodelay(true);
     // A thread per connection being served: enough for an office's clients with keep-alive.
     server.new_task_queue = [] { return new httplib::ThreadPool(64); };
-    server.set_default_headers(security_headers());
-    server.set_pre_routing_handler([](const httplib::Request& req, httplib::Response& res) {
+    server.set_pre_routing_handler([&routes](const httplib::Request& in, httplib::Response& out) {
         request_start = Clock::now();
-        if (req.method != "GET" && req.method != "HEAD" && req.method != "POST") {
-            res.status = 405;
-            res.set_header("Allow", "GET, HEAD, POST");
-            return httplib::Server::HandlerResponse::Handled;
-        }
+        Request req = request_of(in);
         // The library refuses a header line over 8 KiB; all of them together are bounded here.
         std::size_t bytes = 0, longest = 0;
-        for (const auto& [name, value] : req.headers) {
+        for (const auto& [name, value] : in.headers) {
             bytes += name.size() + value.size() + 4;
             longest = std::max(longest, name.size() + value.size() + 4);
         }
-        if (req.headers.size() > 64 || bytes > 16 * 1024 || longest > 8 * 1024) {
-            res.status = 431;
+        if (in.headers.size() > 64 || bytes > 16 * 1024 || longest > 8 * 1024) {
+            deliver(routes.refusal(req, 431), out);
+            return httplib::Server::HandlerResponse::Handled;
+        }
+        if (in.method != "GET" && in.method != "HEAD" && in.method != "POST") {
+            deliver(routes.answer(req), out);
             return httplib::Server::HandlerResponse::Handled;
         }
         return httplib::Server::HandlerResponse::Unhandled;
     });
+    // Every path goes to the routes, with the form read.
+    const auto all = [&routes](const httplib::Request& in, httplib::Response& out) {
+        Request req = request_of(in);
+        deliver(routes.answer(req), out);
+    };
+    server.Get(".*", all);
+    server.Post(".*", all);
     server.set_logger([&err](const httplib::Request& req, const httplib::Response& res) {
         // The path only: a query may hold what someone searched for, and a cookie or a body never
         // goes to the log.
@@ -76,12 +149,9 @@ void set_limits(httplib::Server& server, std::ostream& err) {
         res.status = 500;
         res.set_content("internal error\n", "text/plain; charset=utf-8");
     });
-    server.set_error_handler([](const httplib::Request& req, httplib::Response& res) {
-        if (!res.body.empty()) return;
-        const Lang lang = request_lang(req);
-        PageContext c{lang, "", "/"};
-        const std::string title = res.status == 404 ? tr(lang, Text::not_found) : std::to_string(res.status);
-        res.set_content(message_page(c, title, title), "text/html; charset=utf-8");
+    server.set_error_handler([&routes](const httplib::Request& in, httplib::Response& out) {
+        if (!out.body.empty()) return;
+        deliver(routes.refusal(request_of(in), out.status), out);
     });
 }
 
@@ -122,10 +192,11 @@ int serve(const ServeOptions& options, std::ostream& out, std::ostream& err) {
     Sessions sessions([conninfo = options.conninfo](const std::string& user, const std::string& password) {
         return std::make_unique<fleet::PgConnection>(conninfo, user, password);
     });
+    Routes routes;
+    add_routes(routes, sessions, options.report);
     httplib::Server server;
     SignalStop stop(server);
-    set_limits(server, err);
-    add_routes(server, sessions, options.report);
+    set_limits(server, routes, err);
     // The library listens with a queue of 5 connections; a room full of browsers opening at once
     // needs more, so the listening socket's queue is made longer once it is bound. The address may
     // be taken again at once after a restart, but (unlike the library's default) no other process
