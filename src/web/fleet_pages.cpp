@@ -1,4 +1,5 @@
 // The login, the fleet and the survey list.
+#include "fleet/installation.h"
 #include "web/chart.h"
 #include "web/pages.h"
 

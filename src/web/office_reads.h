@@ -108,7 +108,7 @@ struct PageStart {
 };
 inline constexpr std::size_t kCarriedValue = 256;  // longer sort values are read again
 // The cursor of a page's first or last row: base64url of the sort, the row's key and its value;
-// at most about 400 characters whatever the value.
+// at most 460 characters whatever the value.
 std::string page_cursor(SortColumn column, const SurveyLine& line, const std::string& sort_value);
 std::optional<PageStart> parse_page_cursor(PageStart::Direction direction, std::string_view cursor);
 
