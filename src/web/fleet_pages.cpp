@@ -112,7 +112,7 @@ ListRequest list_request(Lang lang, const ParamOf& param) {
     };
     FilterForm& f = r.form;
     f.barge = text("barge", 36);
-    f.ship = text("ship", 80);
+    f.ship = text("ship", 200);
     f.since = text("since", 10);
     f.until = text("until", 10);
     f.text = text("q", 200);
@@ -129,9 +129,11 @@ ListRequest list_request(Lang lang, const ParamOf& param) {
             r.error = tr(lang, Text::not_found);
         }
     }
+    // A ship by its installation and number (what the pages link), or by its name as the office's
+    // command takes it (every ship of that name, of every barge).
     if (!f.ship.empty()) {
         l.ship = parse_row_key(f.ship);
-        if (!l.ship) r.error = tr(lang, Text::not_found);
+        if (!l.ship) l.ship_name = f.ship;
     }
     for (const auto& [typed, date] : {std::pair{&f.since, &l.since}, std::pair{&f.until, &l.until}}) {
         if (typed->empty()) continue;
@@ -153,6 +155,7 @@ ListRequest list_request(Lang lang, const ParamOf& param) {
 
 fleet::SurveyFilter csv_filter(const ListFilter& l) {
     fleet::SurveyFilter f;
+    f.ship = l.ship_name;
     f.since = l.since;
     f.until = l.until;
     f.text = l.text;

@@ -21,10 +21,10 @@ using fleet::PgValue;
 namespace {
 
 // A loaded tonnage as a number, NULL for a cell that holds none (a survey that could not be
-// computed keeps its cells empty, one computed on an infinite table holds INF). The digits are
+// computed keeps its cells empty, one computed on an infinite table holds INF). Its length is
 // bounded, so that no sum of them leaves numeric's range: a sum is exact, however large.
 const char* const kLoaded =
-    "CASE WHEN btrim(s.e42) ~ '^-?[0-9]{1,400}(\\.[0-9]{1,400})?$' THEN btrim(s.e42)::numeric END";
+    "CASE WHEN length(s.e42) <= 1000 AND btrim(s.e42) ~ '^-?[0-9]+(\\.[0-9]+)?$' THEN btrim(s.e42)::numeric END";
 
 // A version of a ship that begins a ship of its own: no version of the same number ended where it
 // begins (a rename ends one version and begins the next at the same instant; a delete leaves a gap).
@@ -363,6 +363,7 @@ Condition list_condition(PgConnection& db, const ListFilter& f) {
     base.deleted = f.deleted;
     Condition c{" WHERE " + fleet::survey_filter_condition(), fleet::survey_filter_values(base)};
     if (f.barge) c.where += " AND s.installation = " + c.param(*f.barge) + "::uuid";
+    if (f.ship_name) c.where += " AND sh.name = " + c.param(*f.ship_name);
     if (f.ship) {
         const std::optional<Period> period = period_of(db, *f.ship);
         if (!period) {
@@ -408,7 +409,7 @@ std::optional<SortColumn> sort_from_name(std::string_view name) {
 
 std::string ListFilter::key() const {
     std::string k;
-    for (const std::optional<std::string>* v : {&barge, &since, &until, &text}) k += (*v ? "1" + **v : "0") + '\x1F';
+    for (const std::optional<std::string>* v : {&barge, &ship_name, &since, &until, &text}) k += (*v ? "1" + **v : "0") + '\x1F';
     return k + (ship ? ship->text() : "") + '\x1F' + (deleted ? "d" : "");
 }
 

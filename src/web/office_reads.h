@@ -82,6 +82,7 @@ struct SurveyLine {
 struct ListFilter {
     std::optional<std::string> barge;  // an installation
     std::optional<RowKey> ship;
+    std::optional<std::string> ship_name;  // exactly, as the office's command takes it
     std::optional<std::string> since, until, text;
     bool deleted = false;
     std::string key() const;  // the same for the same filter, for the totals kept
