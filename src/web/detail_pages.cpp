@@ -256,7 +256,9 @@ std::string ship_page(const PageContext& c, const ShipDetail& d) {
     } else {
         std::vector<Point> points;
         for (const GaugeRow& r : d.current->rows) points.push_back({static_cast<double>(r.immersion), r.tonnage});
-        body += "<p>" + t(l, Text::valid_from) + ": " + escape(d.current->valid_from) + "</p><figure>" +
+        body += "<p>" + t(l, Text::valid_from) + ": " + escape(d.current->valid_from) +
+                (d.current->valid_until.empty() ? "" : "; " + t(l, Text::valid_until) + ": " + escape(d.current->valid_until)) +
+                "</p><figure>" +
                 curve_chart(points, tr(l, Text::curve_caption), tr(l, Text::immersion_cm), tr(l, Text::tonnage)) +
                 "<figcaption>" + t(l, Text::curve_caption) + "</figcaption></figure>" +
                 rows_table(l, d.current->rows, "table-now", tr(l, Text::gauge_table));

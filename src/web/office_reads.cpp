@@ -717,7 +717,8 @@ std::optional<ShipDetail> read_ship(PgConnection& db, const RowKey& key) {
     const auto barge = barges.find(key.installation);
     d.barge = barge == barges.end() ? key.installation : barge->second;
     std::vector<GaugeTable> tables = read_tables(db, k);
-    if (!tables.empty() && tables.front().valid_until.empty()) {
+    // A ship that was deleted keeps the table it had last as its own.
+    if (!tables.empty() && (tables.front().valid_until.empty() || d.deleted)) {
         d.current = std::move(tables.front());
         tables.erase(tables.begin());
     }

@@ -173,8 +173,8 @@ struct ShipDetail {
     bool deleted = false;
     std::string valid_from, valid_until;  // the period this ship bore the number (UTC; until: empty)
     std::vector<RowKey> bearers;          // every ship of the number, oldest first, when more than one
-    std::optional<GaugeTable> current;
-    std::vector<GaugeTable> earlier;  // newest first
+    std::optional<GaugeTable> current;  // of a deleted ship: the last it had
+    std::vector<GaugeTable> earlier;    // newest first
 };
 std::optional<ShipDetail> read_ship(fleet::PgConnection& db, const RowKey& key);
 
