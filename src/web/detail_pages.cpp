@@ -182,14 +182,14 @@ std::string report_file_name(const SurveyDetail& d, std::optional<Lang> lang) {
 namespace {
 
 std::string rows_table(Lang l, const std::vector<GaugeRow>& rows, const std::string& id, const std::string& caption) {
-    std::string h = "<table" + (id.empty() ? "" : " id=\"" + id + "\"") + "><caption>" + escape(caption) +
+    std::string h = "<div class=\"scroll\"><table" + (id.empty() ? "" : " id=\"" + id + "\"") + "><caption>" + escape(caption) +
                     "</caption><thead><tr><th scope=\"col\" class=\"num\">" + t(l, Text::immersion_cm) +
                     "</th><th scope=\"col\" class=\"num\">" + t(l, Text::tonnage) + "</th></tr></thead><tbody>";
     for (const GaugeRow& r : rows) {
         h += "<tr><td class=\"num\">" + std::to_string(r.immersion) + "</td><td class=\"num\">" + tonnes(r.tonnage) +
              "</td></tr>";
     }
-    return h + "</tbody></table>";
+    return h + "</tbody></table></div>";
 }
 
 // The rows of an earlier table that the current one lacks or holds with another tonnage.

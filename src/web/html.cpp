@@ -91,9 +91,12 @@ h1,h2,h3,p,li{overflow-wrap:anywhere}
 .scroll{max-width:100%;overflow-x:auto;margin:.5em 0 1.5em}
 .scroll table{margin:0}
 table{border-collapse:collapse;margin:.5em 0 1.5em}
-th,td{border:1px solid #b8c2cc;padding:.2em .5em;text-align:left;vertical-align:top;overflow-wrap:anywhere}
-td.text{min-width:10em;max-width:30em}
+th,td{border:1px solid #b8c2cc;padding:.2em .5em;text-align:left;vertical-align:top;overflow-wrap:break-word}
+td.text{min-width:12em;max-width:30em;overflow-wrap:anywhere}
+#surveys td:first-child{white-space:nowrap}
+#parties td,#results td,#particulars td{max-width:40em;overflow-wrap:anywhere}
 td.num,th.num{text-align:right;font-variant-numeric:tabular-nums}
+td.num{min-width:5.5em;max-width:14em;overflow-wrap:anywhere}
 th.tonnes,td.tonnes{position:sticky;right:0;background:#fff;box-shadow:-2px 0 0 #b8c2cc}
 caption{text-align:left;font-weight:bold;padding:.3em 0}
 form.filter{display:flex;flex-wrap:wrap;gap:.8em;align-items:flex-end;margin-bottom:1em}
@@ -114,7 +117,7 @@ svg .grid{stroke:#ccc;stroke-width:1}
 svg .curve{fill:none;stroke:#12355b;stroke-width:2}
 svg text{font-size:11px;fill:#1a1a1a}
 a{color:#0b4f9c}
-@media (max-width:40em){main{padding:.5em}header{padding:.4em .5em}th,td{padding:.15em .3em}td.text{min-width:8em}}
+@media (max-width:40em){main{padding:.5em}header{padding:.4em .5em}th,td{padding:.15em .3em}td.text{min-width:10em}}
 )";
     return css;
 }

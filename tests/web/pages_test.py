@@ -357,11 +357,12 @@ class Phone(unittest.TestCase):
                                 "e => [e.getBoundingClientRect().left, e.getBoundingClientRect().right])"):
                             self.assertGreaterEqual(cell[0], 0)
                             self.assertLessEqual(cell[1], width)
+                        d.save_screenshot(os.path.join(SHOTS, f"phone-{name}-{lang}.png"))  # the first screen
                         height = d.execute_script("return document.documentElement.scrollHeight")
                         d.execute_cdp_cmd("Emulation.setDeviceMetricsOverride",
                                           {"width": 390, "height": min(height, 6000), "deviceScaleFactor": 1,
                                            "mobile": True})
-                        d.save_screenshot(os.path.join(SHOTS, f"phone-{name}-{lang}.png"))
+                        d.save_screenshot(os.path.join(SHOTS, f"phone-whole-{name}-{lang}.png"))
                         d.execute_cdp_cmd("Emulation.clearDeviceMetricsOverride", {})
                         d.set_window_size(1280, 1000)
                         b.open(path)
