@@ -330,8 +330,7 @@ bool numeric_text(std::string_view v) {
 std::string sort_expression(SortColumn column) {
     switch (column) {
         case SortColumn::date: return "coalesce(s.invoerdatum, '')";
-        case SortColumn::barge:
-            return "coalesce((SELECT b.name FROM ijken.barges b WHERE b.installation = s.installation), '')";
+        case SortColumn::barge: return "coalesce(bn.name, '')";
         case SortColumn::ship: return "coalesce(sh.name, '')";
         case SortColumn::shipper: return "coalesce(s.verlader_naam, '')";
         case SortColumn::consignee: return "coalesce(s.ontvanger_naam, '')";
@@ -485,6 +484,9 @@ SurveyPage read_survey_page(PgConnection& db, const ListFilter& filter, const So
     // Keyset paging in the order asked for, then installation, number and (with the deleted ones,
     // which share numbers) generation.
     const std::string e = sort_expression(sort.column);
+    // The barges' names joined once (a handful of rows), only for the order that needs them.
+    const std::string sorted_from =
+        from + (sort.column == SortColumn::barge ? " LEFT JOIN ijken.barges bn ON bn.installation = s.installation" : "");
     const bool before = start.direction == PageStart::Direction::before;
     const bool ascending = sort.ascending != before;
     std::string key = e + ", s.installation, s.opnameid";
@@ -495,7 +497,7 @@ SurveyPage read_survey_page(PgConnection& db, const ListFilter& filter, const So
         const std::string i = c.param(start.installation) + "::uuid", o = c.param(std::to_string(start.opnameid)) + "::bigint",
                           g = c.param(std::to_string(start.generation)) + "::integer";
         // A long value is not carried: the row itself says it.
-        const std::string value = "coalesce(" + c.param(start.value) + type + ", (SELECT " + e + from +
+        const std::string value = "coalesce(" + c.param(start.value) + type + ", (SELECT " + e + sorted_from +
                                   " WHERE s.installation = " + i + " AND s.opnameid = " + o + " AND s.generation = " + g +
                                   "))";
         where += " AND (" + key + ") " + (ascending ? ">" : "<") + " (" + value + ", " + i + ", " + o +
@@ -511,7 +513,7 @@ SurveyPage read_survey_page(PgConnection& db, const ListFilter& filter, const So
         " FROM ijken.surveys g WHERE g.installation = s.installation AND g.opnameid = s.opnameid"
         " AND g.generation > s.generation), CASE WHEN sh.valid_from IS NULL THEN '' ELSE " + bearer_of("sh.valid_from") +
         " END, CASE WHEN octet_length((" + e + ")::text) <= " + std::to_string(kCarriedValue) + " THEN (" + e +
-        ")::text END" + from + where + order_by + " LIMIT " + std::to_string(kPageSize + 1);
+        ")::text END" + sorted_from + where + order_by + " LIMIT " + std::to_string(kPageSize + 1);
     const PgResult rows = db.exec(sql, c.values);
     const std::map<std::string, std::string> barges = read_barges(db);
     for (int r = 0; r < rows.rows() && r < kPageSize; ++r) {
