@@ -235,8 +235,13 @@ std::string surveys_page(const PageContext& c, const FilterForm& form, const Lis
     const Lang l = c.lang;
     std::string body = filter_form(l, form, choices);
     if (!error.empty()) body += "<p class=\"error\" role=\"alert\">" + escape(error) + "</p>";
+    // Back to the ship whose surveys these are.
     if (const auto ship = parse_row_key(form.ship)) {
-        body += "<p>" + t(l, Text::ship) + ": " + ship_link(*ship, "") + "</p>";
+        std::string name;
+        for (const ShipChoice& choice : choices.ships) {
+            if (choice.key.text() == ship->text()) name = choice.name + " (" + choice.barge + ")";
+        }
+        body += "<p class=\"about\">" + t(l, Text::ship) + ": " + ship_link(*ship, name) + "</p>";
     }
     body += "<p id=\"summary\">" + t(l, Text::found) + ": <span id=\"count\">" + std::to_string(p.count) +
             "</span>; " + t(l, Text::total_loaded) + ": <span id=\"sum\">" + escape(p.loaded_sum) + "</span></p>";

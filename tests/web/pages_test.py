@@ -167,6 +167,8 @@ class Links(unittest.TestCase):
                 self.assertEqual(links[key], expected)
                 r, page = get("/surveys?ship=" + urllib.parse.quote(key), self.office_cookie)
                 self.assertEqual(count(page), expected)
+                self.assertIn(f'<p class="about">', page)  # and back to the ship
+                self.assertIn(f'href="/ships/{key}"', page.split('<p class="about">', 1)[1].split("</p>", 1)[0])
 
     def test_a_number_that_came_back_names_each_of_its_ships_and_surveys(self):
         b = self.bert
