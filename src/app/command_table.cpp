@@ -38,7 +38,7 @@ const OptionSpec kText{"--text", "TEXT", ValueKind::text,
                        "only the surveys with that text (ignoring case) in a party's name,\nplace or telephone, or the cargo"};
 const OptionSpec kInstallation{"--installation", "UUID", ValueKind::text, "the barge's installation id"};
 const OptionSpec kOfficeName{"--name", "TEXT", ValueKind::text,
-                             "the office's name for it (at most 100 characters; \"\" takes it back)"};
+                             "the office's name for it (at most 100 characters); without it,\nthe barge goes by its role's name again"};
 const OptionSpec kListen{"--listen", "ADDR:PORT", ValueKind::text,
                          "where to listen (default 127.0.0.1:8080; port 0: a free one,\nnamed on standard output)"};
 
@@ -117,7 +117,7 @@ const CommandSpec office_serve{
 
 const CommandSpec office_name{
     "office name",
-    {{&kTo, true}, {&kInstallation, true}, {&kOfficeName, true}},
+    {{&kTo, true}, {&kInstallation, true}, {&kOfficeName}},
     "give a barge the office's name",
     "the office's pages and the view ijken.barges show that name instead of the barge's role\n"
     "name. The office's roles may set it, the barge's own role may not."};

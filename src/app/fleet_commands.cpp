@@ -105,7 +105,7 @@ int office(int argc, char** argv, const std::string& program_dir, std::ostream& 
     if (what == "report") return office_report(argc - 1, argv + 1, program_dir);
     if (what == "name") {
         const ParsedOptions o = parse(commands::office_name, argc - 1, argv + 1);
-        const std::string installation = *o.text("--installation"), name = *o.text("--name");
+        const std::string installation = *o.text("--installation"), name = o.text_or("--name", "");
         fleet::name_installation(*o.text("--to"), installation, name);
         out << "ijken office name: installation " << installation
             << (name.empty() ? " goes by its role's name again\n" : " is named \"" + name + "\"\n");

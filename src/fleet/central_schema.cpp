@@ -167,7 +167,8 @@ BEGIN
       IF NEW.office_name IS NOT NULL THEN
         RAISE EXCEPTION 'only the office names an installation' USING ERRCODE = '42501';
       END IF;
-      NEW.role_oid := me;
+      -- Its own role, unless it names another, which the policy then refuses.
+      NEW.role_oid := coalesce(NEW.role_oid, me);
       NEW.role_name := current_user;
     ELSIF NEW.role_oid IS NULL THEN
       NEW.role_oid := coalesce((SELECT r.oid FROM pg_catalog.pg_roles r WHERE r.rolname = NEW.role_name), me);
@@ -230,6 +231,10 @@ std::string create_statements() {
     return s + kInstallationsGuard + kBargesView;
 }
 
+// Versions 1 and 2 bound a row to the role by the role's name; version 3 replaces it.
+const char* const kOwnRowsByName =
+    "installation IN (SELECT i.installation FROM ijken.installations i WHERE i.role_name = current_user)";
+
 // Version 1, the first fleet tables, to version 2: 64-bit numbers, the installation's last
 // instant, ship particulars with periods (the particulars a ship has now count for all of its past,
 // which version 1 did not keep), a generation for every survey (each the first of its number),
@@ -257,7 +262,9 @@ std::string upgrade_from_1() {
     return s +
            "ALTER TABLE ijken.surveys DROP CONSTRAINT surveys_pkey, ADD PRIMARY KEY (installation, opnameid, generation);\n" +
            kSurveysLive + kSurveysNewest + "DROP INDEX ijken.survey_versions_by_survey;\n" + kSurveyVersionsBySurvey +
-           own_rows("ship_versions") + "INSERT INTO ijken.schema_version (version) VALUES (2);\n";
+           "ALTER TABLE ijken.ship_versions ENABLE ROW LEVEL SECURITY;\nCREATE POLICY own_rows ON ijken.ship_versions"
+           " USING (" + kOwnRowsByName + ") WITH CHECK (" + kOwnRowsByName + ");\n"
+           "INSERT INTO ijken.schema_version (version) VALUES (2);\n";
 }
 
 // Version 2 to version 3: an installation belongs to its role by the role's oid (each row bound to
@@ -405,7 +412,12 @@ namespace {
 // The version of the fleet tables, nothing when the database has none of ours and nothing else.
 // Throws for another program's tables and for a version newer than this program's or unknown.
 std::optional<int> present_version(PgConnection& db) {
-    const PgResult ours = db.exec("SELECT to_regclass('ijken.schema_version') IS NOT NULL");
+    // Read from the catalog itself, not through a name lookup: after waiting for the lock of a
+    // creator that has just committed, the session's cached lookups may not know its tables yet
+    // (while the catalog's rows, read now, do); reading the catalog also refreshes that cache.
+    const PgResult ours = db.exec(
+        "SELECT EXISTS (SELECT FROM pg_catalog.pg_class c JOIN pg_catalog.pg_namespace n ON n.oid = c.relnamespace"
+        " WHERE n.nspname = 'ijken' AND c.relname = 'schema_version')");
     if (ours.text(0, 0) == "t") {
         const PgResult version = db.exec("SELECT max(version::text) FROM ijken.schema_version");
         const std::string v(version.text(0, 0));
@@ -454,7 +466,8 @@ const char* const kSchemaLock = "SELECT pg_advisory_xact_lock(7469, 0)";
 void upgrade(PgConnection& db, int version) {
     if (version == 1) {
         db.exec(upgrade_from_1());
-        db.exec(access_like(db, "ship_versions", "ships", "own_rows") + last_push_rights(db));
+        const std::string rights = access_like(db, "ship_versions", "ships", "own_rows") + last_push_rights(db);
+        if (rights.find_first_not_of(" \n") != std::string::npos) db.exec(rights);
         version = 2;
     }
     if (version == 2) {

@@ -318,6 +318,16 @@ void name_installation(const std::string& conninfo, const std::string& installat
     PgConnection db(conninfo);
     PgTransaction tx(db);
     check_schema(db);
+    // The installation's own role (unless it owns the tables) never names it: the trigger would
+    // refuse, in words meant for SQL.
+    const PgResult own = db.exec(
+        "SELECT 1 FROM ijken.installations WHERE installation = $1 AND role_oid = (SELECT oid FROM"
+        " pg_catalog.pg_roles WHERE rolname = current_user) AND NOT pg_catalog.pg_has_role(current_user, (SELECT"
+        " relowner FROM pg_catalog.pg_class WHERE oid = 'ijken.installations'::regclass), 'USAGE')",
+        {installation});
+    if (own.rows() > 0) {
+        throw FleetError("installation " + installation + " is this role's own barge; only the office names it");
+    }
     const PgValue value = name.empty() ? PgValue() : PgValue(name);
     const PgResult named = db.exec("UPDATE ijken.installations SET office_name = $2 WHERE installation = $1",
                                    {installation, value});

@@ -222,9 +222,25 @@ TEST(FleetRows, TheListsDatesAreDaysWithBothEndsIncluded) {
 namespace ijken::fleet {
 namespace {
 
+// Version 2 of the tables, made from version 3 the way it was: installations bound to their role by
+// its name, no office's names.
+const std::string kBackToVersion2 = [] {
+    std::string s = "DROP VIEW ijken.barges; DROP TRIGGER installations_guard ON ijken.installations;"
+                    " DROP FUNCTION ijken.installations_guard(); DROP POLICY own_installation ON ijken.installations;"
+                    " CREATE POLICY own_installation ON ijken.installations USING (role_name = current_user)"
+                    " WITH CHECK (role_name = current_user);";
+    for (const char* t : {"ships", "ship_versions", "gauge_rows", "surveys", "survey_versions"}) {
+        s += std::string(" DROP POLICY own_rows ON ijken.") + t + "; CREATE POLICY own_rows ON ijken." + t +
+             " USING (installation IN (SELECT i.installation FROM ijken.installations i WHERE i.role_name ="
+             " current_user));";
+    }
+    return s + " ALTER TABLE ijken.installations DROP COLUMN role_oid, DROP COLUMN office_name;"
+               " UPDATE ijken.schema_version SET version = 2;";
+}();
+
 // Version 1 of the tables, made from version 2 the way it was: no ship periods, no generations,
 // no last instant, no check on periods.
-const char* const kBackToVersion1 =
+const std::string kBackToVersion1 = kBackToVersion2 +
     "DROP TABLE ijken.ship_versions; ALTER TABLE ijken.installations DROP COLUMN last_push;"
     " ALTER TABLE ijken.surveys DROP CONSTRAINT surveys_pkey; DROP INDEX ijken.surveys_live;"
     " ALTER TABLE ijken.surveys DROP COLUMN generation; ALTER TABLE ijken.surveys ADD PRIMARY KEY (installation, opnameid);"
@@ -243,12 +259,13 @@ TEST(FleetRows, TheOfficeBringsVersion1UpToDateAndABargeGoesOn) {
     const Outcome refused = barge.push(conninfo(db));
     EXPECT_EQ(refused.status, 1);
     EXPECT_EQ(refused.err, "ijken push: the office database has version 1 of the fleet tables, older than this"
-                           " program's (2); the office's administrator brings them up to date with ijken office init\n");
+                           " program's (" + std::to_string(kSchemaVersion) + "); the office's administrator brings them up to date with ijken office init\n");
     EXPECT_EQ(read_file(barge.dir.db_path()), before);
 
     const Outcome init = barge.run("office init --to '" + conninfo(db) + "'");
     EXPECT_EQ(init.out, "ijken office init: the fleet tables were brought up to date\n") << init.err;
-    EXPECT_EQ(rows(db, "SELECT max(version) FROM ijken.schema_version"), std::vector<std::string>{"2"});
+    EXPECT_EQ(rows(db, "SELECT max(version) FROM ijken.schema_version"),
+              std::vector<std::string>{std::to_string(kSchemaVersion)});
     EXPECT_EQ(rows(db, "SELECT count(*), min(valid_from) FROM ijken.ship_versions"),
               std::vector<std::string>{"5|-infinity"});
     const Outcome same = barge.push(conninfo(db));
