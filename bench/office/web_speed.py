@@ -4,6 +4,7 @@
 
 Server times are the ones the server logs for each request (from the request read to the last
 byte written); the load test's latencies are measured by the clients."""
+import base64
 import http.client
 import os
 import random
@@ -115,7 +116,7 @@ def timed(client, path, prefix, n=30):
 
 def load(port, server_pid, clients=50, seconds=30, think=0.0):
     deep = deep_start()
-    paths = ["/", "/surveys", "/surveys?older=" + urllib.parse.quote(deep), "/surveys?q=verlader+5",
+    paths = ["/", "/surveys", "/surveys?after=" + deep, "/surveys?q=verlader+5",
              "/surveys/" + md5_uuid(7) + ":42", "/ships/" + md5_uuid(3) + ":1"]
     latencies, errors, rss = [], [], [rss_kb(server_pid)]
     lock = threading.Lock()
@@ -182,9 +183,11 @@ def md5_uuid(i):
 
 
 def deep_start():
-    row = psql(DB, "SELECT invoerdatum || '|' || installation || ':' || opnameid FROM ijken.surveys"
+    """The cursor of the list's 50,000th survey, as the page's "next" link carries it."""
+    row = psql(DB, "SELECT 'date' || chr(10) || installation || chr(10) || opnameid || chr(10) || generation"
+                   " || chr(10) || '=' || invoerdatum FROM ijken.surveys"
                    " ORDER BY invoerdatum DESC, installation DESC, opnameid DESC OFFSET 49999 LIMIT 1")
-    return row.strip()
+    return base64.urlsafe_b64encode(row[:-1].encode()).decode().rstrip("=")
 
 
 def main():
@@ -198,7 +201,7 @@ def main():
         c = Client(port)
         print("/surveys first page: median %.1f ms, max %.1f ms" % timed(c, "/surveys", "/surveys"))
         print("/surveys 500 pages deep: median %.1f ms, max %.1f ms"
-              % timed(c, "/surveys?older=" + urllib.parse.quote(deep_start()), "/surveys"))
+              % timed(c, "/surveys?after=" + deep_start(), "/surveys"))
         print("/ with its chart: median %.1f ms, max %.1f ms" % timed(c, "/", "/"))
         print("report PDF: median %.1f ms, max %.1f ms"
               % timed(c, f"/surveys/{md5_uuid(7)}:42/report.pdf?lang=nl", "/surveys/"))

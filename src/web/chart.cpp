@@ -14,14 +14,39 @@ std::string n1(double v) {
     return text::format_fixed(v, 1);
 }
 
-// A round step for about five grid lines up to top.
-double grid_step(double top) {
-    if (top <= 0) return 1;
-    const double raw = top / 5, magnitude = std::pow(10.0, std::floor(std::log10(raw)));
-    for (double f : {1.0, 2.0, 2.5, 5.0, 10.0}) {
-        if (raw <= f * magnitude) return f * magnitude;
+// The value axis: a round step and the number of steps (at most six) that reach above the largest
+// finite value. Whatever the values (infinite, NaN, near the largest double, subnormal), the grid has
+// a handful of lines: a value the scale cannot hold is drawn at its top, its figure stays exact in
+// the table beside the chart.
+struct Scale {
+    double step = 1;
+    int steps = 1;
+    // Where v lies on the axis, from 0 (bottom) to 1 (top).
+    double at(double v) const {
+        if (!(v > 0)) return 0;
+        return std::min(1.0, v / step / steps);
     }
-    return 10 * magnitude;
+};
+
+Scale scale_for(double top) {
+    if (!(top > 0) || !std::isfinite(top)) return {};
+    const double raw = top / 5, magnitude = std::pow(10.0, std::floor(std::log10(raw)));
+    Scale s{top, 1};
+    if (!(magnitude > 0) || !std::isfinite(magnitude)) return s;
+    for (double f : {1.0, 2.0, 2.5, 5.0, 10.0}) {
+        if (raw <= f * magnitude) {
+            s.step = f * magnitude;
+            break;
+        }
+    }
+    s.steps = static_cast<int>(std::clamp(std::ceil(top / s.step), 1.0, 6.0));
+    // Near the largest double the top grid line itself would be infinite: one line less.
+    while (s.steps > 1 && !std::isfinite(s.step * s.steps)) --s.steps;
+    return s;
+}
+
+double finite_top(double top, double v) {
+    return std::isfinite(v) ? std::max(top, v) : top;
 }
 
 std::string svg_open(int width, int height, const std::string& title) {
@@ -40,12 +65,11 @@ std::string bar_chart(const std::vector<Bar>& bars, const std::string& title) {
     const int width = 720, height = 260, left = 70, bottom = 40, top_margin = 10;
     const double plot_h = height - bottom - top_margin;
     double top = 0;
-    for (const Bar& b : bars) top = std::max(top, b.value);
-    const double step = grid_step(top);
-    const double scale_top = std::max(step, std::ceil(top / step) * step);
+    for (const Bar& b : bars) top = finite_top(top, b.value);
+    const Scale scale = scale_for(top);
     std::string s = svg_open(width, height, title);
-    for (double g = 0; g <= scale_top + step / 2; g += step) {
-        const double y = top_margin + plot_h - g / scale_top * plot_h;
+    for (int i = 0; i <= scale.steps; ++i) {
+        const double g = scale.step * i, y = top_margin + plot_h - static_cast<double>(i) / scale.steps * plot_h;
         s += "<line class=\"grid\" x1=\"" + std::to_string(left) + "\" x2=\"" + std::to_string(width - 5) + "\" y1=\"" +
              n1(y) + "\" y2=\"" + n1(y) + "\"/><text x=\"" + std::to_string(left - 6) + "\" y=\"" + n1(y + 4) +
              "\" text-anchor=\"end\">" + text::format_general(g) + "</text>";
@@ -53,7 +77,7 @@ std::string bar_chart(const std::vector<Bar>& bars, const std::string& title) {
     const double slot = static_cast<double>(width - left - 10) / std::max<std::size_t>(bars.size(), 1);
     for (std::size_t i = 0; i < bars.size(); ++i) {
         // A month whose surveys add up below zero (a mistyped survey) draws no bar; its figure stays.
-        const double h = std::max(0.0, bars[i].value) / scale_top * plot_h, x = left + 5 + slot * static_cast<double>(i);
+        const double h = scale.at(bars[i].value) * plot_h, x = left + 5 + slot * static_cast<double>(i);
         s += "<rect class=\"bar\" x=\"" + n1(x) + "\" y=\"" + n1(top_margin + plot_h - h) + "\" width=\"" +
              n1(slot * 0.7) + "\" height=\"" + n1(h) + "\" data-label=\"" + escape(bars[i].label) +
              "\" data-value=\"" + tonnes(bars[i].value) + "\"><title>" + escape(bars[i].label) + ": " +
@@ -75,18 +99,21 @@ std::string curve_chart(const std::vector<Point>& points, const std::string& tit
         x_min = points.front().x;
         x_max = std::max(points.back().x, x_min + 1);
     }
-    for (const Point& p : points) y_max = std::max(y_max, p.y);
-    const double step = grid_step(y_max), y_top = std::max(step, std::ceil(y_max / step) * step);
+    for (const Point& p : points) y_max = finite_top(y_max, p.y);
+    const Scale scale = scale_for(y_max);
     std::string s = svg_open(width, height, title);
-    for (double g = 0; g <= y_top + step / 2; g += step) {
-        const double y = top_margin + plot_h - g / y_top * plot_h;
+    for (int i = 0; i <= scale.steps; ++i) {
+        const double g = scale.step * i, y = top_margin + plot_h - static_cast<double>(i) / scale.steps * plot_h;
         s += "<line class=\"grid\" x1=\"" + std::to_string(left) + "\" x2=\"" + std::to_string(width - 15) +
              "\" y1=\"" + n1(y) + "\" y2=\"" + n1(y) + "\"/><text x=\"" + std::to_string(left - 6) + "\" y=\"" +
              n1(y + 4) + "\" text-anchor=\"end\">" + text::format_general(g) + "</text>";
     }
     std::string path;
     for (const Point& p : points) {
-        const double x = left + (p.x - x_min) / (x_max - x_min) * plot_w, y = top_margin + plot_h - p.y / y_top * plot_h;
+        // A tonnage that is not a number has no place on the curve; its row shows it.
+        if (std::isnan(p.y)) continue;
+        const double x = left + (p.x - x_min) / (x_max - x_min) * plot_w,
+                     y = top_margin + plot_h - scale.at(p.y) * plot_h;
         // Appended piece by piece: GCC 12 warns falsely (-Wrestrict) about a chain of + here.
         if (!path.empty()) path += ' ';
         path += n1(x);

@@ -13,6 +13,10 @@ std::string t(Lang lang, Text text) {
     return escape(tr(lang, text));
 }
 
+std::string ship_link(const RowKey& key, const std::string& name) {
+    return "<a href=\"/ships/" + escape(key.text()) + "\">" + escape(name.empty() ? key.text() : name) + "</a>";
+}
+
 std::string value_of(const SurveyState& s, const std::string& column) {
     const auto& names = survey_columns();
     for (std::size_t i = 0; i < names.size(); ++i) {
@@ -66,11 +70,41 @@ std::string results_table(Lang l, const SurveyState& s) {
     return h + "</tbody></table>";
 }
 
+// A stored column's caption as the survey's pages name it.
+std::string field_caption(Lang l, const std::string& column) {
+    const std::string_view c = column;
+    for (const auto& [prefix, party] : {std::pair{"verlader_", Text::shipper}, std::pair{"ontvanger_", Text::consignee}}) {
+        if (c.rfind(prefix, 0) != 0) continue;
+        const std::string_view field = c.substr(std::string_view(prefix).size());
+        const Text what = field == "naam" ? Text::name : field == "plaats" ? Text::place : Text::phone;
+        return std::string(tr(l, party)) + ", " + tr(l, what);
+    }
+    if (c == "lading") return tr(l, Text::cargo);
+    if (c == "taal") return tr(l, Text::report_language);
+    if (c == "invoerdatum") return tr(l, Text::entry_date);
+    if (c == "zoutcorrectie") return tr(l, Text::salt_factor);
+    const auto& results = fleet::result_columns();
+    for (std::size_t i = 0; i < results.size(); ++i) {
+        if (results[i] == column) return result_caption(l, static_cast<int>(i));
+    }
+    const std::pair<const char*, std::pair<Text, Text>> blocks[] = {{"bbl_", {Text::port, Text::empty}},
+                                                                   {"sbl_", {Text::starboard, Text::empty}},
+                                                                   {"bbv_", {Text::port, Text::full}},
+                                                                   {"sbv_", {Text::starboard, Text::full}}};
+    for (const auto& [prefix, side] : blocks) {
+        if (c.rfind(prefix, 0) == 0) {
+            return std::string(tr(l, Text::readings)) + " " + tr(l, side.first) + ", " + tr(l, side.second) + " " +
+                   std::string(c.substr(4));
+        }
+    }
+    return column;
+}
+
 // Each earlier state with what changed from it to the state that replaced it.
 std::string versions_table(Lang l, const SurveyDetail& d) {
     std::string h = "<h2>" + t(l, Text::versions) + "</h2>";
     if (d.earlier.empty()) return h + "<p>" + t(l, Text::no_versions) + "</p>";
-    h += "<table id=\"versions\"><thead><tr><th scope=\"col\">" + t(l, Text::replaced_at) + "</th><th scope=\"col\">" +
+    h += "<div class=\"scroll\"><table id=\"versions\"><thead><tr><th scope=\"col\">" + t(l, Text::replaced_at) + "</th><th scope=\"col\">" +
          t(l, Text::changes) + "</th></tr></thead><tbody>";
     const auto& names = survey_columns();
     for (std::size_t v = 0; v < d.earlier.size(); ++v) {
@@ -79,42 +113,83 @@ std::string versions_table(Lang l, const SurveyDetail& d) {
         std::string changes;
         for (std::size_t c = 0; c < names.size(); ++c) {
             if (old_state.values[c] == new_state.values[c]) continue;
-            changes += "<li><code>" + escape(names[c]) + "</code>: " + escape(old_state.values[c].value_or("")) +
+            changes += "<li>" + escape(field_caption(l, names[c])) + ": " + escape(old_state.values[c].value_or("")) +
                        " \xE2\x86\x92 " + escape(new_state.values[c].value_or("")) + "</li>";
         }
-        h += "<tr><td>" + escape(old_state.time) + "</td><td><ul>" + changes + "</ul></td></tr>";
+        h += "<tr><td>" + escape(old_state.time) + "</td><td class=\"text\"><ul>" + changes + "</ul></td></tr>";
     }
-    return h + "</tbody></table>";
+    return h + "</tbody></table></div>";
 }
 
 }  // namespace
 
 std::string survey_page(const PageContext& c, const SurveyDetail& d) {
     const Lang l = c.lang;
-    std::string body = "<p>" + t(l, Text::ship) + ": <a href=\"/ships/" + escape(d.ship_key.text()) + "\">" +
-                       escape(d.ship_name.empty() ? d.ship_key.text() : d.ship_name) + "</a>; " +
+    // The ship as it was when the survey was sent: an earlier ship of a number that came back is
+    // named as such.
+    std::string ship = d.ship_known ? ship_link(d.ship_key, d.ship_name) : escape(d.ship_name.empty() ? tr(l, Text::no_ship) : d.ship_name);
+    std::string body = "<p class=\"about\">" + t(l, Text::ship) + ": " + ship + "; " + t(l, Text::installation) +
+                       ": <a href=\"/surveys?barge=" + url_encode(d.name.installation) + "\">" + escape(d.barge) + "</a>; " +
                        t(l, Text::last_received) + ": " + escape(d.now.time) + "</p>";
-    if (d.deleted) body += "<p class=\"deleted\">" + t(l, Text::deleted_on_board) + "</p>";
+    if (d.deleted) {
+        body += "<p class=\"deleted\">" + t(l, Text::deleted_on_board) + ": " + escape(d.deleted_at) + " (UTC)</p>";
+    }
     body += "<p class=\"report\">" + t(l, Text::report) + ":";
     for (Lang r : {Lang::nl, Lang::fr, Lang::de}) {
         body += std::string(" <a href=\"/surveys/") + escape(d.link()) + "/report.pdf?lang=" + code(r) +
                 "\" lang=\"" + code(r) + "\">" + code(r) + "</a>";
     }
-    body += "</p>" + readings_table(l, d.now) + parties_table(l, d.now) + results_table(l, d.now) + versions_table(l, d);
+    body += "</p>";
+    if (!d.bearers.empty()) {
+        body += "<h2>" + t(l, Text::survey_bearers) + "</h2><ul id=\"bearers\">";
+        for (const NumberBearer& b : d.bearers) {
+            const std::string name = b.name.installation + ":" + b.name.text();
+            body += "<li>" + (b.shown ? escape(name) + " (" + t(l, Text::this_one) + ")"
+                                      : "<a href=\"/surveys/" + escape(name) + "\">" + escape(name) + "</a>") +
+                    ": " + (b.deleted.empty() ? t(l, Text::on_board) : t(l, Text::deleted_utc) + " " + escape(b.deleted)) +
+                    "</li>";
+        }
+        body += "</ul>";
+    }
+    body += "<div class=\"scroll\">" + readings_table(l, d.now) + "</div><div class=\"scroll\">" + parties_table(l, d.now) +
+            "</div><div class=\"scroll\">" + results_table(l, d.now) + "</div>" + versions_table(l, d);
     return page(c, std::string(tr(l, Text::survey)) + " " + d.link(), body);
+}
+
+std::string report_file_name(const SurveyDetail& d, std::optional<Lang> lang) {
+    // Letters, digits and - _ . only: a name that needs no quoting anywhere.
+    auto plain = [](std::string_view text) {
+        std::string s;
+        for (unsigned char ch : text) {
+            const bool keep = (ch >= 'A' && ch <= 'Z') || (ch >= 'a' && ch <= 'z') || (ch >= '0' && ch <= '9') ||
+                              ch == '-' || ch == '.';
+            if (keep) {
+                s += static_cast<char>(ch);
+            } else if (s.empty() || s.back() != '_') {
+                s += '_';
+            }
+            if (s.size() >= 40) break;
+        }
+        return s;
+    };
+    const std::string barge = plain(d.barge.empty() ? d.name.installation : d.barge);
+    const std::string ship = plain(d.ship_name.empty() ? "ship" : d.ship_name);
+    std::string name = barge + "-" + ship + "-" + plain(d.name.text());
+    if (lang) name += std::string("-") + code(*lang);
+    return name + ".pdf";
 }
 
 namespace {
 
 std::string rows_table(Lang l, const std::vector<GaugeRow>& rows, const std::string& id, const std::string& caption) {
-    std::string h = "<table" + (id.empty() ? "" : " id=\"" + id + "\"") + "><caption>" + escape(caption) +
+    std::string h = "<div class=\"scroll\"><table" + (id.empty() ? "" : " id=\"" + id + "\"") + "><caption>" + escape(caption) +
                     "</caption><thead><tr><th scope=\"col\" class=\"num\">" + t(l, Text::immersion_cm) +
                     "</th><th scope=\"col\" class=\"num\">" + t(l, Text::tonnage) + "</th></tr></thead><tbody>";
     for (const GaugeRow& r : rows) {
         h += "<tr><td class=\"num\">" + std::to_string(r.immersion) + "</td><td class=\"num\">" + tonnes(r.tonnage) +
              "</td></tr>";
     }
-    return h + "</tbody></table>";
+    return h + "</tbody></table></div>";
 }
 
 // The rows of an earlier table that the current one lacks or holds with another tonnage.
@@ -153,20 +228,37 @@ std::string ship_page(const PageContext& c, const ShipDetail& d) {
     std::string name;
     std::string body;
     if (d.deleted) body += "<p class=\"deleted\">" + t(l, Text::deleted_on_board) + "</p>";
-    body += "<table id=\"particulars\"><caption>" + t(l, Text::particulars) + "</caption><tbody><tr><th scope=\"row\">" +
-            t(l, Text::installation) + "</th><td>" + escape(d.key.installation) + "</td></tr>";
+    body += "<p class=\"about\"><a href=\"/surveys?ship=" + url_encode(d.named.text()) + "\">" + t(l, Text::surveys_of_ship) +
+            "</a></p>";
+    std::string table = "<table id=\"particulars\"><caption>" + t(l, Text::particulars) +
+                        "</caption><tbody><tr><th scope=\"row\">" + t(l, Text::installation) + "</th><td><a href=\"/surveys?barge=" +
+                        url_encode(d.key.installation) + "\">" + escape(d.barge) + "</a></td></tr>";
     for (const auto& [column, value] : d.particulars) {
         if (column == "name") name = value;
         const auto [caption, shown] = particular(l, column, value);
-        if (!caption.empty()) body += "<tr><th scope=\"row\">" + escape(caption) + "</th><td>" + escape(shown) + "</td></tr>";
+        if (!caption.empty()) table += "<tr><th scope=\"row\">" + escape(caption) + "</th><td>" + escape(shown) + "</td></tr>";
     }
-    body += "</tbody></table><h2>" + t(l, Text::gauge_table) + "</h2>";
+    table += "<tr><th scope=\"row\">" + t(l, Text::bore_number) + "</th><td>" + escape(d.valid_from) + " \xE2\x80\x93 " +
+             escape(d.valid_until) + "</td></tr>";
+    body += "<div class=\"scroll\">" + table + "</tbody></table></div>";
+    if (!d.bearers.empty()) {
+        body += "<h2>" + t(l, Text::ship_bearers) + "</h2><ul id=\"bearers\">";
+        for (const RowKey& b : d.bearers) {
+            body += "<li>" + (b.text() == d.named.text() ? escape(b.text()) + " (" + t(l, Text::this_one) + ")"
+                                                          : "<a href=\"/ships/" + escape(b.text()) + "\">" + escape(b.text()) + "</a>") +
+                    "</li>";
+        }
+        body += "</ul>";
+    }
+    body += "<h2>" + t(l, Text::gauge_table) + "</h2>";
     if (!d.current) {
         body += "<p>" + t(l, Text::no_table) + "</p>";
     } else {
         std::vector<Point> points;
         for (const GaugeRow& r : d.current->rows) points.push_back({static_cast<double>(r.immersion), r.tonnage});
-        body += "<p>" + t(l, Text::valid_from) + ": " + escape(d.current->valid_from) + "</p><figure>" +
+        body += "<p>" + t(l, Text::valid_from) + ": " + escape(d.current->valid_from) +
+                (d.current->valid_until.empty() ? "" : "; " + t(l, Text::valid_until) + ": " + escape(d.current->valid_until)) +
+                "</p><figure>" +
                 curve_chart(points, tr(l, Text::curve_caption), tr(l, Text::immersion_cm), tr(l, Text::tonnage)) +
                 "<figcaption>" + t(l, Text::curve_caption) + "</figcaption></figure>" +
                 rows_table(l, d.current->rows, "table-now", tr(l, Text::gauge_table));
@@ -176,7 +268,7 @@ std::string ship_page(const PageContext& c, const ShipDetail& d) {
         body += "<h3>" + escape(e.valid_from) + " \xE2\x80\x93 " + escape(e.valid_until) + "</h3>" +
                 rows_table(l, differing(e, d.current), "", tr(l, Text::differing_rows));
     }
-    return page(c, std::string(tr(l, Text::ship)) + " " + (name.empty() ? d.key.text() : name), body);
+    return page(c, std::string(tr(l, Text::ship)) + " " + (name.empty() ? d.named.text() : name), body);
 }
 
 }  // namespace ijken::web

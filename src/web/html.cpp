@@ -76,26 +76,40 @@ std::string page(const PageContext& c, std::string_view title, std::string_view 
 }
 
 const std::string& style_sheet() {
-    static const std::string css = R"(body{font-family:"DejaVu Sans",Arial,sans-serif;margin:0;color:#1a1a1a;background:#fff}
-header{display:flex;flex-wrap:wrap;align-items:center;gap:1em;padding:.5em 1em;background:#12355b;color:#fff}
-header a,header .brand{color:#fff;margin-right:1em}
+    static const std::string css = R"(*{box-sizing:border-box}
+body{font-family:"DejaVu Sans",Arial,sans-serif;margin:0;color:#1a1a1a;background:#fff}
+header{display:flex;flex-wrap:wrap;align-items:center;gap:.5em 1em;padding:.5em 1em;background:#12355b;color:#fff}
+header nav{display:flex;flex-wrap:wrap;gap:.3em 1em}
+header a,header .brand{color:#fff}
 header .brand{font-weight:bold}
-header form{display:inline-flex;gap:.3em;align-items:center;margin:0}
+header form{display:inline-flex;flex-wrap:wrap;gap:.3em;align-items:center;margin:0}
 header button{background:#fff;color:#12355b;border:1px solid #fff;padding:.15em .5em;cursor:pointer}
 header button[aria-current]{background:#ffd166;font-weight:bold}
-header .user{margin-right:.4em}
+header .user{margin-right:.4em;overflow-wrap:anywhere}
 main{padding:1em;max-width:75em}
+h1,h2,h3,p,li{overflow-wrap:anywhere}
+.scroll{max-width:100%;overflow-x:auto;margin:.5em 0 1.5em}
+.scroll table{margin:0}
 table{border-collapse:collapse;margin:.5em 0 1.5em}
-th,td{border:1px solid #b8c2cc;padding:.2em .5em;text-align:left;vertical-align:top}
+th,td{border:1px solid #b8c2cc;padding:.2em .5em;text-align:left;vertical-align:top;overflow-wrap:break-word}
+td.text{min-width:12em;max-width:30em;overflow-wrap:anywhere}
+#surveys td:first-child{white-space:nowrap}
+#parties td,#results td,#particulars td{max-width:40em;overflow-wrap:anywhere}
 td.num,th.num{text-align:right;font-variant-numeric:tabular-nums}
+td.num{min-width:5.5em;max-width:14em;overflow-wrap:anywhere}
+th.tonnes,td.tonnes{position:sticky;right:0;background:#fff;box-shadow:-2px 0 0 #b8c2cc}
 caption{text-align:left;font-weight:bold;padding:.3em 0}
 form.filter{display:flex;flex-wrap:wrap;gap:.8em;align-items:flex-end;margin-bottom:1em}
-form.filter label{display:flex;flex-direction:column;font-size:.9em}
+form.filter label{display:flex;flex-direction:column;font-size:.9em;max-width:100%}
+form.filter label.check{flex-direction:row;align-items:center;gap:.3em}
+form.filter select,form.filter input{max-width:100%}
 form.login{display:flex;flex-direction:column;gap:.6em;max-width:20em}
 form.login label{display:flex;flex-direction:column}
 .error{color:#8b0000;font-weight:bold}
-.paging a{margin-right:1.5em}
+.paging{display:flex;flex-wrap:wrap;gap:.5em 1.5em}
+#sum{overflow-wrap:anywhere}
 .deleted{color:#8b0000}
+figure{margin:1em 0;max-width:100%}
 svg{max-width:100%;height:auto}
 svg .bar{fill:#12355b}
 svg .axis{stroke:#333;stroke-width:1}
@@ -103,6 +117,7 @@ svg .grid{stroke:#ccc;stroke-width:1}
 svg .curve{fill:none;stroke:#12355b;stroke-width:2}
 svg text{font-size:11px;fill:#1a1a1a}
 a{color:#0b4f9c}
+@media (max-width:40em){main{padding:.5em}header{padding:.4em .5em}th,td{padding:.15em .3em}td.text{min-width:10em}}
 )";
     return css;
 }

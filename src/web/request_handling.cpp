@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "fleet/office.h"
+#include "web/csv_rows.h"
 #include "web/pages.h"
 
 namespace ijken::web {
@@ -210,21 +211,12 @@ void add_login_routes(Routes& server, Sessions& sessions) {
     });
 }
 
-// The filter of /surveys and /surveys.csv; empty error when it is valid.
-std::pair<fleet::SurveyFilter, std::string> filter_of(const FilterForm& form, Lang lang) {
-    fleet::SurveyFilter f;
-    if (!form.ship.empty()) f.ship = form.ship;
-    if (!form.since.empty()) f.since = form.since;
-    if (!form.until.empty()) f.until = form.until;
-    if (!form.text.empty()) f.text = form.text;
-    for (const auto* date : {&f.since, &f.until}) {
-        if (*date && !fleet::is_date(**date)) return {f, tr(lang, Text::bad_date)};
-    }
-    return {f, ""};
-}
-
-FilterForm form_of(const Request& req) {
-    return {param(req, "ship"), param(req, "since", 10), param(req, "until", 10), param(req, "q")};
+// The list's parameters as the pages read them.
+ParamOf params_of(const Request& req) {
+    return [&req](const char* name) -> std::optional<std::string> {
+        if (!req.has_param(name)) return std::nullopt;
+        return req.param(name);
+    };
 }
 
 }  // namespace
@@ -232,32 +224,40 @@ FilterForm form_of(const Request& req) {
 namespace {
 
 void surveys(const Request& req, Response& res, Session& s, const PageContext& c) {
-    const FilterForm form = form_of(req);
-    const auto [filter, error] = filter_of(form, c.lang);
-    PageStart start;
-    for (const auto& [name, direction] : {std::pair{"older", PageStart::Direction::older_than},
-                                          std::pair{"newer", PageStart::Direction::newer_than}}) {
-        if (req.has_param(name)) start = parse_page_start(direction, param(req, name, 100)).value_or(start);
-    }
-    const std::vector<std::string> ships = read_ship_names(*s.db);
-    const SurveyPage page = error.empty() ? read_survey_page(*s.db, filter, start, *s.cache) : SurveyPage{};
-    html(res, surveys_page(c, form, ships, page, error), error.empty() ? 200 : 400);
+    const ListRequest r = list_request(c.lang, params_of(req));
+    const ListChoices choices{read_barges(*s.db), read_ship_choices(*s.db)};
+    const SurveyPage page = r.error.empty() ? read_survey_page(*s.db, r.filter, r.form.sort, r.start, *s.cache) : SurveyPage{};
+    html(res, surveys_page(c, r.form, choices, page, r.error), r.error.empty() ? 200 : 400);
 }
 
 void surveys_csv(const Request& req, Response& res, const std::shared_ptr<Session>& session, Sessions& sessions) {
-    const auto [filter, error] = filter_of(form_of(req), request_lang(req));
-    if (!error.empty()) {
+    const ListRequest r = list_request(request_lang(req), params_of(req));
+    if (!r.error.empty()) {
         res.status = 400;
-        return res.set_content(error + "\n", "text/plain; charset=utf-8");
+        return res.set_content(r.error + "\n", "text/plain; charset=utf-8");
+    }
+    // The office's file, narrowed to the list's installation or ship as the list is.
+    CsvNarrowing narrowing;
+    if (r.filter.barge) narrowing.installation = r.filter.barge;
+    if (r.filter.ship) {
+        if (narrowing.installation && *narrowing.installation != r.filter.ship->installation) {
+            narrowing.ship = "";  // no line has both
+        } else {
+            narrowing.installation = r.filter.ship->installation;
+            narrowing.ship = std::to_string(r.filter.ship->number);
+        }
     }
     res.set_header("Content-Disposition", "attachment; filename=\"surveys.csv\"");
     // Streamed: the rows go out as the server reads them, so memory stays flat however many.
     // The writer keeps the session: a logout meanwhile ends the login, not this download.
     res.set_header("Content-Type", "text/csv; charset=utf-8");
-    res.stream = [session, &sessions, filter = filter](std::ostream& out) {
+    res.stream = [session, &sessions, filter = csv_filter(r.filter), narrowing](std::ostream& out) {
         std::lock_guard<std::mutex> lock(session->mutex);
         try {
-            fleet::write_office_csv(*session->db, filter, out);
+            if (!narrowing.any()) return (void)fleet::write_office_csv(*session->db, filter, out);
+            CsvRows rows(out, narrowing);
+            std::ostream narrowed(&rows);
+            fleet::write_office_csv(*session->db, filter, narrowed);
         } catch (const fleet::FleetError&) {
             sessions.check_after_failure(*session);  // a connection that fell ends the session
             throw;
@@ -273,13 +273,13 @@ void report(const Request& req, Response& res, Session& s, const PageContext& c,
         res.status = 404;
         return;
     }
-    if (!read_survey(*s.db, *name)) {
+    const auto survey = read_survey(*s.db, *name);
+    if (!survey) {
         res.status = 404;
         return res.set_content("404 no such survey\n", "text/plain; charset=utf-8");
     }
     (void)c;
-    res.set_header("Content-Disposition", "attachment; filename=\"survey-" + name->text() +
-                                              (lang ? std::string("-") + code(*lang) : "") + ".pdf\"");
+    res.set_header("Content-Disposition", "attachment; filename=\"" + report_file_name(*survey, lang) + "\"");
     res.set_content(make(*s.db, *name, lang), "application/pdf");
 }
 
@@ -287,10 +287,12 @@ void report(const Request& req, Response& res, Session& s, const PageContext& c,
 
 void add_routes(Routes& server, Sessions& sessions, const ReportMaker& make) {
     server.common_headers = security_headers();
-    server.error_page = [](const Request& req, Response& res) {
+    server.error_page = [&sessions](const Request& req, Response& res) {
         if (!res.body.empty()) return;
         const Lang lang = request_lang(req);
-        PageContext c{lang, "", "/"};
+        // A logged-in user keeps the header with the navigation on an error page.
+        const std::shared_ptr<Session> session = sessions.find(cookie(req, kSessionCookie));
+        PageContext c{lang, session ? session->user : "", "/"};
         const std::string title = res.status == 404 ? tr(lang, Text::not_found) : std::to_string(res.status);
         res.set_content(message_page(c, title, title), "text/html; charset=utf-8");
     };
@@ -304,7 +306,7 @@ void add_routes(Routes& server, Sessions& sessions, const ReportMaker& make) {
                                                           const std::shared_ptr<Session>& s, const PageContext&) {
                                                   surveys_csv(req, res, s, sessions);
                                               }));
-    const std::string key = "([0-9a-fA-F-]{36}:-?[0-9]{1,19})";
+    const std::string key = "([0-9a-fA-F-]{36}:-?[0-9]{1,19}(?:~[0-9]{1,9})?)";
     const std::string survey = "([0-9a-fA-F-]{36}:-?[0-9]{1,19}(?:~[0-9]{1,9})?)";
     server.get("/surveys/" + survey, guarded(sessions, Kind::page, [](const auto& req, auto& res, Session& s,
                                                                       const PageContext& c) {

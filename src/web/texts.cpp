@@ -88,7 +88,7 @@ const Entry kTexts[] = {
     {Text::bad_date, "Een datum wordt geschreven als JJJJ-MM-DD.", "Une date s'\xC3\xA9" "crit AAAA-MM-JJ.",
      "Ein Datum wird JJJJ-MM-TT geschrieben."},
     {Text::error, "Er ging iets mis", "Une erreur est survenue", "Ein Fehler ist aufgetreten"},
-    {Text::salt_factor, "Zoutcorrectie", "Correction sel", "Salzkorrektur"},
+    {Text::salt_factor, "Zoutcorrectiefactor", "Facteur de correction sel", "Salzkorrekturfaktor"},
     {Text::report_language, "Rapporttaal", "Langue du rapport", "Berichtssprache"},
     {Text::session_ended, "Uw sessie is be\xC3\xABindigd; meld u opnieuw aan.",
      "Votre session est termin\xC3\xA9" "e ; reconnectez-vous.", "Ihre Sitzung ist beendet; bitte melden Sie sich neu an."},
@@ -123,6 +123,19 @@ const Entry kTexts[] = {
      "De kantoordatabase is niet bereikbaar. Probeer het later opnieuw.",
      "La base de donn\xC3\xA9" "es du bureau est injoignable. R\xC3\xA9" "essayez plus tard.",
      "Die Datenbank des B\xC3\xBCros ist nicht erreichbar. Bitte versuchen Sie es sp\xC3\xA4ter erneut."},
+    {Text::all_barges, "Alle installaties", "Toutes les installations", "Alle Installationen"},
+    {Text::deleted_utc, "Verwijderd (UTC)", "Supprim\xC3\xA9 (UTC)", "Gel\xC3\xB6scht (UTC)"},
+    {Text::with_deleted, "Ook verwijderde opnames", "Aussi les jaugeages supprim\xC3\xA9s", "Auch gel\xC3\xB6schte Aufnahmen"},
+    {Text::surveys_of_ship, "Opnames van dit schip", "Jaugeages de ce bateau", "Aufnahmen dieses Schiffs"},
+    {Text::ship_bearers, "Schepen met dit nummer", "Bateaux portant ce num\xC3\xA9ro", "Schiffe mit dieser Nummer"},
+    {Text::survey_bearers, "Opnames met dit nummer", "Jaugeages portant ce num\xC3\xA9ro", "Aufnahmen mit dieser Nummer"},
+    {Text::on_board, "aan boord", "\xC3\xA0 bord", "an Bord"},
+    {Text::this_one, "deze", "celui-ci", "diese"},
+    {Text::bore_number, "Had dit nummer van/tot (UTC)", "A port\xC3\xA9 ce num\xC3\xA9ro du/au (UTC)",
+     "Trug diese Nummer von/bis (UTC)"},
+    {Text::no_ship, "geen schip", "aucun bateau", "kein Schiff"},
+    {Text::entry_date, "Invoerdatum", "Date de saisie", "Eingabedatum"},
+    {Text::sort_by, "Sorteren op", "Trier par", "Sortieren nach"},
 };
 
 const char* const kResults[10][3] = {
@@ -135,7 +148,7 @@ const char* const kResults[10][3] = {
     {"Tonnage leeg", "Tonnage vide", "Tonnage leer"},
     {"Tonnage vol", "Tonnage charg\xC3\xA9", "Tonnage beladen"},
     {"Geladen", "Charg\xC3\xA9", "Geladen"},
-    {"Zout correctie", "Correction sel", "Salzkorrektur"},
+    {"Geladen na zoutcorrectie", "Charg\xC3\xA9 apr\xC3\xA8s correction sel", "Geladen nach Salzkorrektur"},
 };
 // clang-format on
 

@@ -19,6 +19,8 @@ enum class Text {
     differing_rows, no_table, deleted_on_board, not_found, bad_date, error, salt_factor, report_language,
     session_ended, curve_caption, name, ship_name, gauge_count, line, min_immersion, max_immersion, now_current, previous_value,
     session_crowded, session_lost, session_role_gone, db_unreachable,
+    all_barges, deleted_utc, with_deleted, surveys_of_ship, ship_bearers, survey_bearers, on_board,
+    this_one, bore_number, no_ship, entry_date, sort_by,
 };
 
 const char* tr(Lang lang, Text text);

@@ -172,7 +172,7 @@ class AsTheOffice(unittest.TestCase):
     def test_3_filters_paging_and_the_csv(self):
         d = self.b.driver
         self.b.open("/surveys")
-        Select(d.find_element(By.NAME, "ship")).select_by_visible_text("Anna Maria")
+        Select(d.find_element(By.NAME, "ship")).select_by_visible_text("Anna Maria (schip_anna)")
         d.find_element(By.NAME, "q").send_keys("verlader 1")
         self.b.follow(d.find_element(By.CSS_SELECTOR, "form.filter button"))
         count = int(d.find_element(By.ID, "count").text)
@@ -208,10 +208,10 @@ class AsTheOffice(unittest.TestCase):
 
     def test_5_a_changed_survey_and_a_ship_with_two_tables(self):
         d = self.b.driver
-        self.b.open("/surveys?q=Verlader+5&ship=Anna+Maria")
+        self.b.open(f"/surveys?q=Verlader+5&ship={office.installations['schip_anna']}:{office.anna.ship()}")
         self.b.follow(d.find_element(By.XPATH, "//tr[td[text()='Verlader 5']]//a"))
         versions = d.find_element(By.ID, "versions").text
-        self.assertIn("lading", versions)
+        self.assertIn("Lading", versions)  # the field's caption, not its column
         self.assertIn("Gerst", versions)
         self.b.check(self, "survey-versions-nl")
         self.b.follow(d.find_element(By.CSS_SELECTOR, "main p a"))
@@ -246,7 +246,7 @@ class AsABarge(unittest.TestCase):
             d = b.driver
             b.login("schip_bert")
             ships = cells(d, "#ships tbody td:nth-child(2)")
-            self.assertEqual(set(ships), {office.installations["schip_bert"]})
+            self.assertEqual(set(ships), {"schip_bert"})  # the installation by its role's name
             b.check(self, "fleet-barge-nl")
             b.open("/surveys")
             self.assertEqual(int(d.find_element(By.ID, "count").text), 3)

@@ -4,11 +4,17 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <sstream>
 #include <cstdlib>
 #include <fstream>
 #include <set>
 #include <thread>
 
+#include "web/chart.h"
+#include "web/csv_rows.h"
 #include "web/html.h"
 #include "web/office_reads.h"
 #include "web/server.h"
@@ -29,7 +35,7 @@ TEST(WebTexts, AcceptLanguagePicksTheHeaviestKnownLanguage) {
     EXPECT_FALSE(lang_from_code("en"));
     // Every text exists in every language.
     for (Lang l : {Lang::nl, Lang::fr, Lang::de}) {
-        for (int t = 0; t <= static_cast<int>(Text::db_unreachable); ++t) EXPECT_STRNE(tr(l, static_cast<Text>(t)), "?");
+        for (int t = 0; t <= static_cast<int>(Text::sort_by); ++t) EXPECT_STRNE(tr(l, static_cast<Text>(t)), "?");
     }
 }
 
@@ -58,12 +64,211 @@ TEST(WebKeys, OnlyWellFormedKeysAndAddressesAreRead) {
             EXPECT_EQ(key->number, c.number);
         }
     }
-    EXPECT_TRUE(parse_page_start(PageStart::Direction::older_than, "2026-01-01 10:00:00|" + uuid + ":7"));
-    EXPECT_FALSE(parse_page_start(PageStart::Direction::older_than, "2026-01-01 10:00:00" + uuid + ":7"));
+    // A ship that bore its number after an earlier one was deleted: ~K, K from 1.
+    const std::pair<std::string, std::optional<int>> bearers[] = {
+        {uuid + ":5~2", 2}, {uuid + ":5~1", 1}, {uuid + ":5", std::nullopt}};
+    for (const auto& [text, bearer] : bearers) {
+        const auto key = parse_row_key(text);
+        ASSERT_TRUE(key) << text;
+        EXPECT_EQ(key->bearer, bearer) << text;
+        EXPECT_EQ(key->text(), text);
+    }
+    for (const std::string& bad : {uuid + ":5~0", uuid + ":5~", uuid + ":5~-1", uuid + ":5~+2", uuid + ":~2", uuid + ":5~2~3"}) {
+        EXPECT_FALSE(parse_row_key(bad)) << bad;
+    }
     EXPECT_EQ(parse_listen("127.0.0.1:8080"), (std::pair<std::string, int>{"127.0.0.1", 8080}));
     EXPECT_EQ(parse_listen("[::1]:0"), (std::pair<std::string, int>{"::1", 0}));
     for (const char* bad : {"8080", ":8080", "host:", "host:99999", "host:-1", "[::1:80"}) {
         EXPECT_THROW(parse_listen(bad), fleet::FleetError) << bad;
+    }
+}
+
+// A page's cursor carries any value its sort column can hold: long dates, '|', line breaks, quotes,
+// UTF-8; a value too long to carry is read again from its row. What was not made by the server
+// is refused whole (and the list starts at its first page).
+TEST(WebCursors, CarryAnyValueAndRefuseForgedOnes) {
+    const std::string uuid = "68a8c608-329b-484c-ac9a-18f4946fd129";
+    struct Case {
+        SortColumn column;
+        std::string value;
+        bool carried;
+    };
+    const Case cases[] = {
+        {SortColumn::date, "2026-01-01 10:00:00", true},
+        {SortColumn::date, std::string(41, '9') + "|" + uuid + ":7", true},
+        {SortColumn::date, "a|b|c\n=\r\n\"'&<>%20+", true},
+        {SortColumn::date, "", true},
+        {SortColumn::cargo, "Ma\xC3\xAFs \xE2\x82\xAC \xF0\x9F\x9A\xA2", true},
+        {SortColumn::cargo, std::string(kCarriedValue, 'x'), true},
+        {SortColumn::cargo, std::string(kCarriedValue + 1, 'x'), false},
+        {SortColumn::date, std::string(100000, '|'), false},
+        {SortColumn::loaded, "-Infinity", true},
+        {SortColumn::loaded, "-12.500", true},
+    };
+    for (const Case& c : cases) {
+        SurveyLine line;
+        line.name = {uuid, -42, std::nullopt};
+        line.generation = 3;
+        const std::string cursor = page_cursor(c.column, line, c.value);
+        EXPECT_LE(cursor.size(), 460u);
+        EXPECT_EQ(cursor.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-_"),
+                  std::string::npos);
+        const auto start = parse_page_cursor(PageStart::Direction::before, cursor);
+        ASSERT_TRUE(start) << c.value.substr(0, 60);
+        EXPECT_EQ(start->direction, PageStart::Direction::before);
+        EXPECT_EQ(start->column, c.column);
+        EXPECT_EQ(start->installation, uuid);
+        EXPECT_EQ(start->opnameid, -42);
+        EXPECT_EQ(start->generation, 3);
+        EXPECT_EQ(start->value, c.carried ? std::optional<std::string>(c.value) : std::nullopt) << c.value.substr(0, 60);
+    }
+    SurveyLine line;
+    line.name = {uuid, 7, std::nullopt};
+    const std::string good = page_cursor(SortColumn::date, line, "2026");
+    const auto forged = [](const std::string& payload) {
+        static const char* const b64 = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-_";
+        std::string s;
+        unsigned bits = 0;
+        int held = 0;
+        for (unsigned char ch : payload) {
+            bits = (bits << 8) | ch;
+            held += 8;
+            while (held >= 6) s += b64[(bits >> (held -= 6)) & 63];
+        }
+        if (held) s += b64[(bits << (6 - held)) & 63];
+        return s;
+    };
+    ASSERT_EQ(forged("date\n" + uuid + "\n7\n1\n=2026"), good);
+    const std::string refused[] = {
+        "",
+        good + "!",
+        good.substr(0, good.size() - 3) + "%3D",
+        forged("date\nnot-a-uuid\n7\n1\n=2026"),
+        forged("size\n" + uuid + "\n7\n1\n=2026"),
+        forged("date\n" + uuid + "\n7x\n1\n=2026"),
+        forged("date\n" + uuid + "\n7\n1\n?2026"),
+        forged("date\n" + uuid + "\n7\n1\n"),
+        forged("date\n" + uuid + "\n7\n1\n=\xC3("),          // not UTF-8
+        forged("date\n" + uuid + "\n7\n1\n=a" + std::string(1, '\0') + "b"),  // NUL
+        forged("date\n" + uuid + "\n7\n1\n=\xED\xA0\x80"),   // a surrogate
+        forged("loaded\n" + uuid + "\n7\n1\n=1e5"),         // numeric's text has no exponent
+        forged("loaded\n" + uuid + "\n7\n1\n=1; DROP"),
+        forged("date\n" + uuid + "\n7\n1\n=" + std::string(kCarriedValue + 1, 'x')),
+        std::string(2000, 'A'),
+    };
+    for (const std::string& cursor : refused) {
+        EXPECT_FALSE(parse_page_cursor(PageStart::Direction::after, cursor)) << cursor.substr(0, 80);
+    }
+}
+
+// What PostgreSQL may write for a number the database holds, read without error and without
+// leaving the doubles: huge is infinite, tiny is zero, the sign kept.
+TEST(WebNumbers, EveryValueTheDatabaseHoldsReads) {
+    const double inf = std::numeric_limits<double>::infinity();
+    const std::pair<std::string, double> cases[] = {
+        {"Infinity", inf},
+        {"-Infinity", -inf},
+        {"1.7e+308", 1.7e308},
+        {"1.79769313486232e+308", inf},  // float8's text of the largest double rounds beyond it
+        {"4.94065645841247e-324", 4.94065645841247e-324},
+        {"1e-400", 0.0},
+        {std::string(400, '9') + ".000", inf},
+        {"-" + std::string(400, '9'), -inf},
+        {"0." + std::string(400, '0') + "1", 0.0},
+        {"12.500", 12.5},
+        {"-0", -0.0},
+        {"", 0.0},
+        {"garbage", 0.0},
+    };
+    for (const auto& [text, value] : cases) {
+        const double v = parse_number(text);
+        EXPECT_EQ(v, value) << text.substr(0, 40);
+        EXPECT_EQ(std::signbit(v), std::signbit(value)) << text.substr(0, 40);
+    }
+    EXPECT_TRUE(std::isnan(parse_number("NaN")));
+}
+
+// Any value a chart is given draws a handful of grid lines in a few kilobytes, quickly: the values
+// a barge could push (infinite, NaN, near the largest double, subnormal, negative zero).
+TEST(WebCharts, AnyValueDrawsABoundedChart) {
+    const double inf = std::numeric_limits<double>::infinity(), nan = std::nan(""),
+                 most = std::numeric_limits<double>::max();
+    const std::vector<std::vector<double>> sets = {
+        {inf}, {-inf}, {nan}, {most}, {1.7e308, 1.7e308}, {most, 1}, {-0.0}, {4.9e-324}, {1e-300, 2e-300},
+        {inf, nan, -inf, most, 12.5}, {0}, {}, {-5, -1}, {123.456, 99.9}};
+    for (const auto& values : sets) {
+        std::vector<Bar> bars;
+        std::vector<Point> points;
+        for (std::size_t i = 0; i < values.size(); ++i) {
+            bars.push_back({"2026-" + std::to_string(i + 1), values[i]});
+            points.push_back({static_cast<double>(i) * 10, values[i]});
+        }
+        const auto started = std::chrono::steady_clock::now();
+        const std::string bar = bar_chart(bars, "t"), curve = curve_chart(points, "t", "x", "y");
+        EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(1));
+        for (const std::string* svg : {&bar, &curve}) {
+            EXPECT_LT(svg->size(), 20000u);
+            std::size_t lines = 0;
+            for (auto at = svg->find("class=\"grid\""); at != std::string::npos; at = svg->find("class=\"grid\"", at + 1)) ++lines;
+            EXPECT_GE(lines, 2u);
+            EXPECT_LE(lines, 7u);
+            // Coordinates stay inside the drawing: no INF, NAN or 300-digit numbers in them.
+            for (const char* attribute : {" y=\"", " height=\"", " points=\""}) {
+                for (auto at = svg->find(attribute); at != std::string::npos; at = svg->find(attribute, at + 1)) {
+                    const auto start = at + std::strlen(attribute);
+                    const std::string v = svg->substr(start, svg->find('"', start) - start);
+                    EXPECT_EQ(v.find_first_not_of("0123456789.-, "), std::string::npos) << v.substr(0, 40);
+                    EXPECT_LT(v.find_first_of(" ,") == std::string::npos ? v.size() : v.find_first_of(" ,"), 12u) << v.substr(0, 40);
+                }
+            }
+        }
+        // The figure each bar stands for stays readable as it is.
+        for (const Bar& b : bars) EXPECT_NE(bar.find("data-value=\"" + tonnes(b.value) + "\""), std::string::npos);
+    }
+}
+
+// The office's CSV file narrowed to an installation or a ship number: the header always, a record
+// with commas, quotes and line breaks in its texts stays whole.
+TEST(WebCsv, NarrowedToAnInstallationOrAShipRecordByRecord) {
+    const std::string a = "68a8c608-329b-484c-ac9a-18f4946fd129", b = "11111111-2222-3333-4444-555555555555";
+    const std::string header = "\xEF\xBB\xBFInstallatie,SchipID,Opnameid,Lading\r\n";
+    const std::string lines[] = {
+        a + ",1,1,Tarwe\r\n",
+        a + ",2,2,\"Mais,\r\n" + b + ",1,9,\"\"quoted\"\"\"\r\n",
+        b + ",1,3,\"two\nlines\"\r\n",
+        a + ",1,4,\r\n",
+        b + ",2,5,x\r\n",
+    };
+    std::string file = header;
+    for (const std::string& l : lines) file += l;
+    struct Case {
+        CsvNarrowing narrowing;
+        std::vector<int> kept;
+    };
+    const Case cases[] = {
+        {{a, std::nullopt}, {0, 1, 3}},
+        {{b, std::nullopt}, {2, 4}},
+        {{a, "1"}, {0, 3}},
+        {{b, "1"}, {2}},
+        {{"68A8C608-329B-484C-AC9A-18F4946FD129", "2"}, {1}},
+        {{a, ""}, {}},
+        {{std::nullopt, "1"}, {0, 2, 3}},
+    };
+    for (const Case& c : cases) {
+        std::ostringstream out;
+        long long passed = 0;
+        {
+            CsvRows rows(out, c.narrowing);
+            std::ostream narrowed(&rows);
+            // In pieces that cut records anywhere, as the writer's buffer does.
+            for (std::size_t at = 0; at < file.size(); at += 7) narrowed << file.substr(at, 7);
+            narrowed.flush();
+            passed = rows.passed();
+        }
+        std::string expected = header;
+        for (int k : c.kept) expected += lines[k];
+        EXPECT_EQ(out.str(), expected);
+        EXPECT_EQ(passed, static_cast<long long>(c.kept.size()));
     }
 }
 
