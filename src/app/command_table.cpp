@@ -35,7 +35,7 @@ const OptionSpec kSurveyKey{"--survey", "INSTALLATION:OPNAMEID", ValueKind::surv
 const OptionSpec kDeleted{"--deleted", "", ValueKind::flag,
                           "also the surveys deleted on board, with the time they went"};
 const OptionSpec kText{"--text", "TEXT", ValueKind::text,
-                       "only the surveys with that text (ignoring case) in a party's name,\nplace or telephone, or the cargo"};
+                       "only the surveys with that text (ignoring case) in the ship's name,\na party's name, place or telephone, or the cargo"};
 const OptionSpec kRestoredInstallation{"--installation", "UUID", ValueKind::text,
                                        "the installation to restore (default: the role's own; an office\n"
                                        "role that reads several installations must name one)"};

@@ -231,7 +231,7 @@ class Downloads(unittest.TestCase):
     def test_the_csv_is_the_commands_byte_for_byte(self):
         filters = [{}, {"ship": "Anna Maria"}, {"since": "2000-01-01", "until": "2999-12-31"},
                    {"ship": "Anna Maria", "since": time.strftime("%Y-%m-01", time.gmtime())},
-                   {"q": "verlader 1"}, {"q": "50%_\\"}, {"q": "<IMG", "until": "2999-12-31"}]
+                   {"q": "verlader 1"}, {"q": "50%_\\"}, {"q": "anna mAR"}, {"q": "<IMG", "until": "2999-12-31"}]
         for user, chosen in [("kantoor_jan", filters), ("schip_anna", filters[:1] + filters[-1:])]:
             cookie = session(user)
             for f in chosen:
@@ -241,6 +241,8 @@ class Downloads(unittest.TestCase):
                     self.assertTrue(r.getheader("Content-Type").startswith("text/csv"))
                     args = sum([["--" + ("text" if k == "q" else k), v] for k, v in f.items()], [])
                     self.assertEqual(csv, office.command_csv(*args, user=user))
+                    if f.get("q") == "anna mAR":  # the ship's name is searched as the page searches it
+                        self.assertGreater(csv.count(b"\r\n"), 1)
         self.assertEqual(request("GET", "/surveys.csv?since=2024-02-30", cookie=cookie)[0].status, 400)
 
     def test_the_report_is_the_commands_but_for_its_date(self):
