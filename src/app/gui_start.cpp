@@ -126,7 +126,7 @@ int run_gui(int argc, char** argv, const std::string& data_dir) {
     form.services.timers = &timers;
     form.services.printing = &printing;
     form.services.pictures = &pictures;
-    auto office = office_actions(form.session(), dialogs);
+    auto office = office_actions(form, dialogs);
     form.set_office_actions(std::move(office.push), std::move(office.connection));
     // The other windows (and their translation) are made once the main window is on the screen,
     // before anything the user does there reaches the program.

@@ -4,7 +4,10 @@
 #include <QInputDialog>
 #include <QSettings>
 
+#include "app/auto_send.h"
 #include "app/office_push.h"
+#include "core/forms/label.h"
+#include "core/main_window/form1.h"
 #include "core/text/cp1252.h"
 #include "core/text/numbers.h"
 #include "fleet/conninfo.h"
@@ -15,6 +18,7 @@ namespace ijken::app {
 namespace {
 
 const char* const kSettingsKey = "office/connection";
+const char* const kAutomaticKey = "office/send_automatically";
 
 QSettings user_settings() {
     return QSettings(QSettings::NativeFormat, QSettings::UserScope, "ijken", "ijken");
@@ -72,25 +76,38 @@ void report(const PushOutcome& o, forms::Dialogs& dialogs) {
     dialogs.error_utf8("Versturen naar kantoor is niet gelukt; er is niets veranderd.\n" + o.error);
 }
 
-void push_to_office(const session::Session& session, forms::Dialogs& dialogs, BackgroundPush& pusher) {
-    if (pusher.running()) return;
+void push_to_office(survey::Form1& form, forms::Dialogs& dialogs, AutoSend& sender) {
+    if (sender.sending()) {
+        // The window stays usable while a send runs; the item is the way to stop it.
+        if (dialogs.confirm(form.get<forms::Label>("tx_kantoor_afbreken").caption(), forms::Answer::no)) {
+            sender.cancel();
+        }
+        return;
+    }
     const QString stored = user_settings().value(kSettingsKey).toString();
     const auto connection = stored.isEmpty() ? ask_connection(stored, dialogs) : std::optional(stored.toStdString());
     if (!connection) return;
-    pusher.start(session.database(), *connection, [&dialogs](const PushOutcome& o) { report(o, dialogs); });
+    sender.send_now([&dialogs](const PushOutcome& o) { report(o, dialogs); });
 }
 
 }  // namespace
 
-OfficeActions office_actions(const session::Session& session, forms::Dialogs& dialogs) {
+OfficeActions office_actions(survey::Form1& form, forms::Dialogs& dialogs, fleet::SendTimings timings) {
     // One push at a time, for as long as the program runs; a push still going at the end is
     // cancelled and waited for.
-    auto pusher = std::make_shared<BackgroundPush>();
-    QObject::connect(qApp, &QCoreApplication::aboutToQuit, [weak = std::weak_ptr<BackgroundPush>(pusher)] {
-        if (auto p = weak.lock()) p->cancel();
+    SendSettings settings{
+        [] { return user_settings().value(kSettingsKey).toString().trimmed().toStdString(); },
+        [] { return user_settings().value(kAutomaticKey, true).toBool(); },
+        [](bool on) { user_settings().setValue(kAutomaticKey, on); }};
+    auto sender = std::make_shared<AutoSend>(form, std::move(settings), timings);
+    QObject::connect(qApp, &QCoreApplication::aboutToQuit, [weak = std::weak_ptr<AutoSend>(sender)] {
+        if (auto s = weak.lock()) s->cancel();
     });
-    return {[&session, &dialogs, pusher] { push_to_office(session, dialogs, *pusher); },
-            [&dialogs] { ask_connection(user_settings().value(kSettingsKey).toString(), dialogs); }};
+    sender->start();
+    return {[&form, &dialogs, sender] { push_to_office(form, dialogs, *sender); },
+            [&dialogs, sender] {
+                if (ask_connection(user_settings().value(kSettingsKey).toString(), dialogs)) sender->connection_changed();
+            }};
 }
 
 }  // namespace ijken::app

@@ -4,6 +4,11 @@
 
 #include "core/forms/services.h"
 #include "core/session/session.h"
+#include "fleet/send_schedule.h"
+
+namespace ijken::survey {
+class Form1;
+}
 
 namespace ijken::app {
 
@@ -14,6 +19,12 @@ struct OfficeActions {
     std::function<void()> push;
     std::function<void()> connection;
 };
-OfficeActions office_actions(const session::Session& session, forms::Dialogs& dialogs);
+//
+// With an office connection the program also sends by itself after every stored change (see
+// app/auto_send.h), and the send of the menu goes the same way: it never holds the window, its
+// progress shows in the menu item's caption, and choosing the item while a send runs offers to
+// stop it. "Automatisch naar kantoor versturen" switches sending by itself off and on,
+// remembered in the settings. The form must outlive the actions.
+OfficeActions office_actions(survey::Form1& form, forms::Dialogs& dialogs, fleet::SendTimings timings = {});
 
 }  // namespace ijken::app

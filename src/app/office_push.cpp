@@ -19,7 +19,8 @@ BackgroundPush::~BackgroundPush() {
     delete progress_;
 }
 
-bool BackgroundPush::start(const std::string& db_pad, const std::string& conninfo, Finished finished) {
+bool BackgroundPush::start(const std::string& db_pad, const std::string& conninfo, Finished finished,
+                           bool with_progress) {
     if (thread_ != nullptr) return false;
     finished_ = std::move(finished);
     cancel_ = std::make_shared<std::atomic<bool>>(false);
@@ -38,6 +39,11 @@ bool BackgroundPush::start(const std::string& db_pad, const std::string& conninf
         }
         outcome->cancelled = !outcome->done && cancel->load();
     });
+    if (!with_progress) {
+        QObject::connect(thread_, &QThread::finished, &context_, [this] { end(); }, Qt::QueuedConnection);
+        thread_->start();
+        return true;
+    }
     progress_ = new QProgressDialog(QString::fromUtf8("Naar kantoor versturen…"), QString::fromUtf8("Annuleren"), 0, 0,
                                     QApplication::activeWindow());
     progress_->setWindowTitle(QString::fromUtf8("Naar kantoor versturen"));
@@ -56,16 +62,18 @@ bool BackgroundPush::start(const std::string& db_pad, const std::string& conninf
 void BackgroundPush::cancel() {
     if (thread_ == nullptr) return;
     cancel_->store(true);
-    progress_->setLabelText(QString::fromUtf8("Wordt afgebroken…"));
+    if (progress_) progress_->setLabelText(QString::fromUtf8("Wordt afgebroken…"));
 }
 
 void BackgroundPush::end() {
     thread_->wait();
     delete thread_;
     thread_ = nullptr;
-    progress_->hide();
-    progress_->deleteLater();
-    progress_ = nullptr;
+    if (progress_) {
+        progress_->hide();
+        progress_->deleteLater();
+        progress_ = nullptr;
+    }
     const PushOutcome outcome = *outcome_;
     if (finished_) finished_(outcome);
 }

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include <QObject>
 #include <QPointer>
 #include <QProgressDialog>
 
@@ -35,15 +36,19 @@ class BackgroundPush {
     BackgroundPush(const BackgroundPush&) = delete;
     BackgroundPush& operator=(const BackgroundPush&) = delete;
 
-    // Starts the push and shows the progress dialog; `finished` runs on the window's thread once
-    // the push has ended. Returns false (and starts nothing) while a push is still running.
-    bool start(const std::string& db_pad, const std::string& conninfo, Finished finished);
+    // Starts the push and, with_progress, shows the progress dialog; `finished` runs on the
+    // window's thread once the push has ended. Returns false (and starts nothing) while a push is
+    // still running.
+    bool start(const std::string& db_pad, const std::string& conninfo, Finished finished,
+               bool with_progress = true);
     bool running() const { return thread_ != nullptr; }
     // What "Annuleren" does.
     void cancel();
     QProgressDialog* progress() const { return progress_; }
 
   private:
+    // Where the thread's end is queued to when no dialog stands over the window.
+    QObject context_;
     void end();
 
     std::shared_ptr<std::atomic<bool>> cancel_;

@@ -60,7 +60,8 @@ namespace {
     X(PQputCopyEnd) X(PQresultErrorMessage) X(PQresultStatus) X(PQsendQueryParams) \
     X(PQsetNoticeProcessor) X(PQsetSingleRowMode) X(PQstatus) X(PQsocket) X(PQconsumeInput) \
     X(PQisBusy) X(PQsetnonblocking) X(PQflush) X(PQsendQuery) X(PQresultErrorField) \
-    X(PQconnectStartParams) X(PQconnectPoll) X(PQconnectionUsedPassword) X(PQsetErrorVerbosity)
+    X(PQconnectStartParams) X(PQconnectPoll) X(PQconnectionUsedPassword) X(PQsetErrorVerbosity) \
+    X(PQpingParams)
 
 struct Libpq {
 #define IJKEN_LIBPQ_POINTER(name) decltype(&::name) name = nullptr;
@@ -556,6 +557,22 @@ PgTransaction::~PgTransaction() {
 void PgTransaction::commit() {
     connection_.exec("COMMIT");
     done_ = true;
+}
+
+bool office_answers(const std::string& conninfo, int timeout_seconds) {
+    try {
+        const Libpq& l = pq();
+        // The connection string's own settings are read first; the timeout given here comes later
+        // and so overrides a longer one of the string's.
+        const std::string timeout = std::to_string(timeout_seconds);
+        const char* keywords[] = {"dbname", "connect_timeout", nullptr};
+        const char* values[] = {conninfo.c_str(), timeout.c_str(), nullptr};
+        const PGPing answer = l.PQpingParams(keywords, values, 1);
+        // No login is tried: a server that would refuse ours still answers, and the link is up.
+        return answer == PQPING_OK;
+    } catch (const std::exception&) {
+        return false;
+    }
 }
 
 }  // namespace ijken::fleet

@@ -56,6 +56,11 @@ void set_client_library_file(const std::string& file_name);
 // is not installed. Never throws and never connects.
 std::optional<std::vector<std::pair<std::string, std::string>>> libpq_reading(const std::string& conninfo);
 
+// Whether a server answers at the connection string's address within timeout_seconds (libpq's
+// PQping: no login, no query). False when the string cannot be read or libpq is not installed.
+// Never throws.
+bool office_answers(const std::string& conninfo, int timeout_seconds);
+
 // A parameter of a statement: text as PostgreSQL reads it, or SQL NULL.
 using PgValue = std::optional<std::string>;
 

@@ -27,6 +27,15 @@ constexpr std::pair<const char*, const char*> kMessageLabels[] = {
     {"tx_eigen_taalbestand",
      "\"%1\" is een taalbestand van het programma en wordt niet overschreven; kies een andere naam"},
     {"tx_eigen_programma", "\"%1\" is het programma zelf en wordt niet overschreven; kies een andere naam"},
+    // What the office menu item says of sending by itself (%1 a time, or why it failed).
+    {"tx_kantoor_bezig", "wordt verstuurd\x85"},
+    {"tx_kantoor_alles", "alles op kantoor, aangekomen %1"},
+    {"tx_kantoor_wacht", "nog niet op kantoor"},
+    {"tx_kantoor_mislukt", "niet op kantoor: %1"},
+    {"tx_kantoor_uit", "automatisch versturen staat uit"},
+    {"tx_kantoor_laatst", "laatst aangekomen %1"},
+    {"tx_kantoor_gestopt", "afgebroken"},
+    {"tx_kantoor_afbreken", "Er wordt naar kantoor verstuurd. Afbreken?"},
 };
 
 }  // namespace
@@ -47,6 +56,8 @@ void Form1::build_extras() {
     add<MenuItem>("Kantoor1", &extra, "Naar &kantoor versturen\x85").on_click = [this] {
         if (office_push_) office_push_();
     };
+    // Checked, the program sends to the office by itself (the program wires it up).
+    add<MenuItem>("KantoorAuto1", &extra, "&Automatisch naar kantoor versturen");
     add<MenuItem>("KantoorVerbinding1", &extra, "Kantoorverbinding &instellen\x85").on_click = [this] {
         if (office_connection_) office_connection_();
     };

@@ -40,6 +40,10 @@ void Session::notify(std::initializer_list<Change> changes) const {
     }
 }
 
+void Session::stored() const {
+    for (const auto& listener : stored_listeners_) listener();
+}
+
 std::size_t Session::survey_count() const {
     return surveys_ ? static_cast<std::size_t>(surveys_->RowCount()) : 0;
 }
@@ -111,6 +115,7 @@ void Session::store_particulars(const ShipEntry& entry) {
     in_transaction(db_path_, [&](SQLiteDatabase& db) {
         store::update_ship(db, ship_->params.SchipID, entry.gauge_points, entry.language, texts(entry.texts));
     });
+    stored();
     load_selected_ship();
 }
 
@@ -118,6 +123,7 @@ int Session::create_ship(const ShipEntry& entry) {
     const int id = in_transaction(db_path_, [&](SQLiteDatabase& db) {
         return store::insert_ship(db, entry.gauge_points, entry.language, texts(entry.texts));
     });
+    stored();
     notify({Change::ships_changed});
     return id;
 }
@@ -129,6 +135,7 @@ void Session::delete_ship(int ship_id) {
         store::delete_ship_gauge_table(db, ship_id);
         store::delete_ship_row(db, ship_id);
     });
+    stored();
     deleted_ship_ = ship_id;
     notify({Change::ships_changed, Change::ship_deleted});
 }
@@ -320,6 +327,7 @@ void Session::write_new_survey() {
     in_transaction(db_path_, [&](SQLiteDatabase& db) {
         store::insert_survey(db, ship_->params.SchipID, survey_.print_language, survey_values(survey_));
     });
+    stored();
 }
 
 void Session::write_survey() {
@@ -330,6 +338,7 @@ void Session::write_survey() {
     in_transaction(db_path_, [&](SQLiteDatabase& db) {
         store::update_survey(db, ship_->params.SchipID, current_, survey_.print_language, survey_values(survey_));
     });
+    stored();
 }
 
 void Session::add_survey() {
@@ -346,6 +355,7 @@ void Session::delete_survey() {
     if (current_ == kNoSurvey) return;
     in_transaction(db_path_,
                    [&](SQLiteDatabase& db) { store::delete_survey(db, ship_->params.SchipID, current_); });
+    stored();
     read_surveys();
     show_last();
 }

@@ -70,6 +70,10 @@ class Session {
 
     // Observers hear every change from now on, in the order they subscribed.
     void subscribe(Observer observer) { observers_.push_back(std::move(observer)); }
+    // Hears every write the office keeps a copy of, once its transaction committed: a survey
+    // saved, added or deleted, a gauge table or a ship's particulars stored, a ship added or
+    // deleted. (Not the selected ship, the language or a table extended by a computation.)
+    void on_stored(std::function<void()> listener) { stored_listeners_.push_back(std::move(listener)); }
 
     // ---- state ----
 
@@ -169,6 +173,7 @@ class Session {
 
   private:
     void notify(std::initializer_list<Change> changes) const;
+    void stored() const;
     void read_surveys();
     void show_current();
     void compute_current();
@@ -176,6 +181,7 @@ class Session {
 
     std::string db_path_;
     std::vector<Observer> observers_;
+    std::vector<std::function<void()>> stored_listeners_;
     std::optional<survey::ShipRecord> ship_;
     std::unique_ptr<data::SQLiteTable> surveys_;
     survey::SurveyValue survey_;

@@ -21,6 +21,7 @@ void Session::store_gauge_table(int ship_id, const std::vector<std::pair<int, do
         for (const auto& [immersion, tonnage] : rows) store::insert_gauge_row(db, ship_id, immersion, tonnage);
         store::set_ship_range(db, ship_id, last, first);
     });
+    stored();
     // The selected ship's range goes with its table; another ship's (one just added) changes
     // nothing shown. The survey shown is computed with the new table when it is next shown (or
     // recomputed): computing extends the stored table, which the table window may still be editing.
