@@ -32,6 +32,7 @@ void SendSchedule::schedule_after_change(Millis now) {
 
 void SendSchedule::send_now(Millis now) {
     due_ = now;
+    probe_push_ = false;
 }
 
 void SendSchedule::set_enabled(bool enabled, Millis now) {
@@ -67,6 +68,7 @@ void SendSchedule::push_ended(Millis now, bool ok, const std::string& reason) {
     if (ok) {
         failed_ = false;
         link_down_ = false;
+        probe_push_ = false;
         reason_.clear();
         retry_wait_ = Millis{0};
         next_probe_.reset();
@@ -80,7 +82,8 @@ void SendSchedule::push_ended(Millis now, bool ok, const std::string& reason) {
         return;
     }
     failed_ = true;
-    link_down_ = false;
+    link_down_ = !probe_push_;
+    probe_push_ = false;
     unsent_ = true;
     reason_ = reason;
     changed_during_push_ = false;
@@ -101,9 +104,12 @@ void SendSchedule::probe_ended(Millis now, bool reachable) {
         next_probe_ = now + t_.probe_every;
         return;
     }
-    // The office answers: a link that was down is back, so the push goes now; one that never was
-    // down did not cause the failure, and the retry keeps its wait.
-    if (link_down_ && enabled_) due_ = now;
+    // The office answers: a link that was down is back, so the push goes now. After a push that a
+    // probe started failed too, the link did not cause the failure, and the retry keeps its wait.
+    if (link_down_ && enabled_) {
+        due_ = now;
+        probe_push_ = true;
+    }
     link_down_ = false;
     next_probe_.reset();
 }

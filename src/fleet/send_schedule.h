@@ -9,8 +9,10 @@
 // - At most one push runs; a change during a push is sent by one more push after it.
 // - A failed push is tried again later, the wait doubling from first_retry up to max_retry; while
 //   failed, a cheap probe of the office runs every probe_every, and a probe that reaches the
-//   office after one that did not starts the push at once. A first probe that reaches it says the
-//   failure was not the link's (a refusal, say): probing stops and the retry waits its turn.
+//   office starts the push at once. When a push that a probe started fails again, the office
+//   answered and still took nothing (a refusal, say): a probe then starts a push only after
+//   another probe found the office unreachable, and otherwise the retry waits its turn, so that
+//   an office that refuses is not pushed to every few seconds.
 // - Switched off, changes wait (they are still counted as not sent) and nothing starts by itself;
 //   send_now() still sends.
 #include <chrono>
@@ -79,7 +81,8 @@ class SendSchedule {
     bool pushing_ = false;
     bool probing_ = false;
     bool failed_ = false;
-    bool link_down_ = false;        // a probe since the failure found the office unreachable
+    bool link_down_ = false;        // the failure may be the link's: a probe reaching the office pushes
+    bool probe_push_ = false;       // the push due (or running) was started by a probe
     std::string reason_;
     Millis retry_wait_{0};
     std::optional<Millis> due_;          // a push starts at this time

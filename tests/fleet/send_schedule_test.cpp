@@ -51,11 +51,16 @@ const Script kScripts[] = {
     {"a change in a push that ends early waits its debounce",
      {{0, Ev::send_now}, {0, Ev::poll, Action::push}, {1, Ev::change}, {1.5, Ev::push_ok, {}, 4},
       {3.9, Ev::poll}, {4, Ev::poll, Action::push}}},
-    {"failures back off, doubling up to the cap",
+    {"a probe that reaches the office pushes once; an office that still refuses waits for the retry",
      {{0, Ev::send_now}, {0, Ev::poll, Action::push}, {0, Ev::push_failed, {}, 10}, {10, Ev::poll, Action::probe},
-      {10, Ev::probe_up, {}, 15}, {15, Ev::poll, Action::push}, {15, Ev::push_failed, {}, 25},
-      {25, Ev::poll, Action::probe}, {25, Ev::probe_up, {}, 45}, {45, Ev::poll, Action::push},
-      {45, Ev::push_failed}, {55, Ev::poll, Action::probe}, {55, Ev::probe_up, {}, 105}}},
+      {10, Ev::probe_up, {}, 10}, {10, Ev::poll, Action::push}, {10, Ev::push_failed, {}, 20},
+      {20, Ev::poll, Action::probe}, {20, Ev::probe_up, {}, 40}, {39, Ev::poll}, {40, Ev::poll, Action::push},
+      {40, Ev::push_failed, {}, 50}, {50, Ev::poll, Action::probe}, {50, Ev::probe_up, {}, 50},
+      {50, Ev::poll, Action::push}, {50, Ev::push_failed, {}, 60}, {60, Ev::poll, Action::probe},
+      {60, Ev::probe_up, {}, 170}}},
+    {"a probe that still sent its question before the link came back counts as the link back",
+     {{0, Ev::change}, {3, Ev::poll, Action::push}, {5, Ev::push_failed, {}, 15}, {15, Ev::poll, Action::probe},
+      {18, Ev::probe_up, {}, 18}, {18, Ev::poll, Action::push}, {19, Ev::push_ok, {}, -1}}},
     {"the link back sends at once",
      {{0, Ev::change}, {3, Ev::poll, Action::push}, {4, Ev::push_failed, {}, 14}, {14, Ev::poll, Action::probe},
       {17, Ev::probe_down, {}, 19}, {19, Ev::poll, Action::push}, {19, Ev::push_failed, {}, 29},
@@ -111,20 +116,24 @@ TEST_P(SendScheduleScript, RunsAsScripted) {
 INSTANTIATE_TEST_SUITE_P(Cases, SendScheduleScript, ::testing::ValuesIn(kScripts),
                          [](const auto& info) { return "case" + std::to_string(info.index); });
 
-TEST(SendSchedule, RetriesDoubleUpToTheCapWhileTheOfficeAnswers) {
-    // The office answers every probe (the push is refused for another reason): only the retry
-    // brings the next push, each waiting twice as long, never more than max_retry.
+TEST(SendSchedule, RetriesDoubleUpToTheCapWhileTheOfficeAnswersAndRefuses) {
+    // The office answers every probe and refuses every push: after each failure one probe brings
+    // a push, and then only the retry, each wait twice the one before, never more than max_retry.
     SendSchedule s;
     s.send_now(ms(0));
     Millis now = ms(0);
-    for (long long expected : {15, 30, 60, 120, 240, 480, 900, 900, 900}) {
+    for (long long wait : {30, 120, 480, 900, 900}) {
         ASSERT_EQ(s.poll(now), Action::push);
         s.push_ended(now, false, "refused");
         ASSERT_EQ(s.poll(now + ms(10)), Action::probe);
         s.probe_ended(now + ms(10), true);
-        EXPECT_EQ(s.next_wakeup(), std::optional<Millis>(now + ms(expected)));
-        EXPECT_EQ(s.poll(now + ms(expected) - Millis(1)), Action::none);
-        now += ms(expected);
+        ASSERT_EQ(s.poll(now + ms(10)), Action::push);
+        s.push_ended(now + ms(10), false, "refused");
+        ASSERT_EQ(s.poll(now + ms(20)), Action::probe);
+        s.probe_ended(now + ms(20), true);
+        EXPECT_EQ(s.next_wakeup(), std::optional<Millis>(now + ms(10 + wait)));
+        EXPECT_EQ(s.poll(now + ms(10 + wait) - Millis(1)), Action::none);
+        now += ms(10 + wait);
     }
 }
 
