@@ -95,6 +95,10 @@ SQLiteDatabase::SQLiteDatabase(const std::string& file_name, OpenMode mode) {
         sqlite3_close(handle);
         throw SQLiteException(message);
     }
+    // Another connection of the program (a push reading, a command, the window) may hold the file
+    // for a moment: wait for it as the push's read does, instead of failing at once with "database
+    // is locked".
+    sqlite3_busy_timeout(handle, kBusyWaitMs);
     db_ = handle;
 }
 
