@@ -3,6 +3,7 @@
 #include <dlfcn.h>
 #include <libpq-fe.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 
 #include <algorithm>
 #include <atomic>
@@ -333,7 +334,10 @@ void PgConnection::wait_for(short events) {
 
 void PgConnection::wait_for(short events, int limit_ms, const std::string& on_silence) {
     using Clock = std::chrono::steady_clock;
-    const auto silent_since = Clock::now();
+    auto silent_since = Clock::now();
+    // What we sent that the server has not taken yet: while it shrinks, the link moves, however
+    // slowly, and the wait for the answer is not silence.
+    int unsent = -1;
     while (true) {
         if (cancel_ && cancel_->load()) abandon(kCancelled);
         pollfd p{pq().PQsocket(conn_), events, 0};
@@ -342,6 +346,11 @@ void PgConnection::wait_for(short events, int limit_ms, const std::string& on_si
         const int n = poll(&p, 1, 100);
         if (n < 0 && errno != EINTR) fail("the connection to the office database failed: ");
         if (n > 0) return;
+        int queued = 0;
+        if (ioctl(p.fd, TIOCOUTQ, &queued) == 0) {
+            if (unsent >= 0 && queued < unsent) silent_since = Clock::now();
+            unsent = queued;
+        }
         const auto silent = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - silent_since);
         if (limit_ms > 0 && silent.count() > limit_ms) abandon(on_silence);
     }
