@@ -323,6 +323,13 @@ void PgConnection::fail(const std::string& what, pg_result* result) {
         throw FleetError(what + reason + "; nothing was changed at the office; try again when the link or the office"
                                          " is less busy, or allow more time (options='-c statement_timeout=120s')");
     }
+    // idle_in_transaction_session_timeout: the link stopped (or crawled) for that long.
+    if (code == "25P03") {
+        throw FleetError(what + reason + "; the link carried nothing for longer than the office allows; nothing was"
+                                         " changed at the office; try again");
+    }
+    // The link went (libpq's own message): the push may simply be sent again.
+    if (code.empty()) throw FleetError(what + reason + "; try again");
     throw FleetError(what + reason);
 }
 
