@@ -234,7 +234,12 @@ TEST(FleetLink, TheOfficeComputesFromWhatItStoresAndRefusesWhatItCannotHoldByNam
         // A reading with a NUL byte: stored and computed cut there, as the barge shows it.
         Barge barge;
         barge.sql("UPDATE IJkOpnames SET BBL_1 = '230' || char(0) || '5' WHERE Opnameid = 1");
+        // Texts that mean something in the statements the rows travel in arrive as they are.
+        barge.sql("UPDATE Schiptable SET veld1 = 'NULL', veld2 = '', veld3 = ' {a,\"b\\c\"} ', veld4 = 'it''s',"
+                  " veld5 = '\\N', veld6 = 'nUlL' WHERE SchipID = 2");
         ASSERT_EQ(barge.push(conninfo(db)).status, 0);
+        EXPECT_EQ(rows(db, "SELECT veld1, veld6, veld2 = '', veld3, veld4, veld5 FROM ijken.ships WHERE schipid = 2"),
+                  one("NULL|nUlL|t| {a,\"b\\c\"} |it's|\\N"));
         ASSERT_EQ(barge.run("export --db '" + barge.dir.db_path() + "' --ship 1 --output b.csv").status, 0);
         ASSERT_EQ(barge.run("office surveys --from '" + conninfo(db) + "' --output o.csv").status, 0);
         const std::string office = std::regex_replace(read_file(barge.dir.path() / "o.csv"),
