@@ -2,73 +2,15 @@
 // freezes half way through the upload frees the barge's turn within the server's limit, a slow
 // link that moves finishes, a commit whose answer is lost is reported as open, and what the
 // office computes and refuses matches the barge row for row.
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <chrono>
-#include <filesystem>
 #include <thread>
 
 #include "core/session/session.h"
-#include "fleet_support.h"
-#include "relay.h"
+#include "link_support.h"
 
 namespace ijken::fleet {
 namespace {
 
-using Clock = std::chrono::steady_clock;
 using testing::Relay;
-
-double seconds_since(Clock::time_point start) {
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-bool wait_until(const std::function<bool()>& done, double limit_s) {
-    const auto start = Clock::now();
-    while (!done()) {
-        if (seconds_since(start) > limit_s) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return true;
-}
-
-std::string through(const Relay& relay, const std::string& db) {
-    return "host=127.0.0.1 port=" + std::to_string(relay.port()) + " dbname=" + db +
-           " user=" + std::getenv("IJKEN_PG_USER");
-}
-
-std::string server_socket() {
-    return std::string(std::getenv("IJKEN_PG_SOCKET")) + "/.s.PGSQL.5432";
-}
-
-// `ijken push` as a process of its own, its standard error in a file.
-struct RunningPush {
-    pid_t pid = -1;
-    std::filesystem::path err;
-
-    RunningPush(const Barge& barge, const std::string& to, const std::string& pgoptions) {
-        err = barge.dir.path() / "link-push-err.txt";
-        const std::string db = barge.dir.db_path();
-        pid = fork();
-        if (pid == 0) {
-            if (!pgoptions.empty()) setenv("PGOPTIONS", pgoptions.c_str(), 1);
-            if (!freopen("/dev/null", "w", stdout) || !freopen(err.c_str(), "w", stderr)) _exit(126);
-            execl(IJKEN_BINARY, IJKEN_BINARY, "push", "--db", db.c_str(), "--to", to.c_str(), nullptr);
-            _exit(127);
-        }
-    }
-    // The exit status, or -1 when it did not end within the time (it is killed then).
-    int wait(double limit_s) {
-        int status = 0;
-        if (!wait_until([&] { return waitpid(pid, &status, WNOHANG) != 0; }, limit_s)) {
-            kill(pid, SIGKILL);
-            waitpid(pid, &status, 0);
-            return -1;
-        }
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-};
 
 // Copies of survey 1 with their own cargo, `n` more surveys, about 250 bytes each at the office.
 void add_surveys(Barge& barge, int n) {
@@ -95,7 +37,7 @@ TEST(FleetLink, AnOlderPushThatGetsItsTurnLateSendsTheNewerBoard) {
     // Push A starts on a link that stalls before the barge's turn is taken.
     Relay relay(server_socket());
     relay.freeze_at("FOR UPDATE");
-    RunningPush a(barge, through(relay, db), "");
+    RunningPush a(barge, relay_conninfo(relay, db), "");
     ASSERT_TRUE(wait_until([&] { return relay.frozen(); }, 20));
     // Meanwhile the skipper changes the table and three surveys and adds one; push B sends that.
     barge.sql("UPDATE IJKtable SET Tonnage = Tonnage + 1 WHERE SchipID = 1 AND Tonnage > 0");
@@ -126,7 +68,7 @@ TEST(FleetLink, AnUploadFrozenHalfWayFreesTheBargeWithinTheServersLimit) {
               " FROM IJkOpnames)");
     Relay relay(server_socket());
     relay.freeze_inside("BEVROREN-HIER");
-    RunningPush frozen(barge, through(relay, db), kShort);
+    RunningPush frozen(barge, relay_conninfo(relay, db), kShort);
     ASSERT_TRUE(wait_until([&] { return relay.frozen(); }, 30));
     const auto frozen_at = Clock::now();
 
@@ -163,7 +105,7 @@ TEST(FleetLink, APushOverASlowMovingLinkFinishesAndAFailureQuotesNoRow) {
     barge.env = "PGOPTIONS='-c lock_timeout=1000 -c statement_timeout=2000 -c idle_in_transaction_session_timeout=6000'"
                 " timeout 60 ";
     const auto start = Clock::now();
-    const Outcome slow = barge.push(through(relay, db));
+    const Outcome slow = barge.push(relay_conninfo(relay, db));
     EXPECT_EQ(slow.status, 0) << slow.err;
     EXPECT_GT(seconds_since(start), 5.0);
     EXPECT_EQ(rows(db, "SELECT count(*) FROM ijken.surveys"), one("103"));
@@ -204,7 +146,7 @@ TEST(FleetLink, ACommitWhoseAnswerIsLostIsReportedAsOpen) {
             std::atomic<bool> cancel{false};
             std::thread pushing([&] {
                 try {
-                    push(barge.dir.db_path(), through(relay, db), &cancel);
+                    push(barge.dir.db_path(), relay_conninfo(relay, db), &cancel);
                 } catch (const FleetError& e) {
                     said = e.what();
                 }
@@ -213,7 +155,7 @@ TEST(FleetLink, ACommitWhoseAnswerIsLostIsReportedAsOpen) {
             cancel = true;
             pushing.join();
         } else {
-            RunningPush p(barge, through(relay, db), kShort);
+            RunningPush p(barge, relay_conninfo(relay, db), kShort);
             EXPECT_EQ(p.wait(20), 1) << c.name;
             said = read_file(p.err);
         }
