@@ -1,6 +1,12 @@
 #include "app/office_menu.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QInputDialog>
 #include <QSettings>
 
@@ -20,6 +26,23 @@ QSettings user_settings() {
     return QSettings(QSettings::NativeFormat, QSettings::UserScope, "ijken", "ijken");
 }
 
+// The settings name the office and its user: the file is the user's alone (0600), from before the
+// first byte goes in until after the last.
+void remember_connection(const QString& connection) {
+    const QString file = user_settings().fileName();
+    QDir().mkpath(QFileInfo(file).path());
+    const int fd = ::open(QFile::encodeName(file).constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+    if (fd >= 0) ::close(fd);
+    const QFileDevice::Permissions own = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+    QFile::setPermissions(file, own);
+    {
+        QSettings settings = user_settings();
+        settings.setValue(kSettingsKey, connection);
+        settings.sync();
+    }
+    QFile::setPermissions(file, own);
+}
+
 // Asks for the connection, proposing the one remembered; nothing when the user cancels. A
 // connection holding a password is refused: the settings file is plain text, and libpq reads the
 // password from ~/.pgpass.
@@ -36,7 +59,7 @@ std::optional<std::string> ask_connection(const QString& current, forms::Dialogs
         if (!ok || text.trimmed().isEmpty()) return std::nullopt;
         const std::string connection = text.trimmed().toStdString();
         if (!fleet::holds_password(connection)) {
-            user_settings().setValue(kSettingsKey, text.trimmed());
+            remember_connection(text.trimmed());
             return connection;
         }
         dialogs.error_utf8(
@@ -65,6 +88,12 @@ void report(const PushOutcome& o, forms::Dialogs& dialogs) {
     }
     if (o.cancelled) {
         dialogs.information(text::utf8_to_cp1252("Versturen afgebroken; op kantoor is niets veranderd."));
+        return;
+    }
+    // The answer to the commit did not come: the office may hold the surveys or not.
+    if (o.error.find(fleet::kOutcomeUnknown) != std::string::npos) {
+        dialogs.error_utf8("Het is niet bekend of het kantoor dit ontvangen heeft; verstuur opnieuw: nogmaals "
+                           "versturen verandert niets twee keer.\n" + o.error);
         return;
     }
     // A connection the program cannot even read is asked for again next time.

@@ -36,7 +36,8 @@ bool BackgroundPush::start(const std::string& db_pad, const std::string& conninf
             outcome->error = text::cp1252_to_utf8(e.what());
             outcome->exit_status = 1;
         }
-        outcome->cancelled = !outcome->done && cancel->load();
+        // Cancelled with nothing changed; a cancel after the commit went out is an open outcome.
+        outcome->cancelled = !outcome->done && cancel->load() && outcome->error == fleet::kCancelled;
     });
     progress_ = new QProgressDialog(QString::fromUtf8("Naar kantoor versturen…"), QString::fromUtf8("Annuleren"), 0, 0,
                                     QApplication::activeWindow());

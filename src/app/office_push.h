@@ -1,7 +1,8 @@
 #pragma once
 // The window's push to the office, run on a thread of its own: the window stays responsive, a
 // progress dialog shows that the push goes on, and its "Annuleren" ends the push within a tenth of
-// a second with nothing changed at the office.
+// a second with nothing changed at the office (unless the commit had gone out: then the outcome
+// is open, and said so).
 #include <atomic>
 #include <functional>
 #include <memory>

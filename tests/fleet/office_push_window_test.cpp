@@ -11,6 +11,7 @@
 #include <QElapsedTimer>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QInputDialog>
 #include <QSettings>
 #include <QtTest>
 
@@ -86,6 +87,29 @@ class OfficePushWindowTest : public QObject {
                  std::string("Versturen afgebroken; op kantoor is niets veranderd."));
         QTRY_VERIFY(progress_dialogs().isEmpty());
         ::close(silent);
+    }
+
+    void theRememberedConnectionIsTheUsersAlone() {
+        ijken::testing::TempDir dir, settings;
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QString::fromStdString(settings.dir()));
+        forms::ScriptedDialogs dialogs;
+        survey::Form1 form(dir.dir(), dialogs);
+        auto office = app::office_actions(form.session(), dialogs);
+        // Twice: the file made, then written over.
+        for (const QString& typed : {QString("host=kantoor dbname=vloot"), QString("host=kantoor2 dbname=vloot")}) {
+            QTimer::singleShot(0, [&] {
+                auto* input = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
+                QVERIFY(input);
+                input->setTextValue(typed);
+                input->accept();
+            });
+            office.connection();
+            const QSettings stored(QSettings::NativeFormat, QSettings::UserScope, "ijken", "ijken");
+            QCOMPARE(stored.value("office/connection").toString(), typed);
+            QCOMPARE(QFile::permissions(stored.fileName()),
+                     QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser | QFileDevice::WriteUser);
+        }
+        QVERIFY(dialogs.shown().empty());
     }
 };
 
