@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QMenuBar>
 
+#include "core/forms/button.h"
 #include "core/forms/label.h"
 #include "core/forms/up_down.h"
 #include "gui/caption_fit.h"
@@ -156,6 +157,19 @@ void FormWindow::closeEvent(QCloseEvent* event) {
     // fails keeps the form, and so the window, open.
     event->ignore();
     if (form_.visible()) forms::dispatch(dialogs_, [this] { form_.close(); });
+}
+
+void FormWindow::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        for (forms::Control* control : form_.controls()) {
+            if (control->kind() != forms::ControlKind::button) continue;
+            auto* button = static_cast<forms::Button*>(control);
+            if (!button->cancel()) continue;
+            forms::dispatch(dialogs_, [button] { button->click(); });
+            return;
+        }
+    }
+    QMainWindow::keyPressEvent(event);
 }
 
 void FormWindow::resizeEvent(QResizeEvent* event) {

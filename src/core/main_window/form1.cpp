@@ -51,9 +51,11 @@ void name_result_cells(forms::Form& form) {
 Form1::Form1(std::string program_dir, forms::Dialogs& dialogs)
     : forms::Form("Form1", "IJken", forms::Rect{430, 60, 649, 606}),
       program_dir_(std::move(program_dir)),
-      dialogs_(dialogs),
+      messages_(std::make_unique<lang::MessageForm>()),
+      translated_(std::make_unique<lang::TranslatedDialogs>(dialogs, *messages_)),
+      dialogs_(*translated_),
       session_(std::make_unique<session::Session>(data::database_path(program_dir_), program_dir_)) {
-    services.dialogs = &dialogs;
+    services.dialogs = &dialogs_;
     build_layout();
     build_menu();
     wire_events();
@@ -97,13 +99,21 @@ void Form1::wire_events() {
             ijk_bb_l_1change();
         });
     };
+    // Every stored field of the survey makes it one to save, as a reading does: an edit that left
+    // "O" and "+" disabled would be lost without a word at the next survey browsed to.
     for (const PartyField& f : kPartyFields) {
         get<forms::Edit>(f.field).on_change = [this, f] {
-            send([this, f] { session_->change_party(f.party, get<forms::Edit>(f.field).text()); });
+            send([this, f] {
+                session_->change_party(f.party, get<forms::Edit>(f.field).text());
+                verlader_naamchange();
+            });
         };
     }
     get<forms::RadioGroup>("TaalKeuze").on_change = [this] {
-        send([this] { session_->set_print_language(get<forms::RadioGroup>("TaalKeuze").item_index()); });
+        send([this] {
+            session_->set_print_language(get<forms::RadioGroup>("TaalKeuze").item_index());
+            verlader_naamchange();
+        });
     };
     get<forms::Slider>("TrackbarLeeg").on_change = [this] { TrackbarLeegChange(); };
     get<forms::Slider>("TrackBarVol").on_change = [this] { TrackBarVolChange(); };

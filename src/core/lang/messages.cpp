@@ -1,0 +1,126 @@
+#include "core/lang/messages.h"
+
+#include <array>
+#include <optional>
+
+#include "core/forms/label.h"
+#include "core/lang/builtin_texts.h"
+#include "core/text/cp1252.h"
+
+namespace ijken::lang {
+
+namespace {
+
+constexpr std::string_view kCaption = ".caption";
+// Parts of messages (a field's name, a count with its noun): translated where they stand as a value
+// of another message.
+constexpr std::string_view kPartPrefix = "deel_";
+
+using Values = std::array<std::string, 9>;
+
+bool is_placeholder(std::string_view t, std::size_t i) {
+    return t[i] == '%' && i + 1 < t.size() && t[i + 1] >= '1' && t[i + 1] <= '9';
+}
+
+// Whether text from `at` on fits the template from `from` on, each %n taking the shortest text
+// that lets the rest fit.
+bool fits(std::string_view pattern, std::size_t from, std::string_view text, std::size_t at, Values& values) {
+    while (from < pattern.size() && !is_placeholder(pattern, from)) {
+        if (at >= text.size() || text[at] != pattern[from]) return false;
+        ++from;
+        ++at;
+    }
+    if (from == pattern.size()) return at == text.size();
+    const auto n = static_cast<std::size_t>(pattern[from + 1] - '1');
+    for (std::size_t end = at; end <= text.size(); ++end) {
+        values[n] = std::string(text.substr(at, end - at));
+        if (fits(pattern, from + 2, text, end, values)) return true;
+    }
+    return false;
+}
+
+std::string fill(std::string_view pattern, const Values& values) {
+    std::string out;
+    for (std::size_t i = 0; i < pattern.size(); ++i) {
+        if (is_placeholder(pattern, i)) {
+            out += values[static_cast<std::size_t>(pattern[i + 1] - '1')];
+            ++i;
+        } else {
+            out += pattern[i];
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+MessageForm::MessageForm() : forms::Form("berichten", "Berichten", forms::Rect{0, 0, 0, 0}) {
+    for (const BuiltinText& t : builtin_texts()) {
+        if (t.section != kSection || !t.key.ends_with(kCaption)) continue;
+        const std::string name(t.key.substr(0, t.key.size() - kCaption.size()));
+        add<forms::Label>(name, nullptr, forms::Rect{0, 0, 0, 0}, std::string(t.nl)).set_visible(false);
+    }
+}
+
+std::string MessageForm::translate(const std::string& message) const {
+    // Each label with its Dutch template; the labels whose text is Dutch now change nothing.
+    struct Template {
+        std::string_view dutch;
+        const std::string* shown;
+        bool part;
+    };
+    std::vector<Template> templates;
+    for (const BuiltinText& t : builtin_texts()) {
+        if (t.section != kSection || !t.key.ends_with(kCaption)) continue;
+        const std::string_view name = t.key.substr(0, t.key.size() - kCaption.size());
+        const auto* label = dynamic_cast<const forms::Label*>(find(name));
+        if (label == nullptr || label->caption() == t.nl) continue;
+        templates.push_back({t.nl, &label->caption(), name.starts_with(kPartPrefix)});
+    }
+    if (templates.empty()) return message;
+
+    auto line_in_language = [&templates](std::string_view line, bool parts_only) -> std::optional<std::string> {
+        for (const Template& t : templates) {
+            if (parts_only && !t.part) continue;
+            Values values;
+            if (fits(t.dutch, 0, line, 0, values)) return fill(*t.shown, values);
+        }
+        return std::nullopt;
+    };
+    std::string out;
+    std::size_t start = 0;
+    while (start <= message.size()) {
+        const std::size_t end = std::min(message.find('\n', start), message.size());
+        const std::string_view line(message.data() + start, end - start);
+        bool done = false;
+        for (const Template& t : templates) {
+            Values values;
+            if (!fits(t.dutch, 0, line, 0, values)) continue;
+            for (std::string& v : values) {
+                if (auto part = line_in_language(v, true)) v = *part;
+            }
+            out += fill(*t.shown, values);
+            done = true;
+            break;
+        }
+        if (!done) out += line;
+        if (end == message.size()) break;
+        out += '\n';
+        start = end + 1;
+    }
+    return out;
+}
+
+void TranslatedDialogs::error_utf8(const std::string& text) {
+    // A message that names a character Windows-1252 lacks cannot pass through the templates; it
+    // is shown as it is.
+    std::string translated;
+    try {
+        translated = text::cp1252_to_utf8(in_language(text::utf8_to_cp1252(text)));
+    } catch (const std::exception&) {
+        translated = text;
+    }
+    inner_.error_utf8(translated);
+}
+
+}  // namespace ijken::lang
