@@ -96,8 +96,11 @@ std::string MessageForm::translate(const std::string& message) const {
         for (const Template& t : templates) {
             Values values;
             if (!fits(t.dutch, 0, line, 0, values)) continue;
-            for (std::string& v : values) {
-                if (auto part = line_in_language(v, true)) v = *part;
+            // A value in quotes is what the user typed (a name, a reading): it stays as typed.
+            for (std::size_t n = 0; n < values.size(); ++n) {
+                const std::string quoted = "\"%" + std::to_string(n + 1) + "\"";
+                if (t.dutch.find(quoted) != std::string_view::npos) continue;
+                if (auto part = line_in_language(values[n], true)) values[n] = *part;
             }
             out += fill(*t.shown, values);
             done = true;

@@ -26,8 +26,8 @@ class MessageForm : public forms::Form {
 
     // The message in the language the labels hold now: every line that fits a Dutch template
     // whole is written from the label's template with the same values; a value that is itself one
-    // of the catalogue's parts ("De scheepsnaam", "3 opnames") is put in that language too. A line
-    // no template fits stays as it is.
+    // of the catalogue's parts ("De scheepsnaam", "3 opnames") is put in that language too, unless
+    // it stands in quotes (a name or a reading as typed). A line no template fits stays as it is.
     std::string translate(const std::string& message) const;
 };
 

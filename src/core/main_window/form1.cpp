@@ -36,16 +36,6 @@ constexpr PartyField kPartyFields[7] = {
 const char* const kResultCellNames[10] = {"e01", "e02", "e11", "e12", "e21",
                                           "e22", "e31", "e32", "e42", "e52"};
 
-// A value cell is named for screen readers by its row's caption and its column ("Tonnage, vol"):
-// its own caption is only the number.
-void name_result_cells(forms::Form& form) {
-    for (const char* cell : kResultCellNames) {
-        const std::string name = cell;
-        const std::string& row = form.get<forms::Label>(name.substr(0, 2) + "0").caption();
-        form.get<forms::Label>(name).set_accessible_name(row + (name[2] == '1' ? ", leeg" : ", vol"));
-    }
-}
-
 }  // namespace
 
 Form1::Form1(std::string program_dir, forms::Dialogs& dialogs)
@@ -187,7 +177,7 @@ void Form1::formcreate() {
     get<forms::Label>("e30").set_caption("Tonnage");
     get<forms::Label>("e40").set_caption("geladen");
     get<forms::Label>("e50").set_caption("Zout correctie");
-    name_result_cells(*this);
+    name_for_screen_readers();
     data::create_database_if_missing(session_->database());
     // A language file that cannot be written is reported, and the ship is loaded all the same:
     // the windows then keep their designed Dutch texts, which is no reason to leave them empty.

@@ -213,6 +213,9 @@ class Form1 : public forms::Form {
     // A field's text to the session, unless the window itself is filling the field.
     void send(const std::function<void()>& to_session);
     void translate_windows();
+    // The names screen readers say for the controls the design names by no caption, in the
+    // interface language.
+    void name_for_screen_readers();
 
     void set_result_cells(const ResultCells& cells);
     // The text of a hidden message label in the active language, %1, %2 ... filled with values.

@@ -53,6 +53,7 @@ void Form1::Vertaal() {
 void Form1::translate_windows() {
     const lang::Taal& taal = session().taal();
     taal.translate_forms(translated_windows(*this));
+    name_for_screen_readers();
     if (services.language != nullptr)
         services.language->set_language(lang::language_code(taal.ActiveTaalFile()));
 
