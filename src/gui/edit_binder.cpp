@@ -126,9 +126,11 @@ void EditBinder::show_text(const QString& text) {
     // While the user types here, keep the caret where it was: an input the core refused or
     // altered puts it back before the characters that went away.
     if (typing) line_->setCursorPosition(std::max(0, cursor - std::max(0, growth)));
-    // A text the program puts in a field shows from its first character, as a form shows it; the
-    // caret at its end would scroll a long name to its tail.
-    else line_->setCursorPosition(0);
+    // A text the program puts in a field shows from its first character: the caret at its end
+    // would scroll a long name to its tail. A text with room to spare keeps the caret at its end,
+    // where a user who goes on typing expects it.
+    else if (line_->fontMetrics().horizontalAdvance(text) > line_->contentsRect().width() - 12)
+        line_->setCursorPosition(0);
 }
 
 void EditBinder::refresh_kind() {
