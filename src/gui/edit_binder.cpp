@@ -142,7 +142,9 @@ void EditBinder::refresh_kind() {
         }
     } else {
         const QSignalBlocker block(line_);  // a shorter limit cuts the text without anybody typing
-        line_->setMaxLength(edit_.max_length() > 0 ? edit_.max_length() : 32767);
+        // Only a new limit: setting one sets the text again, with the caret at its end.
+        const int limit = edit_.max_length() > 0 ? edit_.max_length() : 32767;
+        if (line_->maxLength() != limit) line_->setMaxLength(limit);
     }
     line_->setReadOnly(edit_.read_only());
     line_->setAlignment(qt_alignment(edit_.alignment()) | Qt::AlignVCenter);

@@ -82,10 +82,17 @@ class KeysAndFieldsTest : public QObject {
         QVERIFY(!ship->isVisible());
     }
 
+    void aFieldTheProgramFillsShowsItsFirstCharacter_data() {
+        QTest::addColumn<int>("language");
+        QTest::newRow("Dutch") << 1;
+        QTest::newRow("French") << 2;
+        QTest::newRow("German") << 3;
+    }
     // A survey shown, and the program started again: a long party shows its beginning.
     void aFieldTheProgramFillsShowsItsFirstCharacter() {
-        const std::string party = "Soci\xE9t\xE9 G\xE9n\xE9rale Stra\xDF" "e en Zonen met een Lange Naam";
-        Session s(1, party);
+        QFETCH(int, language);
+        const std::string party = "Soci\xE9t\xE9 G\xE9n\xE9rale Stra\xDF" "e en Zonen";
+        Session s(language, party);
         for (const char* field : {"Verlader_Naam", "Ontvanger_naam", "Lading"}) {
             auto* edit = qobject_cast<QLineEdit*>(s.program->main->widget_for(field));
             QVERIFY(edit);
