@@ -70,5 +70,15 @@ TEST_F(Messages, AreShownInTheInterfaceLanguageWithTheirValues) {
     }
 }
 
+// A message in UTF-8 that names a character Windows-1252 lacks is put in the language all the same.
+TEST_F(Messages, AMessageInUtf8FollowsTheLanguageToo) {
+    taal.SetActiveTaalFile(3);
+    taal.TranslateForm(MessageForm::kSection, form);
+    TranslatedDialogs dialogs(boxes, form);
+    dialogs.error_utf8("Het teken \"\u03A9\" (U+03A9) bestaat niet in Windows-1252 en kan niet worden opgeslagen");
+    EXPECT_EQ(boxes.shown().at(0).text,
+              "Das Zeichen \"\u03A9\" (U+03A9) gibt es in Windows-1252 nicht, es kann nicht gespeichert werden");
+}
+
 }  // namespace
 }  // namespace ijken::lang::test

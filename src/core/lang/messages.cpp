@@ -63,10 +63,18 @@ MessageForm::MessageForm() : forms::Form("berichten", "Berichten", forms::Rect{0
 }
 
 std::string MessageForm::translate(const std::string& message) const {
+    return translate(message, false);
+}
+
+std::string MessageForm::translate_utf8(const std::string& message) const {
+    return translate(message, true);
+}
+
+std::string MessageForm::translate(const std::string& message, bool utf8) const {
     // Each label with its Dutch template; the labels whose text is Dutch now change nothing.
     struct Template {
-        std::string_view dutch;
-        const std::string* shown;
+        std::string dutch;
+        std::string shown;
         bool part;
     };
     std::vector<Template> templates;
@@ -75,7 +83,10 @@ std::string MessageForm::translate(const std::string& message) const {
         const std::string_view name = t.key.substr(0, t.key.size() - kCaption.size());
         const auto* label = dynamic_cast<const forms::Label*>(find(name));
         if (label == nullptr || label->caption() == t.nl) continue;
-        templates.push_back({t.nl, &label->caption(), name.starts_with(kPartPrefix)});
+        const std::string dutch(t.nl);
+        if (utf8) templates.push_back({text::cp1252_to_utf8(dutch), text::cp1252_to_utf8(label->caption()),
+                                       name.starts_with(kPartPrefix)});
+        else templates.push_back({dutch, label->caption(), name.starts_with(kPartPrefix)});
     }
     if (templates.empty()) return message;
 
@@ -83,7 +94,7 @@ std::string MessageForm::translate(const std::string& message) const {
         for (const Template& t : templates) {
             if (parts_only && !t.part) continue;
             Values values;
-            if (fits(t.dutch, 0, line, 0, values)) return fill(*t.shown, values);
+            if (fits(t.dutch, 0, line, 0, values)) return fill(t.shown, values);
         }
         return std::nullopt;
     };
@@ -102,7 +113,7 @@ std::string MessageForm::translate(const std::string& message) const {
                 if (t.dutch.find(quoted) != std::string_view::npos) continue;
                 if (auto part = line_in_language(values[n], true)) values[n] = *part;
             }
-            out += fill(*t.shown, values);
+            out += fill(t.shown, values);
             done = true;
             break;
         }
@@ -115,15 +126,8 @@ std::string MessageForm::translate(const std::string& message) const {
 }
 
 void TranslatedDialogs::error_utf8(const std::string& text) {
-    // A message that names a character Windows-1252 lacks cannot pass through the templates; it
-    // is shown as it is.
-    std::string translated;
-    try {
-        translated = text::cp1252_to_utf8(in_language(text::utf8_to_cp1252(text)));
-    } catch (const std::exception&) {
-        translated = text;
-    }
-    inner_.error_utf8(translated);
+    // The message may name a character Windows-1252 lacks: it is matched as UTF-8.
+    inner_.error_utf8(messages_.translate_utf8(text));
 }
 
 }  // namespace ijken::lang

@@ -29,6 +29,11 @@ class MessageForm : public forms::Form {
     // of the catalogue's parts ("De scheepsnaam", "3 opnames") is put in that language too, unless
     // it stands in quotes (a name or a reading as typed). A line no template fits stays as it is.
     std::string translate(const std::string& message) const;
+    // The same for a message in UTF-8 (one that may name a character Windows-1252 lacks).
+    std::string translate_utf8(const std::string& message) const;
+
+  private:
+    std::string translate(const std::string& message, bool utf8) const;
 };
 
 // The dialogs with every text put in the interface language first (MessageForm::translate). The
