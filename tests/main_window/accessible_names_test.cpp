@@ -9,6 +9,8 @@
 #include "core/forms/accessible_name.h"
 #include "core/forms/forms.h"
 #include "core/main_window/form1.h"
+#include "core/program/program_windows.h"
+#include "core/shipdata/ijkeninvoerform.h"
 #include "support/temp_dir.h"
 
 namespace ijken::forms {
@@ -85,6 +87,7 @@ TEST(AccessibleName, FollowTheInterfaceLanguage) {
     ScriptedDialogs dialogs;
     survey::Form1 form(dir.dir(), dialogs);
     ASSERT_TRUE(dispatch(dialogs, [&] { form.formcreate(); }));
+    ASSERT_TRUE(dispatch(dialogs, [&] { program::create_windows(form); }));
     ASSERT_TRUE(dispatch(dialogs, [&] { form.show(); }));
     const struct {
         int language;
@@ -101,6 +104,7 @@ TEST(AccessibleName, FollowTheInterfaceLanguage) {
         ASSERT_TRUE(dispatch(dialogs, [&] { form.session().switch_language(c.language); }));
         for (const auto& [control, name] : c.names) EXPECT_EQ(spoken_name(*form.find(control)), name) << control;
         EXPECT_EQ(form.get<UpDown>("updown_bb_l_1").up_name(), c.up_arrow);
+        EXPECT_EQ(form.window<shipdata::Ijkeninvoerform>()->get<UpDown>("laatstecm").up_name(), c.up_arrow);
     }
 }
 

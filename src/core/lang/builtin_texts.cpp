@@ -49,6 +49,8 @@ const std::vector<BuiltinText>& builtin_texts() {
         {"form1", "an_schip_leeg.caption", "schip leeg", "bateau vide", "Schiff leer"},
         {"form1", "an_schip_vol.caption", "schip vol", "bateau charg\351", "Schiff beladen"},
         {"form1", "an_waarschuwingen.caption", "Waarschuwingen", "Avertissements", "Warnungen"},
+        {"ijkeninvoer", "an_hoger.caption", "hoger", "plus", "h\366her"},
+        {"ijkeninvoer", "an_lager.caption", "lager", "moins", "niedriger"},
         {"ijkeninvoer", "tc_kop.caption", "De IJK tabel lijkt tikfouten te bevatten:",
          "Le tableau \351chelles semble contenir des fautes de frappe :",
          "Die Eichtabelle scheint Tippfehler zu enthalten:"},
