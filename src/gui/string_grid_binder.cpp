@@ -221,13 +221,18 @@ void StringGridBinder::fit_list() {
     const int count = table_->columnCount();
     int wanted = 0;
     for (int c = 0; c < count; ++c) wanted += table_->columnWidth(c);
-    const int chrome = 2 * table_->frameWidth() +
-                       table_->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, table_) + 1;
+    // The frame, and the vertical scroll bar when the rows need one.
+    const int rows_height = (grid_.row_count() - grid_.fixed_rows()) * grid_.default_row_height();
+    const int room_for_rows = grid_.geometry().h - 2 * table_->frameWidth() -
+                              (list_header() ? table_->horizontalHeader()->sizeHint().height() : 0);
+    const int scroll_bar =
+        rows_height > room_for_rows ? table_->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, table_) : 0;
+    const int chrome = 2 * table_->frameWidth() + scroll_bar + 1;
     const int missing = wanted + chrome - grid_.geometry().w;
     if (missing <= 0) return;
     // The window grows for a wider want only: a window the user made narrower stays so.
-    if (wanted > widest_wanted_) {
-        widest_wanted_ = wanted;
+    if (wanted + chrome > widest_wanted_) {
+        widest_wanted_ = wanted + chrome;
         const forms::Rect g = form->geometry();
         const QScreen* screen = table_->screen();
         const int screen_width = screen != nullptr ? screen->availableGeometry().width() : g.w + missing;

@@ -107,9 +107,10 @@ class KeysAndFieldsTest : public QObject {
     void surveyListOpensWideEnoughAndNeverCutsAFigure_data() {
         QTest::addColumn<int>("language");
         QTest::addColumn<int>("name_length");
-        QTest::newRow("German, 24 characters") << 3 << 24;
-        QTest::newRow("French, 24 characters") << 2 << 24;
-        QTest::newRow("Dutch, longer than the screen") << 1 << 120;
+        QTest::addColumn<int>("rows");
+        QTest::newRow("German, 24 characters") << 3 << 24 << 2;
+        QTest::newRow("French, 24 characters, rows to scroll") << 2 << 24 << 40;
+        QTest::newRow("Dutch, longer than the screen") << 1 << 120 << 2;
     }
     // Ordinary long names in every column of text and the widest tonnages: the window grows up to
     // the screen's width; the date and the tonnage stay whole and in sight, and what must give way
@@ -117,6 +118,7 @@ class KeysAndFieldsTest : public QObject {
     void surveyListOpensWideEnoughAndNeverCutsAFigure() {
         QFETCH(int, language);
         QFETCH(int, name_length);
+        QFETCH(int, rows);
         std::string name;
         while (static_cast<int>(name.size()) < name_length) name += "Verlader Maatschappij ";
         name.resize(static_cast<std::size_t>(name_length));
@@ -126,10 +128,10 @@ class KeysAndFieldsTest : public QObject {
         s.trigger("Opnamelijst1");
         QVERIFY(QTest::qWaitForWindowExposed(window));
         auto& grid = list_form->get<forms::StringGrid>("lijst");
-        forms::dispatch(s.dialogs, [&] {
-            grid.set_rows(1, {{"2026-12-31 23:59", name, name, name, "97999.999"},
-                              {"2026-12-30 08:00", name, name, name, "-99999.999"}});
-        });
+        std::vector<std::vector<std::string>> cells{{"2026-12-31 23:59", name, name, name, "97999.999"},
+                                                    {"2026-12-30 08:00", name, name, name, "-99999.999"}};
+        cells.resize(static_cast<std::size_t>(rows), cells[1]);
+        forms::dispatch(s.dialogs, [&] { grid.set_rows(1, cells); });
         QTest::qWait(50);
         auto* table = qobject_cast<QTableWidget*>(window->widget_for("lijst"));
         const int screen = window->screen()->availableGeometry().width();
