@@ -51,10 +51,10 @@ std::optional<std::string> ask_connection(const QString& current, forms::Dialogs
     while (true) {
         bool ok = false;
         const QString text = QInputDialog::getText(
-            QApplication::activeWindow(), QString::fromUtf8("Verbinding met het kantoor"),
-            QString::fromUtf8("De kantoordatabase (PostgreSQL), bijvoorbeeld\n"
-                              "host=kantoor.example.nl dbname=vloot user=schip_anna sslmode=require\n"
-                              "Het wachtwoord staat in ~/.pgpass, niet hier."),
+            QApplication::activeWindow(), office_text("Verbinding met het kantoor"),
+            office_text("De kantoordatabase (PostgreSQL), bijvoorbeeld\n"
+                        "host=kantoor.example.nl dbname=vloot user=schip_anna sslmode=require\n"
+                        "Het wachtwoord staat in ~/.pgpass, niet hier."),
             QLineEdit::Normal, proposed, &ok);
         if (!ok || text.trimmed().isEmpty()) return std::nullopt;
         const std::string connection = text.trimmed().toStdString();
@@ -115,6 +115,7 @@ OfficeActions office_actions(const session::Session& session, forms::Dialogs& di
     // One push at a time, for as long as the program runs; a push still going at the end is
     // cancelled and waited for.
     auto pusher = std::make_shared<BackgroundPush>();
+    set_office_language(&dialogs);
     QObject::connect(qApp, &QCoreApplication::aboutToQuit, [weak = std::weak_ptr<BackgroundPush>(pusher)] {
         if (auto p = weak.lock()) p->cancel();
     });

@@ -15,7 +15,16 @@
 
 class QThread;
 
+namespace ijken::forms {
+class Dialogs;
+}
+
 namespace ijken::app {
+
+// The office windows' own texts (given in Dutch, UTF-8) in the interface language of the dialogs
+// last given to set_office_language; Dutch before.
+QString office_text(const char* dutch);
+void set_office_language(const forms::Dialogs* dialogs);
 
 // What a push in the background ended with: the summary, or the reason it failed.
 struct PushOutcome {
