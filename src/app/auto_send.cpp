@@ -95,7 +95,8 @@ bool AutoSend::send_now(Finished done) {
 }
 
 void AutoSend::connection_changed() {
-    schedule_.send_now(now());
+    // As a change: a debounce later, when sending by itself is on.
+    schedule_.changed(now());
     wake();
 }
 

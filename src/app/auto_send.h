@@ -48,7 +48,7 @@ class AutoSend {
     bool sending() const { return schedule_.pushing(); }
     // Stops the push that runs; it ends as a failure within a tenth of a second.
     void cancel() { pusher_.cancel(); }
-    // The connection was set or changed: sent to at once.
+    // The connection was set or changed: sent to as after a stored change.
     void connection_changed();
     void set_enabled(bool enabled);
     const fleet::SendSchedule& schedule() const { return schedule_; }

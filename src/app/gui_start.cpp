@@ -113,13 +113,15 @@ int run_gui(int argc, char** argv, const std::string& data_dir) {
     // The window hides itself when the form closes; the program ends through quit, not through the
     // last window going away.
     QApplication::setQuitOnLastWindowClosed(false);
-    gui::QtDialogs dialogs;
+    gui::QtDialogs boxes;
     gui::QtFileDialogs files;
     gui::QtShell shell;
-    gui::QtTimers timers(dialogs);
     gui::QtPrinting printing;
     gui::QtPictures pictures;
-    survey::Form1 form(data_dir, dialogs);
+    survey::Form1 form(data_dir, boxes);
+    // Every box the program shows, its errors included, in the interface language.
+    forms::Dialogs& dialogs = form.dialogs();
+    gui::QtTimers timers(dialogs);
     form.read_ahead(std::move(read_ahead));
     form.services.files = &files;
     form.services.shell = &shell;
@@ -132,7 +134,7 @@ int run_gui(int argc, char** argv, const std::string& data_dir) {
     // before anything the user does there reaches the program.
     auto windows = start_main_window(form, dialogs, [] { QCoreApplication::exit(0); }, true);
     AfterFirstExpose others(windows->main->windowHandle(), [&] { windows->add_other_windows(form, dialogs); });
-    dialogs.set_parent(windows->main.get());
+    boxes.set_parent(windows->main.get());
     files.set_parent(windows->main.get());
     printing.set_parent(windows->main.get());
     return QApplication::exec();

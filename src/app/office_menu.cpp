@@ -1,6 +1,12 @@
 #include "app/office_menu.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QInputDialog>
 #include <QSettings>
 
@@ -24,6 +30,23 @@ QSettings user_settings() {
     return QSettings(QSettings::NativeFormat, QSettings::UserScope, "ijken", "ijken");
 }
 
+// The settings name the office and its user: the file is the user's alone (0600), from before the
+// first byte goes in until after the last.
+void remember(const char* key, const QVariant& value) {
+    const QString file = user_settings().fileName();
+    QDir().mkpath(QFileInfo(file).path());
+    const int fd = ::open(QFile::encodeName(file).constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+    if (fd >= 0) ::close(fd);
+    const QFileDevice::Permissions own = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+    QFile::setPermissions(file, own);
+    {
+        QSettings settings = user_settings();
+        settings.setValue(key, value);
+        settings.sync();
+    }
+    QFile::setPermissions(file, own);
+}
+
 // Asks for the connection, proposing the one remembered; nothing when the user cancels. A
 // connection holding a password is refused: the settings file is plain text, and libpq reads the
 // password from ~/.pgpass.
@@ -32,15 +55,15 @@ std::optional<std::string> ask_connection(const QString& current, forms::Dialogs
     while (true) {
         bool ok = false;
         const QString text = QInputDialog::getText(
-            QApplication::activeWindow(), QString::fromUtf8("Verbinding met het kantoor"),
-            QString::fromUtf8("De kantoordatabase (PostgreSQL), bijvoorbeeld\n"
-                              "host=kantoor.example.nl dbname=vloot user=schip_anna sslmode=require\n"
-                              "Het wachtwoord staat in ~/.pgpass, niet hier."),
+            QApplication::activeWindow(), office_text("Verbinding met het kantoor"),
+            office_text("De kantoordatabase (PostgreSQL), bijvoorbeeld\n"
+                        "host=kantoor.example.nl dbname=vloot user=schip_anna sslmode=require\n"
+                        "Het wachtwoord staat in ~/.pgpass, niet hier."),
             QLineEdit::Normal, proposed, &ok);
         if (!ok || text.trimmed().isEmpty()) return std::nullopt;
         const std::string connection = text.trimmed().toStdString();
         if (!fleet::holds_password(connection)) {
-            user_settings().setValue(kSettingsKey, text.trimmed());
+            remember(kSettingsKey, text.trimmed());
             return connection;
         }
         dialogs.error_utf8(
@@ -71,6 +94,12 @@ void report(const PushOutcome& o, forms::Dialogs& dialogs) {
         dialogs.information(text::utf8_to_cp1252("Versturen afgebroken; op kantoor is niets veranderd."));
         return;
     }
+    // The answer to the commit did not come: the office may hold the surveys or not.
+    if (o.error.find(fleet::kOutcomeUnknown) != std::string::npos) {
+        dialogs.error_utf8("Het is niet bekend of het kantoor dit ontvangen heeft; verstuur opnieuw: nogmaals "
+                           "versturen verandert niets twee keer.\n" + o.error);
+        return;
+    }
     // A connection the program cannot even read is asked for again next time.
     if (o.exit_status == 2) user_settings().remove(kSettingsKey);
     dialogs.error_utf8("Versturen naar kantoor is niet gelukt; er is niets veranderd.\n" + o.error);
@@ -98,7 +127,8 @@ OfficeActions office_actions(survey::Form1& form, forms::Dialogs& dialogs, fleet
     SendSettings settings{
         [] { return user_settings().value(kSettingsKey).toString().trimmed().toStdString(); },
         [] { return user_settings().value(kAutomaticKey, true).toBool(); },
-        [](bool on) { user_settings().setValue(kAutomaticKey, on); }};
+        [](bool on) { remember(kAutomaticKey, on); }};
+    set_office_language(&dialogs);
     auto sender = std::make_shared<AutoSend>(form, std::move(settings), timings);
     QObject::connect(qApp, &QCoreApplication::aboutToQuit, [weak = std::weak_ptr<AutoSend>(sender)] {
         if (auto s = weak.lock()) s->cancel();

@@ -4,10 +4,24 @@
 #include <QProgressDialog>
 #include <QThread>
 
+#include "core/forms/services.h"
 #include "core/text/cp1252.h"
 #include "fleet/pg_connection.h"
 
 namespace ijken::app {
+
+namespace {
+const forms::Dialogs* office_language = nullptr;
+}
+
+void set_office_language(const forms::Dialogs* dialogs) {
+    office_language = dialogs;
+}
+
+QString office_text(const char* dutch) {
+    if (office_language == nullptr) return QString::fromUtf8(dutch);
+    return QString::fromUtf8(text::cp1252_to_utf8(office_language->in_language(text::utf8_to_cp1252(dutch))));
+}
 
 BackgroundPush::BackgroundPush() = default;
 
@@ -37,16 +51,17 @@ bool BackgroundPush::start(const std::string& db_pad, const std::string& conninf
             outcome->error = text::cp1252_to_utf8(e.what());
             outcome->exit_status = 1;
         }
-        outcome->cancelled = !outcome->done && cancel->load();
+        // Cancelled with nothing changed; a cancel after the commit went out is an open outcome.
+        outcome->cancelled = !outcome->done && cancel->load() && outcome->error == fleet::kCancelled;
     });
     if (!with_progress) {
         QObject::connect(thread_, &QThread::finished, &context_, [this] { end(); }, Qt::QueuedConnection);
         thread_->start();
         return true;
     }
-    progress_ = new QProgressDialog(QString::fromUtf8("Naar kantoor versturen…"), QString::fromUtf8("Annuleren"), 0, 0,
+    progress_ = new QProgressDialog(office_text("Naar kantoor versturen…"), office_text("Annuleren"), 0, 0,
                                     QApplication::activeWindow());
-    progress_->setWindowTitle(QString::fromUtf8("Naar kantoor versturen"));
+    progress_->setWindowTitle(office_text("Naar kantoor versturen"));
     progress_->setWindowModality(Qt::WindowModal);
     progress_->setMinimumDuration(0);
     progress_->setAutoClose(false);
@@ -62,7 +77,7 @@ bool BackgroundPush::start(const std::string& db_pad, const std::string& conninf
 void BackgroundPush::cancel() {
     if (thread_ == nullptr) return;
     cancel_->store(true);
-    if (progress_) progress_->setLabelText(QString::fromUtf8("Wordt afgebroken…"));
+    if (progress_) progress_->setLabelText(office_text("Wordt afgebroken…"));
 }
 
 void BackgroundPush::end() {

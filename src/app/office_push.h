@@ -1,7 +1,8 @@
 #pragma once
 // The window's push to the office, run on a thread of its own: the window stays responsive, a
 // progress dialog shows that the push goes on, and its "Annuleren" ends the push within a tenth of
-// a second with nothing changed at the office.
+// a second with nothing changed at the office (unless the commit had gone out: then the outcome
+// is open, and said so).
 #include <atomic>
 #include <functional>
 #include <memory>
@@ -15,7 +16,16 @@
 
 class QThread;
 
+namespace ijken::forms {
+class Dialogs;
+}
+
 namespace ijken::app {
+
+// The office windows' own texts (given in Dutch, UTF-8) in the interface language of the dialogs
+// last given to set_office_language; Dutch before.
+QString office_text(const char* dutch);
+void set_office_language(const forms::Dialogs* dialogs);
 
 // What a push in the background ended with: the summary, or the reason it failed.
 struct PushOutcome {

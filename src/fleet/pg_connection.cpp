@@ -3,6 +3,7 @@
 #include <dlfcn.h>
 #include <libpq-fe.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 
 #include <algorithm>
 #include <atomic>
@@ -341,12 +342,22 @@ void PgConnection::connect(const std::string& conninfo, const SessionLimits& lim
 }
 
 void PgConnection::apply_limits(const SessionLimits& limits) {
+    // The server's own side of the link: a client that stops answering at the TCP level (a link
+    // that drops packets without a word) is found by the server's keepalives and its unacknowledged
+    // data within about a minute, as the client finds the server, instead of the system's default
+    // of two hours. Over a Unix socket the server ignores them.
     const std::pair<const char*, int> ours[] = {{"lock_timeout", limits.lock_timeout_ms},
                                                 {"statement_timeout", limits.statement_timeout_ms},
-                                                {"idle_in_transaction_session_timeout", limits.idle_in_transaction_ms}};
+                                                {"idle_in_transaction_session_timeout", limits.idle_in_transaction_ms},
+                                                {"tcp_keepalives_idle", 30},
+                                                {"tcp_keepalives_interval", 10},
+                                                {"tcp_keepalives_count", 3},
+                                                {"tcp_user_timeout", 60000}};
     // A limit the connection string set (options='-c ...', or PGOPTIONS) stays.
     const PgResult given = exec("SELECT name FROM pg_settings WHERE source = 'client' AND name IN"
-                                " ('lock_timeout', 'statement_timeout', 'idle_in_transaction_session_timeout')");
+                                " ('lock_timeout', 'statement_timeout', 'idle_in_transaction_session_timeout',"
+                                " 'tcp_keepalives_idle', 'tcp_keepalives_interval', 'tcp_keepalives_count',"
+                                " 'tcp_user_timeout')");
     std::string set = "SET TIME ZONE 'UTC'";
     for (const auto& [name, ms] : ours) {
         bool kept = false;
@@ -371,20 +382,40 @@ std::string PgConnection::last_error() const {
 }
 
 void PgConnection::abandon(const std::string& why) {
-    // Closing is the one way to stop at once: the server sees the client go and rolls back.
+    // Closing is the one way to stop at once: the server sees the client go and rolls back, unless
+    // the COMMIT had gone out already: then nobody here can tell.
     pq().PQfinish(conn_);
     conn_ = nullptr;
+    if (committing_) throw FleetError(why == kCancelled ? std::string("cancelled; ") + kOutcomeUnknown : kOutcomeUnknown);
     throw FleetError(why);
 }
 
 void PgConnection::fail(const std::string& what, pg_result* result) {
-    std::string reason = result ? one_line(pq().PQresultErrorMessage(result)) : last_error();
+    // Only the primary message: the detail and the context lines may quote a row's content ("COPY
+    // in_surveys, line 1: ..."), which a one-line error of the program never shows.
+    const char* primary = result ? pq().PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY) : nullptr;
+    std::string reason = primary ? one_line(primary) : result ? one_line(pq().PQresultErrorMessage(result)) : last_error();
     const char* state = result ? pq().PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
     const std::string code = state ? state : "";
     if (result) pq().PQclear(result);
     if (reason.rfind("ERROR: ", 0) == 0) reason.erase(0, 7);
+    // The server answered the COMMIT with an error (it rolled back); anything else there (the link
+    // went, libpq's own error) leaves the outcome open.
+    if (committing_ && code.empty()) throw FleetError(kOutcomeUnknown);
     // A lock another push holds longer than lock_timeout: the user's answer is to try later.
     if (code == "55P03") throw FleetError(std::string(kBusy) + " (" + reason + ")");
+    // statement_timeout: the server worked (or waited) longer than the session allows.
+    if (code == "57014") {
+        throw FleetError(what + reason + "; nothing was changed at the office; try again when the link or the office"
+                                         " is less busy, or allow more time (options='-c statement_timeout=120s')");
+    }
+    // idle_in_transaction_session_timeout: the link stopped (or crawled) for that long.
+    if (code == "25P03") {
+        throw FleetError(what + reason + "; the link carried nothing for longer than the office allows; nothing was"
+                                         " changed at the office; try again");
+    }
+    // The link went (libpq's own message): the push may simply be sent again.
+    if (code.empty()) throw FleetError(what + reason + "; try again");
     throw FleetError(what + reason);
 }
 
@@ -396,7 +427,10 @@ void PgConnection::wait_for(short events) {
 
 void PgConnection::wait_for(short events, int limit_ms, const std::string& on_silence) {
     using Clock = std::chrono::steady_clock;
-    const auto silent_since = Clock::now();
+    auto silent_since = Clock::now();
+    // What we sent that the server has not taken yet: while it shrinks, the link moves, however
+    // slowly, and the wait for the answer is not silence.
+    int unsent = -1;
     while (true) {
         if (cancel_ && cancel_->load()) abandon(kCancelled);
         pollfd p{pq().PQsocket(conn_), events, 0};
@@ -405,6 +439,11 @@ void PgConnection::wait_for(short events, int limit_ms, const std::string& on_si
         const int n = poll(&p, 1, 100);
         if (n < 0 && errno != EINTR) fail("the connection to the office database failed: ");
         if (n > 0) return;
+        int queued = 0;
+        if (ioctl(p.fd, TIOCOUTQ, &queued) == 0) {
+            if (unsent >= 0 && queued < unsent) silent_since = Clock::now();
+            unsent = queued;
+        }
         const auto silent = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - silent_since);
         if (limit_ms > 0 && silent.count() > limit_ms) abandon(on_silence);
     }
@@ -555,8 +594,17 @@ PgTransaction::~PgTransaction() {
 }
 
 void PgTransaction::commit() {
-    connection_.exec("COMMIT");
+    // Whatever happens from here, no ROLLBACK follows: either the server answered, or the outcome
+    // is not known and a ROLLBACK would not tell.
     done_ = true;
+    connection_.committing_ = true;
+    try {
+        connection_.exec("COMMIT");
+    } catch (...) {
+        connection_.committing_ = false;
+        throw;
+    }
+    connection_.committing_ = false;
 }
 
 bool office_answers(const std::string& conninfo, int timeout_seconds) {

@@ -85,8 +85,9 @@ class PgResult {
 
 // What a session may take. The server ends a statement that runs longer than statement_timeout,
 // a wait for a lock longer than lock_timeout, and a session that sits in an open transaction
-// without a word from the client longer than idle_in_transaction (so a barge whose link died
-// holds nothing for long). The client in turn gives up on a server that stays silent for one and
+// without a whole statement from the client longer than idle_in_transaction (so a barge whose
+// link died holds nothing for long; a statement that is only half way over the link counts as
+// silence too, since the server reads the next statement under that limit). The client in turn gives up on a server that stays silent for one and
 // a half times the statement timeout (a link that stopped without closing). A value the
 // connection string sets itself (options='-c statement_timeout=5s') wins; 0 is no limit.
 struct SessionLimits {
@@ -166,9 +167,15 @@ class PgConnection {
     pg_conn* conn_ = nullptr;
     const std::atomic<bool>* cancel_ = nullptr;
     int patience_ms_ = 0;
+    // The COMMIT is on its way: a failure now without the server's answer leaves it open whether
+    // the transaction committed.
+    bool committing_ = false;
+    friend class PgTransaction;
 };
 
-// BEGIN in the constructor, ROLLBACK in the destructor unless commit() was called.
+// BEGIN in the constructor, ROLLBACK in the destructor unless commit() was called. A commit whose
+// answer does not come (the link stops after the COMMIT went out, or a cancel then) throws
+// FleetError with kOutcomeUnknown; one the server refuses throws its reason (nothing committed).
 class PgTransaction {
   public:
     explicit PgTransaction(PgConnection& connection);
@@ -185,6 +192,9 @@ class PgTransaction {
 // The messages of a cancelled push and of a busy office, as the commands and the window show them.
 inline constexpr const char* kCancelled = "cancelled; nothing was changed at the office";
 inline constexpr const char* kBusy = "the office database is busy; try again";
+// Where the COMMIT went out and its answer did not come back.
+inline constexpr const char* kOutcomeUnknown =
+    "it is not known whether the office received this; send again: a repeated send changes nothing twice";
 
 // A text on one line: line ends and tabs become single blanks, trailing blanks go.
 std::string one_line(std::string_view text);

@@ -126,6 +126,11 @@ void EditBinder::show_text(const QString& text) {
     // While the user types here, keep the caret where it was: an input the core refused or
     // altered puts it back before the characters that went away.
     if (typing) line_->setCursorPosition(std::max(0, cursor - std::max(0, growth)));
+    // A text the program puts in a field shows from its first character: the caret at its end
+    // would scroll a long name to its tail. A text with room to spare keeps the caret at its end,
+    // where a user who goes on typing expects it.
+    else if (line_->fontMetrics().horizontalAdvance(text) > line_->contentsRect().width() - 12)
+        line_->setCursorPosition(0);
 }
 
 void EditBinder::refresh_kind() {
@@ -137,7 +142,9 @@ void EditBinder::refresh_kind() {
         }
     } else {
         const QSignalBlocker block(line_);  // a shorter limit cuts the text without anybody typing
-        line_->setMaxLength(edit_.max_length() > 0 ? edit_.max_length() : 32767);
+        // Only a new limit: setting one sets the text again, with the caret at its end.
+        const int limit = edit_.max_length() > 0 ? edit_.max_length() : 32767;
+        if (line_->maxLength() != limit) line_->setMaxLength(limit);
     }
     line_->setReadOnly(edit_.read_only());
     line_->setAlignment(qt_alignment(edit_.alignment()) | Qt::AlignVCenter);

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QMenuBar>
 
+#include "core/forms/button.h"
 #include "core/forms/label.h"
 #include "core/forms/up_down.h"
 #include "gui/caption_fit.h"
@@ -34,6 +35,7 @@ FormWindow::FormWindow(forms::Form& form, forms::Dialogs& dialogs, QWidget* pare
 
 FormWindow::~FormWindow() {
     form_.remove_observer(form_observer_);
+    for (const auto& [label, id] : label_observers_) label->remove_observer(id);
     // Binders before the widgets they refer to.
     menu_.reset();
     binders_.clear();
@@ -71,7 +73,11 @@ void FormWindow::link_labels() {
         const forms::Control* target = static_cast<forms::Label*>(control)->focus_control();
         auto* label = qobject_cast<QLabel*>(widget_for(*control));
         QWidget* buddy = target == nullptr ? nullptr : widget_for(*target);
-        if (label != nullptr && buddy != nullptr) label->setBuddy(buddy);
+        if (label == nullptr || buddy == nullptr) continue;
+        label->setBuddy(buddy);
+        // The label names its control for a screen reader too: a translated caption renames it.
+        ControlBinder* named = binder_for(*target);
+        label_observers_.emplace_back(control, control->add_observer([named](forms::Control&) { named->refresh(); }));
     }
 }
 
@@ -156,6 +162,19 @@ void FormWindow::closeEvent(QCloseEvent* event) {
     // fails keeps the form, and so the window, open.
     event->ignore();
     if (form_.visible()) forms::dispatch(dialogs_, [this] { form_.close(); });
+}
+
+void FormWindow::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        for (forms::Control* control : form_.controls()) {
+            if (control->kind() != forms::ControlKind::button) continue;
+            auto* button = static_cast<forms::Button*>(control);
+            if (!button->cancel()) continue;
+            forms::dispatch(dialogs_, [button] { button->click(); });
+            return;
+        }
+    }
+    QMainWindow::keyPressEvent(event);
 }
 
 void FormWindow::resizeEvent(QResizeEvent* event) {

@@ -49,6 +49,8 @@ class FormWindow : public QMainWindow {
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    // Escape presses the form's cancel button, where it has one.
+    void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
@@ -65,6 +67,8 @@ class FormWindow : public QMainWindow {
     std::map<QObject*, forms::UpDown*> up_down_keys_;
     std::unique_ptr<MenuBinder> menu_;
     int form_observer_ = 0;
+    // The labels that name another control, each with its observer (link_labels).
+    std::vector<std::pair<forms::Control*, int>> label_observers_;
 };
 
 }  // namespace ijken::gui

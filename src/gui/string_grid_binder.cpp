@@ -7,8 +7,10 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QSignalBlocker>
+#include <QScreen>
 #include <QStyle>
 
+#include "core/forms/form.h"
 #include "core/text/cp1252.h"
 #include "gui/qt_text.h"
 
@@ -68,8 +70,9 @@ StringGridBinder::StringGridBinder(forms::StringGrid& grid, QWidget* parent, for
         if (list_header() && grid_.on_header_click) run([this, col] { grid_.click_header(col); });
         show_sort_indicator();
     });
-    QObject::connect(table_, &QTableWidget::currentCellChanged, table_,
-                     [this](int row, int, int, int) { grid_.user_selected_row(row); });
+    QObject::connect(table_, &QTableWidget::currentCellChanged, table_, [this](int row, int, int, int) {
+        forms::dispatch(this->dialogs(), [this, row] { grid_.user_selected_row(row); });
+    });
     cell_observer_ = grid_.add_cell_observer([this](int col, int row) { show_cell(col, row); });
     start();
 }
@@ -89,7 +92,10 @@ void StringGridBinder::show_cell(int col, int row) {
     }
     const QString text = to_qt(grid_.cell(col, row));
     if (item->text() != text) item->setText(text);
-    if (grid_.row_select() && !filling_) widen_to(col, text_width(text));
+    if (grid_.row_select() && !filling_) {
+        widen_to(col, text_width(text) + (row == 0 && list_header() ? header_extra() : 0));
+        fit_list();
+    }
     if (row == 0 && list_header()) {
         QTableWidgetItem* header = table_->horizontalHeaderItem(col);
         if (header == nullptr) {
@@ -166,7 +172,9 @@ void StringGridBinder::refresh_kind() {
 // A list's column grows to the widest text it holds, so that no figure is cut short (the table
 // elides what does not fit); it never becomes narrower than designed.
 void StringGridBinder::widen_to(int col, int text_width) {
-    const int margin = 2 * (table_->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, table_) + 1);
+    // The view elides a text one pixel narrower than its cell less the margins: one more, or the
+    // last letter of a text that just fits goes.
+    const int margin = 2 * (table_->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, table_) + 1) + 1;
     if (text_width + margin > table_->columnWidth(col)) table_->setColumnWidth(col, text_width + margin);
 }
 
@@ -174,15 +182,90 @@ void StringGridBinder::widen_columns() {
     const int margin = 2 * (table_->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, table_) + 1);
     // A text of no more characters than the widest character fits so many times is not measured.
     const int widest_character = QFontMetrics(table_->font()).maxWidth();
+    const bool header = list_header();
     for (int c = 0; c < grid_.col_count(); ++c) {
         const int room = table_->columnWidth(c) - margin;
         int widest = 0;
+        // The header's text with its sort mark, as the body's texts.
+        if (const QTableWidgetItem* item = header ? table_->item(0, c) : nullptr)
+            widest = text_width(item->text()) + header_extra();
         for (int r = grid_.fixed_rows(); r < table_->rowCount(); ++r) {
             const QTableWidgetItem* item = table_->item(r, c);
             if (item == nullptr || item->text().size() * widest_character <= room) continue;
             widest = std::max(widest, text_width(item->text()));
         }
         widen_to(c, widest);
+    }
+    fit_list();
+}
+
+int StringGridBinder::header_extra() const {
+    const QStyle* style = table_->style();
+    return style->pixelMetric(QStyle::PM_HeaderMarkSize, nullptr, table_) +
+           2 * style->pixelMetric(QStyle::PM_HeaderMargin, nullptr, table_);
+}
+
+bool StringGridBinder::figures_only(int col) const {
+    for (int r = grid_.fixed_rows(); r < grid_.row_count(); ++r) {
+        for (const char c : grid_.cell(col, r)) {
+            if (!((c >= '0' && c <= '9') || c == '.' || c == ',' || c == '-' || c == '+' || c == ':' || c == ' '))
+                return false;
+        }
+    }
+    return true;
+}
+
+void StringGridBinder::fit_list() {
+    forms::Form* form = grid_.form();
+    if (form == nullptr || !grid_.row_select()) return;
+    const int count = table_->columnCount();
+    int wanted = 0;
+    for (int c = 0; c < count; ++c) wanted += table_->columnWidth(c);
+    // The frame, and the vertical scroll bar when the rows need one.
+    const int rows_height = (grid_.row_count() - grid_.fixed_rows()) * grid_.default_row_height();
+    const int room_for_rows = grid_.geometry().h - 2 * table_->frameWidth() -
+                              (list_header() ? table_->horizontalHeader()->sizeHint().height() : 0);
+    const int scroll_bar =
+        rows_height > room_for_rows ? table_->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, table_) : 0;
+    const int chrome = 2 * table_->frameWidth() + scroll_bar + 1;
+    const int missing = wanted + chrome - grid_.geometry().w;
+    if (missing <= 0) return;
+    // The window grows for a wider want only: a window the user made narrower stays so.
+    if (wanted + chrome > widest_wanted_) {
+        widest_wanted_ = wanted + chrome;
+        const forms::Rect g = form->geometry();
+        const QScreen* screen = table_->screen();
+        const int screen_width = screen != nullptr ? screen->availableGeometry().width() : g.w + missing;
+        const int width = std::min(g.w + missing, std::max(screen_width, g.w));
+        // The form lays its controls out anew for the wider window (at once when it is shown, else
+        // when it is); this grid then comes back here with its new width.
+        if (width > g.w) {
+            forms::dispatch(dialogs(), [form, g, width] { form->set_geometry({g.x, g.y, width, g.h}); });
+            return;
+        }
+    }
+    // What the window cannot give, the columns of text give, the widest first, down to a few
+    // letters; they elide what no longer fits.
+    const int narrowest = 3 * QFontMetrics(table_->font()).averageCharWidth() + 8;
+    std::vector<int> widths(static_cast<std::size_t>(count));
+    std::vector<bool> gives(static_cast<std::size_t>(count));
+    for (int c = 0; c < count; ++c) {
+        widths[c] = table_->columnWidth(c);
+        gives[c] = !figures_only(c);
+    }
+    int still = wanted + chrome - grid_.geometry().w;
+    while (still > 0) {
+        int widest = -1;
+        for (int c = 0; c < count; ++c) {
+            if (gives[c] && widths[c] > narrowest && (widest < 0 || widths[c] > widths[widest])) widest = c;
+        }
+        if (widest < 0) break;
+        --widths[widest];
+        --still;
+    }
+    const QSignalBlocker block(table_);
+    for (int c = 0; c < count; ++c) {
+        if (table_->columnWidth(c) != widths[c]) table_->setColumnWidth(c, widths[c]);
     }
 }
 

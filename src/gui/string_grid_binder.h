@@ -36,6 +36,13 @@ class StringGridBinder : public ControlBinder {
     void show_cell(int col, int row);
     void widen_to(int col, int text_width);
     void widen_columns();
+    // A list whose columns want more room than it has: the window grows by the difference (once
+    // for each wider want, never past the screen), and what is still missing is taken from the
+    // columns of text, which elide; a column of figures keeps its width.
+    void fit_list();
+    bool figures_only(int col) const;
+    // The room a header's text needs besides itself: the sort mark.
+    int header_extra() const;
     int text_width(const QString& text);
     bool list_header() const;
     void show_sort_indicator();
@@ -46,6 +53,7 @@ class StringGridBinder : public ControlBinder {
     int cell_observer_ = 0;
     int shown_top_row_ = -1;
     bool filling_ = false;
+    int widest_wanted_ = 0;
     QFont measured_font_;
     QHash<QString, int> measured_;
 };

@@ -33,10 +33,10 @@ void UpDownBinder::refresh_kind() {
     down_->setGeometry(0, half, w, box_->height() - half);
     // The arrows alone say nothing to a screen reader: they carry the name of the field they count.
     const QString name = to_qt(forms::spoken_name(up_down_));
-    if (up_->accessibleName() != name + " hoger") {
-        up_->setAccessibleName(name + " hoger");
-        down_->setAccessibleName(name + " lager");
-    }
+    const QString up = name + " " + to_qt(up_down_.up_name());
+    const QString down = name + " " + to_qt(up_down_.down_name());
+    if (up_->accessibleName() != up) up_->setAccessibleName(up);
+    if (down_->accessibleName() != down) down_->setAccessibleName(down);
 }
 
 }  // namespace ijken::gui

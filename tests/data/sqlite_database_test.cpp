@@ -2,10 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdint>
+#include <functional>
 #include <fstream>
 #include <limits>
 #include <string>
+#include <thread>
 
 #include "data_test_util.h"
 #include "support/temp_dir.h"
@@ -154,7 +157,8 @@ TEST(SQLiteDatabase, AFileThatIsNotADatabase) {
                        "SELECT * FROM Schiptable", "file is not a database"));
 }
 
-// Another connection holds an exclusive lock; with no busy timeout the failure comes at once.
+// Another connection holds an exclusive lock for longer than the busy timeout: the failure comes
+// after the wait, with SQLite's own reason.
 class LockedDatabase : public SQLiteDatabaseTest {
   protected:
     void lock() { locker.Execute("BEGIN EXCLUSIVE"); }
@@ -199,6 +203,39 @@ TEST_F(LockedDatabase, AFailedCommitKeepsTheTransactionForTheRollback) {
     }
     locker.Execute("COMMIT");
     EXPECT_EQ(count(), 0);
+}
+
+// A lock held for a moment (a push copying the rows, another window saving) is waited for: each
+// way a statement meets it (reading the schema, writing, committing past a reader) succeeds.
+TEST_F(LockedDatabase, ALockHeldForAMomentIsWaitedFor) {
+    struct Case {
+        const char* name;
+        const char* take;  // how the other connection holds the file
+        std::function<void(SQLiteDatabase&)> work;
+    };
+    const Case cases[] = {
+        {"a fresh connection reads the schema", "BEGIN EXCLUSIVE",
+         [](SQLiteDatabase& db) { db.Query("SELECT * FROM t"); }},
+        {"a write", "BEGIN EXCLUSIVE", [](SQLiteDatabase& db) { db.Execute("INSERT INTO t (Name) VALUES ('x')"); }},
+        {"a commit past a reader", "BEGIN",
+         [](SQLiteDatabase& db) {
+             db.BeginTransaction();
+             db.Execute("INSERT INTO t (Name) VALUES ('y')");
+             db.Commit();
+         }},
+    };
+    for (const Case& c : cases) {
+        locker.Execute(c.take);
+        locker.Query("SELECT * FROM t");
+        std::thread release([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            locker.Execute("COMMIT");
+        });
+        SQLiteDatabase db(path());
+        EXPECT_NO_THROW(c.work(db)) << c.name;
+        release.join();
+    }
+    EXPECT_EQ(count(), 2);
 }
 
 TEST_F(SQLiteDatabaseTest, AFailedBeginLeavesNoTransaction) {

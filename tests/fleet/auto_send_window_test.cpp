@@ -128,6 +128,10 @@ class AutoSendWindowTest : public QObject {
                      .value("office/send_automatically")
                      .toBool(),
                  false);
+        // The settings stay the user's alone when the switch is written.
+        QCOMPARE(QFile::permissions(QSettings(QSettings::NativeFormat, QSettings::UserScope, "ijken", "ijken").fileName()) &
+                     (QFileDevice::ReadGroup | QFileDevice::ReadOther | QFileDevice::WriteGroup | QFileDevice::WriteOther),
+                 QFileDevice::Permissions());
         form.session().add_survey();
         QTRY_VERIFY_WITH_TIMEOUT(caption().contains("automatisch versturen staat uit"), 2000);
         QTest::qWait(1500);

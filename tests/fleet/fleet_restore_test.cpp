@@ -9,13 +9,6 @@
 namespace ijken::fleet {
 namespace {
 
-std::string readme_roles() {
-    const std::string readme = read_file(std::filesystem::path(IJKEN_TEST_DATA_DIR) / "../../README.md");
-    const auto at = readme.find("CREATE ROLE ijken_barge");
-    const auto start = readme.rfind("```sql\n", at) + 7;
-    return readme.substr(start, readme.find("```", at) - start);
-}
-
 // Roles belong to the server, not to a database: made once, whichever test comes first.
 void create_role(const std::string& db, const std::string& definition) {
     rows(db, "DO $$ BEGIN CREATE ROLE " + definition + "; EXCEPTION WHEN duplicate_object THEN NULL; END $$");
@@ -25,7 +18,7 @@ void create_role(const std::string& db, const std::string& definition) {
 std::string office_with_roles() {
     const std::string db = fresh_database();
     EXPECT_EQ(Barge().run("office init --to '" + conninfo(db) + "'").status, 0);
-    std::string grants = readme_roles();
+    std::string grants = readme_roles_sql();
     const std::regex role_line(R"(CREATE ROLE ([^;]*);\n?)");
     for (std::sregex_iterator i(grants.begin(), grants.end(), role_line), end; i != end; ++i) {
         create_role(db, (*i)[1]);

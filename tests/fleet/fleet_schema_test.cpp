@@ -14,10 +14,6 @@
 namespace ijken::fleet {
 namespace {
 
-std::string readme() {
-    return read_file(std::filesystem::path(IJKEN_TEST_DATA_DIR) / "../../README.md");
-}
-
 // Roles belong to the whole server, which every test shares: each test's group roles get a
 // name of their own (ijken_barge_SUFFIX, ijken_office_SUFFIX).
 std::string with_groups(std::string sql, const std::string& suffix) {
@@ -30,12 +26,7 @@ std::string with_groups(std::string sql, const std::string& suffix) {
 }
 
 // The README's SQL for the roles, as an office would run it.
-std::string readme_roles(const std::string& suffix) {
-    const std::string text = readme();
-    const auto at = text.find("CREATE ROLE ijken_barge");
-    const auto start = text.rfind("```sql\n", at) + 7;
-    return with_groups(text.substr(start, text.find("```", at) - start), suffix);
-}
+std::string readme_roles(const std::string& suffix) { return with_groups(readme_roles_sql(), suffix); }
 
 
 // An office made by today's init with the README's roles and the login roles `logins` makes

@@ -51,6 +51,14 @@ inline std::string read_file(const std::filesystem::path& p) {
     return {std::istreambuf_iterator<char>(in), {}};
 }
 
+// The README's SQL for the office's group roles and their rights, as an office would run it.
+inline std::string readme_roles_sql() {
+    const std::string readme = read_file(std::filesystem::path(IJKEN_TEST_DATA_DIR) / "../../README.md");
+    const auto at = readme.find("CREATE ROLE ijken_barge");
+    const auto start = readme.rfind("```sql\n", at) + 7;
+    return readme.substr(start, readme.find("```", at) - start);
+}
+
 // What the office holds, without the times of pushing; with the earlier tables and surveys or
 // only the current ones.
 inline std::string central_state(const std::string& db, bool history = true) {

@@ -151,13 +151,6 @@ TEST(Fleet, AMissingClientLibraryIsReportedAndChangesNothing) {
     EXPECT_EQ(rows("postgres", "SELECT 1"), std::vector<std::string>{"1"});
 }
 
-// The README's SQL, as an office would run it.
-std::string readme_roles_sql() {
-    const std::string readme = read_file(std::filesystem::path(IJKEN_TEST_DATA_DIR) / "../../README.md");
-    const auto at = readme.find("CREATE ROLE ijken_barge");
-    const auto start = readme.rfind("```sql\n", at) + 7;
-    return readme.substr(start, readme.find("```", at) - start);
-}
 
 TEST(Fleet, ABargeRoleReachesOnlyItsOwnRowsAndTheOfficeOnlyReads) {
     const std::string db = fresh_database();

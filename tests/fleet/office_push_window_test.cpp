@@ -12,6 +12,7 @@
 #include <QElapsedTimer>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QInputDialog>
 #include <QSettings>
 #include <QtTest>
 
@@ -95,6 +96,32 @@ class OfficePushWindowTest : public QObject {
         // The caption says it did not arrive, and why.
         QCOMPARE(item.caption(), std::string("Naar &kantoor versturen\x85\tniet op kantoor: afgebroken"));
         ::close(silent);
+    }
+
+    void theRememberedConnectionIsTheUsersAlone() {
+        ijken::testing::TempDir dir, settings;
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QString::fromStdString(settings.dir()));
+        forms::ScriptedDialogs dialogs;
+        survey::Form1 form(dir.dir(), dialogs);
+        // Nothing is sent by itself to these made-up offices within the test.
+        fleet::SendTimings timings;
+        timings.start_delay = timings.debounce = timings.max_delay = fleet::Millis(3600 * 1000);
+        auto office = app::office_actions(form, dialogs, timings);
+        // Twice: the file made, then written over.
+        for (const QString& typed : {QString("host=kantoor dbname=vloot"), QString("host=kantoor2 dbname=vloot")}) {
+            QTimer::singleShot(0, [&] {
+                auto* input = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
+                QVERIFY(input);
+                input->setTextValue(typed);
+                input->accept();
+            });
+            office.connection();
+            const QSettings stored(QSettings::NativeFormat, QSettings::UserScope, "ijken", "ijken");
+            QCOMPARE(stored.value("office/connection").toString(), typed);
+            QCOMPARE(QFile::permissions(stored.fileName()),
+                     QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser | QFileDevice::WriteUser);
+        }
+        QVERIFY(dialogs.shown().empty());
     }
 };
 

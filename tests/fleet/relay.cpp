@@ -7,6 +7,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <stdexcept>
@@ -68,6 +69,23 @@ void Relay::freeze_at(const std::string& marker) {
     marker_ = marker;
 }
 
+void Relay::limit(int bytes_per_second) {
+    rate_ = bytes_per_second;
+    // A small window: the relay's kernel takes little more than it passes on.
+    const int window = 4096;
+    if (bytes_per_second > 0) ::setsockopt(listener_, SOL_SOCKET, SO_RCVBUF, &window, sizeof window);
+}
+
+void Relay::freeze_inside(const std::string& marker) {
+    std::lock_guard<std::mutex> lock(marker_mutex_);
+    inside_ = marker;
+}
+
+void Relay::freeze_after(const std::string& marker) {
+    std::lock_guard<std::mutex> lock(marker_mutex_);
+    after_ = marker;
+}
+
 void Relay::watch(const std::string& text) {
     std::lock_guard<std::mutex> lock(marker_mutex_);
     watched_ = text;
@@ -77,7 +95,10 @@ void Relay::watch(const std::string& text) {
 // Passes what `from` has to `to`; false when either side has gone.
 bool Relay::pass(Pair& p, int from, int to, bool upstream) {
     char buffer[65536];
-    const ssize_t n = ::recv(from, buffer, sizeof buffer, 0);
+    // A limited link passes a tenth of its second's bytes every tenth of a second.
+    const int rate = rate_;
+    const std::size_t most = rate > 0 ? std::max<std::size_t>(1, static_cast<std::size_t>(rate) / 10) : sizeof buffer;
+    const ssize_t n = ::recv(from, buffer, std::min(most, sizeof buffer), 0);
     if (n <= 0) return false;
     std::string chunk(buffer, static_cast<std::size_t>(n));
     if (upstream) {
@@ -89,9 +110,22 @@ bool Relay::pass(Pair& p, int from, int to, bool upstream) {
             p.held = std::move(chunk);
             return true;
         }
+        const std::size_t at = inside_.empty() ? std::string::npos : chunk.find(inside_);
+        if (at != std::string::npos) {
+            inside_.clear();
+            frozen_ = true;
+            p.held = chunk.substr(at);
+            return send_all(to, chunk.data(), at);
+        }
+        if (!after_.empty() && chunk.find(after_) != std::string::npos) {
+            after_.clear();
+            frozen_ = true;
+        }
     }
     if (delay_ms_ > 0) std::this_thread::sleep_for(std::chrono::milliseconds(delay_ms_.load()));
-    return send_all(to, chunk.data(), chunk.size());
+    const bool sent = send_all(to, chunk.data(), chunk.size());
+    if (rate > 0) std::this_thread::sleep_for(std::chrono::microseconds(1000000LL * n / rate));
+    return sent;
 }
 
 void Relay::run() {

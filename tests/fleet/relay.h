@@ -23,6 +23,11 @@ class Relay {
     // Stops relaying from the first chunk a client sends that holds `marker` (that chunk is held
     // back too); nothing more passes until thaw().
     void freeze_at(const std::string& marker);
+    // Passes what a client sends up to `marker` and stops there, in the middle of whatever the
+    // client was sending (the rest is held back).
+    void freeze_inside(const std::string& marker);
+    // Passes the first chunk a client sends that holds `marker`, then stops (its answer is held).
+    void freeze_after(const std::string& marker);
     void freeze() { frozen_ = true; }
     void thaw() { frozen_ = false; }
     bool frozen() const { return frozen_; }
@@ -31,6 +36,9 @@ class Relay {
     bool seen() const { return seen_; }
     // Each chunk waits this long before it is passed on.
     void slow(int delay_ms) { delay_ms_ = delay_ms; }
+    // Carries at most this many bytes a second each way, for the connections made from now on:
+    // what waits stays in the sender's socket, as on a real slow link, not in the relay's.
+    void limit(int bytes_per_second);
 
   private:
     struct Pair {
@@ -44,9 +52,9 @@ class Relay {
     int listener_ = -1;
     int port_ = 0;
     std::atomic<bool> stop_{false}, frozen_{false};
-    std::atomic<int> delay_ms_{0};
+    std::atomic<int> delay_ms_{0}, rate_{0};
     std::mutex marker_mutex_;
-    std::string marker_, watched_;
+    std::string marker_, watched_, inside_, after_;
     std::atomic<bool> seen_{false};
     std::vector<Pair> pairs_;
     std::thread thread_;

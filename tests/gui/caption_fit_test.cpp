@@ -7,6 +7,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QRadioButton>
+#include <QScreen>
 #include <QStyle>
 #include <QTableWidget>
 #include <QtTest>
@@ -145,8 +146,13 @@ class CaptionFitTest : public QObject {
                          "Marchandises diverses en vrac", "-99999.999"});
         auto* table = qobject_cast<QTableWidget*>(s.program->window_of(*list_window)->widget_for("lijst"));
         const int margin = 2 * (table->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, table) + 1);
+        // Text gives way only where the screen leaves no more room; a figure never does.
+        auto* window = s.program->window_of(*list_window);
+        const bool at_screen_width =
+            window->frameGeometry().width() >= window->screen()->availableGeometry().width() - 20;
         for (int col = 0; col < table->columnCount(); ++col) {
             const QString text = table->item(1, col)->text();
+            if (col != 0 && col != 4 && at_screen_width) continue;
             QCOMPARE(table->fontMetrics().elidedText(text, Qt::ElideRight, table->columnWidth(col) - margin), text);
             QVERIFY(table->columnWidth(col) >= grid.col_width(col));
         }

@@ -147,6 +147,7 @@ TEST_F(Form1Language, TheAdditionsSpeakTheInterfaceLanguageWhereTheFileHasNoEntr
     form->services.language = &toolkit;
     auto window = [&](std::string_view section) -> forms::Form* {
         if (section == "form1") return form.get();
+        if (section == MessageForm::kSection) return &form->messages();
         for (const auto& w : form->windows())
             if (w.section == section) return w.form.get();
         return nullptr;

@@ -82,8 +82,9 @@ TEST_F(GermanFile, DeliveredFileHoldsEveryCaptionAndHintOfEveryWindow) {
     const std::set<std::string> data_shown = {
         "labelnaam", "labelmeetbrief", "naam1", "labelwaarschuwing", "e01", "e02", "e11", "e12", "e21", "e22",
         "e31", "e32", "e42", "e52", "label_naam", "aantal", "label_veld1", "label_veld2", "label_veld3",
-        "label_veld4", "label_veld5", "label_veld6", "label_veld7", "label_veld8"};
+        "label_veld4", "label_veld5", "label_veld6", "label_veld7", "label_veld8", "waarschuwing"};
     const auto file = entries(delivered);
+    auto french = entries(read_file(dir.path() / "tlf.tln"));
     std::vector<std::pair<std::string, const forms::Form*>> windows{{"form1", form.get()}};
     for (const auto& w : form->windows())
         if (!w.section.empty()) windows.emplace_back(w.section, w.form.get());
@@ -93,6 +94,8 @@ TEST_F(GermanFile, DeliveredFileHoldsEveryCaptionAndHintOfEveryWindow) {
         ASSERT_TRUE(file.contains(section));
         const auto& keys = file.at(section);
         std::set<std::string> known = {section + ".caption"};
+        // What the French file carries, the German file carries too, control or not.
+        for (const auto& [key, value] : french[section]) known.insert(key);
         EXPECT_FALSE(keys.at(section + ".caption").empty());
         for (const forms::Control* c : window->controls()) {
             if (!translatable(*c)) continue;
@@ -108,6 +111,19 @@ TEST_F(GermanFile, DeliveredFileHoldsEveryCaptionAndHintOfEveryWindow) {
             EXPECT_FALSE(value.empty()) << key;
         }
         for (const std::string& name : data_shown) EXPECT_FALSE(keys.contains(name + ".caption")) << name;
+    }
+}
+
+// A German skipper reads every text a French one does: each entry of the delivered French file has
+// a German one (the gauge table's "edit1" and "Button2" among them).
+TEST_F(GermanFile, CarriesEveryTextTheFrenchFileCarries) {
+    start();
+    const auto german = entries(delivered);
+    for (const auto& [section, keys] : entries(read_file(dir.path() / "tlf.tln"))) {
+        for (const auto& [key, value] : keys) {
+            const auto s = german.find(section);
+            EXPECT_TRUE(s != german.end() && s->second.contains(key)) << "[" << section << "] " << key;
+        }
     }
 }
 

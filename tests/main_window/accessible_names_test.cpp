@@ -2,12 +2,15 @@
 // design: no control the user can reach goes nameless or is called by its group or by its symbol.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <map>
 #include <string>
 
 #include "core/forms/accessible_name.h"
 #include "core/forms/forms.h"
 #include "core/main_window/form1.h"
+#include "core/program/program_windows.h"
+#include "core/shipdata/ijkeninvoerform.h"
 #include "support/temp_dir.h"
 
 namespace ijken::forms {
@@ -67,6 +70,41 @@ TEST(AccessibleName, ButtonCaptionsThatAreWordsAndMnemonics) {
     for (const Case c : {Case{"&Schepen", "Schepen"}, Case{"Kop && munt", "Kop & munt"},
                          Case{"Eind&", "Eind"}, Case{"&&&Ja", "&Ja"}}) {
         EXPECT_EQ(without_mnemonic(c.caption), c.name) << c.caption;
+    }
+}
+
+}  // namespace
+}  // namespace ijken::forms
+
+namespace ijken::forms {
+namespace {
+
+// A French or German skipper's screen reader names the fields in French or German too, and again
+// in Dutch after switching back.
+TEST(AccessibleName, FollowTheInterfaceLanguage) {
+    ijken::testing::TempDir dir;
+    std::filesystem::copy_file(IJKEN_GERMAN_FILE, dir.path() / "tld.tln");
+    ScriptedDialogs dialogs;
+    survey::Form1 form(dir.dir(), dialogs);
+    ASSERT_TRUE(dispatch(dialogs, [&] { form.formcreate(); }));
+    ASSERT_TRUE(dispatch(dialogs, [&] { program::create_windows(form); }));
+    ASSERT_TRUE(dispatch(dialogs, [&] { form.show(); }));
+    const struct {
+        int language;
+        const char* up_arrow;
+        std::map<std::string, std::string> names;
+    } cases[] = {
+        {2, "plus", {{"ijk_bb_l_1", "b\342bord vide 1"}, {"e01", "Total, vide"}, {"ZoutMaskEdit", "Correction"},
+             {"Image2", "bateau charg\351"}, {"TrackBarVol", "charg\351"}, {"LabelWaarschuwing", "Avertissements"}}},
+        {3, "h\366her", {{"ijk_sb_v_5", "Steuerbord beladen 5"}, {"e32", "Tonnage, beladen"}, {"ZoutMaskEdit", "Korrektur"},
+             {"Image1", "Schiff leer"}, {"TrackbarLeeg", "leer"}}},
+        {1, "hoger", {{"ijk_bb_l_1", "bakboord leeg 1"}, {"e01", "Totaal, leeg"}, {"ZoutMaskEdit", "Correctie"}}},
+    };
+    for (const auto& c : cases) {
+        ASSERT_TRUE(dispatch(dialogs, [&] { form.session().switch_language(c.language); }));
+        for (const auto& [control, name] : c.names) EXPECT_EQ(spoken_name(*form.find(control)), name) << control;
+        EXPECT_EQ(form.get<UpDown>("updown_bb_l_1").up_name(), c.up_arrow);
+        EXPECT_EQ(form.window<shipdata::Ijkeninvoerform>()->get<UpDown>("laatstecm").up_name(), c.up_arrow);
     }
 }
 

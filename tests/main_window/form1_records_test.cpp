@@ -36,12 +36,13 @@ TEST_F(Form1Records, BrowsingWalksTheSurveysInOrderOfEntry) {
     EXPECT_TRUE(dialogs.shown().empty());
 }
 
-TEST_F(Form1Records, ChangesEnableSaveAndAddOnlyForReadingsFactorAndShipper) {
+TEST_F(Form1Records, ChangesEnableSaveAndAddForEveryStoredField) {
     type("Lading", "Tarwe");
+    EXPECT_EQ(buttons(), "<-x+o");
     type("Ontvanger_naam", "Someone");
     ASSERT_TRUE(
         forms::dispatch(dialogs, [&] { form->get<forms::RadioGroup>("TaalKeuze").set_item_index(2); }));
-    EXPECT_EQ(buttons(), "<-x--");
+    EXPECT_EQ(buttons(), "<-x+o");
     type("Verlader_Naam", "New shipper");
     EXPECT_EQ(buttons(), "<-x+o");
     click("sltb_prev");
@@ -309,6 +310,33 @@ TEST_F(Form1Records, AMissingSurveyTableIsReportedOnSave) {
     EXPECT_TRUE(boxes(Kind::information).empty());
     EXPECT_EQ(text("ijk_bb_l_1"), "219");
     EXPECT_EQ(text("Verlader_Naam"), "Grain Coop 3");
+}
+
+// Every stored field of a survey, changed alone, makes the survey one to save and to add, as a
+// reading does: browsing on would otherwise lose the change without a word.
+TEST_F(Form1Records, AChangeOfAnyStoredFieldEnablesSaveAndAdd) {
+    const std::function<bool()> changes[] = {
+        [this] { return type("Verlader_Naam", "Anders"); },
+        [this] { return type("Verlader_Plaats", "Anders"); },
+        [this] { return type("Verlader_telefoon", "0101234567"); },
+        [this] { return type("Ontvanger_naam", "Anders"); },
+        [this] { return type("Ontvanger_plaats", "Anders"); },
+        [this] { return type("Ontvanger_telefoon", "0101234567"); },
+        [this] { return type("Lading", "Zand"); },
+        [this] { return type("ZoutMaskEdit", "1.025"); },
+        [this] {
+            return forms::dispatch(dialogs, [&] { form->get<forms::RadioGroup>("TaalKeuze").set_item_index(2); });
+        },
+    };
+    int n = 0;
+    for (const auto& change : changes) {
+        SCOPED_TRACE(n++);
+        ASSERT_TRUE(click("sltb_prev"));
+        ASSERT_EQ(buttons(), "<>x--");
+        ASSERT_TRUE(change());
+        EXPECT_EQ(buttons(), "<>x+o");
+        ASSERT_TRUE(click("sltb_next"));
+    }
 }
 
 }  // namespace

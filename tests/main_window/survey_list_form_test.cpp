@@ -143,5 +143,23 @@ TEST_F(SurveyList, SortsFiltersAndShowsTheOpenedSurveyInTheMainWindow) {
     EXPECT_EQ(list_window->shown_surveys().size(), 3u);
 }
 
+// A tonnage that rests on no row of the table: the line below the list says so for the selected
+// survey, in the interface language, and is gone for a survey without one.
+TEST_F(SurveyList, SaysWhenASelectedTonnageRestsOnNoTableRow) {
+    sql("delete from IJKtable where SchipID=1 and Inzinking between 100 and 110");
+    // Five readings of 87.3 on a ship of three points: empty immersion 251 - 145.5 = 105.5.
+    add_survey("Gat", "87.3", "20", "2024-03-09 10:00:00");
+    ASSERT_TRUE(open_list());
+    ASSERT_EQ(grid().cell(1, 1), "Gat");
+    auto& line = list_window->get<forms::Label>("waarschuwing");
+    EXPECT_TRUE(line.visible());
+    EXPECT_EQ(line.caption(), "Leeg: geen ijktabelrij bij 105 cm: tonnage als 0 t gelezen");
+    ASSERT_TRUE(forms::dispatch(dialogs, [&] { grid().user_selected_row(2); }));
+    EXPECT_FALSE(line.visible());
+    ASSERT_TRUE(forms::dispatch(dialogs, [&] { grid().user_selected_row(1); }));
+    ASSERT_TRUE(forms::dispatch(dialogs, [&] { form->session().switch_language(2); }));
+    EXPECT_EQ(line.caption(), "Vide: pas de ligne du tableau \340 105 cm : tonnage lu comme 0 t");
+}
+
 }  // namespace
 }  // namespace ijken::survey::test

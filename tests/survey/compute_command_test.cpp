@@ -80,3 +80,15 @@ TEST_F(ComputeCommand, DoesNotCreateAMissingDatabase) {
     EXPECT_EQ(r.err, "ijken compute: no database at " + dir.db_path() + "\n");
     EXPECT_FALSE(std::filesystem::exists(dir.db_path()));
 }
+
+// A ship whose gauge table has no row where the lookups look: the figures as designed (0 t), and
+// the warnings say that no row was found rather than that the tonnage was extrapolated.
+TEST_F(ComputeCommand, WarnsOfALookupThatFoundNoRow) {
+    ijken::data::create_database(dir.db_path());
+    auto r = compute("--db " + dir.db_path() + " --ship 2 --warnings", kGrainCoop3 + "1.000\n");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out,
+              "1200.0\t120.0\t200.0\t20.0\t50.0\t230.0\t0.000\t0.000\t0.000\t0.000\t"
+              "Leeg: geen ijktabelrij bij 50 cm: tonnage als 0 t gelezen; "
+              "Vol: geen ijktabelrij bij 230 cm: tonnage als 0 t gelezen\n");
+}

@@ -74,3 +74,33 @@ TEST(GaugeLookup, TheCopyAndTheDatabaseComputeTheSameStateWhereverTheImmersionLi
 }
 
 }  // namespace
+
+// Which lookup found no row: the lower centimetre always counts, the upper one only with a
+// fraction to weigh it; the figures are those of a row read as 0, as designed.
+TEST(GaugeLookup, ALookupThatFindsNoRowIsNamedAndReadAsZero) {
+    struct Case {
+        const char* where;
+        double reading;  // on all three points of both sides; immersion 251 - reading
+        std::optional<std::int32_t> missing;
+        double tonnage;
+    };
+    // Rows 100 to 102 and 105 only: 103 and 104 are a hole, nothing above 105.
+    const std::map<int, double> rows{{100, 10.0}, {101, 12.0}, {102, 14.0}, {105, 20.0}};
+    const Case cases[] = {
+        {"both rows there", 150.5, std::nullopt, 11.0},
+        {"at a whole centimetre below a hole", 149, std::nullopt, 14.0},
+        {"the upper row missing, with a fraction", 148.5, 103, 7.0},
+        {"the lower row missing", 147.5, 103, 0.0},
+        {"at the top row, nothing above it", 146, std::nullopt, 20.0},
+        {"above the top row", 145.5, 106, 10.0},
+    };
+    const ShipParams ship{1, 3, 251, 100};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.where);
+        MemoryGaugeTable table(rows);
+        const std::array<double, 5> side{c.reading, 0, c.reading, 0, c.reading};
+        const IjkResultaat r = bereken_toestand(table, ship, side, side);
+        EXPECT_EQ(r.missing_row, c.missing);
+        EXPECT_DOUBLE_EQ(r.tonnage, c.tonnage);
+    }
+}

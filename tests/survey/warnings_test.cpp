@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 using namespace ijken::survey;
 
 namespace {
@@ -90,6 +92,40 @@ TEST(Warnings, ReadWithTheirValuesInDutchByDefaultAndFollowATranslatedTemplate) 
                   "Vol: punt 5 SB op 0"}));
     // A placeholder with no value stays as it is.
     EXPECT_EQ(fill_template("%1 %2 %9", {"a"}), "a %2 %9");
+}
+
+}  // namespace
+
+namespace {
+
+// A lookup that found no row reads its tonnage as 0 (as designed); the warning then names the
+// row instead of calling the figure an extrapolation, in the state it happened in.
+TEST(Warnings, ALookupWithoutARowIsToldInsteadOfAnExtrapolation) {
+    struct RowCase {
+        const char* name;
+        double immersion_empty;
+        std::optional<std::int32_t> missing_empty;
+        std::vector<Warning> expected;
+    };
+    const Warning no_row{.kind = WarningKind::no_table_row, .state = 'l', .immersion = 276};
+    const RowCase cases[] = {
+        {"above the table, the row there", 276.0, std::nullopt, {outside('l', 276.0)}},
+        {"above the table, no row", 276.0, 276, {no_row}},
+        {"inside the table, a hole in it", 120.0, 276, {no_row}},
+    };
+    for (const RowCase& c : cases) {
+        SurveyInput input;
+        for (int i = 0; i < 5; ++i) {
+            input.readings[i] = input.readings[5 + i] = kFilled[i];
+            input.readings[10 + i] = input.readings[15 + i] = kLoaded[i];
+        }
+        Recomputation r;
+        r.leeg.inzinking = c.immersion_empty;
+        r.leeg.missing_row = c.missing_empty;
+        r.vol.inzinking = 231.0;
+        EXPECT_EQ(find_warnings(kShip, input, r), c.expected) << c.name;
+    }
+    EXPECT_EQ(warnings_field({no_row}, kShip), "Leeg: geen ijktabelrij bij 276 cm: tonnage als 0 t gelezen");
 }
 
 }  // namespace

@@ -64,6 +64,7 @@ Aboutform::Aboutform(const forms::Services& services)
 
     auto& button1 = add<forms::Button>("button1", nullptr, forms::Rect{128, 176, 75, 25}, "Okee");
     button1.on_click = [this] { button1click(); };
+    button1.set_cancel(true);
 
     if (services.timers != nullptr) {
         timer1_ = services.timers->create();

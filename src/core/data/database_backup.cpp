@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "core/data/own_files.h"
+#include "core/data/sqlite_database.h"
 #include "core/data/sqlite_exception.h"
 #include "core/text/numbers.h"
 
@@ -27,6 +28,9 @@ class Connection {
             sqlite3_close(db_);
             throw SQLiteException(message);
         }
+        // Every connection waits for a writer or a reader that holds the file, as the program's
+        // others do.
+        sqlite3_busy_timeout(db_, kBusyWaitMs);
     }
     ~Connection() { sqlite3_close(db_); }
     Connection(const Connection&) = delete;
@@ -39,9 +43,6 @@ class Connection {
   private:
     sqlite3* db_ = nullptr;
 };
-
-// How long the copy waits for a writer that holds the file (another program saving a survey).
-constexpr int kBusyTimeoutMs = 5000;
 
 std::vector<std::string> check_rows(const Connection& db) {
     sqlite3_stmt* stmt = nullptr;
@@ -97,7 +98,6 @@ void backup_database(const std::string& source, const std::filesystem::path& tar
         // copy reads, and a missing file is an error instead of a new empty database.
         Connection from(source, SQLITE_OPEN_READWRITE,
                         "Kan de database \"" + display_path(source) + "\" niet openen");
-        sqlite3_busy_timeout(from.get(), kBusyTimeoutMs);
         // The temporary name is of no interest to the user: the message names the target.
         Connection to(pending.temp_path().string(), SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
                       "Kan \"" + display_path(target) + "\" niet schrijven");

@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "core/data/sqlite_database.h"
 #include "core/data/sqlite_exception.h"
 #include "core/text/numbers.h"
 
@@ -39,7 +40,7 @@ ReadSnapshot::ReadSnapshot(const std::string& file_name) {
         std::unique_ptr<sqlite3, int (*)(sqlite3*)> handle(db_, sqlite3_close);
         fail("");
     }
-    sqlite3_busy_timeout(db_, 5000);
+    sqlite3_busy_timeout(db_, kBusyWaitMs);
     if (sqlite3_exec(db_, "BEGIN", nullptr, nullptr, nullptr) != SQLITE_OK) {
         std::unique_ptr<sqlite3, int (*)(sqlite3*)> handle(db_, sqlite3_close);
         fail("BEGIN");

@@ -101,6 +101,10 @@ void SQLiteDatabase::open(const std::string& file_name, int flags) {
         sqlite3_close(handle);
         throw SQLiteException(message);
     }
+    // Another connection of the program (a push reading, a command, the window) may hold the file
+    // for a moment: wait for it as the push's read does, instead of failing at once with "database
+    // is locked".
+    sqlite3_busy_timeout(handle, kBusyWaitMs);
     db_ = handle;
 }
 

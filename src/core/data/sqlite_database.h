@@ -19,6 +19,10 @@ namespace ijken::data {
 // A value bound to a "?" placeholder. Text goes in as its bytes, unconverted.
 using SqlValue = std::variant<std::nullptr_t, std::int64_t, double, std::string>;
 
+// How long every connection waits for another that holds the file (a writer's lock, or a reader
+// that a commit must wait for) before it fails with "database is locked".
+inline constexpr int kBusyWaitMs = 5000;
+
 // Whether opening a file that does not exist creates it (as an empty database) or fails.
 enum class OpenMode { create, existing };
 

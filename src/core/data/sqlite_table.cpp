@@ -45,7 +45,7 @@ std::string upper_case(std::string_view text) {
 void SQLiteTable::fetch(sqlite3_stmt* stmt, const SQLiteDatabase& db, const std::string& sql) {
     int rc = sqlite3_step(stmt);
     while (rc != SQLITE_DONE) {
-        // Another connection holds a lock and we set no busy timeout: tell the user at once.
+        // Another connection held a lock for longer than the busy timeout.
         if (rc == SQLITE_BUSY) throw SQLiteException("Could not prepare SQL statement");
         if (rc != SQLITE_ROW) {
             sqlite3_reset(stmt);

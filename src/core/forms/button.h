@@ -16,7 +16,14 @@ class Button : public Control {
     // when it and its parents are visible and enabled. Returns whether on_click ran.
     bool click();
 
+    // The window's cancel button: Escape anywhere in the window presses it, as a click would.
+    bool cancel() const { return cancel_; }
+    void set_cancel(bool value) { assign(cancel_, value); }
+
     std::function<void()> on_click;
+
+  private:
+    bool cancel_ = false;
 };
 
 }  // namespace ijken::forms

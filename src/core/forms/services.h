@@ -41,6 +41,9 @@ class Dialogs {
     // An error box whose text is UTF-8: only for a message that names a character Windows-1252
     // cannot hold (text::EncodingError), which the Windows-1252 error box would show garbled.
     virtual void error_utf8(const std::string& text) { error(text); }
+    // A text (Windows-1252) as these boxes would show it, in the interface language: for the few
+    // windows of the toolkit's own (an input box, a progress box) that show text of ours.
+    virtual std::string in_language(const std::string& text) const { return text; }
 };
 
 // Records every box, in order, and answers questions from a queue the test fills. A question with

@@ -159,7 +159,12 @@ void StringGrid::set_selected_row(int row) {
 }
 
 void StringGrid::user_selected_row(int row) {
+    const int was = selected_row_;
     selected_row_ = (row < fixed_rows_ || row >= row_count_) ? -1 : row;
+    if (selected_row_ != was && on_select) {
+        auto handler = on_select;
+        handler(selected_row_);
+    }
 }
 
 bool StringGrid::activate(int row) {

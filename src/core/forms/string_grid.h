@@ -76,8 +76,10 @@ class StringGrid : public Control {
     // The selected row; -1 for none. The program's choice is shown by the window.
     int selected_row() const { return selected_row_; }
     void set_selected_row(int row);
-    // The user moved the selection to row (the window shows it already, so nobody is told).
+    // The user moved the selection to row (the window shows it already, so only on_select is told).
     void user_selected_row(int row);
+    // Runs after the user moved the selection, with the row selected now (-1 for none).
+    std::function<void(int row)> on_select;
     // The user opened a row (double click, Return): on_activate runs with it, for a row below
     // the fixed rows of a reachable grid. Returns whether it ran.
     bool activate(int row);

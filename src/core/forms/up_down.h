@@ -1,4 +1,6 @@
 #pragma once
+#include <string>
+
 #include "core/forms/control.h"
 
 namespace ijken::forms {
@@ -37,12 +39,22 @@ class UpDown : public Control {
     bool up();
     bool down();
 
+    // What a screen reader calls the arrows, after the field's name ("bakboord leeg 1 hoger").
+    const std::string& up_name() const { return up_name_; }
+    const std::string& down_name() const { return down_name_; }
+    void set_arrow_names(std::string up, std::string down) {
+        assign(up_name_, std::move(up));
+        assign(down_name_, std::move(down));
+    }
+
   private:
     bool step(int delta);
 
     Edit* associate_;
     int minimum_;
     int maximum_;
+    std::string up_name_ = "hoger";
+    std::string down_name_ = "lager";
 };
 
 }  // namespace ijken::forms

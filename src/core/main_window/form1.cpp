@@ -36,24 +36,16 @@ constexpr PartyField kPartyFields[7] = {
 const char* const kResultCellNames[10] = {"e01", "e02", "e11", "e12", "e21",
                                           "e22", "e31", "e32", "e42", "e52"};
 
-// A value cell is named for screen readers by its row's caption and its column ("Tonnage, vol"):
-// its own caption is only the number.
-void name_result_cells(forms::Form& form) {
-    for (const char* cell : kResultCellNames) {
-        const std::string name = cell;
-        const std::string& row = form.get<forms::Label>(name.substr(0, 2) + "0").caption();
-        form.get<forms::Label>(name).set_accessible_name(row + (name[2] == '1' ? ", leeg" : ", vol"));
-    }
-}
-
 }  // namespace
 
 Form1::Form1(std::string program_dir, forms::Dialogs& dialogs)
     : forms::Form("Form1", "IJken", forms::Rect{430, 60, 649, 606}),
       program_dir_(std::move(program_dir)),
-      dialogs_(dialogs),
+      messages_(std::make_unique<lang::MessageForm>()),
+      translated_(std::make_unique<lang::TranslatedDialogs>(dialogs, *messages_)),
+      dialogs_(*translated_),
       session_(std::make_unique<session::Session>(data::database_path(program_dir_), program_dir_)) {
-    services.dialogs = &dialogs;
+    services.dialogs = &dialogs_;
     build_layout();
     build_menu();
     wire_events();
@@ -97,13 +89,21 @@ void Form1::wire_events() {
             ijk_bb_l_1change();
         });
     };
+    // Every stored field of the survey makes it one to save, as a reading does: an edit that left
+    // "O" and "+" disabled would be lost without a word at the next survey browsed to.
     for (const PartyField& f : kPartyFields) {
         get<forms::Edit>(f.field).on_change = [this, f] {
-            send([this, f] { session_->change_party(f.party, get<forms::Edit>(f.field).text()); });
+            send([this, f] {
+                session_->change_party(f.party, get<forms::Edit>(f.field).text());
+                verlader_naamchange();
+            });
         };
     }
     get<forms::RadioGroup>("TaalKeuze").on_change = [this] {
-        send([this] { session_->set_print_language(get<forms::RadioGroup>("TaalKeuze").item_index()); });
+        send([this] {
+            session_->set_print_language(get<forms::RadioGroup>("TaalKeuze").item_index());
+            verlader_naamchange();
+        });
     };
     get<forms::Slider>("TrackbarLeeg").on_change = [this] { TrackbarLeegChange(); };
     get<forms::Slider>("TrackBarVol").on_change = [this] { TrackBarVolChange(); };
@@ -177,7 +177,7 @@ void Form1::formcreate() {
     get<forms::Label>("e30").set_caption("Tonnage");
     get<forms::Label>("e40").set_caption("geladen");
     get<forms::Label>("e50").set_caption("Zout correctie");
-    name_result_cells(*this);
+    name_for_screen_readers();
     data::create_database_if_missing(session_->database());
     // A language file that cannot be written is reported, and the ship is loaded all the same:
     // the windows then keep their designed Dutch texts, which is no reason to leave them empty.

@@ -14,6 +14,7 @@
 #include "core/data/sqlite_database.h"
 #include "core/data/sqlite_table.h"
 #include "core/forms/forms.h"
+#include "core/lang/messages.h"
 #include "core/lang/taal.h"
 #include "core/session/session.h"
 #include "core/survey/computation.h"
@@ -26,7 +27,8 @@ namespace ijken::survey {
 class Form1 : public forms::Form {
   public:
     // program_dir: the directory of the program file, with its trailing separator; the database
-    // lives there as "ijken.db". Message boxes go through dialogs, which must outlive the form.
+    // lives there as "ijken.db". Message boxes go through dialogs, which must outlive the form,
+    // with their texts in the interface language (dialogs()).
     Form1(std::string program_dir, forms::Dialogs& dialogs);
     ~Form1() override;
 
@@ -43,9 +45,14 @@ class Form1 : public forms::Form {
     // Ends the program ("Einde", Ctrl+Q). The window layer sets it to leave its event loop.
     void set_quit(std::function<void()> quit) { on_quit_ = std::move(quit); }
 
-    // The platform's services; dialogs is the one given to the constructor. The window layer (or a
-    // test) fills in the others before the other windows are created.
+    // The platform's services; dialogs is the constructor's, its texts put in the interface
+    // language. The window layer (or a test) fills in the others before the other windows are
+    // created.
     forms::Services services;
+    // The dialogs every window's boxes go through: the constructor's, in the interface language.
+    forms::Dialogs& dialogs() { return dialogs_; }
+    // The messages' templates in the interface language (translated with the windows).
+    lang::MessageForm& messages() { return *messages_; }
 
     // ---- the program's other windows ----
 
@@ -206,6 +213,9 @@ class Form1 : public forms::Form {
     // A field's text to the session, unless the window itself is filling the field.
     void send(const std::function<void()>& to_session);
     void translate_windows();
+    // The names screen readers say for the controls the design names by no caption, in the
+    // interface language.
+    void name_for_screen_readers();
 
     void set_result_cells(const ResultCells& cells);
     // The text of a hidden message label in the active language, %1, %2 ... filled with values.
@@ -216,6 +226,8 @@ class Form1 : public forms::Form {
     void set_survey_buttons(bool prev, bool next, bool del, bool save, bool add);
 
     std::string program_dir_;
+    std::unique_ptr<lang::MessageForm> messages_;
+    std::unique_ptr<lang::TranslatedDialogs> translated_;
     forms::Dialogs& dialogs_;
     std::unique_ptr<session::Session> session_;
     std::future<OpeningRead> read_ahead_;

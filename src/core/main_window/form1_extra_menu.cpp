@@ -4,6 +4,7 @@
 #include "core/data/own_files.h"
 #include "core/main_window/form1.h"
 #include "core/survey/warnings.h"
+#include "core/text/numbers.h"
 
 namespace ijken::survey {
 
@@ -36,6 +37,16 @@ constexpr std::pair<const char*, const char*> kMessageLabels[] = {
     {"tx_kantoor_laatst", "laatst aangekomen %1"},
     {"tx_kantoor_gestopt", "afgebroken"},
     {"tx_kantoor_afbreken", "Er wordt naar kantoor verstuurd. Afbreken?"},
+    // The words of the names a screen reader says (name_for_screen_readers).
+    {"an_bakboord", "bakboord"},
+    {"an_stuurboord", "stuurboord"},
+    {"an_leeg", "leeg"},
+    {"an_vol", "vol"},
+    {"an_hoger", "hoger"},
+    {"an_lager", "lager"},
+    {"an_schip_leeg", "schip leeg"},
+    {"an_schip_vol", "schip vol"},
+    {"an_waarschuwingen", "Waarschuwingen"},
 };
 
 }  // namespace
@@ -61,6 +72,34 @@ void Form1::build_extras() {
     add<MenuItem>("KantoorVerbinding1", &extra, "Kantoorverbinding &instellen\x85").on_click = [this] {
         if (office_connection_) office_connection_();
     };
+}
+
+void Form1::name_for_screen_readers() {
+    auto word = [this](const char* label) { return get<forms::Label>(label).caption(); };
+    // Twenty fields alike: a screen reader tells them apart by side, state and point.
+    for (char side : {'b', 's'}) {
+        for (char state : {'l', 'v'}) {
+            for (int point = 1; point <= 5; ++point) {
+                forms::Edit& edit = reading(side, state, point);
+                edit.set_accessible_name(word(side == 'b' ? "an_bakboord" : "an_stuurboord") + " " +
+                                         word(state == 'l' ? "an_leeg" : "an_vol") + " " + text::format_int(point));
+                auto& up_down = get<forms::UpDown>("updown" + edit.name().substr(3));
+                up_down.set_arrow_names(word("an_hoger"), word("an_lager"));
+            }
+        }
+    }
+    get<forms::Drawing>("Image1").set_accessible_name(word("an_schip_leeg"));
+    get<forms::Drawing>("Image2").set_accessible_name(word("an_schip_vol"));
+    get<forms::Slider>("TrackbarLeeg").set_accessible_name(word("an_leeg"));
+    get<forms::Slider>("TrackBarVol").set_accessible_name(word("an_vol"));
+    get<forms::Label>("LabelWaarschuwing").set_accessible_name(word("an_waarschuwingen"));
+    // A value cell is named by its row's caption and its column ("Tonnage, vol"): its own caption
+    // is only the number.
+    for (const char* cell : {"e01", "e02", "e11", "e12", "e21", "e22", "e31", "e32", "e42", "e52"}) {
+        const std::string name = cell;
+        const std::string& row = get<forms::Label>(name.substr(0, 2) + "0").caption();
+        get<forms::Label>(name).set_accessible_name(row + ", " + word(name[2] == '1' ? "an_leeg" : "an_vol"));
+    }
 }
 
 std::string Form1::message_text(const char* label, const std::vector<std::string>& values) const {

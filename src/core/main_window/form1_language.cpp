@@ -27,6 +27,8 @@ std::vector<std::pair<std::string, forms::Form*>> translated_windows(Form1& main
         if (w.section == designed[0] || w.section == designed[1] || w.section == designed[2]) continue;
         result.emplace_back(w.section, w.form.get());
     }
+    // The messages' templates, last: no window of its own, but translated as one.
+    result.emplace_back(lang::MessageForm::kSection, &main.messages());
     return result;
 }
 
@@ -51,6 +53,7 @@ void Form1::Vertaal() {
 void Form1::translate_windows() {
     const lang::Taal& taal = session().taal();
     taal.translate_forms(translated_windows(*this));
+    name_for_screen_readers();
     if (services.language != nullptr)
         services.language->set_language(lang::language_code(taal.ActiveTaalFile()));
 

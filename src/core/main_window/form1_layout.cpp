@@ -86,7 +86,7 @@ void Form1::build_layout() {
                 panel.set_borderless(true);
                 const std::string name = reading_name(col.side, col.state, point);
                 auto& edit = add<Edit>(name, &panel, Rect{0, 4, 57, 21}, "0");
-                // Twenty fields alike: a screen reader tells them apart by side, state and point.
+                // Named in the interface language by name_for_screen_readers; Dutch until then.
                 edit.set_accessible_name(std::string(col.side == 'b' ? "bakboord" : "stuurboord") +
                                          (col.state == 'l' ? " leeg " : " vol ") + suffix);
                 add<UpDown>("updown" + name.substr(3), &panel, Rect{57, 4, 16, 21}, &edit, -25, 500);

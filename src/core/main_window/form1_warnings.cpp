@@ -22,6 +22,7 @@ constexpr TemplateLabel kTemplateLabels[] = {
     {"wt_verschil", &WarningTexts::side_difference},
     {"wt_nul_bb", &WarningTexts::zero_port},
     {"wt_nul_sb", &WarningTexts::zero_starboard},
+    {"wt_geen_rij", &WarningTexts::no_table_row},
 };
 
 // Pale yellow (0x00BBGGRR), the colour of a note, so that a warning stands out from the results.

@@ -76,9 +76,16 @@ void SurveyListForm::build_layout() {
     for (int k = 0; k < column_count; ++k) grid_->set_col_width(k, kColumnWidths[k]);
     grid_->on_header_click = [this](int col) { sort_by(col); };
     grid_->on_activate = [this](int row) { show_row(row); };
+    grid_->on_select = [this](int) { show_selected_warnings(); };
+    // Where the selected survey's tonnage rests on no table row or on an extrapolation, the line
+    // below the list says so; hidden while there is nothing to say.
+    auto& warning = add<Label>("waarschuwing", nullptr, Rect{8, 392, 424, 13});
+    warning.set_visible(false);
 
     add<Button>("tonen", nullptr, Rect{440, 386, 92, 25}, "&Tonen").on_click = [this] { tonenclick(); };
-    add<Button>("sluiten", nullptr, Rect{540, 386, 92, 25}, "&Sluiten").on_click = [this] { sluitenclick(); };
+    auto& close_button = add<Button>("sluiten", nullptr, Rect{540, 386, 92, 25}, "&Sluiten");
+    close_button.on_click = [this] { sluitenclick(); };
+    close_button.set_cancel(true);
 
     // Header texts and the count line in hidden labels, so that a language file reaches them by
     // name; a translated text shows at once.
@@ -90,6 +97,15 @@ void SurveyListForm::build_layout() {
     auto& count_label = add<Label>("tekst_aantal", nullptr, Rect{0, 0, 0, 0}, "%1 van %2 opnames");
     count_label.set_visible(false);
     count_label.add_observer([this](Control&) { show_rows(); });
+    // The warning templates, as the main window has them; a translated one shows at once.
+    const WarningTexts defaults;
+    for (const auto& [name, text] : {std::pair{"wt_leeg", defaults.empty}, std::pair{"wt_vol", defaults.loaded},
+                                     std::pair{"wt_buiten_tabel", defaults.outside_table},
+                                     std::pair{"wt_geen_rij", defaults.no_table_row}}) {
+        auto& label = add<Label>(name, nullptr, Rect{0, 0, 0, 0}, text);
+        label.set_visible(false);
+        label.add_observer([this](Control&) { show_selected_warnings(); });
+    }
     // The hints of the search field and the list in hidden labels as well: the translation
     // passes edits and grids over.
     const struct {
@@ -108,6 +124,26 @@ void SurveyListForm::build_layout() {
         label.add_observer([target = h.target](Control& c) { target->set_hint(c.caption()); });
     }
     fill_header();
+    on_resize = [this] { follow_width(); };
+}
+
+void SurveyListForm::follow_width() {
+    // Wider than designed (the list's columns asked for room, or the user widened it), the list
+    // takes the width and the buttons and the count line keep to the right edge. The designed
+    // client area is 640 wide, where this gives the designed places.
+    const int w = std::max(client_width(), 240);
+    auto place = [this](const char* name, int x, int width) {
+        forms::Control* c = find(name);
+        forms::Rect r = c->geometry();
+        r.x = x;
+        r.w = width;
+        c->set_geometry(r);
+    };
+    place("lijst", 8, w - 16);
+    place("aantal", 316, std::max(w - 324, 0));
+    place("waarschuwing", 8, std::max(w - 216, 0));
+    place("tonen", w - 200, 92);
+    place("sluiten", w - 100, 92);
 }
 
 void SurveyListForm::fill_header() {
@@ -124,6 +160,7 @@ void SurveyListForm::open() {
 void SurveyListForm::load() {
     ship_id_ = session_.ship_id();
     const ShipParams ship = session_.survey().ship_params();
+    ship_ = ship;
     std::unique_ptr<data::SQLiteTable> t;
     {
         data::SQLiteDatabase db(session_.database(), data::OpenMode::existing);
@@ -159,6 +196,10 @@ void SurveyListForm::load() {
                 o.cells[loaded] = r.cells.e42;
                 o.loaded = text::ext_sub(r.vol.tonnage, r.leeg.tonnage);
                 o.computed = true;
+                for (Warning& w : find_warnings(ship, input, r)) {
+                    if (w.kind == WarningKind::no_table_row || w.kind == WarningKind::outside_table)
+                        o.warnings.push_back(w);
+                }
             } catch (const std::exception&) {
                 // The main window would show this survey's error when it is opened; the list
                 // leaves the tonnage empty and sorts it below every number.
@@ -235,9 +276,32 @@ void SurveyListForm::show_rows() {
         if (shown_[i] == was_id) chosen = static_cast<int>(i) + 1;
     }
     grid_->set_selected_row(chosen);
+    show_selected_warnings();
     get<forms::Label>("aantal").set_caption(fill_template(
         get<forms::Label>("tekst_aantal").caption(), {format_int(static_cast<long long>(shown_.size())),
                                                       format_int(static_cast<long long>(surveys_.size()))}));
+}
+
+void SurveyListForm::show_selected_warnings() {
+    if (grid_ == nullptr) return;
+    const int row = grid_->selected_row();
+    std::string line;
+    if (row >= 1 && static_cast<std::size_t>(row - 1) < shown_.size()) {
+        const int id = shown_[static_cast<std::size_t>(row) - 1];
+        for (const ListedSurvey& o : surveys_) {
+            if (o.survey_id != id) continue;
+            WarningTexts texts;
+            texts.empty = get<forms::Label>("wt_leeg").caption();
+            texts.loaded = get<forms::Label>("wt_vol").caption();
+            texts.outside_table = get<forms::Label>("wt_buiten_tabel").caption();
+            texts.no_table_row = get<forms::Label>("wt_geen_rij").caption();
+            line = warnings_field(o.warnings, ship_, texts);
+        }
+    }
+    auto& label = get<forms::Label>("waarschuwing");
+    label.set_caption(line);
+    label.set_hint(line);
+    label.set_visible(!line.empty());
 }
 
 void SurveyListForm::zoekchange() {

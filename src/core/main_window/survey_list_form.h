@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "core/forms/forms.h"
+#include "core/survey/warnings.h"
 
 namespace ijken::session {
 class Session;
@@ -54,17 +55,24 @@ class SurveyListForm : public forms::Form {
         bool computed = false;                       // false: the tonnage could not be computed
         std::array<std::string, column_count> keys;  // the cells in upper case
         std::string search_text;                     // every cell, folded to upper case, for the search
+        // What the tonnage rests on that the figure does not show (no table row, an extrapolation).
+        std::vector<Warning> warnings;
     };
 
     void build_layout();
+    // The controls placed for the client area's width.
+    void follow_width();
     void fill_header();
     // Sorts surveys_, then shows those matching the search text.
     void sort_surveys();
     void show_rows();
+    // The selected row's warnings about its tonnage in the line below the list; hidden without.
+    void show_selected_warnings();
 
     session::Session& session_;
     forms::StringGrid* grid_ = nullptr;
     int ship_id_ = 0;
+    ShipParams ship_;
     std::vector<ListedSurvey> surveys_;
     std::vector<int> shown_;  // the Opnameid of each row shown
     int sort_column_ = date;

@@ -87,7 +87,7 @@ void Print_form::build_menu() {
     add<forms::MenuItem>("OpeneninPDFreader1", &bar, "Open in PDF reader").on_click = [this] {
         OpeneninPDFreader1Click();
     };
-    auto& print_item = add<forms::MenuItem>("Printen1", &bar, "Printen\x85");
+    auto& print_item = add<forms::MenuItem>("Printen1", &bar, "P&rinten\x85");
     print_item.set_shortcut("Ctrl+P");
     print_item.on_click = [this] { Printen1Click(); };
     add<forms::MenuItem>("Afsluiten1", &bar, "Afsluiten").on_click = [this] { Afsluiten1Click(); };

@@ -83,6 +83,16 @@ void Ijkeninvoerform::build_layout() {
                "De IJK tabel is gemaakt van %1 tot %2 cm, maar de 1ste ingevulde CM en de laatste CM zijn nu %3 en "
                "%4. Maak de CM tabel opnieuw, of zet ze terug; er is niets opgeslagen.")
         .set_visible(false);
+    // What a screen reader calls the arrows of the two up-downs, in the interface language.
+    auto name_arrows = [this](forms::Control&) {
+        for (const char* up_down : {"eerstecm", "laatstecm"})
+            get<UpDown>(up_down).set_arrow_names(get<Label>("an_hoger").caption(), get<Label>("an_lager").caption());
+    };
+    for (const auto& [name, word] : {std::pair{"an_hoger", "hoger"}, std::pair{"an_lager", "lager"}}) {
+        auto& label = add<Label>(name, nullptr, Rect{0, 0, 0, 0}, word);
+        label.set_visible(false);
+        label.add_observer(name_arrows);
+    }
 }
 
 TableCheckTexts Ijkeninvoerform::check_texts() const {

@@ -123,9 +123,13 @@ IjkResultaat bereken_toestand(GaugeTable& table, const ShipParams& ship, const s
     IjkResultaat r = state_before_lookup(ship, bb, sb);
     const bool above = above_table(r, ship);
     if (needs_extension(r, ship)) table.extend(ship.Max_inzinking);
-    const double low = table_tonnage(table.tonnage(r.cm_laag), above);
-    const double high = table_tonnage(table.tonnage(r.cm_hoog), above);
-    interpolate(r, low, high);
+    const std::optional<double> stored_low = table.tonnage(r.cm_laag);
+    const std::optional<double> stored_high = table.tonnage(r.cm_hoog);
+    interpolate(r, table_tonnage(stored_low, above), table_tonnage(stored_high, above));
+    // The upper row weighs only with a fraction: at a whole centimetre (the top of the table, say)
+    // a missing row above changes nothing.
+    if (!stored_low) r.missing_row = r.cm_laag;
+    else if (!stored_high && r.fractie != 0) r.missing_row = r.cm_hoog;
     return r;
 }
 

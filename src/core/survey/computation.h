@@ -39,6 +39,9 @@ struct IjkResultaat {
     double tonnage = 0;
     std::int32_t cm_laag = 0;
     std::int32_t cm_hoog = 0;
+    // The first centimetre whose tonnage counts in the result (cm_laag; cm_hoog when the fraction
+    // weighs it) but that the gauge table holds no row for: its tonnage was read as 0.
+    std::optional<std::int32_t> missing_row;
 };
 
 // A reading that cannot be held with four decimals in 64 bits (about 9.2e14 and beyond).

@@ -17,7 +17,14 @@ constexpr std::int64_t kMaxSideDifferenceCount = static_cast<std::int64_t>(kMaxS
 
 void state_warnings(const ShipParams& ship, const SurveyInput& input, char state, const IjkResultaat& result,
                     std::vector<Warning>& out) {
-    if (result.inzinking < ship.Min_inzinking || result.inzinking > ship.Max_inzinking) {
+    if (result.missing_row) {
+        // Whatever the range says, a row that was not there is what decided the figure.
+        Warning w;
+        w.kind = WarningKind::no_table_row;
+        w.state = state;
+        w.immersion = *result.missing_row;
+        out.push_back(w);
+    } else if (result.inzinking < ship.Min_inzinking || result.inzinking > ship.Max_inzinking) {
         Warning w;
         w.kind = WarningKind::outside_table;
         w.state = state;
@@ -101,6 +108,8 @@ std::string warning_text(const Warning& w, const ShipParams& ship, const Warning
                                   format_int(ship.Max_inzinking)});
         case WarningKind::side_difference:
             return fill_template(texts.side_difference, {format_int(w.point), format_fixed(w.difference, 1)});
+        case WarningKind::no_table_row:
+            return fill_template(texts.no_table_row, {format_int(static_cast<long long>(w.immersion))});
         case WarningKind::zero_reading:
             return fill_template(w.side == 'b' ? texts.zero_port : texts.zero_starboard,
                                  {format_int(w.point)});

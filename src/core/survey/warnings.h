@@ -1,6 +1,7 @@
 #pragma once
 // What makes a computed survey untrustworthy, found after each recomputation: an immersion outside
-// the ship's own gauge table (the tonnage is then an extrapolation), port and starboard that
+// the ship's own gauge table (the tonnage is then an extrapolation), a lookup that found no row in
+// the table (its tonnage was read as 0; said instead of "extrapolated"), port and starboard that
 // differ by more than 10 cm at one gauge point (the ship lists, or a mark was misread), and a
 // point in use left at 0 while the other readings of its state are filled in.
 //
@@ -17,6 +18,7 @@ enum class WarningKind {
     outside_table,    // immersion below Min_inzinking or above Max_inzinking
     side_difference,  // port and starboard differ by more than 10 cm at one point
     zero_reading,     // a point in use reads 0 while other readings of its state do not
+    no_table_row,     // a lookup found no row: that centimetre's tonnage was read as 0
 };
 
 struct Warning {
@@ -24,7 +26,7 @@ struct Warning {
     char state = 'l';      // 'l' empty, 'v' loaded
     int point = 0;         // gauge point 1 to 5 (not for outside_table)
     char side = 'b';       // zero_reading: 'b' port, 's' starboard
-    double immersion = 0;  // outside_table: the immersion, cm
+    double immersion = 0;  // outside_table: the immersion, cm; no_table_row: the row's centimetre
     double difference = 0;  // side_difference: |port - starboard|, cm
 
     friend bool operator==(const Warning&, const Warning&) = default;
@@ -42,6 +44,8 @@ struct WarningTexts {
     // %1 point
     std::string zero_port = "punt %1 BB op 0";
     std::string zero_starboard = "punt %1 SB op 0";
+    // %1 the centimetre without a row
+    std::string no_table_row = "geen ijktabelrij bij %1 cm: tonnage als 0 t gelezen";
 };
 
 // Port and starboard may differ by this much (cm) at one point without a warning.
