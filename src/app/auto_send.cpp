@@ -15,8 +15,9 @@ namespace {
 
 // How long a probe of the office may take; libpq's shortest connect_timeout is 2 s.
 constexpr int kProbeSeconds = 3;
-// A reason is one line the menu can hold.
-constexpr std::size_t kReasonLength = 120;
+// A reason is one line the menu can hold: its first line (libpq's advice follows on the next),
+// cut at this many characters.
+constexpr std::size_t kReasonLength = 110;
 
 // The menu item's own text and the status are parted by a tab: the menu shows what follows it
 // where a shortcut would stand, so the item's own text stays where it was designed.
@@ -24,7 +25,7 @@ constexpr char kStatusSeparator = '\t';
 
 std::string one_line_cp1252(const std::string& utf8) {
     std::string line;
-    for (char c : utf8) line += (c == '\n' || c == '\r' || c == '\t') ? ' ' : c;
+    for (char c : utf8.substr(0, utf8.find('\n'))) line += (c == '\r' || c == '\t') ? ' ' : c;
     while (!line.empty() && line.back() == ' ') line.pop_back();
     std::string bytes;
     try {
