@@ -63,6 +63,7 @@ constexpr auto kAnswerTime = 300s;
 // (one streamed body each).
 constexpr unsigned kNetworkThreads = 2;
 constexpr int kPageWorkers = 8;
+constexpr int kLoginWorkers = 4;
 constexpr int kDownloadWorkers = 4;
 constexpr std::size_t kWaitingMost = 256;  // requests waiting for a page worker
 constexpr std::size_t kStreamBuffer = 256 * 1024;
@@ -240,6 +241,7 @@ struct Exchange {
     Response response;
     int status = 0;
     bool counted = false;  // counts as under way
+    const char* closed_why = nullptr;
     std::shared_ptr<Stream> stream;
 };
 
@@ -250,12 +252,16 @@ void set_deadline(Connection& c, Clock::duration from_now) {
 class Server {
   public:
     Server(const Routes& routes, std::ostream& err)
-        : routes_(routes), err_(err), pages_(kPageWorkers, kWaitingMost), downloads_(kDownloadWorkers, 16) {}
+        : routes_(routes),
+          err_(err),
+          pages_(kPageWorkers, kWaitingMost),
+          logins_(kLoginWorkers, kWaitingMost),
+          downloads_(kDownloadWorkers, 16) {}
 
     const Routes& routes_;
     std::ostream& err_;
     std::mutex log_mutex_;
-    Workers pages_, downloads_;
+    Workers pages_, logins_, downloads_;
     std::atomic<bool> stopping_{false};
     std::atomic<int> under_way_{0};
 
@@ -353,7 +359,8 @@ class Server {
         ex.counted = true;
         ++under_way_;
         MHD_suspend_connection(c);
-        const bool queued = pages_.submit([this, c, &ex, req = std::move(req)]() mutable {
+        Workers& workers = routes_.lane(req) == Routes::Lane::logins ? logins_ : pages_;
+        const bool queued = workers.submit([this, c, &ex, req = std::move(req)]() mutable {
             Response res = routes_.answer(req);
             ex.response = std::move(res);
             release(c, ex);
@@ -438,7 +445,9 @@ void on_connection(void* cls, MHD_Connection* c, void** context, MHD_ConnectionN
     }
     // A request line that never reached the handler: refused while its headers were read.
     if (!conn->target.empty() && !conn->presented) {
-        server.log("", conn->target, 0, conn->request_start, " refused while reading");
+        const MHD_ConnectionInfo* info = MHD_get_connection_info(c, MHD_CONNECTION_INFO_HTTP_STATUS);
+        server.log("", conn->target, info ? static_cast<int>(info->http_status) : 0, conn->request_start,
+                   " refused while reading");
     }
     delete conn;
     *context = nullptr;
@@ -497,7 +506,11 @@ MHD_Result on_request(void* cls, MHD_Connection* c, const char*, const char* met
     if (ex->stage == Exchange::Stage::reading && *upload_size > 0) {
         // The body as it arrives: beyond its bound the connection ends here, the rest unread.
         ex->body_size += *upload_size;
-        if (ex->body_size > kBodyMost) return MHD_NO;
+        if (ex->body_size > kBodyMost) {
+            // No answer can be queued while a body arrives: the connection ends at once.
+            ex->closed_why = " body over its bound, closed";
+            return MHD_NO;
+        }
         ex->body.append(upload, *upload_size);
         *upload_size = 0;
         return MHD_YES;
@@ -520,7 +533,8 @@ void on_completed(void* cls, MHD_Connection*, void** context, MHD_RequestTermina
     auto* ex = static_cast<Exchange*>(*context);
     if (!ex) return;
     if (ex->stream) ex->stream->stop(false);
-    const char* note = code == MHD_REQUEST_TERMINATED_COMPLETED_OK ? ""
+    const char* note = ex->closed_why                                ? ex->closed_why
+                       : code == MHD_REQUEST_TERMINATED_COMPLETED_OK ? ""
                        : ex->stage == Exchange::Stage::answered  ? " cut short"
                                                                  : " closed before an answer";
     server.log(ex->method, ex->target, ex->status, ex->start, note);

@@ -132,7 +132,7 @@ std::string loggable(std::string_view text, std::size_t most) {
     std::string out;
     for (std::size_t i = 0; i < text.size() && i < most; ++i) {
         const auto c = static_cast<unsigned char>(text[i]);
-        if (c < 0x20 || c >= 0x7F || c == '\\') {
+        if (c <= 0x20 || c >= 0x7F || c == '\\') {
             out += "\\x";
             out += hex[c >> 4];
             out += hex[c & 15];

@@ -34,7 +34,7 @@ bool starts_with_nocase(std::string_view text, std::string_view start);
 
 // A target's path, without its query (which may hold what someone searched for).
 std::string path_of(std::string_view target);
-// Text for one log line: at most `most` bytes of it, every control character, byte outside
+// Text for one log line: at most `most` bytes of it, every space, control character, byte outside
 // ASCII and backslash written as \xNN, so that a request can neither start a line of its own nor
 // send escape sequences to a terminal.
 std::string loggable(std::string_view text, std::size_t most);
