@@ -131,6 +131,7 @@ struct Stream {
     std::string buffer;
     std::size_t head = 0;     // what is sent of buffer
     bool waiting = false;     // the connection is suspended until there is more
+    bool starting = true;     // the connection is suspended until the first bytes or the end
     bool ended = false, ok = false;
     bool gone = false;        // the connection ended: what is written is dropped
     bool cut = false;         // the server stops: the writer is stopped
@@ -148,7 +149,7 @@ struct Stream {
                 head = 0;
             }
             buffer.append(data, n);
-            resume = std::exchange(waiting, false);
+            resume = std::exchange(waiting, false) || std::exchange(starting, false);
         }
         if (resume) MHD_resume_connection(connection);
     }
@@ -158,9 +159,14 @@ struct Stream {
             std::lock_guard<std::mutex> lock(mutex);
             ended = true;
             ok = success;
-            resume = std::exchange(waiting, false);
+            resume = std::exchange(waiting, false) || std::exchange(starting, false);
         }
         if (resume) MHD_resume_connection(connection);
+    }
+    // The writer failed before it wrote a byte: the answer can still be an error page.
+    bool failed_at_once() {
+        std::lock_guard<std::mutex> lock(mutex);
+        return ended && !ok && buffer.empty();
     }
     void stop(bool server_stops) {
         {
@@ -272,14 +278,18 @@ class Server {
     std::condition_variable clock_cv_;
     bool clock_ends_ = false;
 
+    void log_line(const std::string& line) {
+        std::lock_guard<std::mutex> lock(log_mutex_);
+        err_ << line << std::flush;
+    }
+
     void log(const std::string& method, const std::string& target, int status, Clock::time_point start,
              const char* note) {
         const double ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
         std::string line = loggable(method.empty() ? "-" : method, 16) + ' ' + loggable(path_of(target), 200) + ' ' +
                            (status > 0 ? std::to_string(status) : std::string("-")) + ' ' +
                            text::format_fixed(ms, 1) + " ms" + note + "\n";
-        std::lock_guard<std::mutex> lock(log_mutex_);
-        err_ << line << std::flush;
+        log_line(line);
     }
 
     // Sends a response on a connection whose handler runs now.
@@ -287,32 +297,13 @@ class Server {
         ex.stage = Exchange::Stage::answered;
         ex.status = res.status;
         MHD_Response* r = nullptr;
-        if (res.stream && ex.method != "HEAD") {
-            auto stream = std::make_shared<Stream>(c);
-            const bool started = downloads_.submit([this, stream, writer = std::move(res.stream)] {
-                bool ok = false;
-                try {
-                    StreamBuf buffer(*stream);
-                    std::ostream out(&buffer);
-                    writer(out);
-                    out.flush();
-                    ok = true;
-                } catch (const std::exception&) {
-                    // cut short: the client sees an incomplete download
-                }
-                stream->end(ok);
-                std::lock_guard<std::mutex> lock(mutex_);
-                streams_.erase(stream);
-            });
-            if (!started) return queue(c, ex, busy(ex));
-            {
-                std::lock_guard<std::mutex> lock(mutex_);
-                streams_.insert(stream);
-                if (stopping_) stream->stop(true);
-            }
-            ex.stream = stream;
+        if (ex.stream && ex.stream->failed_at_once()) {
+            ex.stream.reset();
+            return refuse(c, ex, 500);
+        }
+        if (ex.stream) {
             r = MHD_create_response_from_callback(MHD_SIZE_UNKNOWN, 32 * 1024, &Stream::read,
-                                                  new std::shared_ptr<Stream>(stream), &Stream::free);
+                                                  new std::shared_ptr<Stream>(ex.stream), &Stream::free);
         } else {
             r = MHD_create_response_from_buffer(res.body.size(), res.body.data(), MHD_RESPMEM_MUST_COPY);
         }
@@ -342,19 +333,13 @@ class Server {
     MHD_Result start_work(MHD_Connection* c, Exchange& ex) {
         Request req;
         req.method = ex.method;
-        req.headers = std::move(ex.headers);
+        req.headers = ex.headers;
         req.client_address = ex.connection->address;
         req.start = ex.start;
         const bool form = ex.method == "POST" && starts_with_nocase(req.header("Content-Type"),
                                                                     "application/x-www-form-urlencoded");
-        if (!read_target(ex.target, req) || (form && !read_form(ex.body, req.params))) {
-            ex.headers = req.headers;
-            return refuse(c, ex, 400);
-        }
-        if (stopping_) {
-            ex.headers = req.headers;
-            return queue(c, ex, busy(ex));
-        }
+        if (!read_target(ex.target, req) || (form && !read_form(ex.body, req.params))) return refuse(c, ex, 400);
+        if (stopping_) return queue(c, ex, busy(ex));
         ex.stage = Exchange::Stage::working;
         ex.counted = true;
         ++under_way_;
@@ -374,6 +359,7 @@ class Server {
 
     // A worker's answer goes out now, or when its time has come.
     void release(MHD_Connection* c, Exchange& ex) {
+        if (ex.response.stream && ex.method != "HEAD") return start_stream(c, ex);
         if (ex.response.not_before && *ex.response.not_before > Clock::now()) {
             std::lock_guard<std::mutex> lock(mutex_);
             if (!stopping_) {
@@ -384,6 +370,47 @@ class Server {
             ex.response = busy(ex);
         }
         MHD_resume_connection(c);
+    }
+
+    // A streamed body: its writer runs on a download worker, and the head goes out with its first
+    // bytes, so that a writer that fails at once still gets an error page rather than a cut 200.
+    void start_stream(MHD_Connection* c, Exchange& ex) {
+        auto stream = std::make_shared<Stream>(c);
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            streams_.insert(stream);
+            if (stopping_) stream->stop(true);
+        }
+        ex.stream = stream;
+        const bool started = downloads_.submit([this, stream, writer = std::move(ex.response.stream)] {
+            bool ok = false;
+            try {
+                StreamBuf buffer(*stream);
+                std::ostream out(&buffer);
+                // A cut at the stop reaches the writer as an exception, rather than as a stream
+                // that takes the rest of a long query silently.
+                out.exceptions(std::ios::badbit);
+                writer(out);
+                out.flush();
+                ok = true;
+            } catch (const std::exception&) {
+                // cut short: a client that has the head sees an incomplete download
+            }
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                streams_.erase(stream);
+            }
+            stream->end(ok);
+        });
+        if (!started) {
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                streams_.erase(stream);
+            }
+            ex.stream.reset();
+            ex.response = busy(ex);
+            MHD_resume_connection(c);
+        }
     }
 
     // The clock: answers whose time has come, and connections past their deadline.
@@ -635,53 +662,127 @@ class SignalWait {
 
 }  // namespace
 
-int serve(const ServeOptions& options, std::ostream& out, std::ostream& err) {
-    const auto [host, port] = parse_listen(options.listen);
-    fleet::require_client_library();
-    raise_file_limit();
-    SignalWait signals;
-    Sessions sessions([conninfo = options.conninfo](const std::string& user, const std::string& password) {
-        return std::make_unique<fleet::PgConnection>(conninfo, user, password);
-    });
-    Routes routes;
-    add_routes(routes, sessions, options.report);
+struct HttpServer::State {
+    std::unique_ptr<Server> server;
+    MHD_Daemon* daemon = nullptr;
+    int listening = -1;
+    int port = 0;
+    std::thread clock;
+    bool stopped = false;
 
-    std::string why;
-    const int listening = listen_on(host, port, why);
-    if (listening < 0) {
-        err << "ijken office serve: cannot listen on " << options.listen << ": " << why << "\n";
-        return 1;
-    }
-    const int bound = bound_port(listening);
-
-    auto server = std::make_unique<Server>(routes, err);
-    std::thread clock([&server] { server->clock(); });
-    const bool v6 = host.find(':') != std::string::npos;
-    MHD_Daemon* daemon = MHD_start_daemon(
-        MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_EPOLL | MHD_ALLOW_SUSPEND_RESUME | (v6 ? MHD_USE_IPv6 : 0), 0,
-        nullptr, nullptr, &on_request, server.get(),                                         //
-        MHD_OPTION_LISTEN_SOCKET, listening,                                                 //
-        MHD_OPTION_THREAD_POOL_SIZE, kNetworkThreads,                                        //
-        MHD_OPTION_CONNECTION_MEMORY_LIMIT, kConnectionMemory,                               //
-        MHD_OPTION_CONNECTION_LIMIT, kConnectionsMost,                                       //
-        MHD_OPTION_PER_IP_CONNECTION_LIMIT, kConnectionsPerAddress,                          //
-        MHD_OPTION_CONNECTION_TIMEOUT, kIdleSeconds,                                         //
-        MHD_OPTION_NOTIFY_CONNECTION, &on_connection, server.get(),                          //
-        MHD_OPTION_URI_LOG_CALLBACK, &on_request_line, server.get(),                         //
-        MHD_OPTION_NOTIFY_COMPLETED, &on_completed, server.get(),                            //
-        MHD_OPTION_END);
-    if (!daemon) {
+    void end_clock() {
         {
             std::lock_guard<std::mutex> lock(server->mutex_);
             server->clock_ends_ = true;
         }
         server->clock_cv_.notify_all();
         clock.join();
-        ::close(listening);
-        err << "ijken office serve: cannot start the HTTP server on " << options.listen << "\n";
+    }
+};
+
+HttpServer::HttpServer(const Routes& routes, const std::string& listen, std::ostream& log)
+    : state_(std::make_unique<State>()) {
+    const auto [host, port] = parse_listen(listen);
+    raise_file_limit();
+    std::string why;
+    state_->listening = listen_on(host, port, why);
+    if (state_->listening < 0) throw fleet::FleetError("cannot listen on " + listen + ": " + why);
+    state_->port = bound_port(state_->listening);
+    state_->server = std::make_unique<Server>(routes, log);
+    state_->clock = std::thread([server = state_->server.get()] { server->clock(); });
+    const bool v6 = host.find(':') != std::string::npos;
+    Server* server = state_->server.get();
+    state_->daemon = MHD_start_daemon(
+        MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_EPOLL | MHD_ALLOW_SUSPEND_RESUME | (v6 ? MHD_USE_IPv6 : 0), 0,
+        nullptr, nullptr, &on_request, server,                         //
+        MHD_OPTION_LISTEN_SOCKET, state_->listening,                   //
+        MHD_OPTION_THREAD_POOL_SIZE, kNetworkThreads,                  //
+        MHD_OPTION_CONNECTION_MEMORY_LIMIT, kConnectionMemory,         //
+        MHD_OPTION_CONNECTION_LIMIT, kConnectionsMost,                 //
+        MHD_OPTION_PER_IP_CONNECTION_LIMIT, kConnectionsPerAddress,    //
+        MHD_OPTION_CONNECTION_TIMEOUT, kIdleSeconds,                   //
+        MHD_OPTION_NOTIFY_CONNECTION, &on_connection, server,          //
+        MHD_OPTION_URI_LOG_CALLBACK, &on_request_line, server,         //
+        MHD_OPTION_NOTIFY_COMPLETED, &on_completed, server,            //
+        MHD_OPTION_END);
+    if (!state_->daemon) {
+        state_->end_clock();
+        ::close(state_->listening);
+        throw fleet::FleetError("cannot start the HTTP server on " + listen);
+    }
+}
+
+HttpServer::~HttpServer() {
+    if (!state_->stopped && !stop()) {
+        // A worker still waits on the database and holds its connection: the process ends
+        // without waiting for it; the database server sees the connection close and rolls back.
+        std::_Exit(0);
+    }
+}
+
+int HttpServer::port() const {
+    return state_->port;
+}
+
+bool HttpServer::stop() {
+    if (state_->stopped) return true;
+    Server& server = *state_->server;
+    // No new connections; the answers under way may finish for a while, then downloads are cut.
+    MHD_quiesce_daemon(state_->daemon);
+    {
+        std::lock_guard<std::mutex> lock(server.mutex_);
+        server.stopping_ = true;
+    }
+    server.clock_cv_.notify_all();
+    const auto wait_until_done = [&server](Clock::duration most) {
+        const auto until = Clock::now() + most;
+        while (server.under_way_.load() > 0 && Clock::now() < until) std::this_thread::sleep_for(20ms);
+        return server.under_way_.load() == 0;
+    };
+    bool done = wait_until_done(kGrace);
+    if (!done) {
+        // Cut: the writers stop at their next bytes, and every connection is shut down, also one
+        // whose client stopped reading a download.
+        std::lock_guard<std::mutex> lock(server.mutex_);
+        for (const auto& s : server.streams_) s->stop(true);
+        for (Connection* c : server.connections_) c->deadline = 0;
+        server.clock_cv_.notify_all();
+    }
+    done = done || wait_until_done(kCutGrace);
+    if (!done) {
+        server.log_line("ijken office serve: " + std::to_string(server.under_way_.load()) +
+                        " requests still under way at the stop\n");
+        return false;
+    }
+    // Nothing is suspended any more (every suspended connection counts as under way).
+    MHD_stop_daemon(state_->daemon);
+    ::close(state_->listening);
+    state_->end_clock();
+    state_->server.reset();
+    state_->stopped = true;
+    return true;
+}
+
+int serve(const ServeOptions& options, std::ostream& out, std::ostream& err) {
+    const auto [host, port] = parse_listen(options.listen);
+    fleet::require_client_library();
+    // Before any thread starts, so that every thread has the signals blocked.
+    SignalWait signals;
+    Sessions sessions([conninfo = options.conninfo](const std::string& user, const std::string& password) {
+        return std::make_unique<fleet::PgConnection>(conninfo, user, password);
+    });
+    Routes routes;
+    add_routes(routes, sessions, options.report);
+    std::unique_ptr<HttpServer> server;
+    try {
+        server = std::make_unique<HttpServer>(routes, options.listen, err);
+    } catch (const fleet::FleetError& e) {
+        err << "ijken office serve: " << e.what() << "\n";
         return 1;
     }
-    out << "ijken office serve: listening on http://" << (v6 ? "[" + host + "]" : host) << ":" << bound << "/\n"
+    const bool v6 = host.find(':') != std::string::npos;
+    out << "ijken office serve: listening on http://" << (v6 ? "[" + host + "]" : host) << ":" << server->port()
+        << "/\n"
         << std::flush;
 
     // A thread that ends idle sessions, so that their connections close also when nobody asks.
@@ -692,50 +793,19 @@ int serve(const ServeOptions& options, std::ostream& out, std::ostream& err) {
         std::unique_lock<std::mutex> lock(idle_mutex);
         while (!idle_cv.wait_for(lock, std::chrono::seconds(30), [&] { return ending; })) sessions.sweep();
     });
-
     signals.wait();
-    // No new connections; the answers under way may finish for a while, then downloads are cut.
-    MHD_quiesce_daemon(daemon);
-    {
-        std::lock_guard<std::mutex> lock(server->mutex_);
-        server->stopping_ = true;
-    }
-    server->clock_cv_.notify_all();
-    const auto wait_until_done = [&server](Clock::duration most) {
-        const auto until = Clock::now() + most;
-        while (server->under_way_.load() > 0 && Clock::now() < until) std::this_thread::sleep_for(20ms);
-        return server->under_way_.load() == 0;
-    };
-    bool done = wait_until_done(kGrace);
-    if (!done) {
-        std::lock_guard<std::mutex> lock(server->mutex_);
-        for (const auto& s : server->streams_) s->stop(true);
-    }
-    done = done || wait_until_done(kCutGrace);
+    const bool done = server->stop();
     {
         std::lock_guard<std::mutex> lock(idle_mutex);
         ending = true;
     }
     idle_cv.notify_all();
     sweeper.join();
-    if (!done) {
-        // A worker still waits on the database: the process ends without it; the database
-        // server sees its connections close and rolls back what they did.
-        err << "ijken office serve: " << server->under_way_.load() << " requests cut short at the stop\n";
-        out << "ijken office serve: stopped\n" << std::flush;
-        err << std::flush;
-        std::_Exit(0);
-    }
-    MHD_stop_daemon(daemon);
-    ::close(listening);
-    {
-        std::lock_guard<std::mutex> lock(server->mutex_);
-        server->clock_ends_ = true;
-    }
-    server->clock_cv_.notify_all();
-    clock.join();
-    server.reset();
     out << "ijken office serve: stopped\n" << std::flush;
+    if (!done) {
+        err << std::flush;
+        std::_Exit(0);  // see ~HttpServer
+    }
     return 0;
 }
 
