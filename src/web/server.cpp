@@ -1,6 +1,7 @@
 #include "web/server.h"
 
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <microhttpd.h>
 #include <netdb.h>
 #include <pthread.h>
@@ -223,6 +224,9 @@ class StreamBuf : public std::streambuf {
 
 // ---- one connection and one request on it ----------------------------------------------------
 struct Connection {
+    // A duplicate of the connection's socket, so that the watchdog can shut the socket down from
+    // its own thread: it stays this connection's until it is closed here, whenever the library
+    // closes its own descriptor.
     int fd = -1;
     std::string address;
     // When the current request (or the wait for it) must be done; the watchdog closes it after.
@@ -429,7 +433,7 @@ class Server {
             }
             for (Connection* c : connections_) {
                 // Shut down, not closed: the network thread sees it fail and closes it itself.
-                if (c->deadline.load() < now.time_since_epoch().count()) {
+                if (c->fd >= 0 && c->deadline.load() < now.time_since_epoch().count()) {
                     ::shutdown(c->fd, SHUT_RDWR);
                     c->deadline = Clock::time_point::max().time_since_epoch().count();
                 }
@@ -453,7 +457,7 @@ void on_connection(void* cls, MHD_Connection* c, void** context, MHD_ConnectionN
     if (code == MHD_CONNECTION_NOTIFY_STARTED) {
         auto* conn = new Connection;
         if (const MHD_ConnectionInfo* info = MHD_get_connection_info(c, MHD_CONNECTION_INFO_CONNECTION_FD)) {
-            conn->fd = info->connect_fd;
+            conn->fd = ::fcntl(info->connect_fd, F_DUPFD_CLOEXEC, 0);
         }
         if (const MHD_ConnectionInfo* info = MHD_get_connection_info(c, MHD_CONNECTION_INFO_CLIENT_ADDRESS)) {
             conn->address = address_text(info->client_addr);
@@ -470,6 +474,7 @@ void on_connection(void* cls, MHD_Connection* c, void** context, MHD_ConnectionN
         std::lock_guard<std::mutex> lock(server.mutex_);
         server.connections_.erase(conn);
     }
+    if (conn->fd >= 0) ::close(conn->fd);
     // A request line that never reached the handler: refused while its headers were read.
     if (!conn->target.empty() && !conn->presented) {
         const MHD_ConnectionInfo* info = MHD_get_connection_info(c, MHD_CONNECTION_INFO_HTTP_STATUS);
@@ -611,7 +616,8 @@ int bound_port(int fd) {
     return ntohs(reinterpret_cast<sockaddr_in*>(&a)->sin_port);
 }
 
-// Room for every connection the server may hold, its sessions' database connections beside.
+// Room for every connection the server may hold (two descriptors each), its sessions' database
+// connections beside.
 void raise_file_limit() {
     rlimit r{};
     if (::getrlimit(RLIMIT_NOFILE, &r) != 0) return;
