@@ -82,6 +82,7 @@ def rss_kb(pid):
 class Client:
     def __init__(self, port):
         self.c = http.client.HTTPConnection("127.0.0.1", port, timeout=60)
+        self.origin = f"http://127.0.0.1:{port}"
         body = urllib.parse.urlencode({"user": "kantoor_jan", "password": PASSWORDS["kantoor_jan"]})
         self.c.request("POST", "/login", body, {"Content-Type": "application/x-www-form-urlencoded",
                                                 "Origin": f"http://127.0.0.1:{port}"})
@@ -90,10 +91,23 @@ class Client:
         self.cookie = r.getheader("Set-Cookie").split(";")[0]
 
     def get(self, path):
-        self.c.request("GET", path, headers={"Cookie": self.cookie})
-        r = self.c.getresponse()
+        for attempt in range(2):
+            try:
+                self.c.request("GET", path, headers={"Cookie": self.cookie})
+                r = self.c.getresponse()
+                break
+            except (http.client.RemoteDisconnected, BrokenPipeError, ConnectionResetError):
+                # The server closed a connection left idle; a browser asks again on a new one.
+                self.c.close()
+                if attempt:
+                    raise
         body = r.read()
         return r.status, body
+
+    def log_out(self):
+        self.c.request("POST", "/logout", "", {"Cookie": self.cookie, "Origin": self.origin,
+                                               "Content-Type": "application/x-www-form-urlencoded"})
+        self.c.getresponse().read()
 
 
 def server_times(path_prefix, count):
@@ -195,6 +209,9 @@ def load(port, server_pid, clients=50, seconds=30, think=0.0, slow=0):
         rss.append(rss_kb(server_pid))
     for t in threads:
         t.join()
+    # Each run's sessions end with it, so that the next run's logins find room in PostgreSQL.
+    for _, c in sessions:
+        c.log_out()
     latencies.sort()
     if errors:
         print("  errors:", sorted(set(str(e)[:120] for e in errors))[:5])

@@ -261,17 +261,11 @@ void set_deadline(Connection& c, Clock::duration from_now) {
 
 class Server {
   public:
-    Server(const Routes& routes, std::ostream& err)
-        : routes_(routes),
-          err_(err),
-          pages_(kPageWorkers, kWaitingMost),
-          logins_(kLoginWorkers, kWaitingMost),
-          downloads_(kDownloadWorkers, 16) {}
+    Server(const Routes& routes, std::ostream& err) : routes_(routes), err_(err) {}
 
     const Routes& routes_;
     std::ostream& err_;
     std::mutex log_mutex_;
-    Workers pages_, logins_, downloads_;
     std::atomic<bool> stopping_{false};
     std::atomic<int> under_way_{0};
 
@@ -281,6 +275,9 @@ class Server {
     std::set<std::shared_ptr<Stream>> streams_;
     std::condition_variable clock_cv_;
     bool clock_ends_ = false;
+
+    // Last, so that their threads end before what they use goes.
+    Workers pages_{kPageWorkers, kWaitingMost}, logins_{kLoginWorkers, kWaitingMost}, downloads_{kDownloadWorkers, 16};
 
     void log_line(const std::string& line) {
         std::lock_guard<std::mutex> lock(log_mutex_);
@@ -338,7 +335,7 @@ class Server {
         Request req;
         req.method = ex.method;
         req.headers = ex.headers;
-        req.client_address = ex.connection->address;
+        req.client_address = ex.connection ? ex.connection->address : "";
         req.start = ex.start;
         const bool form = ex.method == "POST" && starts_with_nocase(req.header("Content-Type"),
                                                                     "application/x-www-form-urlencoded");
