@@ -3,10 +3,6 @@
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <microhttpd.h>
-#include <netdb.h>
-#include <pthread.h>
-#include <signal.h>
-#include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -16,19 +12,20 @@
 #include <condition_variable>
 #include <cstdlib>
 #include <cstring>
-#include <deque>
 #include <map>
 #include <mutex>
 #include <ostream>
 #include <set>
-#include <streambuf>
 #include <thread>
 
 #include "core/text/numbers.h"
+#include "web/listening.h"
 #include "web/pages.h"
 #include "web/request_handling.h"
 #include "web/sessions.h"
+#include "web/streamed_body.h"
 #include "web/wire.h"
+#include "web/workers.h"
 
 namespace ijken::web {
 
@@ -67,160 +64,9 @@ constexpr int kPageWorkers = 8;
 constexpr int kLoginWorkers = 4;
 constexpr int kDownloadWorkers = 4;
 constexpr std::size_t kWaitingMost = 256;  // requests waiting for a page worker
-constexpr std::size_t kStreamBuffer = 256 * 1024;
 // At SIGTERM: what is under way may finish for this long; then downloads are cut.
 constexpr auto kGrace = 3s;
 constexpr auto kCutGrace = 2s;
-
-// ---- a bounded pool of threads -----------------------------------------------------------------
-class Workers {
-  public:
-    Workers(int count, std::size_t most) : most_(most) {
-        for (int i = 0; i < count; ++i) threads_.emplace_back([this] { run(); });
-    }
-    ~Workers() {
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            ending_ = true;
-        }
-        cv_.notify_all();
-        for (auto& t : threads_) t.join();
-    }
-    Workers(const Workers&) = delete;
-    Workers& operator=(const Workers&) = delete;
-
-    // False when too many wait already.
-    bool submit(std::function<void()> job) {
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            if (queue_.size() >= most_) return false;
-            queue_.push_back(std::move(job));
-        }
-        cv_.notify_one();
-        return true;
-    }
-
-  private:
-    void run() {
-        for (;;) {
-            std::function<void()> job;
-            {
-                std::unique_lock<std::mutex> lock(mutex_);
-                cv_.wait(lock, [this] { return ending_ || !queue_.empty(); });
-                if (queue_.empty()) return;
-                job = std::move(queue_.front());
-                queue_.pop_front();
-            }
-            job();
-        }
-    }
-
-    std::size_t most_;
-    std::mutex mutex_;
-    std::condition_variable cv_;
-    std::deque<std::function<void()>> queue_;
-    bool ending_ = false;
-    std::vector<std::thread> threads_;
-};
-
-// ---- a streamed body between the thread that writes it and the connection that sends it -------
-struct Stream {
-    explicit Stream(MHD_Connection* c) : connection(c) {}
-    MHD_Connection* connection;
-    std::mutex mutex;
-    std::condition_variable room;
-    std::string buffer;
-    std::size_t head = 0;     // what is sent of buffer
-    bool waiting = false;     // the connection is suspended until there is more
-    bool starting = true;     // the connection is suspended until the first bytes or the end
-    bool ended = false, ok = false;
-    bool gone = false;        // the connection ended: what is written is dropped
-    bool cut = false;         // the server stops: the writer is stopped
-
-    // Takes bytes from the writer; waits while the buffer is full. Throws when cut.
-    void put(const char* data, std::size_t n) {
-        bool resume = false;
-        {
-            std::unique_lock<std::mutex> lock(mutex);
-            room.wait(lock, [&] { return buffer.size() - head < kStreamBuffer || gone || cut; });
-            if (cut) throw std::runtime_error("the server stops");
-            if (gone) return;
-            if (head > 0 && head >= buffer.size() / 2) {
-                buffer.erase(0, head);
-                head = 0;
-            }
-            buffer.append(data, n);
-            resume = std::exchange(waiting, false) || std::exchange(starting, false);
-        }
-        if (resume) MHD_resume_connection(connection);
-    }
-    void end(bool success) {
-        bool resume = false;
-        {
-            std::lock_guard<std::mutex> lock(mutex);
-            ended = true;
-            ok = success;
-            resume = std::exchange(waiting, false) || std::exchange(starting, false);
-        }
-        if (resume) MHD_resume_connection(connection);
-    }
-    // The writer failed before it wrote a byte: the answer can still be an error page.
-    bool failed_at_once() {
-        std::lock_guard<std::mutex> lock(mutex);
-        return ended && !ok && buffer.empty();
-    }
-    void stop(bool server_stops) {
-        {
-            std::lock_guard<std::mutex> lock(mutex);
-            (server_stops ? cut : gone) = true;
-        }
-        room.notify_all();
-    }
-
-    // MHD's side: called on a network thread.
-    static ssize_t read(void* cls, uint64_t, char* out, size_t most) {
-        Stream& s = **static_cast<std::shared_ptr<Stream>*>(cls);
-        std::lock_guard<std::mutex> lock(s.mutex);
-        if (s.head == s.buffer.size()) {
-            if (s.ended) return s.ok ? MHD_CONTENT_READER_END_OF_STREAM : MHD_CONTENT_READER_END_WITH_ERROR;
-            s.waiting = true;
-            MHD_suspend_connection(s.connection);
-            return 0;
-        }
-        const std::size_t n = std::min(most, s.buffer.size() - s.head);
-        std::memcpy(out, s.buffer.data() + s.head, n);
-        s.head += n;
-        s.room.notify_all();
-        return static_cast<ssize_t>(n);
-    }
-    static void free(void* cls) { delete static_cast<std::shared_ptr<Stream>*>(cls); }
-};
-
-// Hands what a body writer writes to its stream in pieces of 64 KiB.
-class StreamBuf : public std::streambuf {
-  public:
-    explicit StreamBuf(Stream& stream) : stream_(stream) { setp(buffer_, buffer_ + sizeof buffer_); }
-
-  protected:
-    int overflow(int c) override {
-        sync();
-        if (c != traits_type::eof()) {
-            *pptr() = static_cast<char>(c);
-            pbump(1);
-        }
-        return 0;
-    }
-    int sync() override {
-        const auto n = static_cast<std::size_t>(pptr() - pbase());
-        setp(buffer_, buffer_ + sizeof buffer_);
-        if (n > 0) stream_.put(buffer_, n);
-        return 0;
-    }
-
-  private:
-    Stream& stream_;
-    char buffer_[64 * 1024];
-};
 
 // ---- one connection and one request on it ----------------------------------------------------
 struct Connection {
@@ -574,94 +420,6 @@ void on_completed(void* cls, MHD_Connection*, void** context, MHD_RequestTermina
 }
 
 // ---- starting and stopping --------------------------------------------------------------------
-
-// The listening socket, bound; -1 and a message when it cannot be.
-int listen_on(const std::string& host, int port, std::string& why) {
-    addrinfo hints{};
-    hints.ai_family = AF_UNSPEC;
-    hints.ai_socktype = SOCK_STREAM;
-    hints.ai_flags = AI_PASSIVE;
-    addrinfo* found = nullptr;
-    if (const int e = ::getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found); e != 0) {
-        why = gai_strerror(e);
-        return -1;
-    }
-    int fd = -1;
-    for (addrinfo* a = found; a && fd < 0; a = a->ai_next) {
-        fd = ::socket(a->ai_family, a->ai_socktype | SOCK_CLOEXEC, a->ai_protocol);
-        if (fd < 0) continue;
-        // The address may be taken again at once after a restart; no other process may listen on
-        // the same port beside this one.
-        int yes = 1;
-        ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-        // A room full of browsers opening at once waits in a long queue rather than being refused.
-        if (::bind(fd, a->ai_addr, a->ai_addrlen) != 0 || ::listen(fd, 256) != 0) {
-            why = std::strerror(errno);
-            ::close(fd);
-            fd = -1;
-        }
-    }
-    ::freeaddrinfo(found);
-    return fd;
-}
-
-int bound_port(int fd) {
-    sockaddr_storage a{};
-    socklen_t n = sizeof a;
-    if (::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &n) != 0) return -1;
-    if (a.ss_family == AF_INET6) return ntohs(reinterpret_cast<sockaddr_in6*>(&a)->sin6_port);
-    return ntohs(reinterpret_cast<sockaddr_in*>(&a)->sin_port);
-}
-
-// Room for every connection the server may hold (two descriptors each), its sessions' database
-// connections beside.
-void raise_file_limit() {
-    rlimit r{};
-    if (::getrlimit(RLIMIT_NOFILE, &r) != 0) return;
-    const rlim_t want = std::min<rlim_t>(r.rlim_max, 4096);
-    if (r.rlim_cur < want) {
-        r.rlim_cur = want;
-        ::setrlimit(RLIMIT_NOFILE, &r);
-    }
-}
-
-// SIGINT and SIGTERM are blocked in every thread (the threads started later inherit the mask),
-// and taken by one thread that says so.
-class SignalWait {
-  public:
-    SignalWait() {
-        sigemptyset(&set_);
-        sigaddset(&set_, SIGINT);
-        sigaddset(&set_, SIGTERM);
-        pthread_sigmask(SIG_BLOCK, &set_, &old_);
-        thread_ = std::thread([this] {
-            int signal = 0;
-            sigwait(&set_, &signal);
-            std::lock_guard<std::mutex> lock(mutex_);
-            arrived_ = true;
-            cv_.notify_all();
-        });
-    }
-    ~SignalWait() {
-        pthread_kill(thread_.native_handle(), SIGTERM);
-        thread_.join();
-        pthread_sigmask(SIG_SETMASK, &old_, nullptr);
-    }
-    SignalWait(const SignalWait&) = delete;
-    SignalWait& operator=(const SignalWait&) = delete;
-
-    void wait() {
-        std::unique_lock<std::mutex> lock(mutex_);
-        cv_.wait(lock, [this] { return arrived_; });
-    }
-
-  private:
-    sigset_t set_{}, old_{};
-    std::mutex mutex_;
-    std::condition_variable cv_;
-    bool arrived_ = false;
-    std::thread thread_;
-};
 
 }  // namespace
 
