@@ -183,7 +183,9 @@ void add_login_routes(Routes& server, Sessions& sessions) {
         res.set_header("Set-Cookie", std::string(kSessionCookie) + "=" + outcome.token +
                                          "; Path=/; HttpOnly; SameSite=Strict" + (over_tls(req) ? "; Secure" : ""));
         see_other(res, "/");
-    });
+        // An answer the sessions want slowed goes out later through res.not_before: the transport
+        // holds it without holding a worker.
+    }, Routes::Lane::logins);
     server.post("/logout", [&sessions](const Request& req, Response& res) {
         if (!same_origin(req)) return html(res, "403 forbidden\n", 403);
         sessions.logout(cookie(req, kSessionCookie));
