@@ -272,6 +272,9 @@ TEST(WebCsv, NarrowedToAnInstallationOrAShipRecordByRecord) {
         for (int k : c.kept) expected += lines[k];
         EXPECT_EQ(out.str(), expected);
         EXPECT_EQ(passed, static_cast<long long>(c.kept.size()));
+    }
+}
+
 TEST(WebWire, TheHeadOfARequestIsRefusedByItsBounds) {
     const Fields few = {{"Host", "x"}, {"Content-Type", "text/plain"}};
     Fields many;
