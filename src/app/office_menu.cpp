@@ -111,6 +111,12 @@ void push_to_office(const session::Session& session, forms::Dialogs& dialogs, Ba
 
 }  // namespace
 
+std::optional<std::string> remembered_office_connection() {
+    const QString stored = user_settings().value(kSettingsKey).toString();
+    if (stored.isEmpty()) return std::nullopt;
+    return stored.toStdString();
+}
+
 OfficeActions office_actions(const session::Session& session, forms::Dialogs& dialogs) {
     // One push at a time, for as long as the program runs; a push still going at the end is
     // cancelled and waited for.

@@ -1,6 +1,8 @@
 #pragma once
 // Extra > "Naar kantoor versturen…": the main window's way to push its database to the office.
 #include <functional>
+#include <optional>
+#include <string>
 
 #include "core/forms/services.h"
 #include "core/session/session.h"
@@ -14,6 +16,9 @@ struct OfficeActions {
     std::function<void()> push;
     std::function<void()> connection;
 };
+// The office connection remembered in the user's settings, if any.
+std::optional<std::string> remembered_office_connection();
+
 OfficeActions office_actions(const session::Session& session, forms::Dialogs& dialogs);
 
 }  // namespace ijken::app
