@@ -3,12 +3,15 @@
     tests/fleet/with_postgres.sh /usr/bin/python3 bench/office/web_speed.py build-rel
 
 Server times are the ones the server logs for each request (from the request read to the last
-byte written); the load test's latencies are measured by the clients."""
+byte written); the load test's latencies are measured by the clients. The last load runs beside
+64 clients that send their requests one byte every two seconds."""
 import base64
 import http.client
 import os
 import random
 import re
+import select
+import socket
 import statistics
 import subprocess
 import sys
@@ -80,6 +83,7 @@ def rss_kb(pid):
 class Client:
     def __init__(self, port):
         self.c = http.client.HTTPConnection("127.0.0.1", port, timeout=60)
+        self.origin = f"http://127.0.0.1:{port}"
         body = urllib.parse.urlencode({"user": "kantoor_jan", "password": PASSWORDS["kantoor_jan"]})
         self.c.request("POST", "/login", body, {"Content-Type": "application/x-www-form-urlencoded",
                                                 "Origin": f"http://127.0.0.1:{port}"})
@@ -88,10 +92,23 @@ class Client:
         self.cookie = r.getheader("Set-Cookie").split(";")[0]
 
     def get(self, path):
-        self.c.request("GET", path, headers={"Cookie": self.cookie})
-        r = self.c.getresponse()
+        for attempt in range(2):
+            try:
+                self.c.request("GET", path, headers={"Cookie": self.cookie})
+                r = self.c.getresponse()
+                break
+            except (http.client.RemoteDisconnected, BrokenPipeError, ConnectionResetError):
+                # The server closed a connection left idle; a browser asks again on a new one.
+                self.c.close()
+                if attempt:
+                    raise
         body = r.read()
         return r.status, body
+
+    def log_out(self):
+        self.c.request("POST", "/logout", "", {"Cookie": self.cookie, "Origin": self.origin,
+                                               "Content-Type": "application/x-www-form-urlencoded"})
+        self.c.getresponse().read()
 
 
 def server_times(path_prefix, count):
@@ -114,7 +131,26 @@ def timed(client, path, prefix, n=30):
     return statistics.median(t), max(t)
 
 
-def load(port, server_pid, clients=50, seconds=30, think=0.0):
+def trickle(port, until):
+    """A slow client for the whole load: one byte of a request every 2 s, a new connection each
+    time the server lets the last one go."""
+    data = b"GET / HTTP/1.1\r\nHost: x\r\n" + b"X-Slow: " + b"s" * 4000
+    while time.monotonic() < until:
+        try:
+            s = socket.create_connection(("127.0.0.1", port), timeout=10)
+            for byte in data:
+                if time.monotonic() >= until:
+                    break
+                s.send(bytes([byte]))
+                readable, _, _ = select.select([s], [], [], 2)
+                if readable and not s.recv(4096):
+                    break
+            s.close()
+        except OSError:
+            time.sleep(0.5)
+
+
+def load(port, server_pid, clients=50, seconds=30, think=0.0, slow=0):
     deep = deep_start()
     paths = ["/", "/surveys", "/surveys?after=" + deep, "/surveys?q=verlader+5",
              "/surveys/" + md5_uuid(7) + ":42", "/ships/" + md5_uuid(3) + ":1"]
@@ -143,6 +179,9 @@ def load(port, server_pid, clients=50, seconds=30, think=0.0):
     for path in paths:
         sessions[0][1].get(path)
     end = time.monotonic() + seconds
+    tricklers = [threading.Thread(target=trickle, args=(port, end), daemon=True) for _ in range(slow)]
+    for t in tricklers:
+        t.start()
 
     def work(k, c):
         i = k
@@ -171,6 +210,9 @@ def load(port, server_pid, clients=50, seconds=30, think=0.0):
         rss.append(rss_kb(server_pid))
     for t in threads:
         t.join()
+    # Each run's sessions end with it, so that the next run's logins find room in PostgreSQL.
+    for _, c in sessions:
+        c.log_out()
     latencies.sort()
     if errors:
         print("  errors:", sorted(set(str(e)[:120] for e in errors))[:5])
@@ -227,10 +269,11 @@ def main():
             assert status == 200 and body.count(b"\r\n") == BARGES * SURVEYS + 1
             print(f"/surveys.csv of {BARGES * SURVEYS}: {elapsed:.2f} s, {len(body) / 1e6:.1f} MB;"
                   f" server RSS {before} kB before, peak {peak[0]} kB")
-        for think in (1.0, 0.0):
-            n, errors, p50, p99, rss = load(port, server.pid, think=think)
-            print(f"50 clients for 30 s, {think:.1f} s between a client's requests: {n} requests, {errors} errors,"
-                  f" p50 {p50:.1f} ms, p99 {p99:.1f} ms; server RSS every 3 s (kB): {rss}")
+        for think, slow in ((1.0, 0), (0.0, 0), (1.0, 64)):
+            n, errors, p50, p99, rss = load(port, server.pid, think=think, slow=slow)
+            print(f"50 clients for 30 s, {think:.1f} s between a client's requests"
+                  f"{f', {slow} slow clients trickling' if slow else ''}: {n} requests, {errors} errors,"
+                  f" p50 {p50:.1f} ms, p99 {p99:.1f} ms (aim: 250); server RSS every 3 s (kB): {rss}")
     finally:
         server.terminate()
         print("server ended with", server.wait(timeout=60))

@@ -4,6 +4,7 @@
 #include <QTimer>
 #include <QWindow>
 #include <cstdlib>
+#include <future>
 #include <optional>
 #include <utility>
 #include <iostream>
@@ -12,6 +13,7 @@
 #include "app/command_line.h"
 
 #include "app/office_menu.h"
+#include "app/restore_offer.h"
 #include "core/data/database_schema.h"
 #include "gui/control_binder.h"
 #include "gui/deferred_icons.h"
@@ -103,8 +105,13 @@ class AfterFirstExpose : public QObject {
 }  // namespace
 
 int run_gui(int argc, char** argv, const std::string& data_dir) {
-    // The database is read on another thread while the toolkit connects to the display.
-    auto read_ahead = survey::read_opening_ahead(data::database_path(data_dir));
+    // The database is read on another thread while the toolkit connects to the display; a barge
+    // computer without its database, where an office is configured, is first offered it back from
+    // the office.
+    const std::string db_pad = data::database_path(data_dir);
+    const bool offer = restore_offered(db_pad);
+    std::future<survey::OpeningRead> read_ahead;
+    if (!offer) read_ahead = survey::read_opening_ahead(db_pad);
     ConnectedApplication app(argc, argv);
     // The program's name and icon as the desktop shows them (its desktop entry is ijken.desktop).
     QGuiApplication::setDesktopFileName("ijken");
@@ -114,6 +121,10 @@ int run_gui(int argc, char** argv, const std::string& data_dir) {
     // last window going away.
     QApplication::setQuitOnLastWindowClosed(false);
     gui::QtDialogs boxes;
+    if (offer) {
+        offer_restore(db_pad, boxes);
+        read_ahead = survey::read_opening_ahead(db_pad);
+    }
     gui::QtFileDialogs files;
     gui::QtShell shell;
     gui::QtPrinting printing;

@@ -121,6 +121,12 @@ void push_to_office(survey::Form1& form, forms::Dialogs& dialogs, AutoSend& send
 
 }  // namespace
 
+std::optional<std::string> remembered_office_connection() {
+    const QString stored = user_settings().value(kSettingsKey).toString();
+    if (stored.isEmpty()) return std::nullopt;
+    return stored.toStdString();
+}
+
 OfficeActions office_actions(survey::Form1& form, forms::Dialogs& dialogs, fleet::SendTimings timings) {
     // One push at a time, for as long as the program runs; a push still going at the end is
     // cancelled and waited for.

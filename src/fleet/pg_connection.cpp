@@ -1,6 +1,5 @@
 #include "fleet/pg_connection.h"
 
-#include <dlfcn.h>
 #include <libpq-fe.h>
 #include <poll.h>
 #include <sys/ioctl.h>
@@ -15,8 +14,11 @@
 #include <mutex>
 
 #include "fleet/conninfo.h"
+#include "fleet/libpq.h"
 
 namespace ijken::fleet {
+
+using detail::pq;
 
 std::string one_line(std::string_view text) {
     std::string s;
@@ -47,81 +49,6 @@ void append_copy_field(std::string& out, const PgValue& value) {
             default: out += c;
         }
     }
-}
-
-namespace {
-
-// The libpq functions the program calls. The program does not link libpq: every start would load
-// it and the two dozen libraries it needs (TLS, Kerberos, LDAP...), for a few commands that talk to
-// the office. It is loaded at the first of these instead, and its functions looked up by name.
-#define IJKEN_LIBPQ_FUNCTIONS(X) \
-    X(PQclear) X(PQcmdTuples) X(PQconninfoFree) X(PQconninfoParse) \
-    X(PQerrorMessage) X(PQfinish) X(PQfreemem) X(PQgetResult) \
-    X(PQgetisnull) X(PQgetlength) X(PQgetvalue) X(PQnfields) X(PQntuples) X(PQputCopyData) \
-    X(PQputCopyEnd) X(PQresultErrorMessage) X(PQresultStatus) X(PQsendQueryParams) \
-    X(PQsetNoticeProcessor) X(PQsetSingleRowMode) X(PQstatus) X(PQsocket) X(PQconsumeInput) \
-    X(PQisBusy) X(PQsetnonblocking) X(PQflush) X(PQsendQuery) X(PQresultErrorField) \
-    X(PQconnectStartParams) X(PQconnectPoll) X(PQconnectionUsedPassword) X(PQsetErrorVerbosity) \
-    X(PQpingParams)
-
-struct Libpq {
-#define IJKEN_LIBPQ_POINTER(name) decltype(&::name) name = nullptr;
-    IJKEN_LIBPQ_FUNCTIONS(IJKEN_LIBPQ_POINTER)
-#undef IJKEN_LIBPQ_POINTER
-};
-
-std::mutex library_mutex;
-std::string library_file = "libpq.so.5";
-Libpq library;
-std::atomic<const Libpq*> loaded{nullptr};
-
-// Opens the library and looks its functions up. Throws FleetError, and may be tried again.
-const Libpq& load_library() {
-    std::lock_guard<std::mutex> lock(library_mutex);
-    if (const Libpq* l = loaded.load()) return *l;
-    dlerror();
-    void* handle = dlopen(library_file.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (handle == nullptr) {
-        const char* error = dlerror();
-        const std::string reason = error ? one_line(error) : "";
-        if (reason.empty() || reason.find("No such file") != std::string::npos) {
-            throw FleetError("the PostgreSQL client library " + library_file +
-                             " is not installed (Debian package libpq5)");
-        }
-        throw FleetError("the PostgreSQL client library " + library_file + " cannot be loaded: " + reason);
-    }
-    Libpq found;
-    const char* missing = nullptr;
-#define IJKEN_LIBPQ_RESOLVE(name)                                              \
-    found.name = reinterpret_cast<decltype(found.name)>(dlsym(handle, #name)); \
-    if (found.name == nullptr && missing == nullptr) missing = #name;
-    IJKEN_LIBPQ_FUNCTIONS(IJKEN_LIBPQ_RESOLVE)
-#undef IJKEN_LIBPQ_RESOLVE
-    if (missing) {
-        dlclose(handle);
-        throw FleetError("the PostgreSQL client library " + library_file + " lacks " + missing);
-    }
-    // The library stays loaded for the rest of the process.
-    library = found;
-    loaded.store(&library);
-    return library;
-}
-
-const Libpq& pq() {
-    if (const Libpq* l = loaded.load(std::memory_order_acquire)) return *l;
-    return load_library();
-}
-
-}  // namespace
-
-void require_client_library() {
-    pq();
-}
-
-void set_client_library_file(const std::string& file_name) {
-    std::lock_guard<std::mutex> lock(library_mutex);
-    library_file = file_name;
-    loaded.store(nullptr);
 }
 
 void PgResult::Clear::operator()(pg_result* r) const {
@@ -609,7 +536,7 @@ void PgTransaction::commit() {
 
 bool office_answers(const std::string& conninfo, int timeout_seconds) {
     try {
-        const Libpq& l = pq();
+        const detail::Libpq& l = pq();
         // The connection string's own settings are read first; the timeout given here comes later
         // and so overrides a longer one of the string's.
         const std::string timeout = std::to_string(timeout_seconds);

@@ -1,7 +1,6 @@
 #include "web/request_handling.h"
 
 #include <ostream>
-#include <thread>
 
 #include "fleet/office.h"
 #include "web/csv_rows.h"
@@ -169,10 +168,8 @@ void add_login_routes(Routes& server, Sessions& sessions) {
         LoginOutcome outcome;
         outcome.not_before = Clock::now();
         if (!user.empty() && !password.empty()) outcome = sessions.login(user, password, client_address(req));
+        // A slowed answer goes out at not_before: the transport holds it without holding a worker.
         res.not_before = outcome.not_before;
-        // TEMPORARY, until the transport holds an answer until not_before without a thread: this
-        // worker waits for it here.
-        std::this_thread::sleep_until(outcome.not_before);
         if (outcome.kind == LoginOutcome::Kind::unreachable) {
             const PageContext c = context(req, nullptr);
             return html(res, message_page(c, tr(c.lang, Text::error), tr(c.lang, Text::db_unreachable)), 503);
@@ -183,7 +180,7 @@ void add_login_routes(Routes& server, Sessions& sessions) {
         res.set_header("Set-Cookie", std::string(kSessionCookie) + "=" + outcome.token +
                                          "; Path=/; HttpOnly; SameSite=Strict" + (over_tls(req) ? "; Secure" : ""));
         see_other(res, "/");
-    });
+    }, Routes::Lane::logins);
     server.post("/logout", [&sessions](const Request& req, Response& res) {
         if (!same_origin(req)) return html(res, "403 forbidden\n", 403);
         sessions.logout(cookie(req, kSessionCookie));

@@ -68,12 +68,28 @@ void Response::set_content(std::string content, std::string content_type) {
     set_header("Content-Type", std::move(content_type));
 }
 
-void Routes::get(const std::string& pattern, Handler handler) {
-    routes_.push_back({"GET", std::regex(pattern), std::move(handler)});
+void Routes::get(const std::string& pattern, Handler handler, Lane lane) {
+    routes_.push_back({"GET", std::regex(pattern), std::move(handler), lane});
 }
 
-void Routes::post(const std::string& pattern, Handler handler) {
-    routes_.push_back({"POST", std::regex(pattern), std::move(handler)});
+void Routes::post(const std::string& pattern, Handler handler, Lane lane) {
+    routes_.push_back({"POST", std::regex(pattern), std::move(handler), lane});
+}
+
+const Routes::Route* Routes::find(const Request& request, std::smatch* groups) const {
+    const std::string method = request.method == "HEAD" ? std::string("GET") : request.method;
+    std::smatch m;
+    for (const Route& route : routes_) {
+        if (route.method == method && std::regex_match(request.path, groups ? *groups : m, route.pattern)) {
+            return &route;
+        }
+    }
+    return nullptr;
+}
+
+Routes::Lane Routes::lane(const Request& request) const {
+    const Route* route = find(request, nullptr);
+    return route ? route->lane : Lane::pages;
 }
 
 Response Routes::refusal(const Request& request, int status) const {
@@ -90,24 +106,21 @@ Response Routes::answer(Request& request) const {
         res.set_header("Allow", "GET, HEAD, POST");
         return res;
     }
-    const std::string& method = request.method == "HEAD" ? std::string("GET") : request.method;
-    for (const Route& route : routes_) {
-        std::smatch m;
-        if (route.method != method || !std::regex_match(request.path, m, route.pattern)) continue;
-        request.matches.assign(m.begin(), m.end());
-        Response res;
-        res.headers = common_headers;
-        try {
-            route.handler(request, res);
-        } catch (const std::exception&) {
-            res = refusal(request, 500);
-            res.set_content("internal error\n", "text/plain; charset=utf-8");
-            return res;
-        }
-        if (res.status >= 400 && res.body.empty() && !res.stream && error_page) error_page(request, res);
+    std::smatch m;
+    const Route* route = find(request, &m);
+    if (!route) return refusal(request, 404);
+    request.matches.assign(m.begin(), m.end());
+    Response res;
+    res.headers = common_headers;
+    try {
+        route->handler(request, res);
+    } catch (const std::exception&) {
+        res = refusal(request, 500);
+        res.set_content("internal error\n", "text/plain; charset=utf-8");
         return res;
     }
-    return refusal(request, 404);
+    if (res.status >= 400 && res.body.empty() && !res.stream && error_page) error_page(request, res);
+    return res;
 }
 
 }  // namespace ijken::web

@@ -13,11 +13,17 @@ namespace ijken::web {
 class Routes {
   public:
     using Handler = std::function<void(const Request&, Response&)>;
+    // Which of the transport's workers answer a route: a login waits for the database server to
+    // check a password, so logins have workers of their own and never hold up the pages.
+    enum class Lane { pages, logins };
 
     // A GET route also answers HEAD (the transport sends the head alone). The pattern must match
     // the whole decoded path; its groups land in Request::matches.
-    void get(const std::string& pattern, Handler handler);
-    void post(const std::string& pattern, Handler handler);
+    void get(const std::string& pattern, Handler handler, Lane lane = Lane::pages);
+    void post(const std::string& pattern, Handler handler, Lane lane = Lane::pages);
+
+    // The lane of the route that answers a request (pages for none).
+    Lane lane(const Request& request) const;
 
     // Headers every answer carries, errors included.
     Fields common_headers;
@@ -35,7 +41,9 @@ class Routes {
         std::string method;
         std::regex pattern;
         Handler handler;
+        Lane lane;
     };
+    const Route* find(const Request& request, std::smatch* groups) const;
     std::vector<Route> routes_;
 };
 

@@ -3,6 +3,7 @@
 // person logged in. It runs until SIGINT or SIGTERM, then finishes the requests under way.
 #include <functional>
 #include <iosfwd>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -26,6 +27,32 @@ struct ServeOptions {
 
 // Splits ADDR:PORT. Throws fleet::FleetError (exit status 2) for anything else.
 std::pair<std::string, int> parse_listen(const std::string& text);
+
+class Routes;
+
+// The office's HTTP transport: serves routes on an address from its construction until stop().
+// Every part of a request is bounded while it is read (see the README's office section for the
+// figures); the routes run on workers of their own, never on the threads that read the sockets.
+class HttpServer {
+  public:
+    // Listens on ADDR:PORT (port 0 picks a free one). Throws fleet::FleetError when it cannot.
+    // Each request goes to `log` as one line (method, path, status, time).
+    HttpServer(const Routes& routes, const std::string& listen, std::ostream& log);
+    // Stops as stop() does; a server whose stop did not finish ends the process (status 0).
+    ~HttpServer();
+    HttpServer(const HttpServer&) = delete;
+    HttpServer& operator=(const HttpServer&) = delete;
+
+    int port() const;
+    // No new connections; the answers under way may finish for a few seconds, then downloads are
+    // cut and answers that wait for their time are answered 503. False when a worker was still
+    // busy after that (it waits on the database).
+    bool stop();
+
+  private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
 
 // Serves until SIGINT or SIGTERM; says where it listens on out ("... listening on http://...")
 // and each request on err (method, path, status and time: never a query, cookie or body).

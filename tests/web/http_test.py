@@ -176,7 +176,7 @@ class Limits(unittest.TestCase):
     def test_oversized_requests_are_refused(self):
         cases = [
             (b"GET /" + b"a" * 9000 + b" HTTP/1.1\r\nHost: x\r\n\r\n", b"414"),
-            (b"GET / HTTP/1.1\r\nHost: x\r\nX-Long: " + b"a" * 9000 + b"\r\n\r\n", b"400"),
+            (b"GET / HTTP/1.1\r\nHost: x\r\nX-Long: " + b"a" * 9000 + b"\r\n\r\n", b"431"),
             (b"GET / HTTP/1.1\r\nHost: x\r\n" + b"".join(b"X-%d: %s\r\n" % (i, b"a" * 1000) for i in range(20)) +
              b"\r\n", b"431"),
             (b"GET / HTTP/1.1\r\nHost: x\r\n" + b"".join(b"X-%d: 1\r\n" % i for i in range(80)) + b"\r\n", b"431"),

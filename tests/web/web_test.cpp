@@ -16,10 +16,13 @@
 #include "web/chart.h"
 #include "web/csv_rows.h"
 #include "web/html.h"
+#include "web/http.h"
 #include "web/office_reads.h"
+#include "web/routes.h"
 #include "web/server.h"
 #include "web/sessions.h"
 #include "web/texts.h"
+#include "web/wire.h"
 
 namespace ijken::web {
 namespace {
@@ -269,6 +272,147 @@ TEST(WebCsv, NarrowedToAnInstallationOrAShipRecordByRecord) {
         for (int k : c.kept) expected += lines[k];
         EXPECT_EQ(out.str(), expected);
         EXPECT_EQ(passed, static_cast<long long>(c.kept.size()));
+    }
+}
+
+TEST(WebWire, TheHeadOfARequestIsRefusedByItsBounds) {
+    const Fields few = {{"Host", "x"}, {"Content-Type", "text/plain"}};
+    Fields many;
+    for (int i = 0; i < 65; ++i) many.emplace_back("X-" + std::to_string(i), "1");
+    const Fields long_line = {{"X-Long", std::string(8 * 1024, 'a')}};
+    Fields long_block;
+    for (int i = 0; i < 3; ++i) long_block.emplace_back("X-" + std::to_string(i), std::string(6000, 'a'));
+    struct Case {
+        const char* what;
+        std::string target;
+        bool cut;
+        Fields headers;
+        int status;
+    };
+    const Case cases[] = {
+        {"ordinary", "/surveys?q=x", false, few, 0},
+        {"target at its bound", "/" + std::string(kTargetMost - 1, 'a'), false, few, 0},
+        {"target over its bound", "/" + std::string(kTargetMost, 'a'), false, few, 414},
+        {"target cut while read", "/a", true, few, 414},
+        {"65 headers", "/", false, many, 431},
+        {"a header line over 8 KiB", "/", false, long_line, 431},
+        {"headers over 16 KiB together", "/", false, long_block, 431},
+        {"body at its bound", "/", false, {{"Content-Length", "16384"}}, 0},
+        {"body over its bound", "/", false, {{"content-length", "16385"}}, 413},
+        {"200 MB body", "/", false, {{"Content-Length", "209715200"}}, 413},
+        {"length no number", "/", false, {{"Content-Length", "12a"}}, 400},
+        {"length negative", "/", false, {{"Content-Length", "-1"}}, 400},
+        {"length past any integer", "/", false, {{"Content-Length", "99999999999999999999999"}}, 400},
+    };
+    for (const Case& c : cases) EXPECT_EQ(refusal_of_head(c.target, c.cut, c.headers, 16 * 1024), c.status) << c.what;
+}
+
+TEST(WebWire, TargetsAndFormsAreDecodedAndMustBeUtf8) {
+    struct Case {
+        const char* target;
+        bool ok;
+        const char* path;
+        Fields params;
+    };
+    const Case cases[] = {
+        {"/surveys?ship=Anna+Maria&q=50%25_%5C", true, "/surveys", {{"ship", "Anna Maria"}, {"q", "50%_\\"}}},
+        {"/a%20b+c", true, "/a b+c", {}},
+        {"/s?q=Ma%C3%AFs&q=second&flag&=v&", true, "/s", {{"q", "Ma\xC3\xAFs"}, {"q", "second"}, {"flag", ""}, {"", "v"}}},
+        {"/s?q=100%&r=%4", true, "/s", {{"q", "100%"}, {"r", "%4"}}},  // a lone % stays as it is
+        {"/s?q=%FF", false, "", {}},
+        {"/s?q=%C0%AF", false, "", {}},           // an overlong '/'
+        {"/s?q=%ED%A0%80", false, "", {}},        // a UTF-16 surrogate
+        {"/s?q=%F4%90%80%80", false, "", {}},     // past U+10FFFF
+        {"/s?q=%E2%82", false, "", {}},           // cut short
+        {"/s?q=a%00b", false, "", {}},
+        {"/s?%FF=1", false, "", {}},
+        {"/%FF", false, "", {}},
+        {"http://elsewhere/", false, "", {}},
+        {"", false, "", {}},
+    };
+    for (const Case& c : cases) {
+        Request req;
+        EXPECT_EQ(read_target(c.target, req), c.ok) << c.target;
+        if (!c.ok) continue;
+        EXPECT_EQ(req.path, c.path) << c.target;
+        EXPECT_EQ(req.params, c.params) << c.target;
+        EXPECT_EQ(req.param(c.params.empty() ? "none" : c.params[0].first),
+                  c.params.empty() ? "" : c.params[0].second);
+    }
+    Fields form;
+    EXPECT_TRUE(read_form("user=schip_anna&password=a%26b%3Dc+d", form));
+    EXPECT_EQ(form, (Fields{{"user", "schip_anna"}, {"password", "a&b=c d"}}));
+    EXPECT_FALSE(read_form("user=%FE", form));
+    EXPECT_TRUE(valid_utf8("\xF0\x9F\x9A\xA2 \xE2\x82\xAC \xC3\xAF"));
+}
+
+TEST(WebWire, ALogLineCannotBeForgedByARequest) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"/surveys", "/surveys"},
+        {"/a\nGET /admin 200 1.0 ms", "/a\\x0aGET\\x20/admin\\x20200\\x201.0\\x20ms"},
+        {"/\x1b[31mred\r", "/\\x1b[31mred\\x0d"},
+        {"/back\\slash", "/back\\x5cslash"},
+        {"/\xC3\xAF", "/\\xc3\\xaf"},
+        {std::string("/\0x", 3), "/\\x00x"},
+    };
+    for (const auto& [text, logged] : cases) EXPECT_EQ(loggable(text, 200), logged);
+    EXPECT_EQ(loggable(std::string(300, 'a'), 200), std::string(200, 'a') + "...");
+    EXPECT_EQ(path_of("/surveys?q=secret"), "/surveys");
+}
+
+TEST(WebHttp, RequestsFindHeadersCookiesAndFields) {
+    Request req;
+    req.headers = {{"cookie", "lang=fr; ijken_session=abc; x_ijken_session=no"}, {"Accept-Language", "de"}};
+    req.params = {{"q", "first"}, {"q", "second"}};
+    EXPECT_EQ(req.header("Cookie"), "lang=fr; ijken_session=abc; x_ijken_session=no");
+    EXPECT_EQ(req.header("ACCEPT-LANGUAGE"), "de");
+    EXPECT_EQ(req.header("Origin"), "");
+    EXPECT_EQ(req.cookie("ijken_session"), "abc");
+    EXPECT_EQ(req.cookie("lang"), "fr");
+    EXPECT_EQ(req.cookie("session"), "");
+    EXPECT_EQ(req.param("q"), "first");
+    EXPECT_TRUE(req.has_param("q"));
+    EXPECT_FALSE(req.has_param("Q"));
+    Response res;
+    res.set_header("Cache-Control", "no-store");
+    res.set_header("cache-control", "max-age=3600");
+    EXPECT_EQ(res.headers, (Fields{{"cache-control", "max-age=3600"}}));
+}
+
+TEST(WebRoutes, MethodsPathsAndFailuresGetTheirAnswers) {
+    Routes routes;
+    routes.common_headers = {{"X-Content-Type-Options", "nosniff"}};
+    routes.error_page = [](const Request&, Response& res) {
+        if (res.body.empty()) res.set_content("error " + std::to_string(res.status), "text/plain");
+    };
+    routes.get("/ships/([0-9]+)", [](const Request& req, Response& res) { res.set_content(req.matches[1], "text/plain"); });
+    routes.post("/login", [](const Request&, Response& res) { res.status = 303; }, Routes::Lane::logins);
+    routes.get("/fails", [](const Request&, Response&) { throw std::runtime_error("the database is gone"); });
+    routes.get("/missing", [](const Request&, Response& res) { res.status = 404; });
+    struct Case {
+        const char* method;
+        const char* path;
+        int status;
+        const char* body;
+    };
+    const Case cases[] = {
+        {"GET", "/ships/42", 200, "42"},     {"HEAD", "/ships/42", 200, "42"},
+        {"GET", "/ships/42/x", 404, "error 404"}, {"POST", "/ships/42", 404, "error 404"},
+        {"POST", "/login", 303, ""},        {"PUT", "/login", 405, "error 405"},
+        {"GET", "/fails", 500, "internal error\n"}, {"GET", "/missing", 404, "error 404"},
+    };
+    for (const Case& c : cases) {
+        Request req;
+        req.method = c.method;
+        req.path = c.path;
+        const Response res = routes.answer(req);
+        EXPECT_EQ(res.status, c.status) << c.method << ' ' << c.path;
+        EXPECT_EQ(res.body, c.body) << c.method << ' ' << c.path;
+        EXPECT_EQ(res.header("X-Content-Type-Options"), "nosniff") << c.method << ' ' << c.path;
+        EXPECT_EQ(res.header("Allow"), c.status == 405 ? "GET, HEAD, POST" : "");
+        EXPECT_EQ(routes.lane(req), std::string(c.path) == "/login" && std::string(c.method) == "POST"
+                                        ? Routes::Lane::logins
+                                        : Routes::Lane::pages);
     }
 }
 
