@@ -126,3 +126,17 @@ TEST(Taal, SaveFormTextsFillsOnlyMissingEntriesAndASecondRunChangesNothing) {
 
 }  // namespace
 }  // namespace ijken::lang::test
+
+// A status the program shows beside a menu item (after a tab) is not the item's text: a language
+// file made while it shows gets the text alone.
+TEST(Taal, SaveFormTextsLeavesAMenuItemsStatusOut) {
+    ijken::testing::TempDir dir;
+    const auto path = dir.path() / "tln.tln";
+    write_file(path, "[test]\r\n");
+    TestForm form;
+    form.get<MenuItem>("mi").set_caption("&Schepen\talles op kantoor, aangekomen 14:32");
+    configured(dir).SaveFormTexts("test", form);
+    const std::string saved = read_file(path);
+    EXPECT_NE(saved.find("mi.caption=&Schepen\r\n"), std::string::npos) << saved;
+    EXPECT_EQ(saved.find("aangekomen"), std::string::npos) << saved;
+}

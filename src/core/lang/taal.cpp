@@ -95,7 +95,9 @@ void Taal::SaveFormTexts(const std::string& section, const forms::Form& form) co
     add_missing(section + ".caption", form.caption());
     for (const forms::Control* control : form.controls()) {
         if (!translatable(*control)) continue;
-        add_missing(control->name() + ".caption", control->caption());
+        // What follows a tab is shown beside a menu item by the program (a status), not its text.
+        const std::string& caption = control->caption();
+        add_missing(control->name() + ".caption", caption.substr(0, caption.find('\t')));
         add_missing(control->name() + ".hint", control->hint());
     }
     if (added) file.save(path);
