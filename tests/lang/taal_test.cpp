@@ -124,9 +124,6 @@ TEST(Taal, SaveFormTextsFillsOnlyMissingEntriesAndASecondRunChangesNothing) {
     EXPECT_EQ(after.st_ino, before.st_ino);  // not even rewritten
 }
 
-}  // namespace
-}  // namespace ijken::lang::test
-
 // A status the program shows beside a menu item (after a tab) is not the item's text: a language
 // file made while it shows gets the text alone.
 TEST(Taal, SaveFormTextsLeavesAMenuItemsStatusOut) {
@@ -140,3 +137,6 @@ TEST(Taal, SaveFormTextsLeavesAMenuItemsStatusOut) {
     EXPECT_NE(saved.find("mi.caption=&Schepen\r\n"), std::string::npos) << saved;
     EXPECT_EQ(saved.find("aangekomen"), std::string::npos) << saved;
 }
+
+}  // namespace
+}  // namespace ijken::lang::test
