@@ -41,12 +41,29 @@ string(PREPEND IJKEN_UNIT
 file(GENERATE OUTPUT ${IJKEN_PACKAGING_DIR}/ijken-office.service CONTENT "${IJKEN_UNIT}")
 install(FILES ${IJKEN_PACKAGING_DIR}/ijken-office.service DESTINATION /lib/systemd/system
         COMPONENT office EXCLUDE_FROM_ALL)
+# The user timer that pushes for a barge computer without the window: enabled by each skipper who
+# wants it (systemctl --user enable --now ijken-push.timer), never by the package.
+file(READ ${CMAKE_CURRENT_SOURCE_DIR}/deploy/ijken-push.service IJKEN_PUSH_UNIT)
+string(FIND "${IJKEN_PUSH_UNIT}" "[Unit]" IJKEN_UNIT_START)
+string(SUBSTRING "${IJKEN_PUSH_UNIT}" ${IJKEN_UNIT_START} -1 IJKEN_PUSH_UNIT)
+string(REPLACE "/usr/local/bin/ijken" "/usr/bin/ijken" IJKEN_PUSH_UNIT "${IJKEN_PUSH_UNIT}")
+string(PREPEND IJKEN_PUSH_UNIT
+       "# Sends this barge's surveys to the fleet office, for a barge computer that does not keep the\n"
+       "# window open. Put the connection in ~/.config/ijken/push.env (mode 0600), as\n"
+       "#   IJKEN_OFFICE=host=kantoor.example.nl dbname=vloot user=schip_anna sslmode=verify-full\n"
+       "# the password in ~/.pgpass, then: systemctl --user enable --now ijken-push.timer\n")
+file(GENERATE OUTPUT ${IJKEN_PACKAGING_DIR}/ijken-push.service CONTENT "${IJKEN_PUSH_UNIT}")
+install(FILES ${IJKEN_PACKAGING_DIR}/ijken-push.service deploy/ijken-push.timer DESTINATION /usr/lib/systemd/user
+        COMPONENT program EXCLUDE_FROM_ALL)
 install(FILES deploy/ijken-office.env DESTINATION /etc/ijken RENAME office.env
         COMPONENT office EXCLUDE_FROM_ALL)
 install(FILES deploy/nginx-ijken-office.conf DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/ijken-office/examples
         COMPONENT office)
 file(WRITE ${IJKEN_PACKAGING_DIR}/conffiles "/etc/ijken/office.env\n")
 
+# A package is made from what is built; making one never builds (the tests make one beside others
+# that run the programs).
+set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME ijken)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})

@@ -29,7 +29,8 @@ expect() {  # expect DEB PATH...
   for p in "$@"; do grep -qE " \./${p}\$" <<<"$listing" || fail "$(basename "$deb") lacks $p"; done
 }
 expect "$program" usr/bin/ijken usr/share/applications/ijken.desktop usr/share/icons/hicolor/scalable/apps/ijken.svg \
-  usr/share/ijken/tld.tln usr/share/man/man1/ijken.1.gz usr/share/doc/ijken/copyright
+  usr/share/ijken/tld.tln usr/share/man/man1/ijken.1.gz usr/share/doc/ijken/copyright \
+  usr/lib/systemd/user/ijken-push.service usr/lib/systemd/user/ijken-push.timer
 expect "$office" usr/libexec/ijken/ijken-office-serve lib/systemd/system/ijken-office.service etc/ijken/office.env \
   usr/share/doc/ijken-office/examples/nginx-ijken-office.conf usr/share/doc/ijken-office/copyright
 depends=$(dpkg-deb -f "$program" Depends)
@@ -65,4 +66,14 @@ sed "s#/usr/bin/ijken #$root/usr/bin/ijken #; s#/etc/ijken/#$root/etc/ijken/#" "
 systemd-analyze verify "$scratch/unit/ijken-office.service" >"$scratch/verify.log" 2>&1 \
   || { cat "$scratch/verify.log" >&2; fail "systemd-analyze verify failed"; }
 if grep -q "ijken-office" "$scratch/verify.log"; then cat "$scratch/verify.log" >&2; fail "systemd-analyze verify warned"; fi
+# The user timer likewise, as the skipper's user manager would read it.
+push_unit="$root/usr/lib/systemd/user/ijken-push.service"
+grep -q '^ExecStart=/usr/bin/ijken push ' "$push_unit" || fail "the packaged push unit does not start /usr/bin/ijken"
+mkdir "$scratch/user"
+sed "s#/usr/bin/ijken #$root/usr/bin/ijken #" "$push_unit" >"$scratch/user/ijken-push.service"
+cp "$root/usr/lib/systemd/user/ijken-push.timer" "$scratch/user/"
+mkdir -m 0700 "$scratch/run"  # a user manager needs a runtime directory
+(cd "$scratch/user" && XDG_RUNTIME_DIR="$scratch/run" systemd-analyze verify --user --man=no ijken-push.service ijken-push.timer) >"$scratch/verify-user.log" 2>&1 \
+  || { cat "$scratch/verify-user.log" >&2; fail "systemd-analyze verify --user failed"; }
+if grep -q "ijken-push" "$scratch/verify-user.log"; then cat "$scratch/verify-user.log" >&2; fail "systemd-analyze verify --user warned"; fi
 echo "check_packages: $(basename "$program") and $(basename "$office") are sound"
